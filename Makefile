@@ -1,0 +1,41 @@
+# Orbmeter: `make run` builds and starts the monitor, `make test` runs the whole suite.
+BUILD      ?= build
+JOBS       ?= $(shell nproc)
+CMAKE_ARGS ?=
+FUZZ_SECONDS ?= 60
+
+.PHONY: all deps configure build run test test-asan test-tsan bench fuzz clean
+
+all: build
+
+deps:
+	@./tools/install-deps.sh
+
+$(BUILD)/build.ninja: | deps
+	cmake -S . -B $(BUILD) -G Ninja $(CMAKE_ARGS)
+
+configure: $(BUILD)/build.ninja
+
+build: deps configure
+	cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	./$(BUILD)/orbmeter $(ARGS)
+
+test: build
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) $(CTEST_ARGS)
+
+test-asan:
+	$(MAKE) test BUILD=build-asan CMAKE_ARGS="-DORB_SANITIZE=address -DCMAKE_BUILD_TYPE=Debug" \
+	  CTEST_ARGS="-LE e2e $(CTEST_ARGS)"
+
+test-tsan:
+	$(MAKE) test BUILD=build-tsan CMAKE_ARGS="-DORB_SANITIZE=thread -DCMAKE_BUILD_TYPE=Debug" \
+	  CTEST_ARGS="-LE e2e $(CTEST_ARGS)"
+
+bench:
+	$(MAKE) build BUILD=build-release CMAKE_ARGS="-DCMAKE_BUILD_TYPE=Release"
+	./bench/run.sh build-release
+
+clean:
+	rm -rf build build-asan build-tsan build-release build-fuzz

@@ -1,0 +1,139 @@
+#include "app/CommandLine.h"
+
+#include "app/DefaultsCommand.h"
+#include "app/Session.h"
+#include "platform/Logging.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QTextStream>
+#include <cstdio>
+
+namespace orb {
+
+QString CommandLine::usage()
+{
+    return QStringLiteral(
+        "usage: orbmeter [--host sni|panel|offscreen] [--verbose]\n"
+        "       orbmeter --version | --help\n"
+        "       orbmeter sample [--passes N] [--sysroot DIR]... [--all-modules]\n"
+        "       orbmeter snapshot --out DIR [--passes N] [--sysroot DIR]... [--all-modules] [--open MODULE]\n"
+        "       orbmeter defaults [--json] [--domain D] read [KEY]\n"
+        "       orbmeter defaults [--domain D] write KEY -bool|-int|-float|-string VALUE\n"
+        "       orbmeter defaults [--domain D] delete KEY\n"
+        "\n"
+        "Settings: $XDG_CONFIG_HOME/Orbmeter9/org.orbmeter.Orbmeter9.plist\n"
+        "Themes:   $XDG_DATA_HOME/Orbmeter9/\n"
+        "ORBMETER_SYSROOT=DIR reads the machine from DIR instead of /.\n");
+}
+
+bool CommandLine::parse(const QStringList &args, CommandLineOptions &o, QString &error)
+{
+    int i = 0;
+    auto value = [&](const QString &flag, QString &into) {
+        if (i + 1 >= args.size()) {
+            error = flag + QStringLiteral(" needs a value");
+            return false;
+        }
+        into = args[++i];
+        return true;
+    };
+    if (!args.isEmpty()) {
+        const QString &first = args.first();
+        if (first == QLatin1String("sample")) {
+            o.command = CommandLineOptions::Command::Sample;
+            i = 1;
+        } else if (first == QLatin1String("snapshot")) {
+            o.command = CommandLineOptions::Command::Snapshot;
+            i = 1;
+        } else if (first == QLatin1String("defaults")) {
+            o.command = CommandLineOptions::Command::Defaults;
+            o.defaultsArgs = args.mid(1);
+            return true;
+        }
+    }
+    const bool sampling = o.command == CommandLineOptions::Command::Sample
+        || o.command == CommandLineOptions::Command::Snapshot;
+    for (; i < args.size(); ++i) {
+        const QString &a = args[i];
+        QString v;
+        if (a == QLatin1String("--version")) {
+            o.command = CommandLineOptions::Command::Version;
+        } else if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
+            o.command = CommandLineOptions::Command::Help;
+        } else if (a == QLatin1String("--verbose") || a == QLatin1String("-v")) {
+            o.verbose = true;
+        } else if (a == QLatin1String("--host") && !sampling) {
+            if (!value(a, o.host))
+                return false;
+            if (o.host != QLatin1String("sni") && o.host != QLatin1String("panel")
+                && o.host != QLatin1String("offscreen")) {
+                error = QStringLiteral("unknown host: ") + o.host;
+                return false;
+            }
+        } else if (a == QLatin1String("--sysroot") && sampling) {
+            if (!value(a, v))
+                return false;
+            o.sysroots << v;
+        } else if (a == QLatin1String("--passes") && sampling) {
+            if (!value(a, v))
+                return false;
+            bool ok = false;
+            o.passes = v.toInt(&ok);
+            if (!ok || o.passes < 0 || o.passes > 10000000) {
+                error = QStringLiteral("--passes needs a whole number");
+                return false;
+            }
+        } else if (a == QLatin1String("--all-modules") && sampling) {
+            o.allModules = true;
+        } else if (a == QLatin1String("--out") && o.command == CommandLineOptions::Command::Snapshot) {
+            if (!value(a, o.outDir))
+                return false;
+        } else if (a == QLatin1String("--open") && o.command == CommandLineOptions::Command::Snapshot) {
+            if (!value(a, o.openModule))
+                return false;
+            o.openModule = o.openModule.toLower();
+        } else {
+            error = QStringLiteral("unknown option: ") + a;
+            return false;
+        }
+    }
+    if (o.command == CommandLineOptions::Command::Snapshot && o.outDir.isEmpty()) {
+        error = QStringLiteral("snapshot needs --out DIR");
+        return false;
+    }
+    return true;
+}
+
+int CommandLine::main(int argc, char **argv)
+{
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    CommandLineOptions options;
+    QString error;
+    if (!parse(args, options, error)) {
+        std::fprintf(stderr, "orbmeter: %s\n%s", qPrintable(error), qPrintable(usage()));
+        return 2;
+    }
+    switch (options.command) {
+    case CommandLineOptions::Command::Version:
+        std::printf("Orbmeter %s\n", ORB_VERSION);
+        return 0;
+    case CommandLineOptions::Command::Help:
+        std::printf("%s", qPrintable(usage()));
+        return 0;
+    case CommandLineOptions::Command::Defaults: {
+        QCoreApplication app(argc, argv);
+        configureLogging(false);
+        QTextStream out(stdout);
+        QTextStream err(stderr);
+        return DefaultsCommand::run(options.defaultsArgs, out, err);
+    }
+    default:
+        break;
+    }
+    return Session::run(argc, argv, options);
+}
+
+} // namespace orb

@@ -1,0 +1,30 @@
+#pragma once
+#include <QString>
+#include <QStringList>
+
+namespace orb {
+
+// What the command line asked for (the contract every tool and test relies on).
+struct CommandLineOptions {
+    enum class Command { Run, Version, Help, Sample, Snapshot, Defaults };
+    Command command = Command::Run;
+    QString host;                 // sni | panel | offscreen, empty = choose
+    QStringList sysroots;         // --sysroot, in order
+    int passes = 1;               // sample / snapshot
+    bool allModules = false;
+    QString outDir;               // snapshot --out
+    QString openModule;           // snapshot --open
+    bool verbose = false;
+    QStringList defaultsArgs;     // everything after "defaults"
+};
+
+class CommandLine {
+public:
+    // Parses argv (without the program name). On error returns false with `error` set.
+    static bool parse(const QStringList &args, CommandLineOptions &options, QString &error);
+    static QString usage();
+    // Runs the program; returns the exit code.
+    static int main(int argc, char **argv);
+};
+
+} // namespace orb
