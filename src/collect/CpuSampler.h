@@ -1,0 +1,28 @@
+#pragma once
+#include "collect/Samples.h"
+#include "platform/Sysroot.h"
+
+#include <string>
+#include <vector>
+
+namespace orb {
+
+// Per-processor scheduler ticks from <sysroot>/proc/stat turned into CPU samples.
+// Keeps the previous counters as its baseline; used only by the collection pass.
+class CpuSampler {
+public:
+    // Empty on the first call, on unreadable input and when the processor set changed.
+    CpuSample loadCpuData(const Sysroot &root);
+
+private:
+    struct Counters {
+        int id = 0;
+        uint64_t user = 0, system = 0, nice = 0, idle = 0;
+    };
+    std::vector<Counters> previous_;
+    std::vector<Counters> current_;
+    std::string buffer_;
+    bool hasBaseline_ = false;
+};
+
+} // namespace orb
