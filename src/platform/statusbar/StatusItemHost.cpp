@@ -1,0 +1,69 @@
+#include "platform/statusbar/StatusItemHost.h"
+
+#include "platform/statusbar/StatusBarHost.h"
+
+#include <QCursor>
+#include <QMenu>
+
+namespace orb {
+
+StatusItemHost::StatusItemHost(StatusBarHost *host, const QString &moduleKey) : host_(host), moduleKey_(moduleKey) {}
+
+StatusItemHost::~StatusItemHost()
+{
+    if (menu_)
+        menu_->hide();
+    if (host_)
+        host_->forget(this);
+}
+
+void StatusItemHost::setImage(const QImage &image, bool isTemplate)
+{
+    image_ = image;
+    template_ = isTemplate;
+    Q_EMIT imageChanged();
+    if (host_)
+        Q_EMIT host_->itemChanged(this);
+}
+
+void StatusItemHost::setMenu(QMenu *menu) { menu_ = menu; }
+QMenu *StatusItemHost::menu() const { return menu_.data(); }
+
+void StatusItemHost::setToolTip(const QString &title, const QString &text)
+{
+    toolTipTitle_ = title;
+    toolTipText_ = text;
+}
+
+void StatusItemHost::setEnabled(bool enabled)
+{
+    enabled_ = enabled;
+    if (!enabled)
+        closeMenu();
+}
+
+void StatusItemHost::popUpMenu(const QPoint &globalPos)
+{
+    if (!menu_ || !enabled_)
+        return;
+    if (menu_->isVisible()) {
+        menu_->hide();
+        return;
+    }
+    menu_->popup(globalPos.isNull() ? QCursor::pos() : globalPos);
+}
+
+void StatusItemHost::closeMenu()
+{
+    if (menu_ && menu_->isVisible())
+        menu_->hide();
+}
+
+double StatusItemHost::widthInPoints() const
+{
+    if (image_.isNull())
+        return 0.0;
+    return image_.width() / image_.devicePixelRatio();
+}
+
+} // namespace orb

@@ -1,0 +1,63 @@
+#pragma once
+#include <QImage>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+class QMenu;
+
+namespace orb {
+
+class StatusBarHost;
+
+// One status item as the host shows it: an image (two pixels per point), a tool tip and
+// a drop-down menu. Made by StatusBarHost::createItem; deleting it removes it from the bar.
+class StatusItemHost : public QObject {
+    Q_OBJECT
+public:
+    ~StatusItemHost() override;
+
+    // Lower-case module name: "cpu", "gpu", "memory", ... "general".
+    QString moduleKey() const { return moduleKey_; }
+
+    // `image` carries devicePixelRatio 2; a template image is drawn by the host in the
+    // panel's text colour where it can.
+    virtual void setImage(const QImage &image, bool isTemplate);
+    // The menu shown on click; not owned. Hosts connect to its aboutToShow/aboutToHide.
+    virtual void setMenu(QMenu *menu);
+    virtual void setToolTip(const QString &title, const QString &text);
+    // A disabled item does not open its menu.
+    virtual void setEnabled(bool enabled);
+    // Opens the menu below the item (at `globalPos` when given), or closes it when open.
+    virtual void popUpMenu(const QPoint &globalPos = QPoint());
+    virtual void closeMenu();
+
+    QImage image() const { return image_; }
+    bool isTemplate() const { return template_; }
+    QMenu *menu() const;
+    bool isEnabled() const { return enabled_; }
+    QString toolTipTitle() const { return toolTipTitle_; }
+    QString toolTipText() const { return toolTipText_; }
+    // Width of the current image in points.
+    double widthInPoints() const;
+
+Q_SIGNALS:
+    void imageChanged();
+
+protected:
+    StatusItemHost(StatusBarHost *host, const QString &moduleKey);
+    StatusBarHost *host() const { return host_; }
+
+private:
+    StatusBarHost *host_;
+    QString moduleKey_;
+    QImage image_;
+    bool template_ = false;
+    bool enabled_ = true;
+    QPointer<QMenu> menu_;
+    QString toolTipTitle_;
+    QString toolTipText_;
+    friend class StatusBarHost;
+};
+
+} // namespace orb
