@@ -1,23 +1,91 @@
 #include "app/Session.h"
 
+#include "app/AppDelegate.h"
+#include "app/SnapshotWriter.h"
+#include "collect/SensorDataJson.h"
 #include "platform/Logging.h"
+#include "platform/statusbar/StatusBarHost.h"
+#include "settings/ModuleCatalog.h"
 
 #include <QApplication>
+#include <QFile>
 #include <cstdio>
 
 namespace orb {
+namespace {
+
+AppOptions optionsFor(const CommandLineOptions &cli)
+{
+    AppOptions o;
+    for (const QString &dir : cli.sysroots)
+        o.sysroots.emplace_back(QFile::encodeName(dir).toStdString());
+    o.allModules = cli.allModules;
+    o.startTimer = cli.command == CommandLineOptions::Command::Run;
+    return o;
+}
+
+int runPasses(AppDelegate &app, int passes)
+{
+    for (int i = 0; i < passes; ++i) {
+        if (!app.runPassSynchronously()) {
+            std::fprintf(stderr, "orbmeter: a refresh pass could not run\n");
+            return 1;
+        }
+    }
+    return 0;
+}
+
+} // namespace
 
 int Session::run(int argc, char **argv, const CommandLineOptions &options)
 {
     const bool headless = qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
-    if (headless && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+    const bool offscreenOnly = options.command != CommandLineOptions::Command::Run;
+    if ((headless || offscreenOnly) && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
-        if (options.command == CommandLineOptions::Command::Run)
+        if (!offscreenOnly)
             std::fprintf(stderr, "orbmeter: no display found; running headless (offscreen host)\n");
     }
     QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Orbmeter"));
+    QApplication::setApplicationVersion(QStringLiteral(ORB_VERSION));
+    QApplication::setQuitOnLastWindowClosed(false);
     configureLogging(options.verbose);
-    std::printf("{\"VNC\":[true]}\n");
+
+    if (options.command == CommandLineOptions::Command::Run) {
+        auto host = StatusBarHost::create(headless ? QStringLiteral("offscreen") : options.host);
+        AppDelegate delegate(*host, optionsFor(options));
+        delegate.applicationDidFinishLaunching();
+        return app.exec();
+    }
+
+    OffscreenHost host;
+    AppDelegate delegate(host, optionsFor(options));
+    delegate.startUpMe();
+    if (const int rc = runPasses(delegate, options.passes))
+        return rc;
+
+    if (options.command == CommandLineOptions::Command::Sample) {
+        const QByteArray json = SensorDataJson::toText(delegate.infoDict());
+        std::fwrite(json.constData(), 1, static_cast<size_t>(json.size()), stdout);
+        std::fputc('\n', stdout);
+        return 0;
+    }
+
+    if (!options.openModule.isEmpty()) {
+        const ModuleInfo *info = ModuleCatalog::byKey(options.openModule);
+        MenuModule *module = info ? delegate.statusModule(info->id) : nullptr;
+        if (!module) {
+            std::fprintf(stderr, "orbmeter: no status item for module '%s'\n", qPrintable(options.openModule));
+            return 2;
+        }
+        module->menuWillOpen();
+    }
+    QString error;
+    if (!SnapshotWriter::write(host, options.outDir, error)) {
+        std::fprintf(stderr, "orbmeter: %s\n", qPrintable(error));
+        return 1;
+    }
     return 0;
 }
 

@@ -74,6 +74,12 @@ SettingsStore::SettingsStore(const QString &domain, const QString &directory)
     loadLocked();
 }
 
+SettingsStore::~SettingsStore()
+{
+    if (dirty_)
+        synchronize();
+}
+
 void SettingsStore::loadLocked()
 {
     QFile file(path_);

@@ -25,6 +25,8 @@ public:
     static void resetSharedInstances();
 
     SettingsStore(const QString &domain, const QString &directory);
+    // Saves pending changes, so nothing set is lost when the last holder lets go.
+    ~SettingsStore();
     SettingsStore(const SettingsStore &) = delete;
     SettingsStore &operator=(const SettingsStore &) = delete;
 

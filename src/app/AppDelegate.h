@@ -1,0 +1,125 @@
+#pragma once
+#include "app/RefreshCycle.h"
+#include "collect/LoadSystemInformation.h"
+#include "collect/Samples.h"
+#include "modules/MenuModule.h"
+#include "platform/Sysroot.h"
+#include "settings/ModuleCatalog.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QThread>
+#include <QTimer>
+#include <QVariantMap>
+#include <array>
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace orb {
+
+class SettingsStore;
+class StatusBarHost;
+
+struct AppOptions {
+    // Pass i reads sysroots[i] (the last one for later passes); empty = ORBMETER_SYSROOT or /.
+    std::vector<Sysroot> sysroots;
+    // Launch every module whatever the display switches say.
+    bool allModules = false;
+    // Start the one-second timer (off for `sample` and `snapshot`, which drive passes).
+    bool startTimer = true;
+};
+
+// Owns everything long-lived: settings, collector, module settings, status items, the
+// sensor data and the refresh timer.
+class AppDelegate : public QObject, public MenuModuleDelegate {
+    Q_OBJECT
+public:
+    AppDelegate(StatusBarHost &host, AppOptions options = {});
+    ~AppDelegate() override;
+
+    void applicationDidFinishLaunching();
+    void startUpMe();
+
+    // Creates or destroys every status item as the launch keys say.
+    void checkDrawMenu();
+    void moduleLaunchCheck(bool allocNow);
+    void allModulesDisable();
+    void moduleAlloc(ModuleId id);
+    void moduleRelease(ModuleId id);
+    void generalModuleAlloc() { moduleAlloc(ModuleId::General); }
+    void generalModuleRelease() { moduleRelease(ModuleId::General); }
+    void cpuModuleAlloc() { moduleAlloc(ModuleId::Cpu); }
+    void cpuModuleRelease() { moduleRelease(ModuleId::Cpu); }
+    void memoryModuleAlloc() { moduleAlloc(ModuleId::Memory); }
+    void memoryModuleRelease() { moduleRelease(ModuleId::Memory); }
+    void gpuModuleAlloc() { moduleAlloc(ModuleId::Gpu); }
+    void gpuModuleRelease() { moduleRelease(ModuleId::Gpu); }
+
+    void reloadGeneralDefaults(bool skip);
+    QVariantMap retAllMyDefault() const;
+    bool chkGeneBool(const QString &key) const;
+    qint64 chkGeneInteger(const QString &key) const;
+
+    // The timer's action: label, then a background pass unless one is running.
+    void loadSysInfoTimer();
+    // One pass run to the end on this thread (sample, snapshot); no-op while a pass runs.
+    bool runPassSynchronously();
+    void reDrawModule(ModuleId id, bool fullRefresh);
+
+    // MenuModuleDelegate
+    void openPreferenceTab(int tabIndex) override;
+    void changeAppearanceMode() override;
+
+    bool isBusy() const { return busy_.load(); }
+    int passesFinished() const { return passesFinished_; }
+    int ticksDropped() const { return ticksDropped_; }
+    double runningSeconds() const;
+    const SensorData &infoDict() const { return infoDict_; }
+    const QVariantMap &moduleDefaults(ModuleId id) const { return defaults_[ModuleCatalog::index(id)]; }
+    MenuModule *statusModule(ModuleId id) const { return items_[ModuleCatalog::index(id)].get(); }
+    const RefreshCycle &cycle() const { return cycle_; }
+    SettingsStore &settings() const { return *store_; }
+
+    // Runs inside every pass before sampling (tests use it to hold a pass open).
+    void setPassHook(std::function<void()> hook) { passHook_ = std::move(hook); }
+
+Q_SIGNALS:
+    void passFinished();
+    void runningTimeChanged(const QString &text);
+
+private:
+    struct PassOutput {
+        SensorData data;
+        LoadFlags flags;
+        std::array<bool, kModuleCount> launched{};
+    };
+    PassInput capturePassInput() const;
+    PassOutput collectPass(const PassInput &input, const SensorData &current, const Sysroot &root);
+    void finishPass(const PassOutput &out);
+    const Sysroot &sysrootForPass(int pass) const;
+    bool launched(ModuleId id) const;
+
+    StatusBarHost &host_;
+    AppOptions options_;
+    std::shared_ptr<SettingsStore> store_;
+    LoadSystemInformation loadInfo_;
+    RefreshCycle cycle_;
+    std::atomic<bool> busy_{false};
+    QVariantMap themeColorDict_;
+    std::array<QVariantMap, kModuleCount> defaults_;
+    std::array<std::unique_ptr<MenuModule>, kModuleCount> items_;
+    SensorData infoDict_;
+    QElapsedTimer bootedTime_;
+    QTimer timer_;
+    QThread collectThread_;
+    QObject *collectWorker_ = nullptr;
+    std::function<void()> passHook_;
+    Sysroot hostRoot_;
+    int passesStarted_ = 0;
+    int passesFinished_ = 0;
+    int ticksDropped_ = 0;
+};
+
+} // namespace orb

@@ -1,0 +1,41 @@
+#pragma once
+#include "collect/LoadSystemInformation.h"
+#include "settings/ModuleCatalog.h"
+
+#include <array>
+
+namespace orb {
+
+// Interval counter and load flag of one module; owned by the pass, never by the UI.
+struct ModuleCycleState {
+    qint64 counter = 0; // 0 = absent (before the module's first pass)
+    bool load = false;
+};
+
+// What the UI thread hands to one pass: the launch keys, the modules' update intervals and
+// whether each item's menu is open, all captured at tick time.
+struct PassInput {
+    std::array<bool, kModuleCount> launched{};
+    std::array<qint64, kModuleCount> interval{};
+    std::array<bool, kModuleCount> menuOpened{};
+};
+
+// The per-module interval counters of the refresh cycle.
+class RefreshCycle {
+public:
+    // Advances one module's counter: with the module launched, a counter inside 1..n−1 steps
+    // on and the flag follows the menu; otherwise it restarts at 1 with the flag up.
+    static void loadCounterUp(bool launched, qint64 interval, bool menuOpened, ModuleCycleState &state);
+
+    // Clears the load flags and advances every sampled module's counter in the fixed order;
+    // CPU is also due while it has no history yet.
+    void advance(const PassInput &input, bool cpuHistoryMissing);
+
+    LoadFlags loadFlags() const;
+    const ModuleCycleState &state(ModuleId id) const { return states_[static_cast<size_t>(id)]; }
+
+private:
+    std::array<ModuleCycleState, kModuleCount> states_{};
+};
+
+} // namespace orb

@@ -1,0 +1,103 @@
+#include "app/SnapshotWriter.h"
+
+#include "platform/AtomicFile.h"
+#include "platform/statusbar/StatusBarHost.h"
+
+#include <QAction>
+#include <QBuffer>
+#include <QDir>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QMenu>
+#include <QPainter>
+
+namespace orb {
+namespace {
+
+bool savePng(const QImage &image, const QString &path, QString &error)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!image.save(&buffer, "PNG") || !AtomicFile::write(path, bytes)) {
+        error = QStringLiteral("cannot write ") + path;
+        return false;
+    }
+    return true;
+}
+
+QImage composeBar(const QList<StatusItemHost *> &items)
+{
+    constexpr qreal dpr = 2.0;
+    int width = 0;
+    int height = 40; // 20 points, the bar height when the host reports none
+    for (const StatusItemHost *item : items) {
+        width += item->image().width();
+        height = std::max(height, item->image().height());
+    }
+    QImage bar(std::max(width, 1), height, QImage::Format_ARGB32_Premultiplied);
+    bar.fill(Qt::transparent);
+    QPainter p(&bar);
+    int x = 0;
+    for (const StatusItemHost *item : items) {
+        QImage image = item->image();
+        image.setDevicePixelRatio(1.0);
+        p.drawImage(QPoint(x, (height - image.height()) / 2), image);
+        x += image.width();
+    }
+    p.end();
+    bar.setDevicePixelRatio(dpr);
+    return bar;
+}
+
+} // namespace
+
+QJsonArray SnapshotWriter::describeMenu(const QMenu &menu)
+{
+    QJsonArray items;
+    for (const QAction *action : menu.actions()) {
+        QJsonObject o;
+        QString title = action->text();
+        title.replace(QStringLiteral("&&"), QStringLiteral("\x01")).remove(QLatin1Char('&')).replace(QLatin1Char('\x01'), QLatin1Char('&'));
+        o.insert(QStringLiteral("title"), title);
+        o.insert(QStringLiteral("tag"), action->property("orbTag").isValid() ? action->property("orbTag").toInt() : 0);
+        o.insert(QStringLiteral("enabled"), action->isEnabled());
+        o.insert(QStringLiteral("separator"), action->isSeparator());
+        items.append(o);
+    }
+    return items;
+}
+
+bool SnapshotWriter::write(const StatusBarHost &host, const QString &directory, QString &error)
+{
+    if (!QDir().mkpath(directory)) {
+        error = QStringLiteral("cannot create ") + directory;
+        return false;
+    }
+    const QDir dir(directory);
+    const QList<StatusItemHost *> items = host.itemsInOrder();
+    if (!savePng(composeBar(items), dir.filePath(QStringLiteral("menubar.png")), error))
+        return false;
+    QJsonObject menus;
+    for (StatusItemHost *item : items) {
+        if (!item->image().isNull() && !savePng(item->image(), dir.filePath(item->moduleKey() + QStringLiteral(".png")), error))
+            return false;
+        QMenu *menu = item->menu();
+        if (!menu)
+            continue;
+        menus.insert(item->moduleKey(), describeMenu(*menu));
+        menu->ensurePolished();
+        menu->adjustSize();
+        QImage shot = menu->grab().toImage();
+        if (!shot.isNull()
+            && !savePng(shot, dir.filePath(item->moduleKey() + QStringLiteral("-menu.png")), error))
+            return false;
+    }
+    if (!AtomicFile::write(dir.filePath(QStringLiteral("menus.json")), QJsonDocument(menus).toJson(QJsonDocument::Indented))) {
+        error = QStringLiteral("cannot write menus.json");
+        return false;
+    }
+    return true;
+}
+
+} // namespace orb

@@ -1,0 +1,22 @@
+#pragma once
+#include <QJsonArray>
+#include <QString>
+
+class QMenu;
+
+namespace orb {
+
+class AppDelegate;
+class StatusBarHost;
+
+// Writes what the status items show: menubar.png, <module>.png, <module>-menu.png (two
+// pixels per point) and menus.json.
+class SnapshotWriter {
+public:
+    // Returns false (with `error` set) when the directory or a file cannot be written.
+    static bool write(const StatusBarHost &host, const QString &directory, QString &error);
+    // The menu's items in order: {"title", "tag", "enabled", "separator"}.
+    static QJsonArray describeMenu(const QMenu &menu);
+};
+
+} // namespace orb

@@ -1,0 +1,39 @@
+#pragma once
+#include <QList>
+#include <QString>
+#include <QVariantMap>
+
+#include "settings/ModuleCatalog.h"
+
+namespace orb {
+
+class SettingsStore;
+
+// Builders of the module settings dictionaries and the first-run writers of the stored
+// settings. Each builder reads the store afresh and returns a new dictionary.
+class PrefFunctions {
+public:
+    static void initializeGeneralPreference(SettingsStore &store);
+    static QVariantMap loadGeneralDefaults(SettingsStore &store, const QVariantMap &colorDict);
+
+    // The first-run writer and the builder of any module; a module whose settings are not
+    // built yet writes nothing and yields an empty dictionary (it is then not launched).
+    static void initializeModulePreference(ModuleId id, SettingsStore &store);
+    static QVariantMap loadModuleDefaults(ModuleId id, SettingsStore &store, const QVariantMap &colorDict);
+
+    // Module numbers in creation order: 1 CPU, 9 GPU, 2 Memory, 3 Network, 4 Disk,
+    // 5 Temp, 6 Fan, 7 Volume, 8 VNC.
+    static QList<int> defaultModuleSortArray();
+
+    // A spacing setting's working value: the stored integer, or 1 when it is 0 or absent.
+    static qint64 retPadding(const SettingsStore &store, const QString &key);
+
+    // The launch keys derived from the stored display switches.
+    static QVariantMap deriveLaunchKeys(const SettingsStore &store);
+
+    // Application name and version as the General dictionary's "PrefName" shows them.
+    static QString applicationName();
+    static QString applicationVersion();
+};
+
+} // namespace orb

@@ -1,0 +1,175 @@
+#include "TestEnvironment.h"
+#include "app/AppDelegate.h"
+#include "modules/ModuleFactory.h"
+#include "platform/statusbar/StatusBarHost.h"
+#include "settings/SettingsStore.h"
+
+#include <QSemaphore>
+#include <QSignalSpy>
+#include <gtest/gtest.h>
+#include <map>
+
+using namespace orb;
+
+namespace {
+
+// A status item that only counts its redraws.
+class CountingModule : public MenuModule {
+public:
+    CountingModule(ModuleId id, MenuModuleDelegate *d, std::map<ModuleId, int> *redraws)
+        : MenuModule(id, d), redraws_(redraws) {}
+    void refreshBar() override { ++(*redraws_)[moduleId()]; }
+
+private:
+    std::map<ModuleId, int> *redraws_;
+};
+
+class AppDelegateTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ModuleFactory::setCreator([this](ModuleId id, MenuModuleDelegate *d) -> std::unique_ptr<MenuModule> {
+            ++created[id];
+            return std::make_unique<CountingModule>(id, d, &redraws);
+        });
+    }
+    void TearDown() override { ModuleFactory::setCreator({}); }
+
+    std::shared_ptr<SettingsStore> store() { return SettingsStore::open(); }
+    void switchAllOn()
+    {
+        auto s = store();
+        s->setString("AppVersion", "8.0");
+        s->setArray("GpuItemSortArray", {});
+        for (const char *k : {"Cpu_Display_Graph", "Memory_Display_Text", "Network_Display_Graph", "Disk_Display_Graph",
+                              "Vlms_Display_Graph", "Temp_Display_Text", "Fan_Display_Text", "Vnc_ShowMenu",
+                              "Gpu_Display_Graph"})
+            s->setBool(k, true);
+        s->setInteger("DisplayOrbIcon", 1);
+        s->synchronize();
+    }
+    QStringList shownKeys() const
+    {
+        QStringList keys;
+        for (StatusItemHost *item : host.itemsInOrder())
+            keys << item->moduleKey();
+        return keys;
+    }
+
+    test::ScopedHome home;
+    OffscreenHost host;
+    std::map<ModuleId, int> created;
+    std::map<ModuleId, int> redraws;
+};
+
+} // namespace
+
+TEST_F(AppDelegateTest, FirstRunWritesVersionAndGeneralDefaults)
+{
+    AppDelegate app(host, {{}, false, false});
+    app.startUpMe();
+    SettingsStore::resetSharedInstances();
+    auto s = store();
+    EXPECT_EQ(s->stringForKey("AppVersion"), ORB_VERSION);
+    EXPECT_EQ(s->integerForKey("DisplayOrbIcon"), 1);
+    EXPECT_TRUE(s->boolForKey("DisplayTopWindowAtStartup"));
+    EXPECT_TRUE(s->boolForKey("Gpu_ShowMyLabel"));
+    // The other domains got their value once, without touching an existing one.
+    EXPECT_TRUE(SettingsStore::open("NSGlobalDomain")->boolForKey("NSWindowSupportsAutomaticInlineTitle"));
+    EXPECT_TRUE(SettingsStore::open("com.apple.finder")->contains("_FXShowPosixPathInTitle"));
+    EXPECT_EQ(shownKeys(), QStringList{"general"});
+}
+
+TEST_F(AppDelegateTest, UpgradeWithoutGpuSettingsOnlyAddsGpuDefaults)
+{
+    {
+        auto s = store();
+        s->setString("AppVersion", "8.1");
+        s->setInteger("DisplayOrbIcon", 0);
+        s->setBool("Gpu_ShowMyLabel", false);
+        s->setBool("DisplayTopWindowAtStartupTmp", true);
+        s->synchronize();
+        auto finder = SettingsStore::open("com.apple.finder");
+        finder->setString("_FXShowPosixPathInTitle", "kept");
+        finder->synchronize();
+    }
+    AppDelegate app(host, {{}, false, false});
+    app.startUpMe();
+    auto s = store();
+    EXPECT_TRUE(s->boolForKey("Gpu_ShowMyLabel"));
+    EXPECT_EQ(s->integerForKey("DisplayOrbIcon"), 0); // the General first-run writer did not run
+    EXPECT_FALSE(s->contains("DisplayTopWindowAtStartupTmp"));
+    EXPECT_TRUE(s->boolForKey("DisplayTopWindowAtStartup"));
+    EXPECT_EQ(SettingsStore::open("com.apple.finder")->stringForKey("_FXShowPosixPathInTitle"), "kept");
+    EXPECT_TRUE(shownKeys().isEmpty());
+}
+
+TEST_F(AppDelegateTest, ItemsAppearInTheFixedOrderWhateverTheCreationOrder)
+{
+    switchAllOn();
+    AppDelegate app(host, {{}, false, false});
+    app.startUpMe();
+    const QStringList fixed{"cpu", "gpu", "memory", "network", "disk", "temp", "fan", "volume", "vnc", "general"};
+    EXPECT_EQ(shownKeys(), fixed);
+
+    app.moduleRelease(ModuleId::Memory);
+    EXPECT_FALSE(app.chkGeneBool("LaunchMemo"));
+    app.moduleRelease(ModuleId::Memory); // absent: only the launch key is written
+    app.memoryModuleAlloc();
+    app.memoryModuleAlloc();             // already there: nothing new
+    EXPECT_EQ(created[ModuleId::Memory], 2);
+    app.moduleLaunchCheck(true);
+    EXPECT_EQ(shownKeys(), fixed);
+    EXPECT_TRUE(app.chkGeneBool("LaunchMemo"));
+}
+
+TEST_F(AppDelegateTest, NoGeneralItemWhenIconSwitchedOff)
+{
+    switchAllOn();
+    store()->setInteger("DisplayOrbIcon", 0);
+    AppDelegate app(host, {{}, false, false});
+    app.startUpMe();
+    EXPECT_FALSE(shownKeys().contains("general"));
+    EXPECT_EQ(shownKeys().size(), 9);
+}
+
+TEST_F(AppDelegateTest, PassesRedrawOnlySampledModules)
+{
+    switchAllOn();
+    AppDelegate app(host, {{}, false, false});
+    app.startUpMe();
+    redraws.clear();
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(app.runPassSynchronously());
+    // No interval settings yet (0): every module is due every pass; General every pass too.
+    EXPECT_EQ(redraws[ModuleId::Cpu], 3);
+    EXPECT_EQ(redraws[ModuleId::General], 3);
+    EXPECT_EQ(redraws[ModuleId::Vnc], 3);
+    EXPECT_TRUE(app.infoDict().vnc);
+}
+
+TEST_F(AppDelegateTest, OverrunningPassDropsTicksWithoutAdvancingCounters)
+{
+    switchAllOn();
+    AppDelegate app(host, {{}, false, false});
+    app.startUpMe();
+    QSemaphore entered, release;
+    app.setPassHook([&] {
+        entered.release();
+        release.acquire();
+    });
+    QSignalSpy finished(&app, &AppDelegate::passFinished);
+    app.loadSysInfoTimer();
+    entered.acquire();            // the pass runs on the worker and is held open
+    EXPECT_TRUE(app.isBusy());
+    app.loadSysInfoTimer();       // dropped
+    app.loadSysInfoTimer();       // dropped
+    EXPECT_FALSE(app.runPassSynchronously());
+    EXPECT_EQ(app.ticksDropped(), 2);
+    release.release();
+    ASSERT_TRUE(finished.wait(5000));
+    EXPECT_FALSE(app.isBusy());
+    EXPECT_EQ(app.passesFinished(), 1);
+    EXPECT_EQ(app.cycle().state(ModuleId::Cpu).counter, 1);
+    app.setPassHook({});
+}

@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# The command-line contract: version, defaults, sample in an empty HOME, bad options,
+# and a corrupt settings file. Usage: test_cli.sh ORBMETER FIXTURES
+set -euo pipefail
+bin=$1
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+export HOME=$work XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data XDG_CACHE_HOME=$work/cache
+export XDG_RUNTIME_DIR=$work/run QT_QPA_PLATFORM=offscreen
+unset DISPLAY WAYLAND_DISPLAY ORBMETER_SYSROOT
+mkdir -m 700 "$work/run"
+fail() { echo "FAIL: $*" >&2; exit 1; }
+settings=$XDG_CONFIG_HOME/Orbmeter9/org.orbmeter.Orbmeter9.plist
+
+[[ $("$bin" --version) == "Orbmeter "* ]] || fail "--version"
+"$bin" --help | grep -q "orbmeter sample" || fail "--help lists sample"
+
+set +e
+"$bin" --no-such-option >/dev/null 2>"$work/err"; rc=$?
+set -e
+[[ $rc -eq 2 ]] || fail "unknown option exits $rc, not 2"
+grep -q usage "$work/err" || fail "unknown option prints usage"
+
+# A first sample creates the settings with the version and the General first-run keys.
+out=$("$bin" sample 2>/dev/null)
+[[ $out == *'"VNC":[true]'* ]] || fail "sample prints the VNC marker: $out"
+for key in AppVersion DisplayOrbIcon TopHistgramPreview DisplayTopWindowAtStartup Cpu_ShowMyLabel Gpu_ShowMyLabel; do
+  grep -q "<key>$key</key>" "$settings" || fail "first run wrote $key"
+done
+
+"$bin" defaults write Cpu_Padding -int 3
+[[ $("$bin" defaults read Cpu_Padding) == 3 ]] || fail "defaults read Cpu_Padding"
+"$bin" defaults write Some_Flag -bool yes
+[[ $("$bin" defaults read Some_Flag) == 1 ]] || fail "bool reads 1"
+"$bin" defaults write Some_Text -string 'a b; $(touch x)'
+[[ $("$bin" defaults --json read Some_Text) == '"a b; $(touch x)"' ]] || fail "string kept as text"
+[[ ! -e x ]] || fail "text was run through a shell"
+"$bin" defaults delete Some_Flag
+set +e
+"$bin" defaults read Some_Flag >/dev/null 2>&1; rc=$?
+"$bin" defaults write Bad -int notanumber >/dev/null 2>&1; rc2=$?
+set -e
+[[ $rc -eq 1 ]] || fail "reading a deleted key exits 1"
+[[ $rc2 -eq 2 ]] || fail "a bad integer exits 2"
+"$bin" defaults --domain other.domain write K -float 2.5
+[[ $("$bin" defaults --domain other.domain read K) == 2.5 ]] || fail "other domain"
+
+# A corrupt settings file is kept aside, and the program runs on defaults.
+printf 'garbage\x01' > "$settings"
+"$bin" sample >/dev/null 2>"$work/err" || fail "sample with a corrupt settings file"
+grep -q "unreadable" "$work/err" || fail "the corrupt file is logged"
+ls "$XDG_CONFIG_HOME/Orbmeter9/" | grep -q 'org.orbmeter.Orbmeter9.plist.corrupt-' || fail "corrupt file kept aside"
+grep -q "<key>AppVersion</key>" "$settings" || fail "defaults written again"
+echo "cli: all checks passed"
