@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build ccache g++ pkg-config
   qt6-base-dev qt6-tools-dev-tools qt6-l10n-tools
-  libplist-dev libgtest-dev libgmock-dev libbenchmark-dev
+  libplist-dev libfontconfig-dev libgtest-dev libgmock-dev libbenchmark-dev
   dbus-daemon dbus-x11 python3-dbusmock avahi-daemon avahi-utils
   xvfb xdotool x11-utils fonts-dejavu-core
   clang libclang-rt-14-dev time

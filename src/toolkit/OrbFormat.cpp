@@ -1,0 +1,263 @@
+#include "toolkit/OrbFormat.h"
+
+#include "settings/FontCatalog.h"
+
+#include <QFontMetricsF>
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+namespace orb {
+namespace {
+
+constexpr double kKiB = 1024.0;
+constexpr double kMiB = 1048576.0;
+constexpr double kGiB = 1073741824.0;
+
+// Truncates toward zero into the 64-bit range; NaN gives 0.
+qint64 truncated(double v)
+{
+    if (!std::isfinite(v))
+        return v > 0 ? std::numeric_limits<qint64>::max() : (v < 0 ? std::numeric_limits<qint64>::min() : 0);
+    if (v >= 9.2e18)
+        return std::numeric_limits<qint64>::max();
+    if (v <= -9.2e18)
+        return std::numeric_limits<qint64>::min();
+    return static_cast<qint64>(v);
+}
+
+QString withUnit(double value, int decimals, const char *unit)
+{
+    return OrbFormat::fixed(value, decimals) + QLatin1String(unit);
+}
+
+} // namespace
+
+QString OrbFormat::fixed(double value, int decimals)
+{
+    if (!std::isfinite(value))
+        value = 0.0;
+    decimals = std::clamp(decimals, 0, 17);
+    char buf[400];
+    const auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals);
+    if (res.ec != std::errc())
+        return QStringLiteral("0");
+    return QString::fromLatin1(buf, static_cast<qsizetype>(res.ptr - buf));
+}
+
+QString OrbFormat::calcBytesPerSec(double bytesPerSec, bool byteToBit, int digits)
+{
+    const QLatin1String suffix(byteToBit ? "bps" : "B/s");
+    // A rate from a zero interval (0/0, x/0) counts as no traffic.
+    if (!std::isfinite(bytesPerSec) || bytesPerSec <= 0.0)
+        return QLatin1String(digits > 0 ? "0" : "0.0") + suffix;
+
+    const double x = byteToBit ? bytesPerSec * 8.0 : bytesPerSec;
+    const char *prefix = "";
+    double scaled = x;
+    if (x > kGiB) {
+        prefix = "G";
+        scaled = x / kGiB;
+    } else if (x > kMiB) {
+        prefix = "M";
+        scaled = x / kMiB;
+    } else if (x > kKiB) {
+        prefix = "K";
+        scaled = x / kKiB;
+    }
+    if (digits > 0)
+        return retArrangedNumber(scaled, x, digits) + QLatin1String(prefix) + suffix;
+    return fixed(scaled, 1) + QLatin1String(prefix) + suffix;
+}
+
+QString OrbFormat::retArrangedNumber(double scaled, double oriDbl, int digits)
+{
+    if (!(oriDbl >= 1024.0))
+        return QString::number(truncated(oriDbl));
+    const qint64 whole = truncated(scaled);
+    if (OrbCalcDigits(whole) >= digits)
+        return QString::number(whole);
+    // Cut, not rounded: 1.4648 with four places is "1.46".
+    QString text = fixed(scaled, 6);
+    if (text.size() > digits) {
+        text.truncate(std::max(digits, 0));
+        if (text.endsWith(QLatin1Char('.')))
+            text.chop(1);
+    }
+    return text;
+}
+
+QString OrbFormat::calcDiscAccessPerSec(qint64 n)
+{
+    if (n <= 0)
+        return QStringLiteral("0.0B/s");
+    const double v = static_cast<double>(n);
+    if (n >= 1000000001)
+        return withUnit(v / 1000 / 1000 / 1000, 1, "GB/s");
+    if (n >= 1000001)
+        return withUnit(v / 1000 / 1000, 1, "MB/s");
+    return withUnit(v / 1000, 1, "KB/s");
+}
+
+QString OrbFormat::calcDiskSize(qint64 n)
+{
+    if (n <= 0)
+        return QStringLiteral("0Byte");
+    const qint64 k = n / 1000;
+    const double v = static_cast<double>(k);
+    if (k >= 1000000001)
+        return withUnit(v / 1000 / 1000 / 1000, 2, "TB");
+    if (k >= 1000001)
+        return withUnit(v / 1000 / 1000, 1, "GB");
+    if (k >= 1001)
+        return withUnit(v / 1000, 1, "MB");
+    return withUnit(v, 1, "KB");
+}
+
+QString OrbFormat::calcDiskUnitRwSize(qint64 kilobytes)
+{
+    if (kilobytes < 0)
+        return QStringLiteral("---");
+    const double g = static_cast<double>(kilobytes) / kMiB;
+    if (g > 1024.0)
+        return withUnit(g / 1024.0, 1, "TB");
+    return withUnit(g, 0, "GB");
+}
+
+QString OrbFormat::calcMemorySize(qint64 bytes, int unitNumber)
+{
+    if (bytes < 0)
+        return QStringLiteral("---");
+    const double m = static_cast<double>(bytes) / kMiB;
+    if (unitNumber == 2)
+        return withUnit(m, 1, "MB");
+    if (unitNumber == 3)
+        return withUnit(m / 1024.0, 2, "GB");
+    if (m > 1048576.0)
+        return withUnit(m / 1024.0 / 1024.0, 2, "TB");
+    if (m > 1024.0)
+        return withUnit(m / 1024.0, 2, "GB");
+    return withUnit(m, 1, "MB");
+}
+
+QString OrbFormat::calcTotalMemorySize(qint64 bytes, int unitNumber)
+{
+    if (bytes < 0)
+        return QStringLiteral("---");
+    const double g = static_cast<double>(bytes) / kGiB;
+    if (unitNumber == 2 || unitNumber == 3)
+        return withUnit(g, 0, "GB");
+    if (g > 1024.0)
+        return withUnit(g / 1024.0, 1, "TB");
+    return withUnit(g, 0, "GB");
+}
+
+QString OrbFormat::calcTempWithUnit(float celsius, int unitNum, const QString &unitStr, bool noAsHyphen)
+{
+    // NaN fails the comparison below and is treated as no reading too.
+    if (!(celsius > 0.0f) || !std::isfinite(celsius)) {
+        if (noAsHyphen)
+            return QStringLiteral("--") + (unitStr.isEmpty() ? QString() : QStringLiteral("-"));
+        return QString(QChar(0xFF65));
+    }
+    double t = celsius;
+    if (unitNum == 3)
+        t = t + 273.15;
+    else if (unitNum == 2)
+        t = t * 9.0 / 5.0 + 32.0;
+    const float stored = static_cast<float>(t);
+    return fixed(stored, 0) + unitStr;
+}
+
+int OrbFormat::OrbCalcDigits(qint64 value)
+{
+    int digits = 1;
+    while (value >= 10) {
+        value /= 10;
+        ++digits;
+    }
+    return digits;
+}
+
+QString OrbFormat::retEightNumber(const QString &text)
+{
+    if (text.isEmpty())
+        return QString();
+    QString out = text;
+    for (QChar &c : out) {
+        if (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
+            c = QLatin1Char('8');
+    }
+    return out;
+}
+
+int OrbFormat::retRssiLevel(int r)
+{
+    if (r > -51)
+        return 5;
+    if (r > -61)
+        return 4;
+    if (r > -71)
+        return 3;
+    if (r > -81)
+        return 2;
+    if (r >= -90)
+        return 1;
+    return 0;
+}
+
+double OrbFormat::calcMenuLabelSize(const QStringList &strings, double fontSize, const QString &fontName)
+{
+    if (strings.isEmpty())
+        return 0.0;
+    if (!std::isfinite(fontSize) || fontSize <= 0.0)
+        return 0.0;
+    // QFont takes whole pixel sizes: measure a fractional size 16 times larger and scale back.
+    const bool whole = std::abs(fontSize - std::round(fontSize)) < 1e-9;
+    const double scale = whole ? 1.0 : 16.0;
+    const QFontMetricsF metrics(FontCatalog::fontForName(fontName, fontSize * scale));
+    double widest = 0.0;
+    for (const QString &s : strings)
+        widest = std::max(widest, metrics.horizontalAdvance(s) / scale);
+    // Guard against float noise turning an exact 24.0 into 25.
+    return std::ceil(widest - 1e-9);
+}
+
+double OrbFormat::calcTextViewHeightWithLines(int lines, const QFont &font)
+{
+    if (lines <= 0)
+        return 0.0;
+    // Every line of blanks takes the font's full line spacing.
+    const QFontMetricsF metrics(font);
+    return metrics.lineSpacing() * lines;
+}
+
+QString OrbFormat::orbCollectString(const QString &text)
+{
+    QString out;
+    out.reserve(text.size());
+    bool previousWasSpace = false;
+    bool previousWasCapital = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        // A capital slot used up by a space does not open another word.
+        const bool capital = i == 0 || (previousWasSpace && !previousWasCapital);
+        out += capital ? c.toUpper() : c;
+        previousWasSpace = c == QLatin1Char(' ');
+        previousWasCapital = capital;
+    }
+    return out;
+}
+
+QString OrbFormat::OrbRemoveNRTZ(const QString &text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        if (c != QLatin1Char('\n') && c != QLatin1Char('\r') && c != QLatin1Char('\t') && c != QChar(0))
+            out += c;
+    }
+    return out;
+}
+
+} // namespace orb

@@ -1,0 +1,54 @@
+#pragma once
+#include <QFont>
+#include <QString>
+#include <QStringList>
+
+namespace orb {
+
+// Stateless number and unit formatting shared by every module. All results are
+// locale-free: a German desktop still gets "1.46KB/s", never "1,46KB/s".
+class OrbFormat {
+public:
+    OrbFormat() = delete;
+
+    // Fixed-point text with printf rounding of the binary value ("%.*f" in the C locale).
+    // Non-finite values print as 0.
+    static QString fixed(double value, int decimals);
+
+    // Network rate: binary multiples, "B/s" or "bps"; digits > 0 fits the number into
+    // that many characters (truncating), digits <= 0 gives one decimal.
+    static QString calcBytesPerSec(double bytesPerSec, bool byteToBit, int digits);
+    // A scaled value cut (not rounded) to `digits` characters; `oriDbl` below 1024 prints whole.
+    static QString retArrangedNumber(double scaled, double oriDbl, int digits);
+    // Disk access rate, decimal multiples, one decimal.
+    static QString calcDiscAccessPerSec(qint64 bytesPerSec);
+    // Disk size, decimal multiples.
+    static QString calcDiskSize(qint64 bytes);
+    // Drive lifetime reads/writes given in kilobytes, binary multiples.
+    static QString calcDiskUnitRwSize(qint64 kilobytes);
+    // Memory size; unitNumber 1 automatic, 2 MB, 3 GB.
+    static QString calcMemorySize(qint64 bytes, int unitNumber);
+    // Installed memory in whole gigabytes (or terabytes).
+    static QString calcTotalMemorySize(qint64 bytes, int unitNumber);
+    // Temperature in degrees Celsius shown in unit 1 C, 2 F, 3 K; 0 or below is no reading.
+    static QString calcTempWithUnit(float celsius, int unitNum, const QString &unitStr, bool noAsHyphen);
+    // Number of decimal digits of a non-negative number (negative counts as 1).
+    static int OrbCalcDigits(qint64 value);
+    // Copy with every decimal digit replaced by '8' (a stable width sample).
+    static QString retEightNumber(const QString &text);
+    // Wi-Fi signal level 0..5 from dBm.
+    static int retRssiLevel(int rssi);
+
+    // Widest of `strings` in the font named `fontName` (a PostScript name, or a family) at
+    // `fontSize` logical pixels, rounded up. Unknown names measure with the fallback font.
+    static double calcMenuLabelSize(const QStringList &strings, double fontSize, const QString &fontName);
+    // Height of `lines` lines of text in `font`.
+    static double calcTextViewHeightWithLines(int lines, const QFont &font);
+
+    // First letter of every space-separated word in upper case.
+    static QString orbCollectString(const QString &text);
+    // Copy without "\n", "\r", "\t" and NUL.
+    static QString OrbRemoveNRTZ(const QString &text);
+};
+
+} // namespace orb

@@ -1,0 +1,201 @@
+#include "toolkit/OrbFormat.h"
+
+#include "settings/FontCatalog.h"
+
+#include <QDir>
+#include <QFontDatabase>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <clocale>
+#include <cmath>
+#include <gtest/gtest.h>
+
+using orb::OrbFormat;
+
+namespace {
+
+struct RateRow {
+    double input;
+    const char *bytes4, *bits4, *bytes0, *bits0;
+};
+
+const RateRow kRates[] = {
+    {0, "0B/s", "0bps", "0.0B/s", "0.0bps"},
+    {1, "1B/s", "8bps", "1.0B/s", "8.0bps"},
+    {500, "500B/s", "3.90Kbps", "500.0B/s", "3.9Kbps"},
+    {1023.7, "1023B/s", "7.99Kbps", "1023.7B/s", "8.0Kbps"},
+    {1024, "1024B/s", "8.00Kbps", "1024.0B/s", "8.0Kbps"},
+    {1025, "1.00KB/s", "8.00Kbps", "1.0KB/s", "8.0Kbps"},
+    {1500, "1.46KB/s", "11.7Kbps", "1.5KB/s", "11.7Kbps"},
+    {150000, "146KB/s", "1.14Mbps", "146.5KB/s", "1.1Mbps"},
+    {1048576, "1024KB/s", "8.00Mbps", "1024.0KB/s", "8.0Mbps"},
+    {2000000, "1.90MB/s", "15.2Mbps", "1.9MB/s", "15.3Mbps"},
+    {2000000000000.0, "1862GB/s", "14901Gbps", "1862.6GB/s", "14901.2Gbps"},
+};
+
+TEST(OrbFormat, RatesMatchEveryRowOfTheTable)
+{
+    for (const RateRow &row : kRates) {
+        SCOPED_TRACE(row.input);
+        EXPECT_EQ(OrbFormat::calcBytesPerSec(row.input, false, 4), row.bytes4);
+        EXPECT_EQ(OrbFormat::calcBytesPerSec(row.input, true, 4), row.bits4);
+        EXPECT_EQ(OrbFormat::calcBytesPerSec(row.input, false, 0), row.bytes0);
+        EXPECT_EQ(OrbFormat::calcBytesPerSec(row.input, true, 0), row.bits0);
+    }
+}
+
+TEST(OrbFormat, RatesFromAZeroIntervalReadAsNoTraffic)
+{
+    EXPECT_EQ(OrbFormat::calcBytesPerSec(std::nan(""), false, 4), "0B/s");
+    EXPECT_EQ(OrbFormat::calcBytesPerSec(INFINITY, true, 0), "0.0bps");
+    EXPECT_EQ(OrbFormat::calcBytesPerSec(-5, false, 4), "0B/s");
+}
+
+struct TextRow {
+    QString actual;
+    const char *expected;
+};
+
+TEST(OrbFormat, SizesTemperaturesAndLevelsMatchTheTables)
+{
+    const QString C = QString::fromUtf8("°C"), F = QString::fromUtf8("°F");
+    const qint64 GiB = 1073741824LL;
+    const TextRow rows[] = {
+        {OrbFormat::calcDiscAccessPerSec(0), "0.0B/s"},
+        {OrbFormat::calcDiscAccessPerSec(1), "0.0KB/s"},
+        {OrbFormat::calcDiscAccessPerSec(1000000), "1000.0KB/s"},
+        {OrbFormat::calcDiscAccessPerSec(1000001), "1.0MB/s"},
+        {OrbFormat::calcDiscAccessPerSec(1000000001), "1.0GB/s"},
+        {OrbFormat::calcDiskSize(0), "0Byte"},
+        {OrbFormat::calcDiskSize(999), "0.0KB"},
+        {OrbFormat::calcDiskSize(1000999), "1000.0KB"},
+        {OrbFormat::calcDiskSize(1001000), "1.0MB"},
+        {OrbFormat::calcDiskSize(500107862016LL), "500.1GB"},
+        {OrbFormat::calcDiskSize(1000204886016LL), "1.00TB"},
+        {OrbFormat::calcDiskUnitRwSize(-1), "---"},
+        {OrbFormat::calcDiskUnitRwSize(524288), "0GB"},
+        {OrbFormat::calcDiskUnitRwSize(1073741824), "1024GB"},
+        {OrbFormat::calcDiskUnitRwSize(1073741825), "1.0TB"},
+        {OrbFormat::calcMemorySize(GiB, 1), "1024.0MB"},
+        {OrbFormat::calcMemorySize(GiB, 2), "1024.0MB"},
+        {OrbFormat::calcMemorySize(GiB, 3), "1.00GB"},
+        {OrbFormat::calcMemorySize(GiB * 3 / 2, 1), "1.50GB"},
+        {OrbFormat::calcMemorySize(GiB * 3 / 2, 2), "1536.0MB"},
+        {OrbFormat::calcMemorySize(GiB * 3 / 2, 3), "1.50GB"},
+        {OrbFormat::calcMemorySize(0, 1), "0.0MB"},
+        {OrbFormat::calcMemorySize(0, 3), "0.00GB"},
+        {OrbFormat::calcMemorySize(-1, 1), "---"},
+        {OrbFormat::calcTotalMemorySize(16 * GiB, 1), "16GB"},
+        {OrbFormat::calcTotalMemorySize(2048 * GiB, 1), "2.0TB"},
+        {OrbFormat::calcTotalMemorySize(2048 * GiB, 2), "2048GB"},
+        {OrbFormat::calcTotalMemorySize(-1, 1), "---"},
+        {OrbFormat::calcTempWithUnit(45.5f, 1, C, false), "46°C"},
+        {OrbFormat::calcTempWithUnit(44.5f, 1, C, false), "44°C"},
+        {OrbFormat::calcTempWithUnit(45.4f, 2, F, false), "114°F"},
+        {OrbFormat::calcTempWithUnit(45.4f, 3, "K", false), "319K"},
+        {OrbFormat::calcTempWithUnit(0.0f, 1, C, true), "---"},
+        {OrbFormat::calcTempWithUnit(-3.0f, 1, C, true), "---"},
+        {OrbFormat::calcTempWithUnit(0.0f, 1, QString(), true), "--"},
+        {OrbFormat::calcTempWithUnit(-3.0f, 1, QString(), true), "--"},
+        {OrbFormat::calcTempWithUnit(0.0f, 1, C, false), "･"},
+        {OrbFormat::calcTempWithUnit(NAN, 1, C, true), "---"},
+        {OrbFormat::retEightNumber("12.5GB"), "88.8GB"},
+        {OrbFormat::retEightNumber(QString()), ""},
+        {OrbFormat::orbCollectString("cpu core  die"), "Cpu Core  die"},
+        {OrbFormat::orbCollectString(""), ""},
+        {OrbFormat::OrbRemoveNRTZ(QString::fromLatin1("Sam\tsung\r\n SSD\0x", 16)), "Samsung SSDx"},
+    };
+    for (const TextRow &row : rows)
+        EXPECT_EQ(row.actual, QString::fromUtf8(row.expected));
+}
+
+TEST(OrbFormat, DigitCountsAndSignalLevels)
+{
+    const std::pair<qint64, int> digits[] = {{0, 1}, {9, 1}, {10, 2}, {999, 3}, {1000, 4}, {99999, 5}};
+    for (auto [value, expected] : digits)
+        EXPECT_EQ(OrbFormat::OrbCalcDigits(value), expected) << value;
+    const std::pair<int, int> levels[] = {{-50, 5}, {-51, 4}, {-60, 4}, {-80, 2}, {-90, 1}, {-91, 0}};
+    for (auto [rssi, expected] : levels)
+        EXPECT_EQ(OrbFormat::retRssiLevel(rssi), expected) << rssi;
+}
+
+// A locale with decimal commas must not leak into any text. Uses de_DE when installed,
+// else builds it into a private directory from the system's locale sources.
+TEST(OrbFormat, DecimalCommaLocaleDoesNotChangeTexts)
+{
+    const std::string saved = std::setlocale(LC_ALL, nullptr);
+    QTemporaryDir localeDir;
+    const QByteArray savedLocPath = qgetenv("LOCPATH");
+    bool pinned = std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr;
+    if (!pinned && QFile::exists("/usr/share/i18n/locales/de_DE")) {
+        QProcess::execute("localedef", {"-i", "de_DE", "-f", "UTF-8", localeDir.filePath("de_DE.UTF-8")});
+        qputenv("LOCPATH", localeDir.path().toUtf8());
+        pinned = std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr;
+    }
+    if (!pinned)
+        GTEST_SKIP() << "no locale with decimal commas available";
+    char probe[32];
+    std::snprintf(probe, sizeof probe, "%.1f", 1.5);
+    EXPECT_STREQ(probe, "1,5") << "the pinned locale really uses decimal commas";
+
+    EXPECT_EQ(OrbFormat::calcBytesPerSec(1500, false, 4), "1.46KB/s");
+    EXPECT_EQ(OrbFormat::calcBytesPerSec(1500, false, 0), "1.5KB/s");
+    EXPECT_EQ(OrbFormat::calcDiskSize(500107862016LL), "500.1GB");
+    EXPECT_EQ(OrbFormat::calcMemorySize(1610612736LL, 1), "1.50GB");
+
+    std::setlocale(LC_ALL, saved.c_str());
+    if (savedLocPath.isNull())
+        qunsetenv("LOCPATH");
+    else
+        qputenv("LOCPATH", savedLocPath);
+}
+
+TEST(OrbFormat, FixedRoundsTheBinaryValueLikePrintf)
+{
+    // 1.25 is exact in binary (tie → even); 0.15 is just below its decimal.
+    EXPECT_EQ(OrbFormat::fixed(1.25, 1), "1.2");
+    EXPECT_EQ(OrbFormat::fixed(0.15, 1), "0.1");
+    EXPECT_EQ(OrbFormat::fixed(2.5, 0), "2");
+    EXPECT_EQ(OrbFormat::fixed(NAN, 2), "0.00");
+}
+
+class FontMeasure : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        for (const QString &f : QDir("/usr/share/fonts/truetype/dejavu").entryList({"*.ttf"}))
+            QFontDatabase::addApplicationFont("/usr/share/fonts/truetype/dejavu/" + f);
+        orb::FontCatalog::clearCache();
+    }
+};
+
+TEST_F(FontMeasure, WidestTextRoundedUpAtPixelSize)
+{
+    // DejaVu Sans Mono advances 0.602 em per glyph: "188%" at 10 px is 24.08 → 25.
+    EXPECT_EQ(OrbFormat::calcMenuLabelSize({"188%", "8%"}, 10, "DejaVuSansMono-Bold"), 25.0);
+    EXPECT_EQ(OrbFormat::calcMenuLabelSize({"888.8XXX"}, 10, "DejaVuSansMono-Bold"), 49.0);
+    EXPECT_EQ(OrbFormat::calcMenuLabelSize({}, 10, "DejaVuSansMono-Bold"), 0.0);
+    // A proportional font measures a narrow text narrower than the monospaced one.
+    EXPECT_LT(OrbFormat::calcMenuLabelSize({"iiii"}, 10, "DejaVuSans"),
+              OrbFormat::calcMenuLabelSize({"iiii"}, 10, "DejaVuSansMono-Bold"));
+}
+
+TEST_F(FontMeasure, UnknownFontMeasuresWithTheFallback)
+{
+    EXPECT_EQ(OrbFormat::calcMenuLabelSize({"188%"}, 12, "NoSuchFont-Regular"),
+              OrbFormat::calcMenuLabelSize({"188%"}, 12, "DejaVuSansMono-Bold"));
+    const QFont f = orb::FontCatalog::fontForName("NoSuchFont-Regular", 12);
+    EXPECT_EQ(f.family(), "DejaVu Sans Mono");
+    EXPECT_EQ(f.pixelSize(), 12);
+}
+
+TEST_F(FontMeasure, TextHeightGrowsByLines)
+{
+    const QFont f = orb::FontCatalog::fallbackFont(10);
+    const double one = OrbFormat::calcTextViewHeightWithLines(1, f);
+    EXPECT_GT(one, 10.0);
+    EXPECT_DOUBLE_EQ(OrbFormat::calcTextViewHeightWithLines(3, f), 3 * one);
+    EXPECT_EQ(OrbFormat::calcTextViewHeightWithLines(0, f), 0.0);
+}
+
+} // namespace
