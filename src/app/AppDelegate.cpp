@@ -4,8 +4,10 @@
 #include "modules/ModuleFactory.h"
 #include "platform/Logging.h"
 #include "platform/statusbar/StatusBarHost.h"
+#include "settings/AppearanceMonitor.h"
 #include "settings/PrefFunctions.h"
 #include "settings/SettingsStore.h"
+#include "settings/ThemeStore.h"
 
 #include <QDir>
 #include <QGuiApplication>
@@ -87,15 +89,16 @@ void AppDelegate::startUpMe()
     GeneralFunctions::checkDefaultsBoolFind(QStringLiteral("NSGlobalDomain"),
                                             QStringLiteral("NSWindowSupportsAutomaticInlineTitle"), true);
 
-    const QString support =
-        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/Orbmeter9");
-    if (!QDir().mkpath(support))
-        qCWarning(lcApp) << "cannot create the application data directory" << support;
+    ThemeStore::checkAndRetMyApplicationSupportDir();
 
-    reloadGeneralDefaults(false);
-    for (ModuleId id : {ModuleId::Cpu, ModuleId::Memory, ModuleId::Network, ModuleId::Disk, ModuleId::Volume,
-                        ModuleId::Temp, ModuleId::Fan, ModuleId::Vnc, ModuleId::Gpu})
-        defaults_[ModuleCatalog::index(id)] = PrefFunctions::loadModuleDefaults(id, *store_, themeColorDict_);
+    // The desktop's light or dark look decides the text colours; followed while running.
+    if (options_.startTimer) {
+        appearance_ = std::make_unique<AppearanceMonitor>(store_);
+        appearance_->start();
+        connect(appearance_.get(), &AppearanceMonitor::appearanceChanged, this, [this] { changeAppearanceMode(); });
+    }
+    themeColorDict_ = ThemeStore::loadTheme(&iconDict_);
+    reloadAllModuleDefaults();
 
     checkDrawMenu();
 
@@ -103,6 +106,14 @@ void AppDelegate::startUpMe()
         loadSysInfoTimer();
         timer_.start();
     }
+}
+
+void AppDelegate::reloadAllModuleDefaults()
+{
+    reloadGeneralDefaults(false);
+    for (ModuleId id : {ModuleId::Cpu, ModuleId::Memory, ModuleId::Network, ModuleId::Disk, ModuleId::Volume,
+                        ModuleId::Temp, ModuleId::Fan, ModuleId::Vnc, ModuleId::Gpu})
+        defaults_[ModuleCatalog::index(id)] = PrefFunctions::loadModuleDefaults(id, *store_, themeColorDict_);
 }
 
 void AppDelegate::reloadGeneralDefaults(bool skip)
@@ -317,8 +328,18 @@ void AppDelegate::openPreferenceTab(int tabIndex)
 
 void AppDelegate::changeAppearanceMode()
 {
-    for (const ModuleInfo &m : ModuleCatalog::all())
+    // Switch to the theme's counterpart for the new look when it names one.
+    const bool dark = AppearanceMonitor::retApperanceDarkMode(*store_);
+    const QString alternative = ThemeStore::retAlternativeThemeFile(themeColorDict_, dark);
+    if (!alternative.isEmpty() && ThemeStore::pickTheme(alternative))
+        qCInfo(lcApp).noquote() << "appearance changed; theme switched to" << alternative;
+    themeColorDict_ = ThemeStore::loadTheme(&iconDict_);
+    reloadAllModuleDefaults();
+    for (const ModuleInfo &m : ModuleCatalog::all()) {
+        if (MenuModule *item = statusModule(m.id))
+            item->setMenuItemRefresh(true);
         reDrawModule(m.id, true);
+    }
 }
 
 double AppDelegate::runningSeconds() const { return static_cast<double>(bootedTime_.elapsed()) / 1000.0; }

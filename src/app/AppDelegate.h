@@ -19,6 +19,7 @@
 
 namespace orb {
 
+class AppearanceMonitor;
 class SettingsStore;
 class StatusBarHost;
 
@@ -98,6 +99,7 @@ private:
     PassInput capturePassInput() const;
     PassOutput collectPass(const PassInput &input, const SensorData &current, const Sysroot &root);
     void finishPass(const PassOutput &out);
+    void reloadAllModuleDefaults();
     const Sysroot &sysrootForPass(int pass) const;
     bool launched(ModuleId id) const;
 
@@ -107,7 +109,9 @@ private:
     LoadSystemInformation loadInfo_;
     RefreshCycle cycle_;
     std::atomic<bool> busy_{false};
+    QVariantMap iconDict_;
     QVariantMap themeColorDict_;
+    std::unique_ptr<AppearanceMonitor> appearance_;
     std::array<QVariantMap, kModuleCount> defaults_;
     std::array<std::unique_ptr<MenuModule>, kModuleCount> items_;
     SensorData infoDict_;

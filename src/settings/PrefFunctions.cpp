@@ -1,6 +1,13 @@
 #include "settings/PrefFunctions.h"
 
+#include "settings/CpuPreferences.h"
+#include "settings/FanPreferences.h"
+#include "settings/GpuPreferences.h"
+#include "settings/MemoryPreferences.h"
 #include "settings/SettingsStore.h"
+#include "settings/TempPreferences.h"
+#include "toolkit/OrbColors.h"
+#include "toolkit/OrbFormat.h"
 
 #include <QImage>
 #include <initializer_list>
@@ -68,14 +75,23 @@ QVariantMap PrefFunctions::loadGeneralDefaults(SettingsStore &store, const QVari
     }
     QVariantMap d = deriveLaunchKeys(store);
 
-    // Theme values are copied as they are; the colour and image keys are decoded by the
-    // theme layer before they reach us, so a missing value leaves only its own key absent.
+    // A theme value that is missing leaves only its own key absent.
     for (const char *key : {"_FontName", "_FontPostScriptName", "_FontStyle", "_FontAdjust", "_FontSizeDiff",
-                            "_ForDarkAppearance", "_AlternativeTheme", "Z01", "Z03", "N01", "O01", "O02", "O11",
-                            "O12", "O13"}) {
+                            "_ForDarkAppearance", "_AlternativeTheme"}) {
         const QString k = QLatin1String(key);
         if (colorDict.contains(k))
             d.insert(k, colorDict.value(k));
+    }
+    for (const char *key : {"Z01", "Z03"}) {
+        const QString k = QLatin1String(key);
+        if (colorDict.contains(k))
+            d.insert(k, OrbColors::retColorFromArray(colorDict.value(k)));
+    }
+    for (const char *key : {"N01", "O01", "O02", "O11", "O12", "O13"}) {
+        const QString k = QLatin1String(key);
+        const QImage image = QImage::fromData(colorDict.value(k).toByteArray());
+        if (!image.isNull())
+            d.insert(k, image);
     }
     d.insert(QStringLiteral("DisplayOrbIcon"), store.integerForKey(QStringLiteral("DisplayOrbIcon")));
     for (const char *key : {"TopHistgramPreview", "DisplayTopWindowAtStartup", "BidDisconnectNotify", "kBidBatteryNotify"})
@@ -91,6 +107,21 @@ void PrefFunctions::initializeModulePreference(ModuleId id, SettingsStore &store
     case ModuleId::General:
         initializeGeneralPreference(store);
         break;
+    case ModuleId::Cpu:
+        CpuPreferences::initialize(store);
+        break;
+    case ModuleId::Gpu:
+        GpuPreferences::initialize(store);
+        break;
+    case ModuleId::Memory:
+        MemoryPreferences::initialize(store);
+        break;
+    case ModuleId::Temp:
+        TempPreferences::initialize(store);
+        break;
+    case ModuleId::Fan:
+        FanPreferences::initialize(store);
+        break;
     default:
         break;
     }
@@ -101,9 +132,32 @@ QVariantMap PrefFunctions::loadModuleDefaults(ModuleId id, SettingsStore &store,
     switch (id) {
     case ModuleId::General:
         return loadGeneralDefaults(store, colorDict);
+    case ModuleId::Cpu:
+        return CpuPreferences::load(store, colorDict);
+    case ModuleId::Gpu:
+        return GpuPreferences::load(store, colorDict);
+    case ModuleId::Memory:
+        return MemoryPreferences::load(store, colorDict);
+    case ModuleId::Temp:
+        return TempPreferences::load(store, colorDict);
+    case ModuleId::Fan:
+        return FanPreferences::load(store, colorDict);
     default:
         return {};
     }
+}
+
+double PrefFunctions::calcPiledFontSize(const QString &text, double baseFontSize, const QString &fontName,
+                                        double graphWidth)
+{
+    if (!(baseFontSize >= 6.0))
+        return 12.0;
+    const int n = baseFontSize > 1000.0 ? 1000 : static_cast<int>(baseFontSize);
+    for (int i = n; i >= 6; --i) {
+        if (2.0 * graphWidth > OrbFormat::calcMenuLabelSize({text}, 2.0 * i, fontName))
+            return 2.0 * i;
+    }
+    return 12.0;
 }
 
 QList<int> PrefFunctions::defaultModuleSortArray() { return {1, 9, 2, 3, 4, 5, 6, 7, 8}; }

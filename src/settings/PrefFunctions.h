@@ -21,6 +21,11 @@ public:
     static void initializeModulePreference(ModuleId id, SettingsStore &store);
     static QVariantMap loadModuleDefaults(ModuleId id, SettingsStore &store, const QVariantMap &colorDict);
 
+    // Size for a text drawn on top of a graph: twice the largest whole size from the base
+    // size down to 6 at which the text is narrower than twice the graph width; 12 otherwise.
+    static double calcPiledFontSize(const QString &text, double baseFontSize, const QString &fontName,
+                                    double graphWidth);
+
     // Module numbers in creation order: 1 CPU, 9 GPU, 2 Memory, 3 Network, 4 Disk,
     // 5 Temp, 6 Fan, 7 Volume, 8 VNC.
     static QList<int> defaultModuleSortArray();

@@ -1,0 +1,168 @@
+#include "TestEnvironment.h"
+#include "settings/CpuPreferences.h"
+#include "settings/FanPreferences.h"
+#include "settings/GpuPreferences.h"
+#include "settings/MemoryPreferences.h"
+#include "settings/PrefFunctions.h"
+#include "settings/SettingsStore.h"
+#include "settings/TempPreferences.h"
+#include "toolkit/OrbFormat.h"
+
+#include <QColor>
+#include <cmath>
+#include <gtest/gtest.h>
+
+using namespace orb;
+
+namespace {
+
+// A theme with the fallback font at the base size and one colour per module.
+QVariantMap theme(double sizeDiff = 0)
+{
+    return {{"_FontPostScriptName", "DejaVuSansMono-Bold"},
+            {"_FontSizeDiff", sizeDiff},
+            {"A01", QVariantList{1.0, 0.0, 0.0, 1.0}},
+            {"F04", QVariantList{0.0, 0.0, 1.0, 0.5}},
+            {"Z01", QVariantList{0.0, 0.0, 0.0}}};
+}
+
+double width(const QString &text, double size)
+{
+    return std::floor(OrbFormat::calcMenuLabelSize({text}, size, "DejaVuSansMono-Bold"));
+}
+
+} // namespace
+
+TEST(ModulePreferences, RangeChecksForMaximumTemperatureAndFanSpeed)
+{
+    test::ScopedHome home;
+    auto s = SettingsStore::open();
+    const std::vector<std::pair<qint64, qint64>> temps{{59, 100}, {60, 60}, {100, 100}, {101, 100}, {0, 100}};
+    for (auto [in, out] : temps) {
+        s->removeObjectForKey("Temp_MaxTemp");
+        EXPECT_EQ(TempPreferences::checkMaxTemp(*s, in), out) << in;
+        EXPECT_EQ(s->contains("Temp_MaxTemp"), in != out) << in;
+    }
+    const std::vector<std::pair<qint64, qint64>> rpms{{1999, 6000}, {2000, 2000}, {6000, 6000}, {6001, 6000}};
+    for (auto [in, out] : rpms) {
+        s->removeObjectForKey("Fax_MaxRpm");
+        EXPECT_EQ(FanPreferences::checkMaxRpm(*s, in), out) << in;
+        EXPECT_EQ(s->contains("Fax_MaxRpm"), in != out) << in;
+    }
+    // A first build stores the defaults.
+    TempPreferences::load(*s, theme());
+    FanPreferences::load(*s, theme());
+    EXPECT_EQ(s->integerForKey("Fax_MaxRpm"), 6000);
+}
+
+TEST(ModulePreferences, CpuDictionary)
+{
+    test::ScopedHome home;
+    auto s = SettingsStore::open();
+    CpuPreferences::initialize(*s);
+    s->setInteger("Cpu_Padding", 0);
+    QVariantMap d = CpuPreferences::load(*s, theme());
+    EXPECT_EQ(d.value("Cpu_Padding").toLongLong(), 1);
+    EXPECT_EQ(d.value("Cpu_GraphWidth").toLongLong(), 30);
+    EXPECT_EQ(d.value("CpuItemSortArray").toList().size(), 4);
+    EXPECT_EQ(d.value("A01").value<QColor>(), QColor::fromRgbF(1, 0, 0, 1));
+    EXPECT_EQ(d.value("Z01").value<QColor>().alpha(), 0); // three entries: clear
+    EXPECT_FALSE(d.contains("A02"));
+    EXPECT_EQ(d.value("PrefName").toString(), "CPU");
+    EXPECT_EQ(d.value("CpuInnerTextWidth").toDouble(), width("188%", 10));
+    s->setBool("Cpu_Text_DisplayAverage", true);
+    d = CpuPreferences::load(*s, theme(2));
+    EXPECT_EQ(d.value("CpuInnerTextWidth").toDouble(), width("188%", 13));
+    EXPECT_GT(width("188%", 13), width("188%", 10));
+}
+
+TEST(ModulePreferences, MemoryHeaderWidths)
+{
+    test::ScopedHome home;
+    auto s = SettingsStore::open();
+    MemoryPreferences::initialize(*s);
+    QVariantMap d = MemoryPreferences::load(*s, theme());
+    EXPECT_EQ(d.value("MemoryInnerTextHeaderWidth").toDouble(), width("X:", 10));
+    EXPECT_EQ(d.value("MemoryInnerDetailRHeaderWidth").toDouble(), width("X:", 10));
+    s->setBool("Memory_DetailText_WithLongLabel", true);
+    d = MemoryPreferences::load(*s, theme());
+    EXPECT_EQ(d.value("MemoryInnerDetailLHeaderWidth").toDouble(), width("XXXXXX:", 10));
+    EXPECT_EQ(d.value("MemoryInnerDetailRHeaderWidth").toDouble(), width("XXXXXXXX:", 10));
+    EXPECT_EQ(d.value("MemoryInnerTextHeaderWidth").toDouble(), width("X:", 10));
+}
+
+TEST(ModulePreferences, TemperatureTextFitting)
+{
+    test::ScopedHome home;
+    auto s = SettingsStore::open();
+    TempPreferences::initialize(*s);
+    // Wide graph: the text fits beside it.
+    s->setInteger("Temp_GraphWidth", 100);
+    QVariantMap d = TempPreferences::load(*s, theme());
+    EXPECT_EQ(d.value("TempInnerTextMode").toLongLong(), 1);
+    EXPECT_EQ(d.value("TempInnerPiledFontSizeDbl").toDouble(), -1.0);
+    EXPECT_EQ(d.value("TempInnerTextWidth").toDouble(), width(QString::fromUtf8("88°C"), 10));
+    EXPECT_EQ(d.value("Temp_Unit_ModeStr").toString(), QString::fromUtf8("°C"));
+    // Narrow graph with pile-up: mode 2 at a piled size that fits twice the graph width.
+    s->setInteger("Temp_GraphWidth", 10);
+    d = TempPreferences::load(*s, theme());
+    EXPECT_EQ(d.value("TempInnerTextMode").toLongLong(), 2);
+    const double piled = d.value("TempInnerPiledFontSizeDbl").toDouble();
+    EXPECT_EQ(std::fmod(piled, 2.0), 0.0);
+    EXPECT_LT(OrbFormat::calcMenuLabelSize({"88"}, piled, "DejaVuSansMono-Bold"), 20.0);
+    // Pile-up off: mode 1 even though the text is wider than the graph.
+    s->setBool("Temp_PileUp_TextGraph", false);
+    EXPECT_EQ(TempPreferences::load(*s, theme()).value("TempInnerTextMode").toLongLong(), 1);
+    // Unit numbers outside the list are clamped.
+    for (auto [mode, unit] : std::vector<std::pair<int, const char *>>{{0, "°C"}, {3, "K"}, {9, "K"}, {-4, "°C"}}) {
+        s->setInteger("Temp_Unit_Mode", mode);
+        EXPECT_EQ(TempPreferences::load(*s, theme()).value("Temp_Unit_ModeStr").toString(), QString::fromUtf8(unit)) << mode;
+    }
+}
+
+TEST(ModulePreferences, FanTextFitting)
+{
+    test::ScopedHome home;
+    auto s = SettingsStore::open();
+    FanPreferences::initialize(*s);
+    s->setBool("Fan_PileUp_TextGraph", false);
+    QVariantMap d = FanPreferences::load(*s, theme());
+    EXPECT_EQ(d.value("FanInnerTextMode").toLongLong(), 1);
+    EXPECT_EQ(d.value("FanInnerTextFormat").toString(), "%04drpm");
+    EXPECT_EQ(d.value("FanInnerTextWidth").toDouble(), width("8888rpm", 10));
+
+    s->setBool("Fan_PileUp_TextGraph", true);
+    s->setInteger("Fan_GraphWidth", 15);
+    d = FanPreferences::load(*s, theme());
+    const double w8888 = width("8888", 10);
+    if (w8888 <= 15) {
+        EXPECT_EQ(d.value("FanInnerTextMode").toLongLong(), 3);
+    } else {
+        EXPECT_EQ(d.value("FanInnerTextMode").toLongLong(), 4);
+        const double p = d.value("FanInnerPiledFontSizeDbl").toDouble();
+        EXPECT_LT(OrbFormat::calcMenuLabelSize({"8888"}, p, "DejaVuSansMono-Bold"), 30.0);
+        EXPECT_GE(OrbFormat::calcMenuLabelSize({"8888"}, p + 2, "DejaVuSansMono-Bold"), 30.0);
+    }
+    EXPECT_EQ(d.value("FanInnerTextFormat").toString(), "%04d");
+}
+
+TEST(ModulePreferences, PiledFontSize)
+{
+    EXPECT_EQ(PrefFunctions::calcPiledFontSize("8888", 5.9, "DejaVuSansMono-Bold", 100), 12);
+    EXPECT_EQ(PrefFunctions::calcPiledFontSize("8888", 10, "DejaVuSansMono-Bold", 1000), 20);
+    EXPECT_EQ(PrefFunctions::calcPiledFontSize("8888", 10, "DejaVuSansMono-Bold", 1), 12);
+}
+
+TEST(ModulePreferences, SwitchOffWithoutHardware)
+{
+    test::ScopedHome home;
+    auto s = SettingsStore::open();
+    FanPreferences::initialize(*s);
+    GpuPreferences::initialize(*s);
+    FanPreferences::offFanDefaults(*s);
+    GpuPreferences::offGpuDefaults(*s);
+    const QVariantMap launch = PrefFunctions::deriveLaunchKeys(*s);
+    EXPECT_FALSE(launch.value("LaunchFans").toBool());
+    EXPECT_FALSE(launch.value("LaunchGpus").toBool());
+    EXPECT_EQ(GpuPreferences::load(*s, theme()).value("Gpu_UpdateInterval").toLongLong(), 5);
+}
