@@ -270,7 +270,7 @@ QStringList CpuInformation::cpuGetOptionData(const Sysroot &root, std::time_t no
         const size_t n = splitFields(*line, f);
         if (n >= 3) {
             auto a = number<double>(f[0]), b = number<double>(f[1]), c = number<double>(f[2]);
-            if (a && b && c)
+            if (a && b && c && std::isfinite(*a) && std::isfinite(*b) && std::isfinite(*c))
                 loads = OrbStrings::text("1min: %.2f, 5min: %.2f, 15min: %.2f")
                             .arg(fixed(*a, 2), fixed(*b, 2), fixed(*c, 2));
         }

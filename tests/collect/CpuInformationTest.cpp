@@ -146,6 +146,11 @@ TEST(CpuInformation, OptionDataWithMissingOrBadFiles)
     test::writeFile(dir.path() + "/proc/sys/kernel/hostname", "\n");
     EXPECT_EQ(CpuInformation::cpuGetOptionData(Sysroot(dir.path().toStdString()), 1000),
               QStringList(5, QStringLiteral("---")));
+
+    test::writeFile(dir.path() + "/proc/loadavg", "nan 0.2 inf 1/7 5\n");
+    const QStringList facts = CpuInformation::cpuGetOptionData(Sysroot(dir.path().toStdString()), 1000);
+    EXPECT_EQ(facts.value(2), QStringLiteral("7 threads, 0 processes"));
+    EXPECT_EQ(facts.value(3), QStringLiteral("---"));
 }
 
 TEST(CpuInformation, NumbersIgnoreTheUserLocale)
