@@ -2,7 +2,9 @@
 #include "collect/Samples.h"
 #include "platform/Sysroot.h"
 
+#include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace orb {
@@ -19,10 +21,15 @@ private:
         int id = 0;
         uint64_t user = 0, system = 0, nice = 0, idle = 0;
     };
+    // Fills current_ from buffer_; false when a cpuN line is malformed or none is there.
+    bool parseStat();
+    static bool parseCpuLine(std::string_view line, Counters &out);
+
     std::vector<Counters> previous_;
     std::vector<Counters> current_;
     std::string buffer_;
     bool hasBaseline_ = false;
+    bool reportedFailure_ = false; // log a persistent failure once, not every tick
 };
 
 } // namespace orb

@@ -1,0 +1,41 @@
+#include "toolkit/OrbStrings.h"
+
+#include "platform/Logging.h"
+
+#include <QCoreApplication>
+#include <cstring>
+
+namespace orb {
+
+namespace {
+
+struct Entry {
+    const char *key;
+    const char *english;
+};
+
+// Source texts for translators (QT_TRANSLATE_NOOP keeps them visible to lupdate);
+// the key is passed as the disambiguation so two keys may share an English text.
+const Entry kTable[] = {
+    {"%dday%@ %d:%02d:%02d", QT_TRANSLATE_NOOP("OrbStrings", "%1 day%2 %3:%4:%5")},
+    {"_dayS", QT_TRANSLATE_NOOP("OrbStrings", "s")},
+    {"%d threads, %d processes", QT_TRANSLATE_NOOP("OrbStrings", "%1 threads, %2 processes")},
+    {"1min: %.2f, 5min: %.2f, 15min: %.2f",
+     QT_TRANSLATE_NOOP("OrbStrings", "1min: %1, 5min: %2, 15min: %3")},
+};
+
+} // namespace
+
+QString OrbStrings::text(const char *key)
+{
+    for (const Entry &e : kTable) {
+        if (std::strcmp(e.key, key) != 0)
+            continue;
+        const QString translated = QCoreApplication::translate("OrbStrings", e.english, e.key);
+        return translated.isEmpty() ? QString::fromUtf8(e.english) : translated;
+    }
+    qCWarning(lcToolkit, "string table has no entry %s", key);
+    return QString::fromUtf8(key);
+}
+
+} // namespace orb
