@@ -112,7 +112,8 @@ QString chosenEntry(const std::string &text)
     const auto close = text.find(']', open == std::string::npos ? 0 : open);
     if (open != std::string::npos && close != std::string::npos)
         return QString::fromUtf8(text.data() + open + 1, static_cast<qsizetype>(close - open - 1));
-    return QString::fromUtf8(trimmed(text).data(), static_cast<qsizetype>(trimmed(text).size()));
+    const std::string_view whole = trimmed(text);
+    return QString::fromUtf8(whole.data(), static_cast<qsizetype>(whole.size()));
 }
 
 QString hibernateDescription(long mode)
