@@ -2,19 +2,38 @@
 #include "collect/Samples.h"
 #include "platform/Sysroot.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
 namespace orb {
 
 // Memory pages from <sysroot>/proc/meminfo, /proc/vmstat and zram statistics.
+// Used by the collection pass only; keeps its read buffers between calls.
 class MemorySampler {
 public:
-    // Nothing when meminfo is unreadable or lacks MemTotal.
+    // `pageSize` is the size of the pages the sample counts (bytes); by default the
+    // running kernel's. A page size of 0 makes every sample fail.
+    explicit MemorySampler(uint64_t pageSize = systemPageSize());
+
+    // Nothing when meminfo is unreadable, garbled or lacks MemTotal.
     std::optional<MemorySample> loadMemoryData(const Sysroot &root);
 
+    uint64_t pageSize() const { return pageSize_; }
+    // sysconf(_SC_PAGESIZE), or 0 when the system does not say.
+    static uint64_t systemPageSize();
+
 private:
+    int64_t toPages(unsigned __int128 bytes) const;
+    bool parseMeminfo(uint64_t *values, bool &hasTotal);
+    void readVmstat(const Sysroot &root, uint64_t &pageInKiB, uint64_t &pageOutKiB);
+    unsigned __int128 zramBytes(const Sysroot &root);
+    void reportOnce(const char *message, const std::string &path);
+
+    uint64_t pageSize_;
     std::string buffer_;
+    std::string zramPath_;
+    bool reported_ = false; // a bad input is logged once until a good read
 };
 
 } // namespace orb

@@ -1,0 +1,234 @@
+#include "collect/MemorySampler.h"
+
+#include "platform/Logging.h"
+
+#include <charconv>
+#include <limits>
+#include <string_view>
+#include <unistd.h>
+
+namespace orb {
+
+namespace {
+
+// The meminfo fields the sample is made of, in kibibytes.
+enum Field {
+    MemTotal,
+    MemFree,
+    Active,
+    Inactive,
+    ActiveAnon,
+    InactiveAnon,
+    ActiveFile,
+    InactiveFile,
+    Unevictable,
+    SUnreclaim,
+    KernelStack,
+    PageTables,
+    Zswap,
+    FieldCount
+};
+
+constexpr std::string_view kFieldNames[FieldCount] = {
+    "MemTotal", "MemFree", "Active", "Inactive", "Active(anon)", "Inactive(anon)", "Active(file)",
+    "Inactive(file)", "Unevictable", "SUnreclaim", "KernelStack", "PageTables", "Zswap",
+};
+
+constexpr int64_t kInt64Max = std::numeric_limits<int64_t>::max();
+
+// Splits `text` at line feeds; calls `f(line)` for each non-empty line until it returns false.
+template<typename F>
+bool forEachLine(std::string_view text, F &&f)
+{
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t nl = text.find('\n', pos);
+        if (nl == std::string_view::npos)
+            nl = text.size();
+        const std::string_view line = text.substr(pos, nl - pos);
+        pos = nl + 1;
+        if (!line.empty() && !f(line))
+            return false;
+    }
+    return true;
+}
+
+std::string_view skipBlanks(std::string_view s)
+{
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
+        s.remove_prefix(1);
+    return s;
+}
+
+// A whole unsigned number at the start of `s`; `s` is advanced past it.
+bool takeNumber(std::string_view &s, uint64_t &out)
+{
+    const char *b = s.data();
+    const char *e = b + s.size();
+    auto [ptr, ec] = std::from_chars(b, e, out);
+    if (ec != std::errc() || ptr == b)
+        return false;
+    s.remove_prefix(static_cast<size_t>(ptr - b));
+    return true;
+}
+
+} // namespace
+
+MemorySampler::MemorySampler(uint64_t pageSize) : pageSize_(pageSize)
+{
+    buffer_.reserve(8192);
+}
+
+uint64_t MemorySampler::systemPageSize()
+{
+    const long size = ::sysconf(_SC_PAGESIZE);
+    return size > 0 ? static_cast<uint64_t>(size) : 0;
+}
+
+int64_t MemorySampler::toPages(unsigned __int128 bytes) const
+{
+    const unsigned __int128 pages = bytes / pageSize_;
+    return pages > static_cast<unsigned __int128>(kInt64Max) ? kInt64Max : static_cast<int64_t>(pages);
+}
+
+void MemorySampler::reportOnce(const char *message, const std::string &path)
+{
+    if (reported_) {
+        qCDebug(lcCollect, "%s: %s", message, path.c_str());
+        return;
+    }
+    reported_ = true;
+    qCWarning(lcCollect, "%s: %s", message, path.c_str());
+}
+
+// Every line of meminfo is "Name:   <number>" with an optional " kB"; anything else
+// means the file is not what we think it is, and no figure from it is trusted.
+bool MemorySampler::parseMeminfo(uint64_t *values, bool &hasTotal)
+{
+    hasTotal = false;
+    return forEachLine(buffer_, [&](std::string_view line) {
+        const size_t colon = line.find(':');
+        if (colon == std::string_view::npos || colon == 0)
+            return false;
+        const std::string_view name = line.substr(0, colon);
+        std::string_view rest = skipBlanks(line.substr(colon + 1));
+        uint64_t value = 0;
+        if (!takeNumber(rest, value))
+            return false;
+        rest = skipBlanks(rest);
+        if (rest == "kB")
+            rest = {};
+        if (!rest.empty())
+            return false;
+        for (int i = 0; i < FieldCount; ++i) {
+            if (name == kFieldNames[i]) {
+                values[i] = value;
+                if (i == MemTotal)
+                    hasTotal = true;
+                break;
+            }
+        }
+        return true;
+    });
+}
+
+void MemorySampler::readVmstat(const Sysroot &root, uint64_t &pageInKiB, uint64_t &pageOutKiB)
+{
+    pageInKiB = pageOutKiB = 0;
+    // Kernels without vmstat (or a capture without it) report no paging rather than no sample.
+    if (!root.readFile("/proc/vmstat", buffer_, 1u << 20))
+        return;
+    int found = 0;
+    forEachLine(buffer_, [&](std::string_view line) {
+        uint64_t *target = nullptr;
+        if (line.starts_with("pgpgin "))
+            target = &pageInKiB;
+        else if (line.starts_with("pgpgout "))
+            target = &pageOutKiB;
+        else
+            return true;
+        std::string_view rest = skipBlanks(line.substr(line.find(' ')));
+        uint64_t value = 0;
+        if (takeNumber(rest, value))
+            *target = value;
+        else
+            qCDebug(lcCollect, "unreadable paging counter in %s", root.path("/proc/vmstat").c_str());
+        return ++found < 2;
+    });
+}
+
+// Bytes the zram devices hold in memory: the third column of each mm_stat.
+unsigned __int128 MemorySampler::zramBytes(const Sysroot &root)
+{
+    unsigned __int128 total = 0;
+    for (const std::string &name : root.listDirectory("/sys/block")) {
+        if (!name.starts_with("zram"))
+            continue;
+        zramPath_.assign("/sys/block/").append(name).append("/mm_stat");
+        if (!root.readFile(zramPath_, buffer_, 4096))
+            continue;
+        std::string_view rest = buffer_;
+        uint64_t column = 0;
+        bool ok = true;
+        for (int i = 0; i < 3 && ok; ++i) {
+            rest = skipBlanks(rest);
+            ok = takeNumber(rest, column);
+        }
+        if (ok)
+            total += column;
+        else
+            qCDebug(lcCollect, "unreadable zram statistics in %s", root.path(zramPath_).c_str());
+    }
+    return total;
+}
+
+std::optional<MemorySample> MemorySampler::loadMemoryData(const Sysroot &root)
+{
+    if (pageSize_ == 0) {
+        reportOnce("no page size; memory not sampled", root.root());
+        return std::nullopt;
+    }
+    if (!root.readFile("/proc/meminfo", buffer_, 1u << 20)) {
+        reportOnce("cannot read memory statistics", root.path("/proc/meminfo"));
+        return std::nullopt;
+    }
+    uint64_t kib[FieldCount] = {};
+    bool hasTotal = false;
+    if (!parseMeminfo(kib, hasTotal)) {
+        reportOnce("garbled memory statistics ignored", root.path("/proc/meminfo"));
+        return std::nullopt;
+    }
+    if (!hasTotal) {
+        reportOnce("memory statistics without MemTotal ignored", root.path("/proc/meminfo"));
+        return std::nullopt;
+    }
+
+    uint64_t pageInKiB = 0, pageOutKiB = 0;
+    readVmstat(root, pageInKiB, pageOutKiB);
+    const unsigned __int128 zram = zramBytes(root);
+
+    // Sums are taken in bytes, then turned into pages once, so no rounding piles up.
+    using Wide = unsigned __int128;
+    const auto bytes = [&](std::initializer_list<Field> fields) {
+        Wide sum = 0;
+        for (Field f : fields)
+            sum += static_cast<Wide>(kib[f]) * 1024u;
+        return sum;
+    };
+
+    MemorySample sample{};
+    sample[0] = toPages(bytes({Unevictable, SUnreclaim, KernelStack, PageTables}));
+    sample[1] = toPages(bytes({Active}));
+    sample[2] = toPages(bytes({Inactive}));
+    sample[3] = toPages(bytes({MemFree}));
+    sample[4] = toPages(static_cast<Wide>(pageInKiB) * 1024u);
+    sample[5] = toPages(static_cast<Wide>(pageOutKiB) * 1024u);
+    sample[6] = 0; // Linux keeps no speculative pages apart
+    sample[7] = toPages(bytes({Zswap}) + zram);
+    sample[8] = toPages(bytes({ActiveAnon, InactiveAnon}));
+    sample[9] = toPages(bytes({ActiveFile, InactiveFile}));
+    reported_ = false;
+    return sample;
+}
+
+} // namespace orb
