@@ -2,6 +2,7 @@
 #include <QFont>
 #include <QFontDatabase>
 #include <QString>
+#include <QStringList>
 
 namespace orb::test {
 
