@@ -21,10 +21,15 @@ void OrbDrawGraph::orbDrawEmptyUnderLine(const OrbCanvas &canvas, const QColor &
 void OrbDrawGraph::orbDrawGraphWithLine(const OrbCanvas &canvas, double previous, double now,
                                         double processX, double offsetY, bool isBoldLine)
 {
-    QPainterPath path;
-    canvas.moveTo(path, processX, previous + offsetY);
-    canvas.lineTo(path, processX - 2.0, now + offsetY);
-    canvas.strokePath(path, canvas.currentColor(), isBoldLine ? 3.0 : 1.5);
+    // Called once per sample on every redraw: a plain line with a pen avoids building a path.
+    QPainter &p = canvas.painter();
+    const QPen previousPen = p.pen();
+    QPen pen(previousPen.color(), isBoldLine ? 3.0 : 1.5);
+    pen.setCapStyle(Qt::FlatCap);
+    pen.setJoinStyle(Qt::MiterJoin);
+    p.setPen(pen);
+    p.drawLine(canvas.point(processX, previous + offsetY), canvas.point(processX - 2.0, now + offsetY));
+    p.setPen(previousPen);
 }
 
 } // namespace orb
