@@ -1,0 +1,30 @@
+#pragma once
+#include "toolkit/OrbCanvas.h"
+#include "toolkit/OrbMeterItem.h"
+
+#include <QRectF>
+#include <span>
+
+namespace orb {
+
+// The two meters of status images: a vertical stacked level bar and a circle meter (pie).
+// Frames are canvas rectangles, (x, y) at the bottom-left.
+class OrbDrawMeters {
+public:
+    // Segments stack upward from y + 2 in array order, each f × (h − 2) high and w − 4 wide;
+    // a frame item strokes (x + 1, y + 1, w − 2, h − 2) with width 2 where it stands in the
+    // array. Drawn without anti-aliasing. Highlight turns every colour white with its alpha.
+    static void orbDrawLevelBar(const OrbCanvas &canvas, std::span<const OrbMeterItem> items,
+                                const QRectF &frame, bool isHighLighted);
+
+    // Items are taken last to first; segment wedges run counter-clockwise from the top,
+    // each sweep rounded up to whole degrees on its own. Under highlight only the part of
+    // the circle not covered by faint (alpha <= 0.25) segments is filled, in white.
+    static void orbDrawCicleBar(const OrbCanvas &canvas, std::span<const OrbMeterItem> items,
+                                const QRectF &frame, bool isHighLighted);
+
+    // Alpha at or below which a segment counts as the faint remainder of a circle meter.
+    static constexpr double kFaintAlpha = 0.25;
+};
+
+} // namespace orb

@@ -1,0 +1,71 @@
+#include "toolkit/OrbDrawText.h"
+
+#include <QFontMetricsF>
+
+namespace orb {
+
+void OrbDrawText::orbDrawString(const OrbCanvas &canvas, const QString &text, int vAlign, int hAlign,
+                                const QColor &textColor, OrbTextAttributes &attributes,
+                                const QRectF &frame, int ajustY, bool isHighLighted)
+{
+    if (isHighLighted) {
+        attributes.foregroundColor = Qt::white;
+        attributes.shadow.reset();
+    } else {
+        attributes.foregroundColor = textColor;
+    }
+    const QPointF origin = textOrigin(textSize(text, attributes.font), vAlign, hAlign, frame, ajustY);
+    drawTextAt(canvas, text, attributes, origin.x(), origin.y());
+}
+
+QPointF OrbDrawText::textOrigin(const QSizeF &textSize, int vAlign, int hAlign, const QRectF &frame,
+                                int ajustY)
+{
+    const double x = frame.x(), y = frame.y(), w = frame.width(), h = frame.height();
+    const double tw = textSize.width(), th = textSize.height();
+
+    double left = x;
+    if (hAlign == 2)
+        left = x + (w - tw);
+    else if (hAlign == 1)
+        left = x + (w - tw) / 2.0;
+
+    double bottom = y;
+    if (vAlign == 0)
+        bottom = y + h / 2.0 + (h / 2.0 - th) / 2.0;
+    else if (vAlign == 1)
+        bottom = y + (h - th) / 2.0;
+    else if (vAlign == 2)
+        bottom = y + (h / 2.0 - th) / 2.0;
+
+    return {left, bottom - static_cast<double>(ajustY)};
+}
+
+QSizeF OrbDrawText::textSize(const QString &text, const QFont &font)
+{
+    const QFontMetricsF metrics(font);
+    return {metrics.horizontalAdvance(text), metrics.height()};
+}
+
+void OrbDrawText::drawTextAt(const OrbCanvas &canvas, const QString &text,
+                             const OrbTextAttributes &attributes, double x, double y)
+{
+    QPainter &p = canvas.painter();
+    const QFontMetricsF metrics(attributes.font);
+    // The baseline sits one descent above the bottom edge of the text's line box.
+    const QPointF baseline = canvas.point(x, y + metrics.descent());
+
+    p.save();
+    p.setFont(attributes.font);
+    if (attributes.shadow && attributes.shadow->color.alpha() > 0) {
+        const OrbTextShadow &s = *attributes.shadow;
+        // A blur of a pixel or less is drawn as a plain offset copy.
+        p.setPen(s.color);
+        p.drawText(baseline + QPointF(s.offset.x(), -s.offset.y()), text);
+    }
+    p.setPen(attributes.foregroundColor);
+    p.drawText(baseline, text);
+    p.restore();
+}
+
+} // namespace orb

@@ -1,0 +1,30 @@
+#pragma once
+#include <QImage>
+#include <QSizeF>
+
+namespace orb {
+
+// An image as status items and menus use it: pixels, the size in points it is shown at
+// (which may differ from pixels / device pixel ratio after a shrink), and the template
+// flag that tells a host to recolour it for the light or dark menu bar.
+class OrbImage {
+public:
+    OrbImage() = default;
+    // The device pixel ratio of `pixels` is set from the point size.
+    OrbImage(QImage pixels, const QSizeF &size, bool isTemplate = false);
+
+    bool isNull() const { return pixels_.isNull(); }
+    const QImage &pixels() const { return pixels_; }
+    QSizeF size() const { return size_; }
+    // Changes only the size the image is shown at; the pixels stay.
+    void setSize(const QSizeF &size);
+    bool isTemplate() const { return template_; }
+    void setTemplate(bool isTemplate) { template_ = isTemplate; }
+
+private:
+    QImage pixels_;
+    QSizeF size_;
+    bool template_ = false;
+};
+
+} // namespace orb

@@ -1,0 +1,65 @@
+#pragma once
+#include "toolkit/OrbCanvas.h"
+
+#include <QColor>
+#include <QImage>
+#include <QPainter>
+#include <cmath>
+#include <memory>
+
+namespace orb::test {
+
+// A transparent image of `width` × `height` canvas points at `scale` pixels per point,
+// with a canvas on it. Sampling is by canvas coordinates (origin bottom-left, y up).
+class TestCanvas {
+public:
+    TestCanvas(double width, double height, double scale = 1.0)
+        : image_(int(std::ceil(width * scale)), int(std::ceil(height * scale)),
+                 QImage::Format_ARGB32_Premultiplied),
+          scale_(scale), height_(height)
+    {
+        image_.fill(Qt::transparent);
+        painter_ = std::make_unique<QPainter>(&image_);
+        painter_->scale(scale, scale);
+        canvas_ = std::make_unique<OrbCanvas>(*painter_, height);
+    }
+
+    const OrbCanvas &canvas() const { return *canvas_; }
+    QPainter &painter() { return *painter_; }
+
+    // Finishes painting; call before sampling.
+    const QImage &image()
+    {
+        if (painter_->isActive())
+            painter_->end();
+        return image_;
+    }
+
+    // The pixel that contains canvas point (x, y).
+    QColor at(double x, double y)
+    {
+        const QImage &img = image();
+        const int px = int(std::floor(x * scale_));
+        const int py = int(std::floor((height_ - y) * scale_));
+        return img.pixelColor(px, py);
+    }
+    // Pixel by image row and column (row 0 at the top).
+    QColor pixel(int column, int row) { return image().pixelColor(column, row); }
+
+private:
+    QImage image_;
+    std::unique_ptr<QPainter> painter_;
+    std::unique_ptr<OrbCanvas> canvas_;
+    double scale_;
+    double height_;
+};
+
+inline bool sameRgba(const QColor &a, const QColor &b, int tolerance = 2)
+{
+    return std::abs(a.red() - b.red()) <= tolerance && std::abs(a.green() - b.green()) <= tolerance &&
+           std::abs(a.blue() - b.blue()) <= tolerance && std::abs(a.alpha() - b.alpha()) <= tolerance;
+}
+
+inline bool isClear(const QColor &c) { return c.alpha() == 0; }
+
+} // namespace orb::test
