@@ -1,6 +1,9 @@
 #include "app/AppDelegate.h"
 
 #include "app/GeneralFunctions.h"
+#include "collect/CpuInformation.h"
+#include "collect/MemoryInformation.h"
+#include "toolkit/OrbStrings.h"
 #include "modules/ModuleFactory.h"
 #include "platform/Logging.h"
 #include "platform/statusbar/StatusBarHost.h"
@@ -90,6 +93,8 @@ void AppDelegate::startUpMe()
                                             QStringLiteral("NSWindowSupportsAutomaticInlineTitle"), true);
 
     ThemeStore::checkAndRetMyApplicationSupportDir();
+    MemoryInformation::loadDynamicPagerPath(*store_, hostRoot_);
+    MemoryInformation::loadHibernateFilePath(*store_, hostRoot_);
 
     // The desktop's light or dark look decides the text colours; followed while running.
     if (options_.startTimer) {
@@ -251,7 +256,8 @@ AppDelegate::PassOutput AppDelegate::collectPass(const PassInput &input, const S
 
 void AppDelegate::loadSysInfoTimer()
 {
-    Q_EMIT runningTimeChanged(QString::number(runningSeconds(), 'f', 0));
+    Q_EMIT runningTimeChanged(OrbStrings::text("Start-up Time") + QLatin1Char(' ')
+                              + CpuInformation::buildUpTime(runningSeconds()));
     if (busy_.load()) {
         ++ticksDropped_;
         return;

@@ -4,8 +4,15 @@ namespace orb {
 
 SensorData LoadSystemInformation::loadCycleSysInfo(SensorData info, const LoadFlags &flags, const Sysroot &root)
 {
-    (void)flags;
-    (void)root;
+    if (flags.cpu) {
+        CpuSample sample = cpu_.loadCpuData(root);
+        if (!sample.empty())
+            info.cpu = info.cpu.value_or(History<CpuSample>()).appended(std::move(sample));
+    }
+    if (flags.memory) {
+        if (auto sample = memory_.loadMemoryData(root))
+            info.memory = info.memory.value_or(History<MemorySample>()).appended(*sample);
+    }
     info.vnc = true;
     return info;
 }

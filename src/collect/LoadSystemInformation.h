@@ -1,4 +1,6 @@
 #pragma once
+#include "collect/CpuSampler.h"
+#include "collect/MemorySampler.h"
 #include "collect/Samples.h"
 #include "platform/Sysroot.h"
 
@@ -23,6 +25,10 @@ public:
     // Returns `info` with a sample appended to every due module's history (those whose
     // sampler yielded one) and the VNC marker set.
     SensorData loadCycleSysInfo(SensorData info, const LoadFlags &flags, const Sysroot &root);
+
+private:
+    CpuSampler cpu_;
+    MemorySampler memory_;
 };
 
 } // namespace orb

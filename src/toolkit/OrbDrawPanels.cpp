@@ -1,4 +1,5 @@
 #include "toolkit/OrbDrawPanels.h"
+#include "toolkit/OrbColors.h"
 
 #include "toolkit/OrbDrawText.h"
 
@@ -35,7 +36,7 @@ void OrbDrawPanels::orbDrawTopboxLabel(const OrbCanvas &canvas, const QString &c
     attributes.font = systemFont;
     attributes.font.setPixelSize(static_cast<int>(kCaptionPixelSize));
     if (shadowColor)
-        attributes.shadow = OrbTextShadow{*shadowColor, 0.5, QPointF(0.0, -0.25)};
+        attributes.shadow = OrbColors::retNormalTextShadow(*shadowColor);
     const QColor textColor =
         shadowColor ? controlTextColor : QColor::fromRgbF(0.5f, 0.5f, 0.5f, 0.25f);
     OrbDrawText::orbDrawString(canvas, caption, withGraph ? 0 : 1, 1, textColor, attributes,

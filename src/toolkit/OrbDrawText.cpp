@@ -58,7 +58,7 @@ void OrbDrawText::drawTextAt(const OrbCanvas &canvas, const QString &text,
     p.save();
     p.setFont(attributes.font);
     if (attributes.shadow && attributes.shadow->color.alpha() > 0) {
-        const OrbTextShadow &s = *attributes.shadow;
+        const OrbShadow &s = *attributes.shadow;
         // A blur of a pixel or less is drawn as a plain offset copy.
         p.setPen(s.color);
         p.drawText(baseline + QPointF(s.offset.x(), -s.offset.y()), text);

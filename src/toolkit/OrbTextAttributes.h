@@ -1,4 +1,5 @@
 #pragma once
+#include "toolkit/OrbColors.h"
 #include <QColor>
 #include <QFont>
 #include <QPointF>
@@ -6,21 +7,13 @@
 
 namespace orb {
 
-// Shadow under status-bar text. The offset is in canvas coordinates (y up), so a
-// negative y puts the shadow below the text.
-struct OrbTextShadow {
-    QColor color;
-    double blurRadius = 0.0;
-    QPointF offset;
-};
-
 // The mutable attribute set a caller keeps for its texts: a pixel-sized font, the
 // foreground colour and an optional shadow. Text placement rewrites the colour and
 // shadow in place.
 struct OrbTextAttributes {
     QFont font;
     QColor foregroundColor;
-    std::optional<OrbTextShadow> shadow;
+    std::optional<OrbShadow> shadow;
 };
 
 } // namespace orb

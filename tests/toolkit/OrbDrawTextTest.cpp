@@ -7,7 +7,7 @@
 
 using orb::OrbDrawText;
 using orb::OrbTextAttributes;
-using orb::OrbTextShadow;
+using orb::OrbShadow;
 using orb::test::TestCanvas;
 
 TEST(OrbDrawText, OriginForEachAlignmentCode)
@@ -89,7 +89,7 @@ TEST(OrbDrawText, DrawnTextSitsWhereTheCodesPlaceIt)
 
 TEST(OrbDrawText, HighlightRewritesTheCallersAttributes)
 {
-    const OrbTextShadow shadow{QColor(0, 0, 0, 128), 0.5, QPointF(0, -0.25)};
+    const OrbShadow shadow{QColor(0, 0, 0, 128), 0.5, QPointF(0, -0.25)};
     struct Case {
         bool highlighted;
         QColor expectedColor;

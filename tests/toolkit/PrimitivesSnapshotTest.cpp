@@ -54,7 +54,7 @@ private:
         OrbDrawMeters::orbDrawCicleBar(c, pie, QRectF(34, 4, 36, 36), hl);
 
         OrbTextAttributes big{test::dejaVuSans(20), Qt::black,
-                              OrbTextShadow{QColor(255, 255, 255, 160), 0.5, QPointF(0, -0.5)}};
+                              OrbShadow{QColor(255, 255, 255, 160), 0.5, QPointF(0, -0.5)}};
         OrbDrawText::orbDrawString(c, "42%", 1, 1, Qt::black, big, QRectF(76, 0, 64, kRowHeight), 0, hl);
         OrbTextAttributes small{test::dejaVuSans(14), Qt::black, std::nullopt};
         OrbDrawText::orbDrawString(c, "up", 0, 0, QColor(0, 120, 0), small, QRectF(144, 0, 40, kRowHeight), 0, hl);

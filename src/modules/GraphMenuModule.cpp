@@ -1,0 +1,120 @@
+#include "modules/GraphMenuModule.h"
+
+#include "modules/BaseMenuItems.h"
+#include "platform/statusbar/StatusBarHost.h"
+#include "toolkit/OrbImageCapture.h"
+
+#include <QLabel>
+#include <QMenu>
+#include <QPixmap>
+#include <QWidgetAction>
+
+namespace orb {
+
+GraphMenuModule::GraphMenuModule(ModuleId id, MenuModuleDelegate *delegate, QVariantMap mnDefaults,
+                                 QString enaMenuPrefix, QString graphWidthKey)
+    : MenuModule(id, delegate), mnDefaults_(std::move(mnDefaults)), enaMenuPrefix_(std::move(enaMenuPrefix)),
+      graphWidthKey_(std::move(graphWidthKey))
+{
+}
+
+GraphMenuModule::~GraphMenuModule() = default;
+
+void GraphMenuModule::initDrawStatusBar(StatusBarHost &host)
+{
+    host_ = &host;
+    imageIcon_ = makeImageView();
+    MenuModule::initDrawStatusBar(host);
+}
+
+double GraphMenuModule::retRootMenuHeight() const
+{
+    const double h = host_ ? host_->menuBarHeight() : 0.0;
+    return h > 0.0 ? h : 20.0;
+}
+
+double GraphMenuModule::composeWidth(const std::vector<double> &elementWidths, double middle, bool showLabel)
+{
+    double width = 0.0;
+    for (double w : elementWidths)
+        width += w + middle;
+    if (width > 0.0)
+        width += showLabel ? 9.0 : -middle;
+    return width;
+}
+
+void GraphMenuModule::openTab()
+{
+    if (delegate())
+        delegate()->openPreferenceTab(ModuleCatalog::info(moduleId()).tabIndex);
+}
+
+void GraphMenuModule::drawBaseStatusBar()
+{
+    QMenu *menu = statusMenu();
+    if (!menu)
+        return;
+    menu->clear();
+    statusGraph_ = nullptr;
+    graphLabel_ = nullptr;
+    BaseMenuItems::addPreferenceItem(*menu, myDefaults(), [this] { openTab(); });
+    BaseMenuItems::addLauncherItems(*menu, myDefaults(), enaMenuPrefix_);
+    addCommandItems(*menu);
+    menu->addSeparator();
+
+    imageMenu_ = makeImageView();
+    statusGraph_ = new QWidgetAction(menu);
+    graphLabel_ = new QLabel;
+    graphLabel_->setContentsMargins(1, 0, 1, 0);
+    const double graphWidth = mnDefaults_.value(graphWidthKey_).toDouble();
+    graphLabel_->setFixedSize(static_cast<int>(graphWidth), 20);
+    statusGraph_->setDefaultWidget(graphLabel_);
+    menu->addAction(statusGraph_);
+    addDetailItems(*menu);
+    redrawStatusItem();
+}
+
+void GraphMenuModule::redrawStatusItem()
+{
+    if (!imageMenu_ || !graphLabel_ || !hasData())
+        return;
+    const double graphWidth = mnDefaults_.value(graphWidthKey_).toDouble();
+    prepareView(*imageMenu_);
+    imageMenu_->redrawWithSize(QSizeF(graphWidth, 20.0), retMenuPullDownInsets(), false, true,
+                               mnDefaultsTmp_.isEmpty() ? myDefaults() : mnDefaultsTmp_);
+    const OrbImage image = OrbImageCapture::imageWithSubviews(imageMenu_.get(), false);
+    if (!image.isNull())
+        graphLabel_->setPixmap(QPixmap::fromImage(image.pixels()));
+}
+
+void GraphMenuModule::refreshBar()
+{
+    if (myDefaults().isEmpty() || !hasData() || !imageIcon_ || !statusItem())
+        return;
+    const OrbEdgeInsets insets = retStatusMenuInsets(myDefaults().value(paddingKey()).toDouble());
+    const double height = retRootMenuHeight();
+    const double width = composeWidth(elementWidths(insets, height), insets.middle,
+                                      myDefaults().value(labelKey()).toBool());
+    lastWidth_ = width;
+    prepareView(*imageIcon_);
+    imageIcon_->redrawWithSize(QSizeF(width, height), insets, menuOpened(), true, myDefaults());
+    const OrbImage image = OrbImageCapture::imageWithSubviews(imageIcon_.get(), menuOpened());
+    if (image.isNull()) {
+        // Nothing drawn (every element off): an empty item of the bar's height.
+        QImage empty(0, static_cast<int>(height * 2), QImage::Format_ARGB32_Premultiplied);
+        empty.setDevicePixelRatio(2.0);
+        statusItem()->setImage(empty, menuOpened());
+        return;
+    }
+    statusItem()->setImage(image.pixels(), image.isTemplate());
+}
+
+void GraphMenuModule::menuWillOpen()
+{
+    mnDefaultsTmp_ = myDefaults();
+    for (auto it = mnDefaults_.cbegin(); it != mnDefaults_.cend(); ++it)
+        mnDefaultsTmp_.insert(it.key(), it.value());
+    MenuModule::menuWillOpen();
+}
+
+} // namespace orb

@@ -1,0 +1,71 @@
+#pragma once
+#include "modules/MenuModule.h"
+#include "modules/ModuleImageView.h"
+
+#include <QString>
+#include <memory>
+#include <vector>
+
+class QLabel;
+class QWidgetAction;
+
+namespace orb {
+
+// The frame every graph module shares: the base menu, the menu graph, the status image
+// width and its double-scale rendering, highlight while the menu is open.
+class GraphMenuModule : public MenuModule {
+    Q_OBJECT
+public:
+    GraphMenuModule(ModuleId id, MenuModuleDelegate *delegate, QVariantMap mnDefaults, QString enaMenuPrefix,
+                    QString graphWidthKey);
+    ~GraphMenuModule() override;
+
+    void initDrawStatusBar(StatusBarHost &host) override;
+    void drawBaseStatusBar() override;
+    void refreshBar() override;
+    void redrawStatusItem() override;
+    void menuWillOpen() override;
+
+    // Sum of (element + middle) over the drawn elements, then + 9 for the label or − middle
+    // for the dropped last gap; 0 when nothing is drawn.
+    static double composeWidth(const std::vector<double> &elementWidths, double middle, bool showLabel);
+    // The bar's height, 20 points when the host reports none.
+    double retRootMenuHeight() const;
+    // {2, 2, gap} for the status image, {1, 1, 0} for the menu graph.
+    static OrbEdgeInsets retStatusMenuInsets(double gap) { return {2.0, 2.0, gap}; }
+    static OrbEdgeInsets retMenuPullDownInsets() { return {1.0, 1.0, 0.0}; }
+
+    // The last status image width in points (tests and the panel host read it).
+    double statusWidth() const { return lastWidth_; }
+    const QVariantMap &mnDefaultsTmp() const { return mnDefaultsTmp_; }
+
+protected:
+    // Whether there is a reading to draw.
+    virtual bool hasData() const = 0;
+    // Widths of the drawn elements (each already repeated per core, disk, ...).
+    virtual std::vector<double> elementWidths(const OrbEdgeInsets &insets, double height) const = 0;
+    virtual std::unique_ptr<ModuleImageView> makeImageView() const = 0;
+    // Hands the module's data to a view before it draws.
+    virtual void prepareView(ModuleImageView &view) const = 0;
+    // Module commands (tags 211, 212) and the items below the menu graph.
+    virtual void addCommandItems(QMenu &menu) { (void)menu; }
+    virtual void addDetailItems(QMenu &menu) { (void)menu; }
+    virtual QString labelKey() const = 0;
+    virtual QString paddingKey() const = 0;
+
+private:
+    void openTab();
+
+    QVariantMap mnDefaults_;
+    QVariantMap mnDefaultsTmp_;
+    QString enaMenuPrefix_;
+    QString graphWidthKey_;
+    std::unique_ptr<ModuleImageView> imageIcon_;
+    std::unique_ptr<ModuleImageView> imageMenu_;
+    QWidgetAction *statusGraph_ = nullptr;
+    QLabel *graphLabel_ = nullptr;
+    StatusBarHost *host_ = nullptr;
+    double lastWidth_ = 0.0;
+};
+
+} // namespace orb

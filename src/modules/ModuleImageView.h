@@ -1,0 +1,40 @@
+#pragma once
+#include "toolkit/OrbImageView.h"
+
+#include <QSizeF>
+#include <QVariantMap>
+
+namespace orb {
+
+// Vertical margins of a drawing and the gap after every display element, in points.
+struct OrbEdgeInsets {
+    double top = 0.0;
+    double bottom = 0.0;
+    double middle = 0.0;
+};
+
+// A module's status or menu image view: laid out at twice the image's point size; the
+// module hands it settings and data, then captures it.
+class ModuleImageView : public OrbImageView {
+public:
+    // Stores size and insets doubled, copies the settings and lays the view out.
+    void redrawWithSize(const QSizeF &size, const OrbEdgeInsets &insets, bool isHighLighted, bool drawEmptyLine,
+                        const QVariantMap &myDefaults)
+    {
+        myHeight_ = size.height() * 2.0;
+        insets_ = {insets.top * 2.0, insets.bottom * 2.0, insets.middle * 2.0};
+        isHighLighted_ = isHighLighted;
+        drawEmptyLine_ = drawEmptyLine;
+        myDefaults_ = myDefaults;
+        layOutAtDoubleScale(size);
+    }
+
+protected:
+    double myHeight_ = 0.0;
+    OrbEdgeInsets insets_;
+    bool isHighLighted_ = false;
+    bool drawEmptyLine_ = false;
+    QVariantMap myDefaults_;
+};
+
+} // namespace orb

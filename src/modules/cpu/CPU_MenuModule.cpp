@@ -1,0 +1,85 @@
+#include "modules/cpu/CPU_MenuModule.h"
+
+#include "modules/cpu/ImageCpuBar.h"
+
+#include <QThread>
+
+namespace orb {
+
+QVariantMap CPU_MenuModule::menuGraphDefaults()
+{
+    return {{QStringLiteral("Cpu_Display_Graph"), true},
+            {QStringLiteral("Cpu_Display_LevelBar"), false},
+            {QStringLiteral("Cpu_Display_CircleMeter"), false},
+            {QStringLiteral("Cpu_Display_Text"), false},
+            {QStringLiteral("Cpu_GraphWidth"), qint64(450)},
+            {QStringLiteral("Cpu_AverageMultiProcessors"), true},
+            {QStringLiteral("Cpu_Text_DisplayAverage"), false},
+            {QStringLiteral("Cpu_ShowMyLabel"), false}};
+}
+
+CPU_MenuModule::CPU_MenuModule(MenuModuleDelegate *delegate)
+    : GraphMenuModule(ModuleId::Cpu, delegate, menuGraphDefaults(), QStringLiteral("CPU_EnaMenu_"),
+                      QStringLiteral("Cpu_GraphWidth")),
+      cores_(std::max(1, QThread::idealThreadCount()))
+{
+}
+
+void CPU_MenuModule::setSensorData(const SensorData &data)
+{
+    if (data.cpu)
+        resumeArray_ = *data.cpu;
+}
+
+History<CpuSample> CPU_MenuModule::drawableHistory() const
+{
+    if (!resumeArray_.empty() && !resumeArray_.back().empty())
+        return resumeArray_;
+    return History<CpuSample>().appended(CpuSample(static_cast<std::size_t>(cores_) + 1));
+}
+
+std::vector<double> CPU_MenuModule::elementWidths(const OrbEdgeInsets &insets, double height) const
+{
+    const QVariantMap &d = myDefaults();
+    const History<CpuSample> history = drawableHistory();
+    // Each processor gets its own group unless the average is shown; the count comes from
+    // the newest sample, so a processor going offline changes the width with the data.
+    const std::size_t k =
+        d.value(QStringLiteral("Cpu_AverageMultiProcessors")).toBool() ? 1 : history.back().size() - 1;
+    std::vector<double> widths;
+    const QVariantList order = d.value(QStringLiteral("CpuItemSortArray")).toList();
+    for (std::size_t core = 0; core < k; ++core) {
+        for (const QVariant &code : order) {
+            switch (code.toInt()) {
+            case 1:
+                if (d.value(QStringLiteral("Cpu_Display_Graph")).toBool())
+                    widths.push_back(d.value(QStringLiteral("Cpu_GraphWidth")).toDouble());
+                break;
+            case 2:
+                if (d.value(QStringLiteral("Cpu_Display_LevelBar")).toBool())
+                    widths.push_back(8.0);
+                break;
+            case 3:
+                if (d.value(QStringLiteral("Cpu_Display_CircleMeter")).toBool())
+                    widths.push_back(height - insets.top - insets.bottom);
+                break;
+            case 4:
+                if (d.value(QStringLiteral("Cpu_Display_Text")).toBool())
+                    widths.push_back(d.value(QStringLiteral("CpuInnerTextWidth")).toDouble());
+                break;
+            default:
+                break;
+            }
+        }
+    }
+    return widths;
+}
+
+std::unique_ptr<ModuleImageView> CPU_MenuModule::makeImageView() const { return std::make_unique<ImageCpuBar>(); }
+
+void CPU_MenuModule::prepareView(ModuleImageView &view) const
+{
+    static_cast<ImageCpuBar &>(view).setResumeArray(drawableHistory());
+}
+
+} // namespace orb

@@ -1,0 +1,33 @@
+#pragma once
+#include "modules/GraphMenuModule.h"
+
+namespace orb {
+
+// The CPU status item: graph, level bar, circle meter and text, for the average or per processor.
+class CPU_MenuModule : public GraphMenuModule {
+    Q_OBJECT
+public:
+    explicit CPU_MenuModule(MenuModuleDelegate *delegate);
+
+    void setSensorData(const SensorData &data) override;
+    const History<CpuSample> &resumeArray() const { return resumeArray_; }
+    // Settings laid over the module's own for the menu graph.
+    static QVariantMap menuGraphDefaults();
+
+protected:
+    bool hasData() const override { return true; }
+    std::vector<double> elementWidths(const OrbEdgeInsets &insets, double height) const override;
+    std::unique_ptr<ModuleImageView> makeImageView() const override;
+    void prepareView(ModuleImageView &view) const override;
+    QString labelKey() const override { return QStringLiteral("Cpu_ShowMyLabel"); }
+    QString paddingKey() const override { return QStringLiteral("Cpu_Padding"); }
+
+private:
+    // The history, or one all-zero sample before the first reading so the item can be drawn.
+    History<CpuSample> drawableHistory() const;
+
+    History<CpuSample> resumeArray_;
+    int cores_ = 1;
+};
+
+} // namespace orb

@@ -1,0 +1,35 @@
+#pragma once
+#include "collect/Samples.h"
+#include "modules/ModuleImageView.h"
+
+namespace orb {
+
+class OrbCanvas;
+
+// Draws the CPU status image and menu graph: history graph, level bar, circle meter and
+// percentage text, for the average or for every processor.
+class ImageCpuBar : public ModuleImageView {
+public:
+    void setResumeArray(const History<CpuSample> &history) { resumeArray_ = history; }
+    void drawRect(const OrbCanvas &canvas, const QRectF &dirtyRect) override;
+
+    // Draws the history graph of processor `nowCore` with its right edge at frame.x();
+    // returns the width on the left that no sample reached.
+    static double orbDrawCpuGraph(const OrbCanvas &canvas, const History<CpuSample> &history, int nowCore,
+                                  const QVariantMap &myDefaults, const QRectF &frame, bool isHighLighted);
+
+    // user, system, nice, idle shares of one entry; all 0 when it has no ticks.
+    struct Fractions {
+        double user = 0, system = 0, nice = 0, idle = 0;
+    };
+    static Fractions fractionsOf(const CpuTicks &ticks);
+
+private:
+    void drawGraph(const OrbCanvas &canvas, int core);
+    void drawText(const OrbCanvas &canvas, const Fractions &f);
+
+    History<CpuSample> resumeArray_;
+    double myMenuPosX_ = 0.0;
+};
+
+} // namespace orb
