@@ -2,8 +2,10 @@
 #include "platform/statusbar/PanelHost.h"
 #include "platform/statusbar/PanelWindow.h"
 
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QMenu>
+#include <QPaintEvent>
 #include <QScreen>
 #include <gtest/gtest.h>
 
@@ -99,6 +101,41 @@ TEST(PanelHostTest, DrawsImagesOnTheDarkStripWithTemplatesInTheTextColourAndTheO
     EXPECT_FALSE(menu.isVisible());
     shot = w->grab().toImage();
     EXPECT_EQ(shot.pixelColor(int(m.left()) + 5, 4), PanelWindow::backgroundColour());
+}
+
+// Records the areas the strip repaints.
+class PaintSpy : public QObject {
+public:
+    QRegion painted;
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            painted += static_cast<QPaintEvent *>(event)->region();
+        return false;
+    }
+};
+
+TEST(PanelHostTest, ANewImageOfTheSameWidthRepaintsOnlyThatItem)
+{
+    PanelHost host;
+    auto cpu = host.createItem(QStringLiteral("cpu"));
+    auto disk = host.createItem(QStringLiteral("disk"));
+    cpu->setImage(itemImage(40, Qt::red), false);
+    disk->setImage(itemImage(40, Qt::blue), false);
+    PanelWindow *w = host.window();
+    QCoreApplication::processEvents();
+    PaintSpy spy;
+    w->installEventFilter(&spy);
+
+    disk->setImage(itemImage(40, Qt::yellow), false);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(spy.painted, QRegion(w->itemRect(disk.get()).toAlignedRect()));
+
+    spy.painted = QRegion();
+    disk->setImage(itemImage(44, Qt::yellow), false); // wider: everything moves
+    QCoreApplication::processEvents();
+    EXPECT_EQ(spy.painted, QRegion(w->rect()));
+    w->removeEventFilter(&spy);
 }
 
 } // namespace

@@ -346,6 +346,26 @@ TEST_F(SniHostTest, ActivateOpensTheMenuThereAndASecondClickClosesIt)
     EXPECT_FALSE(menu.isVisible());
 }
 
+TEST_F(SniHostTest, IconFilesOfEndedRunsAreRemovedAtStart)
+{
+    // A process id that is surely gone: a child that has finished.
+    QProcess child;
+    child.start(QStringLiteral("true"), {});
+    ASSERT_TRUE(child.waitForStarted(5000));
+    const qint64 gone = child.processId();
+    ASSERT_TRUE(child.waitForFinished(5000));
+    const QString dir = SniItem::iconDirectory();
+    const QString stale = dir + QStringLiteral("/%1-3-cpu-0.png").arg(gone);
+    const QString ours = dir + QStringLiteral("/%1-3-cpu-1.png").arg(QCoreApplication::applicationPid());
+    const QString other = dir + QStringLiteral("/notes.png");
+    for (const QString &f : {stale, ours, other})
+        test::writeFile(f, "png");
+    SniHost host(bus_.address());
+    EXPECT_FALSE(QFileInfo::exists(stale));
+    EXPECT_TRUE(QFileInfo::exists(ours));
+    EXPECT_TRUE(QFileInfo::exists(other));
+}
+
 } // namespace
 
 #include "SniHostTest.moc"
