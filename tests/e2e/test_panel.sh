@@ -33,27 +33,21 @@ fail() {
   exit 1
 }
 
-# A display number nobody uses; Xvfb refuses a taken one, so try the next on failure.
-for n in $(seq 90 190); do
-  [[ -e /tmp/.X11-unix/X$n || -e /tmp/.X$n-lock ]] && continue
-  Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-  xvfb_pid=$!
-  for _ in $(seq 50); do
-    [[ -e /tmp/.X11-unix/X$n ]] && break
-    kill -0 "$xvfb_pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  if [[ -e /tmp/.X11-unix/X$n ]] && kill -0 "$xvfb_pid" 2>/dev/null; then
-    export DISPLAY=:$n
-    break
-  fi
-  xvfb_pid=""
+# Xvfb picks a free display number itself and tells us which (no race with other runs).
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 100); do
+  [[ -s $work/display ]] && break
+  kill -0 "$xvfb_pid" 2>/dev/null || { xvfb_pid=""; break; }
+  sleep 0.1
 done
-[[ -n $xvfb_pid ]] || fail "no free display for Xvfb"
+[[ -s $work/display ]] || { cat "$work/xvfb.log"; fail "Xvfb did not start"; }
+export DISPLAY=:$(head -1 "$work/display")
 
 mkdir -p "$work/home" "$work/run"
 chmod 700 "$work/run"
 HOME=$work/home XDG_RUNTIME_DIR=$work/run XDG_CONFIG_HOME=$work/home/.config QT_QPA_PLATFORM=xcb \
+  DBUS_SESSION_BUS_ADDRESS=unix:path=$work/no-session-bus \
   "$demo" --artifacts "$artifacts" --timeout 60 >"$work/out.log" 2>"$work/err.log" &
 demo_pid=$!
 
