@@ -6,7 +6,7 @@ packages=(
   qt6-base-dev qt6-tools-dev-tools qt6-l10n-tools
   libplist-dev libfontconfig-dev libgtest-dev libgmock-dev libbenchmark-dev
   dbus-daemon dbus-x11 python3-dbusmock avahi-daemon avahi-utils
-  xvfb xdotool x11-utils fonts-dejavu-core
+  xvfb xdotool x11-utils fonts-dejavu-core libxcb1-dev
   clang libclang-rt-14-dev time
 )
 missing=()

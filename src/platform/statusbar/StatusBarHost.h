@@ -19,6 +19,10 @@ public:
     // Makes the host named `name`, or chooses one when `name` is empty: sni when a
     // StatusNotifierWatcher is on the session bus, panel when a display is there, else offscreen.
     static std::unique_ptr<StatusBarHost> create(const QString &name);
+    // The choice create() makes: `requested` when it names a usable host ("offscreen",
+    // "panel" with a widget application, "sni" with a session bus), else sni when a watcher is
+    // there, panel when a display is there, else offscreen.
+    static QString chooseHostName(const QString &requested, bool sessionBus, bool watcherOnBus, bool display);
 
     virtual QString name() const = 0;
     // Height of the bar in points; 0 when the host has none of its own.

@@ -1,0 +1,81 @@
+#include "platform/linux/SingleInstance.h"
+
+#include "platform/Logging.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+namespace orb {
+
+namespace {
+int heldFd = -1;
+QString heldPath;
+} // namespace
+
+QString SingleInstance::defaultLockPath()
+{
+    QString base = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (base.isEmpty())
+        base = QDir::tempPath();
+    return base + QStringLiteral("/orbmeter/orbmeter.lock");
+}
+
+bool SingleInstance::tryAcquire() { return tryAcquire(defaultLockPath()); }
+
+bool SingleInstance::tryAcquire(const QString &lockPath)
+{
+    if (heldFd >= 0 && heldPath == lockPath)
+        return true;
+    release();
+    QDir().mkpath(QFileInfo(lockPath).absolutePath());
+    const QByteArray native = QFile::encodeName(lockPath);
+    const int fd = ::open(native.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0) {
+        // Without a lock file we cannot tell; running twice beats not running at all.
+        qCWarning(lcPlatform).noquote() << "cannot open the instance lock" << lockPath << ":" << std::strerror(errno);
+        return true;
+    }
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno;
+        ::close(fd);
+        if (error == EWOULDBLOCK)
+            return false;
+        qCWarning(lcPlatform).noquote() << "cannot lock" << lockPath << ":" << std::strerror(error);
+        return true;
+    }
+    const QByteArray pid = QByteArray::number(QCoreApplication::applicationPid()) + '\n';
+    if (::ftruncate(fd, 0) != 0 || ::pwrite(fd, pid.constData(), size_t(pid.size()), 0) != pid.size())
+        qCWarning(lcPlatform).noquote() << "cannot write the process id into" << lockPath;
+    heldFd = fd;
+    heldPath = lockPath;
+    return true;
+}
+
+void SingleInstance::release()
+{
+    if (heldFd < 0)
+        return;
+    ::close(heldFd); // closing the only descriptor drops the flock
+    heldFd = -1;
+    heldPath.clear();
+}
+
+qint64 SingleInstance::ownerPid(const QString &lockPath)
+{
+    QFile file(lockPath);
+    if (!file.open(QIODevice::ReadOnly))
+        return 0;
+    bool ok = false;
+    const qint64 pid = file.read(32).trimmed().toLongLong(&ok);
+    return ok && pid > 0 ? pid : 0;
+}
+
+} // namespace orb

@@ -1,0 +1,27 @@
+#include "platform/statusbar/SniAdaptor.h"
+
+#include "platform/statusbar/SniItem.h"
+
+namespace orb {
+
+SniAdaptor::SniAdaptor(SniItem *item) : QDBusAbstractAdaptor(item), item_(item) {}
+
+QString SniAdaptor::id() const { return QStringLiteral("orbmeter-") + item_->moduleKey(); }
+QString SniAdaptor::title() const { return item_->title(); }
+QString SniAdaptor::iconName() const { return item_->iconPath(); }
+QList<SniPixmap> SniAdaptor::iconPixmap() const { return item_->iconPixmaps(); }
+
+SniToolTip SniAdaptor::toolTip() const
+{
+    SniToolTip tip;
+    tip.title = item_->toolTipTitle();
+    tip.text = item_->toolTipText();
+    return tip;
+}
+
+void SniAdaptor::Activate(int x, int y) { item_->activate(x, y); }
+void SniAdaptor::ContextMenu(int x, int y) { item_->activate(x, y); }
+void SniAdaptor::SecondaryActivate(int, int) {}
+void SniAdaptor::Scroll(int, const QString &) {}
+
+} // namespace orb

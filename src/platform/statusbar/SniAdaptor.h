@@ -1,0 +1,68 @@
+#pragma once
+#include "platform/statusbar/SniPixmap.h"
+
+#include <QDBusAbstractAdaptor>
+#include <QDBusObjectPath>
+
+namespace orb {
+
+class SniItem;
+
+// The org.kde.StatusNotifierItem interface of one item: properties read from the item,
+// clicks handed to it.
+class SniAdaptor : public QDBusAbstractAdaptor {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierItem")
+    Q_PROPERTY(QString Category READ category)
+    Q_PROPERTY(QString Id READ id)
+    Q_PROPERTY(QString Title READ title)
+    Q_PROPERTY(QString Status READ status)
+    Q_PROPERTY(int WindowId READ windowId)
+    Q_PROPERTY(QString IconName READ iconName)
+    Q_PROPERTY(QString IconThemePath READ iconThemePath)
+    Q_PROPERTY(QList<orb::SniPixmap> IconPixmap READ iconPixmap)
+    Q_PROPERTY(QString OverlayIconName READ emptyString)
+    Q_PROPERTY(QList<orb::SniPixmap> OverlayIconPixmap READ noPixmaps)
+    Q_PROPERTY(QString AttentionIconName READ emptyString)
+    Q_PROPERTY(QList<orb::SniPixmap> AttentionIconPixmap READ noPixmaps)
+    Q_PROPERTY(QString AttentionMovieName READ emptyString)
+    Q_PROPERTY(orb::SniToolTip ToolTip READ toolTip)
+    Q_PROPERTY(bool ItemIsMenu READ itemIsMenu)
+    Q_PROPERTY(QDBusObjectPath Menu READ menu)
+public:
+    explicit SniAdaptor(SniItem *item);
+
+    QString category() const { return QStringLiteral("Hardware"); }
+    QString id() const;
+    QString title() const;
+    QString status() const { return QStringLiteral("Active"); }
+    int windowId() const { return 0; }
+    QString iconName() const;
+    QString iconThemePath() const { return QString(); }
+    QList<SniPixmap> iconPixmap() const;
+    QString emptyString() const { return QString(); }
+    QList<SniPixmap> noPixmaps() const { return {}; }
+    SniToolTip toolTip() const;
+    bool itemIsMenu() const { return false; }
+    // We carry our own menus (graphs, detail views), which a D-Bus menu cannot show.
+    QDBusObjectPath menu() const { return QDBusObjectPath(QStringLiteral("/NO_DBUSMENU")); }
+
+public Q_SLOTS:
+    void Activate(int x, int y);
+    void SecondaryActivate(int x, int y);
+    void ContextMenu(int x, int y);
+    void Scroll(int delta, const QString &orientation);
+
+Q_SIGNALS:
+    void NewTitle();
+    void NewIcon();
+    void NewAttentionIcon();
+    void NewOverlayIcon();
+    void NewToolTip();
+    void NewStatus(const QString &status);
+
+private:
+    SniItem *item_;
+};
+
+} // namespace orb

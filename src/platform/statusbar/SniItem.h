@@ -1,0 +1,71 @@
+#pragma once
+#include "platform/statusbar/SniPixmap.h"
+#include "platform/statusbar/StatusItemHost.h"
+
+#include <QDBusConnection>
+#include <QElapsedTimer>
+
+namespace orb {
+
+class SniAdaptor;
+class SniHost;
+
+// One status item as its own StatusNotifierItem: its own bus connection owning
+// org.kde.StatusNotifierItem-<pid>-<n>, the object /StatusNotifierItem, and the current
+// image as a PNG in the runtime directory (IconName) and as pixels (IconPixmap).
+class SniItem : public StatusItemHost {
+    Q_OBJECT
+public:
+    // `busAddress` empty: the session bus.
+    SniItem(SniHost *host, const QString &moduleKey, const QString &busAddress);
+    ~SniItem() override;
+
+    void setImage(const QImage &image, bool isTemplate) override;
+    void setToolTip(const QString &title, const QString &text) override;
+    void setMenu(QMenu *menu) override;
+
+    // Bus name the item is known by; empty when it could not get onto the bus.
+    QString serviceName() const { return service_; }
+    QDBusConnection connection() const { return bus_; }
+    // Absolute path of the PNG of the current image; empty before the first image.
+    QString iconPath() const { return iconPath_; }
+    QList<SniPixmap> iconPixmaps() const { return pixmaps_; }
+    QString title() const;
+
+    // Drops the bus name and takes a fresh one, so a watcher that lists items in the order
+    // they registered puts this one at the end again. False when no name could be taken.
+    bool takeNewServiceName();
+    // A click on the tray icon at (x, y) in screen coordinates, (0, 0) when unknown.
+    void activate(int x, int y);
+
+    // Whether the watcher has been told about the current name (kept by the host).
+    bool isRegistered() const { return registered_; }
+    void setRegistered(bool registered) { registered_ = registered; }
+
+    // Directory of the icon files: $XDG_RUNTIME_DIR/orbmeter.
+    static QString iconDirectory();
+
+private:
+    void scheduleFlush();
+    void flush();
+    void writeIconFile();
+    void removeIconFiles();
+    QString iconFileName(int index) const;
+
+    int serial_;
+    QString connectionName_;
+    QDBusConnection bus_;
+    QString service_;
+    SniAdaptor *adaptor_ = nullptr;
+    QString iconPath_;
+    int iconIndex_ = 0;
+    QList<SniPixmap> pixmaps_;
+    QString lastTitle_;
+    bool registered_ = false;
+    bool flushPending_ = false;
+    bool iconDirty_ = false;
+    bool toolTipDirty_ = false;
+    QElapsedTimer sinceMenuHidden_;
+};
+
+} // namespace orb

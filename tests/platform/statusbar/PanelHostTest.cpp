@@ -1,0 +1,141 @@
+// The panel strip's layout and drawing, rendered off screen.
+#include "platform/statusbar/PanelHost.h"
+#include "platform/statusbar/PanelWindow.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QPaintEvent>
+#include <QScreen>
+#include <gtest/gtest.h>
+
+using namespace orb;
+
+namespace {
+
+QImage itemImage(int widthPoints, const QColor &colour)
+{
+    QImage image(widthPoints * 2, 44, QImage::Format_ARGB32_Premultiplied);
+    image.fill(colour);
+    image.setDevicePixelRatio(2.0);
+    return image;
+}
+
+TEST(PanelHostTest, ItemsSitLeftToRightInTheFixedOrderRightAlignedAtTheTop)
+{
+    PanelHost host;
+    EXPECT_EQ(host.menuBarHeight(), 24.0);
+    auto volume = host.createItem(QStringLiteral("volume"));
+    auto cpu = host.createItem(QStringLiteral("cpu"));
+    auto temp = host.createItem(QStringLiteral("temp"));
+    volume->setImage(itemImage(50, Qt::blue), false);
+    cpu->setImage(itemImage(70, Qt::red), false);
+    temp->setImage(itemImage(21, Qt::green), false);
+
+    PanelWindow *w = host.window();
+    struct Row {
+        StatusItemHost *item;
+        double x, width;
+    };
+    // 4 margin, then cpu 70, temp 21, volume 50 with 4 between.
+    const Row rows[] = {{cpu.get(), 4, 70}, {temp.get(), 78, 21}, {volume.get(), 103, 50}};
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.item->moduleKey().toStdString());
+        EXPECT_EQ(w->itemRect(row.item), QRectF(row.x, 0, row.width, 24));
+        EXPECT_EQ(w->itemAt(QPointF(row.x + 1, 12)), row.item);
+    }
+    EXPECT_EQ(w->contentWidth(), 157.0);
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    EXPECT_EQ(w->geometry(), QRect(screen.right() + 1 - 157, screen.top(), 157, 24));
+    EXPECT_TRUE(w->isVisible());
+    EXPECT_EQ(w->itemAt(QPointF(76, 12)), nullptr); // the gap between cpu and temp
+
+    // The menu opens under the item's left edge.
+    EXPECT_EQ(host.menuPosition(temp.get()), w->mapToGlobal(QPoint(78, 24)));
+
+    // A wider image moves its right-hand neighbours; removing an item closes the gap.
+    temp->setImage(itemImage(31, Qt::green), false);
+    EXPECT_EQ(w->itemRect(volume.get()).left(), 113.0);
+    EXPECT_EQ(w->width(), 167);
+    temp.reset();
+    EXPECT_EQ(w->itemRect(volume.get()).left(), 78.0);
+    cpu.reset();
+    volume.reset();
+    EXPECT_FALSE(w->isVisible()); // nothing left to show
+}
+
+TEST(PanelHostTest, DrawsImagesOnTheDarkStripWithTemplatesInTheTextColourAndTheOpenItemHighlighted)
+{
+    PanelHost host;
+    auto cpu = host.createItem(QStringLiteral("cpu"));
+    auto memory = host.createItem(QStringLiteral("memory"));
+    QImage shape(40, 20, QImage::Format_ARGB32_Premultiplied); // 20 x 10 points, centred vertically
+    shape.fill(Qt::black);
+    shape.setDevicePixelRatio(2.0);
+    cpu->setImage(itemImage(30, QColor(200, 30, 30)), false);
+    memory->setImage(shape, true);
+    QMenu menu;
+    menu.addAction(QStringLiteral("Memory"));
+    memory->setMenu(&menu);
+
+    PanelWindow *w = host.window();
+    QImage shot = w->grab().toImage();
+    const QRectF m = w->itemRect(memory.get());
+    EXPECT_EQ(shot.pixelColor(10, 12), QColor(200, 30, 30));
+    EXPECT_EQ(shot.pixelColor(int(m.left()) + 5, 12), PanelWindow::textColour());
+    EXPECT_EQ(shot.pixelColor(int(m.left()) + 5, 3), PanelWindow::backgroundColour());
+    EXPECT_EQ(shot.pixelColor(1, 12), PanelWindow::backgroundColour());
+
+    memory->popUpMenu();
+    ASSERT_TRUE(menu.isVisible());
+    // Directly under the strip; moved left only as far as the screen edge needs.
+    const QPoint under = host.menuPosition(memory.get());
+    EXPECT_EQ(menu.y(), under.y());
+    EXPECT_LE(menu.x(), under.x());
+    EXPECT_EQ(menu.geometry().right(), std::min(QGuiApplication::primaryScreen()->geometry().right(),
+                                                  under.x() + menu.width() - 1));
+    shot = w->grab().toImage();
+    EXPECT_EQ(shot.pixelColor(int(m.left()) + 5, 4), PanelWindow::highlightColour());
+    EXPECT_EQ(shot.pixelColor(int(m.left()) + 5, 12), PanelWindow::textColour());
+    memory->popUpMenu(); // a second click closes
+    EXPECT_FALSE(menu.isVisible());
+    shot = w->grab().toImage();
+    EXPECT_EQ(shot.pixelColor(int(m.left()) + 5, 4), PanelWindow::backgroundColour());
+}
+
+// Records the areas the strip repaints.
+class PaintSpy : public QObject {
+public:
+    QRegion painted;
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            painted += static_cast<QPaintEvent *>(event)->region();
+        return false;
+    }
+};
+
+TEST(PanelHostTest, ANewImageOfTheSameWidthRepaintsOnlyThatItem)
+{
+    PanelHost host;
+    auto cpu = host.createItem(QStringLiteral("cpu"));
+    auto disk = host.createItem(QStringLiteral("disk"));
+    cpu->setImage(itemImage(40, Qt::red), false);
+    disk->setImage(itemImage(40, Qt::blue), false);
+    PanelWindow *w = host.window();
+    QCoreApplication::processEvents();
+    PaintSpy spy;
+    w->installEventFilter(&spy);
+
+    disk->setImage(itemImage(40, Qt::yellow), false);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(spy.painted, QRegion(w->itemRect(disk.get()).toAlignedRect()));
+
+    spy.painted = QRegion();
+    disk->setImage(itemImage(44, Qt::yellow), false); // wider: everything moves
+    QCoreApplication::processEvents();
+    EXPECT_EQ(spy.painted, QRegion(w->rect()));
+    w->removeEventFilter(&spy);
+}
+
+} // namespace
