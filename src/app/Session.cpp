@@ -4,6 +4,7 @@
 #include "app/SnapshotWriter.h"
 #include "collect/SensorDataJson.h"
 #include "platform/Logging.h"
+#include "platform/linux/SingleInstance.h"
 #include "platform/statusbar/StatusBarHost.h"
 #include "settings/ModuleCatalog.h"
 
@@ -53,7 +54,11 @@ int Session::run(int argc, char **argv, const CommandLineOptions &options)
     configureLogging(options.verbose);
 
     if (options.command == CommandLineOptions::Command::Run) {
-        auto host = StatusBarHost::create(headless ? QStringLiteral("offscreen") : options.host);
+        if (!SingleInstance::tryAcquire()) {
+            std::fprintf(stderr, "orbmeter: already running in this session\n");
+            return 0;
+        }
+        auto host = StatusBarHost::create(headless && options.host.isEmpty() ? QStringLiteral("offscreen") : options.host);
         AppDelegate delegate(*host, optionsFor(options));
         delegate.applicationDidFinishLaunching();
         return app.exec();
@@ -81,6 +86,10 @@ int Session::run(int argc, char **argv, const CommandLineOptions &options)
         }
         module->menuWillOpen();
     }
+    // Menus show their graphs and details as they would on opening.
+    for (const ModuleInfo &m : ModuleCatalog::all())
+        if (MenuModule *module = delegate.statusModule(m.id))
+            module->redrawStatusItem();
     QString error;
     if (!SnapshotWriter::write(host, options.outDir, error)) {
         std::fprintf(stderr, "orbmeter: %s\n", qPrintable(error));

@@ -5,6 +5,8 @@
 
 #include <QAction>
 #include <QBuffer>
+#include <QCoreApplication>
+#include <QSignalBlocker>
 #include <QDir>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -86,9 +88,19 @@ bool SnapshotWriter::write(const StatusBarHost &host, const QString &directory, 
         if (!menu)
             continue;
         menus.insert(item->moduleKey(), describeMenu(*menu));
-        menu->ensurePolished();
-        menu->adjustSize();
+        // Child widgets (graphs, detail views) are drawn only while the menu is shown: show
+        // it offscreen for the capture, without the open/close notifications.
+        const bool wasVisible = menu->isVisible();
+        if (!wasVisible) {
+            const QSignalBlocker quiet(menu);
+            menu->popup(QPoint(0, 0));
+            QCoreApplication::processEvents();
+        }
         QImage shot = menu->grab().toImage();
+        if (!wasVisible) {
+            const QSignalBlocker quiet(menu);
+            menu->hide();
+        }
         if (!shot.isNull()
             && !savePng(shot, dir.filePath(item->moduleKey() + QStringLiteral("-menu.png")), error))
             return false;

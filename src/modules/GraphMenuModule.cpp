@@ -67,7 +67,7 @@ void GraphMenuModule::drawBaseStatusBar()
     graphLabel_ = new QLabel;
     graphLabel_->setContentsMargins(1, 0, 1, 0);
     const double graphWidth = mnDefaults_.value(graphWidthKey_).toDouble();
-    graphLabel_->setFixedSize(static_cast<int>(graphWidth), 20);
+    graphLabel_->setFixedSize(static_cast<int>(graphWidth) + 2, 20);
     statusGraph_->setDefaultWidget(graphLabel_);
     menu->addAction(statusGraph_);
     addDetailItems(*menu);
@@ -79,9 +79,10 @@ void GraphMenuModule::redrawStatusItem()
     if (!imageMenu_ || !graphLabel_ || !hasData())
         return;
     const double graphWidth = mnDefaults_.value(graphWidthKey_).toDouble();
+    if (!menuOpened())
+        rebuildMenuDefaults();
     prepareView(*imageMenu_);
-    imageMenu_->redrawWithSize(QSizeF(graphWidth, 20.0), retMenuPullDownInsets(), false, true,
-                               mnDefaultsTmp_.isEmpty() ? myDefaults() : mnDefaultsTmp_);
+    imageMenu_->redrawWithSize(QSizeF(graphWidth, 20.0), retMenuPullDownInsets(), false, true, mnDefaultsTmp_);
     const OrbImage image = OrbImageCapture::imageWithSubviews(imageMenu_.get(), false);
     if (!image.isNull())
         graphLabel_->setPixmap(QPixmap::fromImage(image.pixels()));
@@ -109,11 +110,16 @@ void GraphMenuModule::refreshBar()
     statusItem()->setImage(image.pixels(), image.isTemplate());
 }
 
-void GraphMenuModule::menuWillOpen()
+void GraphMenuModule::rebuildMenuDefaults()
 {
     mnDefaultsTmp_ = myDefaults();
     for (auto it = mnDefaults_.cbegin(); it != mnDefaults_.cend(); ++it)
         mnDefaultsTmp_.insert(it.key(), it.value());
+}
+
+void GraphMenuModule::menuWillOpen()
+{
+    rebuildMenuDefaults();
     MenuModule::menuWillOpen();
 }
 

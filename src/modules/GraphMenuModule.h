@@ -55,6 +55,8 @@ protected:
 
 private:
     void openTab();
+    // The module's settings with the menu graph's overlay laid over them.
+    void rebuildMenuDefaults();
 
     QVariantMap mnDefaults_;
     QVariantMap mnDefaultsTmp_;

@@ -1,5 +1,7 @@
 #include "modules/ModuleFactory.h"
 
+#include "modules/cpu/CPU_MenuModule.h"
+
 namespace orb {
 namespace {
 ModuleFactory::Creator &creatorOverride()
@@ -15,7 +17,12 @@ std::unique_ptr<MenuModule> ModuleFactory::create(ModuleId id, MenuModuleDelegat
 {
     if (creatorOverride())
         return creatorOverride()(id, delegate);
-    return nullptr;
+    switch (id) {
+    case ModuleId::Cpu:
+        return std::make_unique<CPU_MenuModule>(delegate);
+    default:
+        return nullptr; // modules without a status item of their own yet
+    }
 }
 
 } // namespace orb
