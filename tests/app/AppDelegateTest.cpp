@@ -77,7 +77,8 @@ TEST_F(AppDelegateTest, FirstRunWritesVersionAndGeneralDefaults)
     // The other domains got their value once, without touching an existing one.
     EXPECT_TRUE(SettingsStore::open("NSGlobalDomain")->boolForKey("NSWindowSupportsAutomaticInlineTitle"));
     EXPECT_TRUE(SettingsStore::open("com.apple.finder")->contains("_FXShowPosixPathInTitle"));
-    EXPECT_EQ(shownKeys(), QStringList{"general"});
+    // Every module whose first-run display switches are on, in the fixed order.
+    EXPECT_EQ(shownKeys().join(','), "cpu,gpu,memory,temp,fan,general");
 }
 
 TEST_F(AppDelegateTest, UpgradeWithoutGpuSettingsOnlyAddsGpuDefaults)
@@ -101,7 +102,8 @@ TEST_F(AppDelegateTest, UpgradeWithoutGpuSettingsOnlyAddsGpuDefaults)
     EXPECT_FALSE(s->contains("DisplayTopWindowAtStartupTmp"));
     EXPECT_TRUE(s->boolForKey("DisplayTopWindowAtStartup"));
     EXPECT_EQ(SettingsStore::open("com.apple.finder")->stringForKey("_FXShowPosixPathInTitle"), "kept");
-    EXPECT_TRUE(shownKeys().isEmpty());
+    // Only the GPU got display switches; no General item with the icon switched off.
+    EXPECT_EQ(shownKeys().join(','), "gpu");
 }
 
 TEST_F(AppDelegateTest, ItemsAppearInTheFixedOrderWhateverTheCreationOrder)
@@ -110,7 +112,7 @@ TEST_F(AppDelegateTest, ItemsAppearInTheFixedOrderWhateverTheCreationOrder)
     AppDelegate app(host, {{}, false, false});
     app.startUpMe();
     const QStringList fixed{"cpu", "gpu", "memory", "network", "disk", "temp", "fan", "volume", "vnc", "general"};
-    EXPECT_EQ(shownKeys(), fixed);
+    EXPECT_EQ(shownKeys().join(','), fixed.join(','));
 
     app.moduleRelease(ModuleId::Memory);
     EXPECT_FALSE(app.chkGeneBool("LaunchMemo"));
@@ -119,7 +121,7 @@ TEST_F(AppDelegateTest, ItemsAppearInTheFixedOrderWhateverTheCreationOrder)
     app.memoryModuleAlloc();             // already there: nothing new
     EXPECT_EQ(created[ModuleId::Memory], 2);
     app.moduleLaunchCheck(true);
-    EXPECT_EQ(shownKeys(), fixed);
+    EXPECT_EQ(shownKeys().join(','), fixed.join(','));
     EXPECT_TRUE(app.chkGeneBool("LaunchMemo"));
 }
 
