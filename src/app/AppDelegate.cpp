@@ -18,6 +18,18 @@
 
 namespace orb {
 
+// Lives on the collection thread and runs the pass the controller left for it.
+class CollectWorker : public QObject {
+    Q_OBJECT
+public:
+    explicit CollectWorker(AppDelegate *app) : app_(app) {}
+public Q_SLOTS:
+    void runPendingPass() { app_->runPendingPass(); }
+
+private:
+    AppDelegate *app_;
+};
+
 namespace {
 // Modules redrawn after a pass when they were sampled, in this order; VNC, GPU and General follow.
 constexpr ModuleId kRedrawOrder[] = {ModuleId::Cpu,  ModuleId::Memory, ModuleId::Network, ModuleId::Disk,
@@ -28,7 +40,7 @@ AppDelegate::AppDelegate(StatusBarHost &host, AppOptions options)
     : host_(host), options_(std::move(options)), store_(SettingsStore::open()), hostRoot_(Sysroot::fromEnvironment())
 {
     bootedTime_.start();
-    collectWorker_ = new QObject;
+    collectWorker_ = new CollectWorker(this);
     collectWorker_->moveToThread(&collectThread_);
     collectThread_.setObjectName(QStringLiteral("orbmeter-collect"));
     collectThread_.start();
@@ -263,13 +275,39 @@ void AppDelegate::loadSysInfoTimer()
         return;
     }
     busy_ = true;
-    const PassInput input = capturePassInput();
-    const SensorData current = infoDict_;
-    const Sysroot root = sysrootForPass(passesStarted_++);
-    QMetaObject::invokeMethod(collectWorker_, [this, input, current, root] {
-        PassOutput out = collectPass(input, current, root);
-        QMetaObject::invokeMethod(this, [this, out = std::move(out)] { finishPass(out); }, Qt::QueuedConnection);
-    }, Qt::QueuedConnection);
+    {
+        std::lock_guard lock(handoffMutex_);
+        pendingPass_ = PendingPass{capturePassInput(), infoDict_, sysrootForPass(passesStarted_++)};
+    }
+    QMetaObject::invokeMethod(collectWorker_, "runPendingPass", Qt::QueuedConnection);
+}
+
+void AppDelegate::runPendingPass()
+{
+    std::optional<PendingPass> job;
+    {
+        std::lock_guard lock(handoffMutex_);
+        job.swap(pendingPass_);
+    }
+    if (!job)
+        return;
+    PassOutput out = collectPass(job->input, job->current, job->root);
+    {
+        std::lock_guard lock(handoffMutex_);
+        finishedPass_ = std::move(out);
+    }
+    QMetaObject::invokeMethod(this, "finishPendingPass", Qt::QueuedConnection);
+}
+
+void AppDelegate::finishPendingPass()
+{
+    std::optional<PassOutput> out;
+    {
+        std::lock_guard lock(handoffMutex_);
+        out.swap(finishedPass_);
+    }
+    if (out)
+        finishPass(*out);
 }
 
 bool AppDelegate::runPassSynchronously()
@@ -351,3 +389,5 @@ void AppDelegate::changeAppearanceMode()
 double AppDelegate::runningSeconds() const { return static_cast<double>(bootedTime_.elapsed()) / 1000.0; }
 
 } // namespace orb
+
+#include "AppDelegate.moc"

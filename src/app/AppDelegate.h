@@ -15,6 +15,8 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <vector>
 
 namespace orb {
@@ -90,7 +92,12 @@ Q_SIGNALS:
     void passFinished();
     void runningTimeChanged(const QString &text);
 
+private Q_SLOTS:
+    void finishPendingPass();
+
 private:
+    friend class CollectWorker;
+    void runPendingPass();
     struct PassOutput {
         SensorData data;
         LoadFlags flags;
@@ -119,6 +126,16 @@ private:
     QTimer timer_;
     QThread collectThread_;
     QObject *collectWorker_ = nullptr;
+    // Hand-over between the UI thread and the worker: the pass's input and its result are
+    // passed through these slots under `handoffMutex_`; queued calls carry no data.
+    std::mutex handoffMutex_;
+    struct PendingPass {
+        PassInput input;
+        SensorData current;
+        Sysroot root;
+    };
+    std::optional<PendingPass> pendingPass_;
+    std::optional<PassOutput> finishedPass_;
     std::function<void()> passHook_;
     Sysroot hostRoot_;
     int passesStarted_ = 0;

@@ -13,7 +13,7 @@
 namespace orb {
 namespace {
 
-QMutex registryMutex;
+std::mutex registryMutex;
 std::map<QString, std::weak_ptr<SettingsStore>> &registry()
 {
     static std::map<QString, std::weak_ptr<SettingsStore>> r;
@@ -52,7 +52,7 @@ std::shared_ptr<SettingsStore> SettingsStore::open(const QString &domain, const 
 {
     const QString dir = directory.isEmpty() ? defaultDirectory() : directory;
     const QString key = QDir::cleanPath(dir) + QLatin1Char('/') + domain;
-    QMutexLocker lock(&registryMutex);
+    std::lock_guard lock(registryMutex);
     auto &slot = registry()[key];
     if (auto existing = slot.lock())
         return existing;
@@ -63,14 +63,14 @@ std::shared_ptr<SettingsStore> SettingsStore::open(const QString &domain, const 
 
 void SettingsStore::resetSharedInstances()
 {
-    QMutexLocker lock(&registryMutex);
+    std::lock_guard lock(registryMutex);
     registry().clear();
 }
 
 SettingsStore::SettingsStore(const QString &domain, const QString &directory)
     : domain_(domain), path_(QDir::cleanPath(directory) + QLatin1Char('/') + domain + QStringLiteral(".plist"))
 {
-    QMutexLocker lock(&mutex_);
+    std::lock_guard lock(mutex_);
     loadLocked();
 }
 
@@ -116,13 +116,13 @@ void SettingsStore::loadLocked()
 
 bool SettingsStore::contains(const QString &key) const
 {
-    QMutexLocker lock(&mutex_);
+    std::lock_guard lock(mutex_);
     return values_.contains(key);
 }
 
 QVariant SettingsStore::objectForKey(const QString &key) const
 {
-    QMutexLocker lock(&mutex_);
+    std::lock_guard lock(mutex_);
     return values_.value(key);
 }
 
@@ -179,19 +179,19 @@ QByteArray SettingsStore::dataForKey(const QString &key) const
 
 QStringList SettingsStore::keys() const
 {
-    QMutexLocker lock(&mutex_);
+    std::lock_guard lock(mutex_);
     return values_.keys();
 }
 
 QVariantMap SettingsStore::snapshot() const
 {
-    QMutexLocker lock(&mutex_);
+    std::lock_guard lock(mutex_);
     return values_;
 }
 
 void SettingsStore::setLocked(const QString &key, QVariant value)
 {
-    QMutexLocker lock(&mutex_);
+    std::lock_guard lock(mutex_);
     values_.insert(key, std::move(value));
     dirty_ = true;
 }
@@ -219,14 +219,14 @@ void SettingsStore::setObject(const QString &key, const QVariant &value)
 
 void SettingsStore::removeObjectForKey(const QString &key)
 {
-    QMutexLocker lock(&mutex_);
+    std::lock_guard lock(mutex_);
     if (values_.remove(key) > 0)
         dirty_ = true;
 }
 
 bool SettingsStore::synchronize()
 {
-    QMutexLocker lock(&mutex_);
+    std::lock_guard lock(mutex_);
     if (!dirty_) {
         const QFileInfo info(path_);
         const QDateTime modified = info.exists() ? info.lastModified() : QDateTime();

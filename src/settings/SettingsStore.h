@@ -1,11 +1,11 @@
 #pragma once
 #include <QByteArray>
 #include <QDateTime>
-#include <QMutex>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
 #include <memory>
+#include <mutex>
 
 namespace orb {
 
@@ -65,7 +65,8 @@ private:
 
     QString domain_;
     QString path_;
-    mutable QMutex mutex_;
+    // std::mutex rather than QMutex so ThreadSanitizer sees the locking.
+    mutable std::mutex mutex_;
     QVariantMap values_;
     bool dirty_ = false;
     QDateTime loadedModified_;

@@ -4,10 +4,10 @@
 #include "platform/statusbar/StatusBarHost.h"
 #include "settings/SettingsStore.h"
 
-#include <QSemaphore>
 #include <QSignalSpy>
 #include <gtest/gtest.h>
 #include <map>
+#include <semaphore>
 
 using namespace orb;
 
@@ -155,7 +155,7 @@ TEST_F(AppDelegateTest, OverrunningPassDropsTicksWithoutAdvancingCounters)
     switchAllOn();
     AppDelegate app(host, {{}, false, false});
     app.startUpMe();
-    QSemaphore entered, release;
+    std::binary_semaphore entered(0), release(0);
     app.setPassHook([&] {
         entered.release();
         release.acquire();

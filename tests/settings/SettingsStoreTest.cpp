@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QThread>
 #include <gtest/gtest.h>
+#include <thread>
 #include <vector>
 
 using namespace orb;
@@ -114,18 +115,17 @@ TEST(SettingsStore, ConcurrentWritersLoseNothing)
     auto s = SettingsStore::open();
     constexpr int kThreads = 4;
     constexpr int kKeys = 50;
-    std::vector<std::unique_ptr<QThread>> threads;
+    std::vector<std::thread> threads;
     for (int t = 0; t < kThreads; ++t) {
-        threads.emplace_back(QThread::create([s, t] {
+        threads.emplace_back([s, t] {
             for (int k = 0; k < kKeys; ++k) {
                 s->setInteger(QStringLiteral("T%1_K%2").arg(t).arg(k), t * 1000 + k);
                 s->synchronize();
             }
-        }));
-        threads.back()->start();
+        });
     }
     for (auto &t : threads)
-        t->wait();
+        t.join();
     auto r = reopen();
     EXPECT_EQ(r->keys().size(), kThreads * kKeys);
     for (int t = 0; t < kThreads; ++t)
