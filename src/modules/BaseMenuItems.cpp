@@ -63,11 +63,11 @@ void BaseMenuItems::addLauncherItems(QMenu &menu, const QVariantMap &defaults, c
         int tag;
     };
     static const Entry entries[] = {
-        {"EnaMenu_Amon", "O11", LaunchTarget::SystemMonitor, QT_TRANSLATE_NOOP("OrbStrings", "Open System Monitor"),
+        {"Amon", "O11", LaunchTarget::SystemMonitor, QT_TRANSLATE_NOOP("OrbStrings", "Open System Monitor"),
          kSystemMonitorTag},
-        {"EnaMenu_Cnsl", "O12", LaunchTarget::LogViewer, QT_TRANSLATE_NOOP("OrbStrings", "Open Log Viewer"),
+        {"Cnsl", "O12", LaunchTarget::LogViewer, QT_TRANSLATE_NOOP("OrbStrings", "Open Log Viewer"),
          kLogViewerTag},
-        {"EnaMenu_Tmnl", "O13", LaunchTarget::Terminal, QT_TRANSLATE_NOOP("OrbStrings", "Open Terminal"), kTerminalTag},
+        {"Tmnl", "O13", LaunchTarget::Terminal, QT_TRANSLATE_NOOP("OrbStrings", "Open Terminal"), kTerminalTag},
     };
     for (const Entry &e : entries) {
         if (!defaults.value(prefix + QLatin1String(e.flag)).toBool() || !AppLauncher::isAvailable(e.target))

@@ -22,7 +22,7 @@ public:
     // "Open "<PrefName>" Preference" with the "O01" icon, tag 100.
     static QAction *addPreferenceItem(QMenu &menu, const QVariantMap &defaults, std::function<void()> onTrigger);
     // System monitor, log viewer and terminal items (tags 101–103) for the flags
-    // <prefix>EnaMenu_Amon / _Cnsl / _Tmnl that are on, in that order; an application that
+    // <prefix>Amon / Cnsl / Tmnl (prefix such as "CPU_EnaMenu_") that are on, in that order; an application that
     // is not installed leaves its item out.
     static void addLauncherItems(QMenu &menu, const QVariantMap &defaults, const QString &enaMenuPrefix);
     // A module command (tags 211, 212) with an icon from `imageKey` of the defaults.

@@ -1,0 +1,203 @@
+#include "TestEnvironment.h"
+#include "modules/BaseMenuItems.h"
+#include "modules/cpu/CPU_MenuModule.h"
+#include "platform/linux/AppLauncher.h"
+#include "platform/statusbar/StatusBarHost.h"
+#include "settings/CpuPreferences.h"
+#include "settings/SettingsStore.h"
+#include "settings/ThemeStore.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QMenu>
+#include <gtest/gtest.h>
+
+using namespace orb;
+
+namespace {
+
+class NullDelegate : public MenuModuleDelegate {
+public:
+    void openPreferenceTab(int tab) override { lastTab = tab; }
+    void changeAppearanceMode() override {}
+    int lastTab = -1;
+};
+
+CpuSample sampleOf(std::initializer_list<CpuTicks> cores)
+{
+    CpuSample s(cores);
+    CpuTicks avg;
+    for (const CpuTicks &t : cores) {
+        avg.user += t.user;
+        avg.system += t.system;
+        avg.nice += t.nice;
+        avg.idle += t.idle;
+    }
+    const auto n = static_cast<int64_t>(cores.size());
+    s.push_back({avg.user / n, avg.system / n, avg.nice / n, avg.idle / n});
+    return s;
+}
+
+class CpuMenuModuleTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        store = SettingsStore::open();
+        CpuPreferences::initialize(*store);
+        store->setBool("Cpu_ShowMyLabel", true);
+    }
+    QVariantMap defaults() { return CpuPreferences::load(*store, ThemeStore::builtInReference(false)); }
+    // Sets the switches, shows the item with `cores` processors and returns its width in points.
+    double widthFor(std::initializer_list<std::pair<const char *, QVariant>> settings, int cores = 2)
+    {
+        for (const auto &[k, v] : settings)
+            store->setObject(k, v);
+        CPU_MenuModule item(&delegate);
+        item.setMyDefaults(defaults());
+        item.initDrawStatusBar(host);
+        SensorData data;
+        CpuSample s(static_cast<std::size_t>(cores) + 1, CpuTicks{1, 1, 0, 8});
+        data.cpu = History<CpuSample>().appended(s);
+        item.setSensorData(data);
+        item.refreshBar();
+        EXPECT_NEAR(item.statusItem()->widthInPoints(), item.statusWidth(), 0.5);
+        return item.statusWidth();
+    }
+
+    test::ScopedHome home;
+    std::shared_ptr<SettingsStore> store;
+    OffscreenHost host;
+    NullDelegate delegate;
+};
+
+} // namespace
+
+TEST_F(CpuMenuModuleTest, WidthFollowsTheDrawnElements)
+{
+    const double text = defaults().value("CpuInnerTextWidth").toDouble();
+    ASSERT_GT(text, 0);
+    struct Case {
+        const char *name;
+        std::initializer_list<std::pair<const char *, QVariant>> settings;
+        double expected;
+    };
+    const QVariant on(true), off(false);
+    const std::vector<Case> cases{
+        {"graph only, label, padding 2", {{"Cpu_Display_Text", off}}, 30 + 2 + 9},
+        {"graph and text", {}, 30 + 2 + text + 2 + 9},
+        {"graph and level bar, no label",
+         {{"Cpu_Display_Text", off}, {"Cpu_Display_LevelBar", on}, {"Cpu_ShowMyLabel", off}},
+         30 + 2 + 8},
+        {"circle only", {{"Cpu_Display_Graph", off}, {"Cpu_Display_Text", off}, {"Cpu_Display_CircleMeter", on}},
+         16 + 2 + 9},
+        {"padding 0 counts as 1", {{"Cpu_Display_Text", off}, {"Cpu_Padding", qint64(0)}}, 30 + 1 + 9},
+        {"everything off", {{"Cpu_Display_Graph", off}, {"Cpu_Display_Text", off}}, 0},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        CpuPreferences::initialize(*store);
+        store->setBool("Cpu_ShowMyLabel", true);
+        EXPECT_DOUBLE_EQ(widthFor(c.settings), c.expected);
+    }
+}
+
+TEST_F(CpuMenuModuleTest, PerProcessorGroupsMultiplyTheWidth)
+{
+    // Eight processors, graph only, padding 2, no label: 8 × 32 − 2.
+    EXPECT_DOUBLE_EQ(widthFor({{"Cpu_Display_Text", false}, {"Cpu_ShowMyLabel", false},
+                               {"Cpu_AverageMultiProcessors", false}},
+                              8),
+                     254);
+    EXPECT_DOUBLE_EQ(widthFor({{"Cpu_AverageMultiProcessors", true}}, 8), 30 + 2 - 2);
+}
+
+TEST_F(CpuMenuModuleTest, UnknownElementCodesAreSkipped)
+{
+    store->setArray("CpuItemSortArray", {qint64(9), qint64(1), qint64(-3)});
+    // Only the graph is in the order list: the text is switched on but never placed.
+    EXPECT_DOUBLE_EQ(widthFor({}), 30 + 2 + 9);
+}
+
+TEST_F(CpuMenuModuleTest, ImageIsHighlightedWhileTheMenuIsOpen)
+{
+    store->setBool("Cpu_ShowMyLabel", false);
+    store->setBool("Cpu_Display_Text", false);
+    CPU_MenuModule item(&delegate);
+    item.setMyDefaults(defaults());
+    item.initDrawStatusBar(host);
+    SensorData data;
+    data.cpu = History<CpuSample>().appended(sampleOf({{60, 20, 0, 20}, {20, 20, 0, 60}}));
+    item.setSensorData(data);
+    item.refreshBar();
+    const QImage normal = item.statusItem()->image();
+    ASSERT_EQ(normal.height(), 40);
+    EXPECT_FALSE(item.statusItem()->isTemplate());
+
+    item.menuWillOpen();
+    EXPECT_TRUE(item.menuOpened());
+    const QImage lit = item.statusItem()->image();
+    EXPECT_TRUE(item.statusItem()->isTemplate());
+    // The newest column (right edge) is drawn; highlighted every drawn pixel is white.
+    bool sawDrawn = false;
+    for (int y = 0; y < lit.height(); ++y) {
+        const QColor c = lit.pixelColor(lit.width() - 1, y);
+        if (c.alpha() == 0)
+            continue;
+        sawDrawn = true;
+        EXPECT_EQ(c.red(), 255);
+        EXPECT_EQ(c.green(), 255);
+        EXPECT_EQ(c.blue(), 255);
+    }
+    EXPECT_TRUE(sawDrawn);
+    EXPECT_NE(normal.pixelColor(normal.width() - 1, 30), lit.pixelColor(lit.width() - 1, 30));
+
+    item.menuDidClose();
+    EXPECT_FALSE(item.statusItem()->isTemplate());
+    EXPECT_EQ(item.statusItem()->image(), normal);
+}
+
+TEST_F(CpuMenuModuleTest, BaseMenuItemsFollowTheFlagsAndInstalledApplications)
+{
+    // Stand-in applications: a system monitor and a terminal are installed, no log viewer.
+    QTemporaryDir bin;
+    for (const char *name : {"gnome-system-monitor", "xterm"}) {
+        QFile f(bin.path() + "/" + name);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("#!/bin/sh\n");
+        f.close();
+        f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    AppLauncher::setSearchPath({bin.path()});
+    qputenv("XDG_CURRENT_DESKTOP", "GNOME");
+
+    auto tagsOf = [](const QMenu &menu) {
+        QList<int> tags;
+        for (const QAction *a : menu.actions())
+            tags << (a->isSeparator() ? -1 : BaseMenuItems::tag(a));
+        return tags;
+    };
+    store->setBool("CPU_EnaMenu_Amon", true);
+    store->setBool("CPU_EnaMenu_Cnsl", true);
+    store->setBool("CPU_EnaMenu_Tmnl", true);
+    CPU_MenuModule item(&delegate);
+    item.setMyDefaults(defaults());
+    item.initDrawStatusBar(host);
+    // Preference, system monitor, (no log viewer installed), terminal, separator, graph.
+    EXPECT_EQ(tagsOf(*item.statusMenu()), (QList<int>{100, 101, 103, -1, 0}));
+    EXPECT_EQ(item.statusMenu()->actions().first()->text(), "Open \"CPU\" Preference");
+    item.statusMenu()->actions().first()->trigger();
+    EXPECT_EQ(delegate.lastTab, 1);
+
+    // A settings change while the menu is closed rebuilds it only when it opens next.
+    store->setBool("CPU_EnaMenu_Amon", false);
+    item.setMyDefaults(defaults());
+    item.setMenuItemRefresh(true);
+    EXPECT_EQ(tagsOf(*item.statusMenu()), (QList<int>{100, 101, 103, -1, 0}));
+    item.menuWillOpen();
+    EXPECT_EQ(tagsOf(*item.statusMenu()), (QList<int>{100, 103, -1, 0}));
+    EXPECT_FALSE(item.menuItemRefresh());
+
+    AppLauncher::setSearchPath({});
+    qunsetenv("XDG_CURRENT_DESKTOP");
+}
