@@ -1,0 +1,78 @@
+#!/usr/bin/env bash
+# The monitor itself on an X server with the panel host: the CPU item appears in the dock
+# strip at the width its snapshot has, and a click opens its menu under the strip.
+# Usage: test_monitor_panel.sh ORBMETER FIXTURES
+set -euo pipefail
+bin=$1
+fixtures=$2
+command -v Xvfb >/dev/null && command -v xdotool >/dev/null || { echo "FAIL: Xvfb and xdotool are needed"; exit 1; }
+work=$(mktemp -d)
+xvfb_pid="" app_pid=""
+cleanup() {
+  local status=$?
+  [[ -n $app_pid ]] && { kill "$app_pid" 2>/dev/null || true; wait "$app_pid" 2>/dev/null || true; }
+  [[ -n $xvfb_pid ]] && { kill "$xvfb_pid" 2>/dev/null || true; wait "$xvfb_pid" 2>/dev/null || true; }
+  rm -rf "$work"
+  exit "$status"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*"; cat "$work/app.log" 2>/dev/null || true; exit 1; }
+
+export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config XDG_DATA_HOME=$work/home/.local/share
+export XDG_RUNTIME_DIR=$work/run DBUS_SESSION_BUS_ADDRESS=unix:path=$work/no-session-bus
+export ORBMETER_SYSROOT=$fixtures/cpu-2core-a
+mkdir -p "$HOME" && mkdir -m 700 "$XDG_RUNTIME_DIR"
+unset WAYLAND_DISPLAY
+
+# First run writes the defaults; then only the CPU item stays on.
+QT_QPA_PLATFORM=offscreen "$bin" sample >/dev/null 2>&1 || fail "first run"
+for key in Memory_Display_CircleMeter Memory_Display_Text Gpu_Display_CircleMeter Temp_Display_Text \
+           Temp_Display_Graph Fan_Display_Text Fan_Display_Graph; do
+  "$bin" defaults write "$key" -bool false
+done
+QT_QPA_PLATFORM=offscreen "$bin" snapshot --out "$work/snap" --passes 2 2>/dev/null || fail "snapshot"
+cpu_px=$(python3 -c 'import struct,sys; print(struct.unpack(">I", open(sys.argv[1],"rb").read(24)[16:20])[0])' "$work/snap/cpu.png")
+cpu_pt=$((cpu_px / 2))
+
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 100); do [[ -s $work/display ]] && break; sleep 0.1; done
+[[ -s $work/display ]] || fail "Xvfb did not start"
+export DISPLAY=:$(head -1 "$work/display")
+
+QT_QPA_PLATFORM=xcb "$bin" --host panel >"$work/app.log" 2>&1 &
+app_pid=$!
+wid=""
+for _ in $(seq 100); do
+  wid=$(xdotool search --name '^Orbmeter panel$' 2>/dev/null | head -1 || true)
+  [[ -n $wid ]] && break
+  sleep 0.1
+done
+[[ -n $wid ]] || fail "no panel window"
+grep -q 'panel' "$work/app.log" || fail "host choice not logged"
+sleep 1
+eval "$(xdotool getwindowgeometry --shell "$wid")"
+# One item with 4-point margins either side, its width as in the snapshot.
+[[ $Y -eq 0 && $HEIGHT -eq 24 && $((X + WIDTH)) -eq 1280 ]] || fail "panel at $X,$Y ${WIDTH}x$HEIGHT"
+[[ $WIDTH -eq $((cpu_pt + 8)) ]] || fail "panel $WIDTH wide, expected $((cpu_pt + 8)) for a $cpu_pt-point CPU item"
+panel_x=$X
+
+# A second instance in the same session says so and leaves.
+set +e
+out=$(QT_QPA_PLATFORM=xcb "$bin" --host panel 2>&1); rc=$?
+set -e
+[[ $rc -eq 0 && $out == *"already running"* ]] || fail "second instance: rc $rc, '$out'"
+
+xdotool mousemove $((panel_x + 10)) 12 click 1
+found=no
+for _ in $(seq 50); do
+  for w in $(xdotool search --onlyvisible --classname orbmeter 2>/dev/null); do
+    [[ $w == "$wid" ]] && continue
+    eval "$(xdotool getwindowgeometry --shell "$w")"
+    [[ $Y -ge 24 ]] && found=yes
+  done
+  [[ $found == yes ]] && break
+  sleep 0.1
+done
+[[ $found == yes ]] || fail "clicking the CPU item opened no menu under the panel"
+echo "monitor panel: all checks passed"
