@@ -59,6 +59,18 @@ public:
     void memoryModuleRelease() { moduleRelease(ModuleId::Memory); }
     void gpuModuleAlloc() { moduleAlloc(ModuleId::Gpu); }
     void gpuModuleRelease() { moduleRelease(ModuleId::Gpu); }
+    void networkModuleAlloc() { moduleAlloc(ModuleId::Network); }
+    void networkModuleRelease() { moduleRelease(ModuleId::Network); }
+    void diskModuleAlloc() { moduleAlloc(ModuleId::Disk); }
+    void diskModuleRelease() { moduleRelease(ModuleId::Disk); }
+    void volumeModuleAlloc() { moduleAlloc(ModuleId::Volume); }
+    void volumeModuleRelease() { moduleRelease(ModuleId::Volume); }
+    void tempModuleAlloc() { moduleAlloc(ModuleId::Temp); }
+    void tempModuleRelease() { moduleRelease(ModuleId::Temp); }
+    void fanModuleAlloc() { moduleAlloc(ModuleId::Fan); }
+    void fanModuleRelease() { moduleRelease(ModuleId::Fan); }
+    void vncModuleAlloc() { moduleAlloc(ModuleId::Vnc); }
+    void vncModuleRelease() { moduleRelease(ModuleId::Vnc); }
 
     void reloadGeneralDefaults(bool skip);
     QVariantMap retAllMyDefault() const;

@@ -3,6 +3,7 @@
 #include "app/DefaultsCommand.h"
 #include "app/Session.h"
 #include "platform/Logging.h"
+#include "platform/linux/AutostartEntry.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -21,6 +22,7 @@ QString CommandLine::usage()
         "       orbmeter defaults [--json] [--domain D] read [KEY]\n"
         "       orbmeter defaults [--domain D] write KEY -bool|-int|-float|-string VALUE\n"
         "       orbmeter defaults [--domain D] delete KEY\n"
+        "       orbmeter autostart [on|off]\n"
         "\n"
         "Settings: $XDG_CONFIG_HOME/Orbmeter9/org.orbmeter.Orbmeter9.plist\n"
         "Themes:   $XDG_DATA_HOME/Orbmeter9/\n"
@@ -46,6 +48,14 @@ bool CommandLine::parse(const QStringList &args, CommandLineOptions &o, QString 
         } else if (first == QLatin1String("snapshot")) {
             o.command = CommandLineOptions::Command::Snapshot;
             i = 1;
+        } else if (first == QLatin1String("autostart")) {
+            o.command = CommandLineOptions::Command::Autostart;
+            if (args.size() > 2 || (args.size() == 2 && args[1] != QLatin1String("on") && args[1] != QLatin1String("off"))) {
+                error = QStringLiteral("autostart takes on or off");
+                return false;
+            }
+            o.autostart = args.value(1);
+            return true;
         } else if (first == QLatin1String("defaults")) {
             o.command = CommandLineOptions::Command::Defaults;
             o.defaultsArgs = args.mid(1);
@@ -129,6 +139,17 @@ int CommandLine::main(int argc, char **argv)
         QTextStream out(stdout);
         QTextStream err(stderr);
         return DefaultsCommand::run(options.defaultsArgs, out, err);
+    }
+    case CommandLineOptions::Command::Autostart: {
+        QCoreApplication app(argc, argv);
+        configureLogging(false);
+        AutostartEntry entry;
+        if (!options.autostart.isEmpty() && !entry.setEnabled(options.autostart == QLatin1String("on"))) {
+            std::fprintf(stderr, "orbmeter: could not change %s\n", qPrintable(entry.path()));
+            return 1;
+        }
+        std::printf("autostart %s (%s)\n", entry.isEnabled() ? "on" : "off", qPrintable(entry.path()));
+        return 0;
     }
     default:
         break;

@@ -6,7 +6,7 @@ namespace orb {
 
 // What the command line asked for (the contract every tool and test relies on).
 struct CommandLineOptions {
-    enum class Command { Run, Version, Help, Sample, Snapshot, Defaults };
+    enum class Command { Run, Version, Help, Sample, Snapshot, Defaults, Autostart };
     Command command = Command::Run;
     QString host;                 // sni | panel | offscreen, empty = choose
     QStringList sysroots;         // --sysroot, in order
@@ -16,6 +16,7 @@ struct CommandLineOptions {
     QString openModule;           // snapshot --open
     bool verbose = false;
     QStringList defaultsArgs;     // everything after "defaults"
+    QString autostart;            // "on", "off", or empty to report
 };
 
 class CommandLine {

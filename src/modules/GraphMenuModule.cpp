@@ -97,6 +97,10 @@ void GraphMenuModule::refreshBar()
     const double width = composeWidth(elementWidths(insets, height), insets.middle,
                                       myDefaults().value(labelKey()).toBool());
     lastWidth_ = width;
+    const QString title = myDefaults().value(QStringLiteral("PrefName")).toString();
+    const QString text = headline();
+    if (statusItem()->toolTipTitle() != title || statusItem()->toolTipText() != text)
+        statusItem()->setToolTip(title, text);
     prepareView(*imageIcon_);
     imageIcon_->redrawWithSize(QSizeF(width, height), insets, menuOpened(), true, myDefaults());
     const OrbImage image = OrbImageCapture::imageWithSubviews(imageIcon_.get(), menuOpened());

@@ -50,6 +50,8 @@ protected:
     // Module commands (tags 211, 212) and the items below the menu graph.
     virtual void addCommandItems(QMenu &menu) { (void)menu; }
     virtual void addDetailItems(QMenu &menu) { (void)menu; }
+    // The current headline figure for the item's tool tip ("23%").
+    virtual QString headline() const { return {}; }
     virtual QString labelKey() const = 0;
     virtual QString paddingKey() const = 0;
 

@@ -45,6 +45,13 @@ set -e
 "$bin" defaults --domain other.domain write K -float 2.5
 [[ $("$bin" defaults --domain other.domain read K) == 2.5 ]] || fail "other domain"
 
+[[ $("$bin" autostart) == "autostart off"* ]] || fail "autostart starts off"
+"$bin" autostart on >/dev/null
+grep -q '^Exec=' "$XDG_CONFIG_HOME/autostart/org.orbmeter.Orbmeter9.desktop" || fail "autostart entry written"
+[[ $("$bin" autostart) == "autostart on"* ]] || fail "autostart on"
+"$bin" autostart off >/dev/null
+[[ ! -e $XDG_CONFIG_HOME/autostart/org.orbmeter.Orbmeter9.desktop ]] || fail "autostart entry removed"
+
 # A corrupt settings file is kept aside, and the program runs on defaults.
 printf 'garbage\x01' > "$settings"
 "$bin" sample >/dev/null 2>"$work/err" || fail "sample with a corrupt settings file"

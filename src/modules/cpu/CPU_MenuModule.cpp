@@ -1,6 +1,7 @@
 #include "modules/cpu/CPU_MenuModule.h"
 
 #include "modules/cpu/ImageCpuBar.h"
+#include "toolkit/OrbFormat.h"
 
 #include <QThread>
 
@@ -73,6 +74,14 @@ std::vector<double> CPU_MenuModule::elementWidths(const OrbEdgeInsets &insets, d
         }
     }
     return widths;
+}
+
+QString CPU_MenuModule::headline() const
+{
+    if (resumeArray_.empty() || resumeArray_.back().empty())
+        return {};
+    const ImageCpuBar::Fractions f = ImageCpuBar::fractionsOf(resumeArray_.back().back());
+    return OrbFormat::fixed((f.user + f.system) * 100.0, 0) + QLatin1Char('%');
 }
 
 std::unique_ptr<ModuleImageView> CPU_MenuModule::makeImageView() const { return std::make_unique<ImageCpuBar>(); }

@@ -19,6 +19,7 @@ protected:
     std::vector<double> elementWidths(const OrbEdgeInsets &insets, double height) const override;
     std::unique_ptr<ModuleImageView> makeImageView() const override;
     void prepareView(ModuleImageView &view) const override;
+    QString headline() const override;
     QString labelKey() const override { return QStringLiteral("Cpu_ShowMyLabel"); }
     QString paddingKey() const override { return QStringLiteral("Cpu_Padding"); }
 
