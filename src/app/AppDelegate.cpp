@@ -55,6 +55,7 @@ AppDelegate::~AppDelegate()
     // Let a pass in flight finish before the state it works on goes away.
     collectThread_.quit();
     collectThread_.wait();
+    { std::lock_guard lock(handoffMutex_); }
     delete collectWorker_;
     for (auto &item : items_)
         item.reset();
@@ -292,10 +293,10 @@ void AppDelegate::runPendingPass()
     if (!job)
         return;
     PassOutput out = collectPass(job->input, job->current, job->root);
-    {
-        std::lock_guard lock(handoffMutex_);
-        finishedPass_ = std::move(out);
-    }
+    // Posted under the lock, so teardown (which takes it after the thread ends) is ordered
+    // after everything this thread did.
+    std::lock_guard lock(handoffMutex_);
+    finishedPass_ = std::move(out);
     QMetaObject::invokeMethod(this, "finishPendingPass", Qt::QueuedConnection);
 }
 

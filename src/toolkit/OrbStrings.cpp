@@ -19,6 +19,7 @@ struct Entry {
 const Entry kTable[] = {
     {"%dday%@ %d:%02d:%02d", QT_TRANSLATE_NOOP("OrbStrings", "%1 day%2 %3:%4:%5")},
     {"_dayS", QT_TRANSLATE_NOOP("OrbStrings", "s")},
+    {"Start-up Time", QT_TRANSLATE_NOOP("OrbStrings", "Start-up Time")},
     {"%d threads, %d processes", QT_TRANSLATE_NOOP("OrbStrings", "%1 threads, %2 processes")},
     {"1min: %.2f, 5min: %.2f, 15min: %.2f",
      QT_TRANSLATE_NOOP("OrbStrings", "1min: %1, 5min: %2, 15min: %3")},
