@@ -2,6 +2,7 @@
 
 #include "platform/AtomicFile.h"
 #include "platform/statusbar/StatusBarHost.h"
+#include "toolkit/OrbImageCapture.h"
 
 #include <QAction>
 #include <QBuffer>
@@ -18,10 +19,8 @@ namespace {
 
 bool savePng(const QImage &image, const QString &path, QString &error)
 {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    if (!image.save(&buffer, "PNG") || !AtomicFile::write(path, bytes)) {
+    const QByteArray bytes = OrbImageCapture::pngData(image);
+    if (bytes.isEmpty() || !AtomicFile::write(path, bytes)) {
         error = QStringLiteral("cannot write ") + path;
         return false;
     }

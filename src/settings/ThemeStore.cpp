@@ -1,4 +1,5 @@
 #include "settings/ThemeStore.h"
+#include "toolkit/OrbImageCapture.h"
 
 #include "platform/AtomicFile.h"
 #include "platform/Logging.h"
@@ -115,15 +116,6 @@ bool isImage(const QByteArray &bytes)
     buffer.setData(bytes);
     QImageReader reader(&buffer);
     return reader.canRead();
-}
-
-QByteArray pngOf(const QImage &image)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
 }
 
 QString localized(const char *text) { return QCoreApplication::translate("ThemeStore", text); }
@@ -334,7 +326,7 @@ QByteArray ThemeStore::ownIconData()
         QImage icon(QStringLiteral(":/icons/orbmeter.png"));
         if (icon.isNull())
             return QByteArray();
-        return pngOf(icon.scaled(kIconPixels, kIconPixels, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+        return OrbImageCapture::pngData(icon.scaled(kIconPixels, kIconPixels, Qt::KeepAspectRatio, Qt::SmoothTransformation));
     }();
     return data;
 }
@@ -353,7 +345,7 @@ QByteArray ThemeStore::retDataFromAppPath(const QStringList &iconNames, const QB
         QImage image = pixmap.toImage();
         if (image.width() != kIconPixels || image.height() != kIconPixels)
             image = image.scaled(kIconPixels, kIconPixels, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-        const QByteArray png = pngOf(image);
+        const QByteArray png = OrbImageCapture::pngData(image);
         if (!png.isEmpty())
             return png;
     }

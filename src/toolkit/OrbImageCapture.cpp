@@ -1,5 +1,7 @@
 #include "toolkit/OrbImageCapture.h"
 
+#include <QBuffer>
+
 #include "platform/Logging.h"
 #include "toolkit/OrbCanvas.h"
 #include "toolkit/OrbImageView.h"
@@ -92,6 +94,17 @@ OrbImage OrbImageCapture::orbRetResizeImage(const OrbImage &image, const QSizeF 
 OrbImage OrbImageCapture::orbRetMenuItemIcon(const OrbImage &image)
 {
     return orbRetResizeImage(image, QSizeF(kMenuItemIconSize, kMenuItemIconSize));
+}
+
+QByteArray OrbImageCapture::pngData(const QImage &image)
+{
+    QByteArray bytes;
+    if (image.isNull())
+        return bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
 }
 
 } // namespace orb

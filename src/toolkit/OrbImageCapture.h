@@ -1,4 +1,5 @@
 #pragma once
+#include <QByteArray>
 #include "toolkit/OrbImage.h"
 
 #include <QSizeF>
@@ -26,6 +27,9 @@ public:
     static OrbImage orbRetMenuItemIcon(const OrbImage &image);
 
     static constexpr double kMenuItemIconSize = 18.0;
+
+    // PNG file contents of `image` (empty for a null image).
+    static QByteArray pngData(const QImage &image);
 };
 
 } // namespace orb

@@ -3,13 +3,7 @@
 # and a corrupt settings file. Usage: test_cli.sh ORBMETER FIXTURES
 set -euo pipefail
 bin=$1
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-export HOME=$work XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data XDG_CACHE_HOME=$work/cache
-export XDG_RUNTIME_DIR=$work/run QT_QPA_PLATFORM=offscreen
-unset DISPLAY WAYLAND_DISPLAY ORBMETER_SYSROOT
-mkdir -m 700 "$work/run"
-fail() { echo "FAIL: $*" >&2; exit 1; }
+source "$(dirname "$0")/lib.sh"
 settings=$XDG_CONFIG_HOME/Orbmeter9/org.orbmeter.Orbmeter9.plist
 
 [[ $("$bin" --version) == "Orbmeter "* ]] || fail "--version"

@@ -4,13 +4,7 @@
 set -euo pipefail
 bin=$1
 fixtures=$2
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-export HOME=$work XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data XDG_CACHE_HOME=$work/cache
-export XDG_RUNTIME_DIR=$work/run QT_QPA_PLATFORM=offscreen
-unset DISPLAY WAYLAND_DISPLAY ORBMETER_SYSROOT
-mkdir -m 700 "$work/run"
-fail() { echo "FAIL: $*" >&2; exit 1; }
+source "$(dirname "$0")/lib.sh"
 png_size() { python3 -c 'import struct,sys; d=open(sys.argv[1],"rb").read(24); print(*struct.unpack(">II", d[16:24]))' "$1"; }
 
 roots=(--sysroot "$fixtures/cpu-2core-a" --sysroot "$fixtures/cpu-2core-b")

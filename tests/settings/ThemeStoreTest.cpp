@@ -1,4 +1,5 @@
 #include "settings/ThemeStore.h"
+#include "toolkit/OrbImageCapture.h"
 
 #include "TestEnvironment.h"
 #include "settings/PlistCodec.h"
@@ -51,11 +52,7 @@ QByteArray pngBytes(int w, int h, QColor fill)
 {
     QImage image(w, h, QImage::Format_ARGB32);
     image.fill(fill);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
+    return orb::OrbImageCapture::pngData(image);
 }
 
 TEST(ThemeStore, FirstStartInstallsThreeCompleteThemes)

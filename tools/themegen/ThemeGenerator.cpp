@@ -12,20 +12,13 @@
 #include <QPainterPath>
 #include <cmath>
 #include <cstdio>
+#include "toolkit/OrbImageCapture.h"
+
 #include <functional>
 
 namespace {
 
 using Draw = std::function<void(QPainter &)>;
-
-QByteArray png(const QImage &image)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
-}
 
 QImage render(int w, int h, const Draw &draw)
 {
@@ -315,7 +308,7 @@ QVariantMap images()
         {"L06", temperature}, {"L07", fan}, {"L08", vnc}, {"L09", gpu}};
     QVariantMap m;
     for (const auto &[key, draw] : labels)
-        m.insert(key, png(render(kLabelW, kLabelH, draw)));
+        m.insert(key, orb::OrbImageCapture::pngData(render(kLabelW, kLabelH, draw)));
     const QColor grey(128, 128, 134);
     const QColor dim(128, 128, 134, 110);
     const std::pair<const char *, Draw> icons[] = {
@@ -329,9 +322,9 @@ QVariantMap images()
         {"M11", [&](QPainter &p) { fixedDrive(p, grey); }},
     };
     for (const auto &[key, draw] : icons)
-        m.insert(key, png(render(kIcon, kIcon, draw)));
+        m.insert(key, orb::OrbImageCapture::pngData(render(kIcon, kIcon, draw)));
     // Menu and item icons: the application's own; at run time the desktop's icons replace them.
-    const QByteArray app = png(appIcon(120));
+    const QByteArray app = orb::OrbImageCapture::pngData(appIcon(120));
     for (const char *key : {"N01", "N03", "O01", "O02", "O11", "O12", "O13", "O21", "O22", "O31", "O32", "O41", "O42"})
         m.insert(key, app);
     return m;
@@ -440,6 +433,6 @@ int main(int argc, char **argv)
     QDir().mkpath(root + "/icons");
     bool ok = write(root + "/themes/_light_theme.plist", orb::PlistCodec::toXml(theme(false)));
     ok = write(root + "/themes/_dark_theme.plist", orb::PlistCodec::toXml(theme(true))) && ok;
-    ok = write(root + "/icons/orbmeter.png", png(appIcon(256))) && ok;
+    ok = write(root + "/icons/orbmeter.png", orb::OrbImageCapture::pngData(appIcon(256))) && ok;
     return ok ? 0 : 1;
 }

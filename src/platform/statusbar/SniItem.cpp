@@ -1,4 +1,5 @@
 #include "platform/statusbar/SniItem.h"
+#include "toolkit/OrbImageCapture.h"
 
 #include "platform/AtomicFile.h"
 #include "platform/Logging.h"
@@ -173,10 +174,7 @@ void SniItem::writeIconFile()
         iconPath_.clear();
         return;
     }
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    shown.save(&buffer, "PNG");
+    const QByteArray png = OrbImageCapture::pngData(shown);
     QDir().mkpath(iconDirectory());
     // Alternate between two names: trays that cache icons by name see a new one each time.
     iconIndex_ ^= 1;
