@@ -8,12 +8,22 @@
 #include "settings/TempPreferences.h"
 #include "toolkit/OrbColors.h"
 #include "toolkit/OrbFormat.h"
+#include "toolkit/OrbStrings.h"
 
 #include <QImage>
+#include <QLabel>
+#include <QSlider>
 #include <initializer_list>
 
 namespace orb {
 namespace {
+
+void storeSlider(SettingsStore &store, QLabel &label, const QString &key, const char *format, qint64 value)
+{
+    label.setText(OrbStrings::text(format).arg(value));
+    store.setInteger(key, value);
+    store.synchronize();
+}
 
 bool anyTrue(const SettingsStore &store, std::initializer_list<const char *> keys)
 {
@@ -158,6 +168,33 @@ double PrefFunctions::calcPiledFontSize(const QString &text, double baseFontSize
             return 2.0 * i;
     }
     return 12.0;
+}
+
+void PrefFunctions::processSliderChange(const QSlider &slider, SettingsStore &store, QLabel &label, const QString &key)
+{
+    storeSlider(store, label, key, "Recent : %ld sec", slider.value());
+}
+
+void PrefFunctions::updateSliderChange(const QSlider &slider, SettingsStore &store, QLabel &label, const QString &key)
+{
+    storeSlider(store, label, key, "Update Interval : %ld sec", slider.value());
+}
+
+void PrefFunctions::partsspaceSliderChange(const QSlider &slider, SettingsStore &store, QLabel &label,
+                                           const QString &key)
+{
+    storeSlider(store, label, key, "Parts spacing : %ld pixel", slider.value());
+}
+
+void PrefFunctions::graphSliderChange(const QSlider &slider, SettingsStore &store, QLabel &label, const QString &key)
+{
+    storeSlider(store, label, key, "Histgram width : %ld pixel", qint64(slider.value()) * 5);
+}
+
+void PrefFunctions::limenBaseSliderChange(const QSlider &slider, SettingsStore &store, QLabel &label,
+                                          const QString &key)
+{
+    storeSlider(store, label, key, "Ignore below : %ldKB/s", slider.value());
 }
 
 QList<int> PrefFunctions::defaultModuleSortArray() { return {1, 9, 2, 3, 4, 5, 6, 7, 8}; }

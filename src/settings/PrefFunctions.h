@@ -3,6 +3,9 @@
 #include <QString>
 #include <QVariantMap>
 
+class QLabel;
+class QSlider;
+
 #include "settings/ModuleCatalog.h"
 
 namespace orb {
@@ -25,6 +28,14 @@ public:
     // size down to 6 at which the text is narrower than twice the graph width; 12 otherwise.
     static double calcPiledFontSize(const QString &text, double baseFontSize, const QString &fontName,
                                     double graphWidth);
+
+    // Preference sliders: show the value in the label and store it under `key` (the
+    // histogram width moves in steps of five points).
+    static void processSliderChange(const QSlider &slider, SettingsStore &store, QLabel &label, const QString &key);
+    static void updateSliderChange(const QSlider &slider, SettingsStore &store, QLabel &label, const QString &key);
+    static void partsspaceSliderChange(const QSlider &slider, SettingsStore &store, QLabel &label, const QString &key);
+    static void graphSliderChange(const QSlider &slider, SettingsStore &store, QLabel &label, const QString &key);
+    static void limenBaseSliderChange(const QSlider &slider, SettingsStore &store, QLabel &label, const QString &key);
 
     // Module numbers in creation order: 1 CPU, 9 GPU, 2 Memory, 3 Network, 4 Disk,
     // 5 Temp, 6 Fan, 7 Volume, 8 VNC.

@@ -9,6 +9,8 @@
 #include "toolkit/OrbFormat.h"
 
 #include <QColor>
+#include <QLabel>
+#include <QSlider>
 #include <cmath>
 #include <gtest/gtest.h>
 
@@ -165,4 +167,35 @@ TEST(ModulePreferences, SwitchOffWithoutHardware)
     EXPECT_FALSE(launch.value("LaunchFans").toBool());
     EXPECT_FALSE(launch.value("LaunchGpus").toBool());
     EXPECT_EQ(GpuPreferences::load(*s, theme()).value("Gpu_UpdateInterval").toLongLong(), 5);
+}
+
+TEST(ModulePreferences, SlidersStoreAndShowTheirValues)
+{
+    test::ScopedHome home;
+    auto s = SettingsStore::open();
+    QSlider slider;
+    slider.setRange(0, 200);
+    slider.setValue(7);
+    QLabel label;
+    struct Case {
+        void (*operation)(const QSlider &, SettingsStore &, QLabel &, const QString &);
+        const char *key;
+        qint64 stored;
+        const char *text;
+    };
+    const std::vector<Case> cases{
+        {PrefFunctions::graphSliderChange, "Cpu_GraphWidth", 35, "Histogram width: 35 pixel"},
+        {PrefFunctions::updateSliderChange, "Cpu_UpdateInterval", 7, "Update interval: 7 sec"},
+        {PrefFunctions::partsspaceSliderChange, "Cpu_Padding", 7, "Parts spacing: 7 pixel"},
+        {PrefFunctions::processSliderChange, "Cpu_ProcessRecentSec", 7, "Recent: 7 sec"},
+        {PrefFunctions::limenBaseSliderChange, "Network_Limen", 7, "Ignore below: 7KB/s"},
+    };
+    for (const Case &c : cases) {
+        c.operation(slider, *s, label, c.key);
+        EXPECT_EQ(label.text(), c.text);
+        EXPECT_EQ(s->integerForKey(c.key), c.stored) << c.key;
+    }
+    // Stored, not only held in memory.
+    SettingsStore::resetSharedInstances();
+    EXPECT_EQ(SettingsStore::open()->integerForKey("Cpu_GraphWidth"), 35);
 }
