@@ -227,6 +227,8 @@ std::optional<MemorySample> MemorySampler::loadMemoryData(const Sysroot &root)
     sample[7] = toPages(bytes({Zswap}) + zram);
     sample[8] = toPages(bytes({ActiveAnon, InactiveAnon}));
     sample[9] = toPages(bytes({ActiveFile, InactiveFile}));
+    const Wide total = bytes({MemTotal});
+    memTotalBytes_ = total > static_cast<Wide>(UINT64_MAX) ? UINT64_MAX : static_cast<uint64_t>(total);
     reported_ = false;
     return sample;
 }

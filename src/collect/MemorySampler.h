@@ -20,6 +20,8 @@ public:
     std::optional<MemorySample> loadMemoryData(const Sysroot &root);
 
     uint64_t pageSize() const { return pageSize_; }
+    // MemTotal in bytes of the last sample taken (0 before the first).
+    uint64_t memTotalBytes() const { return memTotalBytes_; }
     // sysconf(_SC_PAGESIZE), or 0 when the system does not say.
     static uint64_t systemPageSize();
 
@@ -31,6 +33,7 @@ private:
     void reportOnce(const char *message, const std::string &path);
 
     uint64_t pageSize_;
+    uint64_t memTotalBytes_ = 0;
     std::string buffer_;
     std::string zramPath_;
     bool reported_ = false; // a bad input is logged once until a good read

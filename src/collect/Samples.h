@@ -29,6 +29,10 @@ using MemorySample = std::array<int64_t, 10>;
 struct SensorData {
     std::optional<History<CpuSample>> cpu;
     std::optional<History<MemorySample>> memory;
+    // Bytes per page the memory samples count and the installed memory (MemTotal) read with
+    // the newest of them, so both always match the history; 0 until a sample was taken.
+    uint64_t memoryPageSize = 0;
+    uint64_t memoryTotlSize = 0;
     bool vnc = false;
 };
 

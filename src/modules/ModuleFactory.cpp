@@ -1,6 +1,7 @@
 #include "modules/ModuleFactory.h"
 
 #include "modules/cpu/CPU_MenuModule.h"
+#include "modules/memory/Memory_MenuModule.h"
 
 namespace orb {
 namespace {
@@ -20,6 +21,8 @@ std::unique_ptr<MenuModule> ModuleFactory::create(ModuleId id, MenuModuleDelegat
     switch (id) {
     case ModuleId::Cpu:
         return std::make_unique<CPU_MenuModule>(delegate);
+    case ModuleId::Memory:
+        return std::make_unique<Memory_MenuModule>(delegate);
     default:
         return nullptr; // modules without a status item of their own yet
     }

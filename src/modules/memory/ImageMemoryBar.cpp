@@ -1,0 +1,281 @@
+#include "modules/memory/ImageMemoryBar.h"
+
+#include "settings/FontCatalog.h"
+#include "toolkit/OrbCanvas.h"
+#include "toolkit/OrbColors.h"
+#include "toolkit/OrbDrawGraph.h"
+#include "toolkit/OrbDrawMeters.h"
+#include "toolkit/OrbDrawText.h"
+#include "toolkit/OrbFormat.h"
+#include "toolkit/OrbMeterItem.h"
+
+#include <QImage>
+#include <QPainter>
+#include <algorithm>
+#include <cmath>
+
+namespace orb {
+namespace {
+
+QColor color(const QVariantMap &d, const char *key) { return d.value(QLatin1String(key)).value<QColor>(); }
+
+double clamp01(double v) { return std::isfinite(v) ? std::clamp(v, 0.0, 1.0) : 0.0; }
+
+// Rounds up to whole units; float noise must not turn an exact 8 into 9.
+double ceilUnits(double v) { return std::ceil(v - 1e-9); }
+
+// Sample entries of the three shares: modern app memory, wired, compressed; traditional
+// wired, active, inactive.
+constexpr std::array<std::size_t, 3> kModernEntries{8, 0, 7};
+constexpr std::array<std::size_t, 3> kTradEntries{0, 1, 2};
+
+struct ShareColours {
+    const char *first, *second, *third;
+};
+ShareColours shareColours(bool trad) { return trad ? ShareColours{"B01", "B02", "B03"} : ShareColours{"B09", "B01", "B10"}; }
+
+} // namespace
+
+ImageMemoryBar::ImageMemoryBar(uint64_t memoryPageSize, uint64_t memoryTotlSize)
+    : memoryPageSize_(memoryPageSize), memoryTotlSize_(memoryTotlSize)
+{
+}
+
+void ImageMemoryBar::setMemorySizes(uint64_t memoryPageSize, uint64_t memoryTotlSize)
+{
+    memoryPageSize_ = memoryPageSize;
+    memoryTotlSize_ = memoryTotlSize;
+}
+
+void ImageMemoryBar::setTextWidths(double myTextWidth, double detailWidthL, double detailWidthR)
+{
+    myTextWidth_ = 2.0 * myTextWidth;
+    detailWidthL_ = 2.0 * detailWidthL;
+    detailWidthR_ = 2.0 * detailWidthR;
+}
+
+ImageMemoryBar::Shares ImageMemoryBar::retShares(const MemDatArray &f, uint64_t total, bool trad)
+{
+    if (total == 0)
+        return {};
+    const double t = static_cast<double>(total);
+    Shares s;
+    // Each share keeps within what the ones before left, so a meter never overflows even
+    // when the figures of an odd reading add up to more than the installed memory.
+    s.first = clamp01(static_cast<double>(trad ? f[0] : f[5]) / t);
+    s.second = std::min(clamp01(static_cast<double>(trad ? f[1] : f[0]) / t), 1.0 - s.first);
+    s.third = std::min(clamp01(static_cast<double>(trad ? f[2] : f[4]) / t), 1.0 - s.first - s.second);
+    s.rest = clamp01(1.0 - s.first - s.second - s.third);
+    return s;
+}
+
+std::array<double, 4> ImageMemoryBar::columnHeights(const MemorySample &sample, uint64_t totalPages, bool trad,
+                                                    double h)
+{
+    std::array<double, 4> heights{};
+    if (totalPages == 0)
+        return heights;
+    const auto &entries = trad ? kTradEntries : kModernEntries;
+    double used = 0.0; // units stacked so far
+    double percentSum = 0.0;
+    for (std::size_t k = 0; k < 3; ++k) {
+        const double percent =
+            std::clamp(static_cast<double>(sample[entries[k]]) * 100.0 / static_cast<double>(totalPages), 0.0, 100.0);
+        percentSum += percent;
+        if (percent > 0) {
+            heights[k] = std::min(ceilUnits(percent * h / 100.0), h - used);
+            used += heights[k];
+        }
+    }
+    const double rest = std::clamp(100.0 - percentSum, 0.0, 100.0);
+    if (rest > 0)
+        heights[3] = std::min(ceilUnits(rest * h / 100.0), h - used);
+    return heights;
+}
+
+double ImageMemoryBar::orbDrawMemoryGraph(const OrbCanvas &canvas, const History<MemorySample> &history,
+                                          const QVariantMap &d, const QRectF &frame, uint64_t pageSize,
+                                          uint64_t total, bool trad, bool hl)
+{
+    double remaining = frame.width();
+    const uint64_t totalPages = pageSize ? total / pageSize : 0;
+    if (history.empty() || totalPages == 0)
+        return remaining;
+    const ShareColours names = shareColours(trad);
+    const std::array<QColor, 4> colours{OrbCanvas::highlightedIf(color(d, names.first), hl),
+                                        OrbCanvas::highlightedIf(color(d, names.second), hl),
+                                        OrbCanvas::highlightedIf(color(d, names.third), hl),
+                                        OrbCanvas::highlightedIf(color(d, "B04"), hl)};
+    const double bottom = frame.y();
+    const double h = frame.height();
+    double right = frame.x();
+    canvas.save();
+    canvas.setAntialiasing(false);
+    for (std::size_t i = history.size(); i-- > 0;) {
+        const std::array<double, 4> heights = columnHeights(history[i], totalPages, trad, h);
+        double s = 0.0;
+        for (std::size_t k = 0; k < heights.size(); ++k) {
+            if (heights[k] > 0) {
+                canvas.fillRect(QRectF(right - 2.0, bottom + s, 2.0, heights[k]), colours[k]);
+                s += heights[k];
+            }
+        }
+        remaining -= 2.0;
+        right -= 2.0;
+        if (remaining <= 0)
+            break;
+    }
+    canvas.restore();
+    return remaining;
+}
+
+void ImageMemoryBar::drawGraph(const OrbCanvas &canvas)
+{
+    const double g = 2.0 * myDefaults_.value(QStringLiteral("Memory_GraphWidth")).toDouble();
+    const double h = myHeight_ - insets_.top - insets_.bottom;
+    const double left = orbDrawMemoryGraph(canvas, resumeArray_, myDefaults_, QRectF(myMenuPosX_ + g, insets_.bottom, g, h),
+                                           memoryPageSize_, memoryTotlSize_, tradMemInfo_, isHighLighted_);
+    if (drawEmptyLine_ && left > 0)
+        OrbDrawGraph::orbDrawEmptyUnderLine(canvas, OrbCanvas::highlightedIf(color(myDefaults_, "Z03"), isHighLighted_),
+                                            myMenuPosX_, insets_.bottom, left);
+    myMenuPosX_ += g + insets_.middle;
+}
+
+void ImageMemoryBar::drawText(const OrbCanvas &canvas, OrbTextAttributes &attrs)
+{
+    const bool longLabel = myDefaults_.value(QStringLiteral("Memory_Text_WithLongLabel")).toBool();
+    const int unit = myDefaults_.value(QStringLiteral("Memory_Unit")).toInt();
+    const int adjust = myDefaults_.value(QStringLiteral("_FontAdjust")).toInt();
+    const std::optional<OrbShadow> shadow = attrs.shadow;
+    const QRectF frame(myMenuPosX_, 0, myTextWidth_, myHeight_);
+    const auto draw = [&](const QString &text, int v, int hAlign, const char *colourKey) {
+        attrs.shadow = shadow;
+        OrbDrawText::orbDrawString(canvas, text, v, hAlign, color(myDefaults_, colourKey), attrs, frame, adjust,
+                                   isHighLighted_);
+    };
+    draw(longLabel ? QStringLiteral("USED :") : QStringLiteral("U:"), 0, 0, "B05");
+    draw(longLabel ? QStringLiteral("UNSED:") : QStringLiteral("F:"), 2, 0, "B06");
+    draw(OrbFormat::calcMemorySize(memDatArray_[7], unit), 0, 2, "B05");
+    draw(OrbFormat::calcMemorySize(memDatArray_[8], unit), 2, 2, "B06");
+    attrs.shadow = shadow;
+    myMenuPosX_ += myTextWidth_ + insets_.middle;
+}
+
+void ImageMemoryBar::drawDetailText(const OrbCanvas &canvas, OrbTextAttributes &attrs)
+{
+    const bool longLabel = myDefaults_.value(QStringLiteral("Memory_DetailText_WithLongLabel")).toBool();
+    const int unit = myDefaults_.value(QStringLiteral("Memory_Unit")).toInt();
+    const int adjust = myDefaults_.value(QStringLiteral("_FontAdjust")).toInt();
+    const std::optional<OrbShadow> shadow = attrs.shadow;
+    const QRectF left(myMenuPosX_, 0, detailWidthL_, myHeight_);
+    const QRectF right(myMenuPosX_ + detailWidthL_ + 4.0, 0, detailWidthR_, myHeight_);
+    struct Cell {
+        const char *longHeader, *shortHeader, *colour;
+        int figure;
+    };
+    // Left column upper, left lower, right upper, right lower.
+    static constexpr Cell kModern[4] = {{"APPMEM:", "A:", "B09", 5},
+                                        {"WIRED:", "W:", "B01", 0},
+                                        {"COMPRESS:", "C:", "B10", 4},
+                                        {"UNUSED:", "F:", "B06", 8}};
+    static constexpr Cell kTrad[4] = {{"WIRED:", "W:", "B01", 0},
+                                      {"ACTIVE:", "A:", "B02", 1},
+                                      {"INACTIVE:", "I:", "B03", 2},
+                                      {"FREE:", "F:", "B06", 3}};
+    const Cell *cells = tradMemInfo_ ? kTrad : kModern;
+    for (int i = 0; i < 4; ++i) {
+        const Cell &c = cells[i];
+        const QRectF &frame = i < 2 ? left : right;
+        const int v = i % 2 == 0 ? 0 : 2;
+        const QColor clr = color(myDefaults_, c.colour);
+        attrs.shadow = shadow;
+        OrbDrawText::orbDrawString(canvas, QLatin1String(longLabel ? c.longHeader : c.shortHeader), v, 0, clr, attrs,
+                                   frame, adjust, isHighLighted_);
+        attrs.shadow = shadow;
+        OrbDrawText::orbDrawString(canvas, OrbFormat::calcMemorySize(memDatArray_[static_cast<std::size_t>(c.figure)], unit),
+                                   v, 2, clr, attrs, frame, adjust, isHighLighted_);
+    }
+    attrs.shadow = shadow;
+    // The 4-unit gap between the columns is part of the element's width, so the next
+    // element starts after the right column.
+    myMenuPosX_ += detailWidthL_ + 4.0 + detailWidthR_ + insets_.middle;
+}
+
+void ImageMemoryBar::drawRect(const OrbCanvas &canvas, const QRectF &)
+{
+    if (myDefaults_.isEmpty() || resumeArray_.empty())
+        return;
+    tradMemInfo_ = myDefaults_.value(QStringLiteral("Memory_TradMemoryInfo")).toBool();
+    myMenuPosX_ = 0.0;
+    if (myDefaults_.value(QStringLiteral("Memory_ShowMyLabel")).toBool()) {
+        const QImage label = myDefaults_.value(QStringLiteral("L02")).value<QImage>();
+        if (!label.isNull()) {
+            QImage tinted = label;
+            if (isHighLighted_) {
+                QPainter p(&tinted);
+                p.setCompositionMode(QPainter::CompositionMode_SourceIn);
+                p.fillRect(tinted.rect(), Qt::white);
+            }
+            canvas.painter().drawImage(canvas.rect(0, 0, label.width(), label.height()), tinted);
+        }
+        myMenuPosX_ = 18.0 + insets_.middle;
+    }
+
+    OrbTextAttributes attrs;
+    const double fontSize = (10.0 + myDefaults_.value(QStringLiteral("_FontSizeDiff")).toDouble()) * 2.0;
+    attrs.font = FontCatalog::fontForName(myDefaults_.value(QStringLiteral("_FontPostScriptName")).toString(), fontSize);
+    attrs.shadow = OrbColors::retNormalTextShadow(color(myDefaults_, "Z01"));
+
+    const Shares s = retShares(memDatArray_, memoryPageSize_ ? memoryTotlSize_ : 0, tradMemInfo_);
+    const ShareColours names = shareColours(tradMemInfo_);
+    const double h = myHeight_ - insets_.top - insets_.bottom;
+    unsigned drawn = 0; // element codes already drawn: each appears once
+    for (const QVariant &entry : myDefaults_.value(QStringLiteral("MemoryItemSortArray")).toList()) {
+        const int code = entry.toInt();
+        if (code < 1 || code > 5 || (drawn & (1u << code)))
+            continue; // unknown codes are skipped
+        drawn |= 1u << code;
+        switch (code) {
+        case 1:
+            if (myDefaults_.value(QStringLiteral("Memory_Display_Graph")).toBool())
+                drawGraph(canvas);
+            break;
+        case 2:
+            if (myDefaults_.value(QStringLiteral("Memory_Display_LevelBar")).toBool()) {
+                const std::array<OrbMeterItem, 5> items{OrbMeterItem::segment(color(myDefaults_, names.first), s.first),
+                                                        OrbMeterItem::segment(color(myDefaults_, names.second), s.second),
+                                                        OrbMeterItem::segment(color(myDefaults_, names.third), s.third),
+                                                        OrbMeterItem::segment(color(myDefaults_, "B04"), s.rest),
+                                                        OrbMeterItem::frame(color(myDefaults_, "B07"))};
+                OrbDrawMeters::orbDrawLevelBar(canvas, items, QRectF(myMenuPosX_, insets_.bottom, 16, h),
+                                               isHighLighted_);
+                myMenuPosX_ += 16 + insets_.middle;
+            }
+            break;
+        case 3:
+            if (myDefaults_.value(QStringLiteral("Memory_Display_CircleMeter")).toBool()) {
+                const std::array<OrbMeterItem, 5> items{OrbMeterItem::frame(color(myDefaults_, "B08")),
+                                                        OrbMeterItem::segment(color(myDefaults_, names.first), s.first),
+                                                        OrbMeterItem::segment(color(myDefaults_, names.second), s.second),
+                                                        OrbMeterItem::segment(color(myDefaults_, names.third), s.third),
+                                                        OrbMeterItem::segment(color(myDefaults_, "B04"), s.rest)};
+                OrbDrawMeters::orbDrawCicleBar(canvas, items, QRectF(myMenuPosX_, insets_.bottom, h, h),
+                                               isHighLighted_);
+                myMenuPosX_ += h + insets_.middle;
+            }
+            break;
+        case 4:
+            if (myDefaults_.value(QStringLiteral("Memory_Display_Text")).toBool())
+                drawText(canvas, attrs);
+            break;
+        case 5:
+            if (myDefaults_.value(QStringLiteral("Memory_Display_DetailText")).toBool())
+                drawDetailText(canvas, attrs);
+            break;
+        default:
+            break;
+        }
+    }
+}
+
+} // namespace orb

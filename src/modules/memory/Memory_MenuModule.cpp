@@ -1,0 +1,220 @@
+#include "modules/memory/Memory_MenuModule.h"
+
+#include "modules/BaseMenuItems.h"
+#include "platform/Logging.h"
+#include "platform/linux/MemoryPurger.h"
+#include "platform/statusbar/StatusItemHost.h"
+#include "toolkit/OrbFormat.h"
+
+#include <QCoreApplication>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QTimer>
+#include <limits>
+
+namespace orb {
+namespace {
+
+constexpr int kConfirmDelayMs = 500;
+
+int64_t saturate(__int128 v)
+{
+    constexpr int64_t max = std::numeric_limits<int64_t>::max();
+    if (v > max)
+        return max;
+    return v < 0 ? 0 : static_cast<int64_t>(v);
+}
+
+QString localized(const char *text) { return QCoreApplication::translate("OrbStrings", text); }
+
+} // namespace
+
+QVariantMap Memory_MenuModule::menuGraphDefaults()
+{
+    return {{QStringLiteral("Memory_Display_Graph"), true},
+            {QStringLiteral("Memory_Display_LevelBar"), false},
+            {QStringLiteral("Memory_Display_CircleMeter"), false},
+            {QStringLiteral("Memory_Display_Text"), false},
+            {QStringLiteral("Memory_Display_DetailText"), false},
+            {QStringLiteral("Memory_GraphWidth"), qint64(492)},
+            {QStringLiteral("Memory_ShowMyLabel"), false},
+            // The graph is drawn even when the user's order left its code out.
+            {QStringLiteral("MemoryItemSortArray"), QVariantList{qint64(1)}}};
+}
+
+Memory_MenuModule::Memory_MenuModule(MenuModuleDelegate *delegate)
+    : GraphMenuModule(ModuleId::Memory, delegate, menuGraphDefaults(), QStringLiteral("Memory_EnaMenu_"),
+                      QStringLiteral("Memory_GraphWidth"))
+{
+}
+
+Memory_MenuModule::~Memory_MenuModule() = default;
+
+void Memory_MenuModule::setSensorData(const SensorData &data)
+{
+    if (!data.memory)
+        return;
+    resumeArray_ = *data.memory;
+    memoryPageSize_ = data.memoryPageSize;
+    memoryTotlSize_ = data.memoryTotlSize;
+    if (!resumeArray_.empty())
+        memDatArray_ = retMemDatArray(resumeArray_.back(), memoryPageSize_, memoryTotlSize_);
+}
+
+MemDatArray Memory_MenuModule::retMemDatArray(const MemorySample &s, uint64_t pageSize, uint64_t total)
+{
+    MemDatArray f{};
+    if (pageSize == 0)
+        return f;
+    const auto bytes = [&](std::size_t entry) { return saturate(static_cast<__int128>(s[entry]) * pageSize); };
+    f[0] = bytes(0);
+    f[1] = bytes(1);
+    f[2] = bytes(2);
+    f[3] = bytes(3);
+    f[4] = bytes(7);
+    f[5] = bytes(8);
+    f[6] = saturate(static_cast<__int128>(f[0]) + f[1]);
+    f[7] = saturate(static_cast<__int128>(f[5]) + f[4] + f[0]);
+    // Never below 0: an odd reading whose parts exceed the installed memory leaves none.
+    f[8] = saturate(static_cast<__int128>(total) - f[7]);
+    f[9] = bytes(9);
+    f[10] = s[4];
+    f[11] = s[5];
+    return f;
+}
+
+void Memory_MenuModule::computeTextWidths() const
+{
+    const QVariantMap &d = myDefaults();
+    const int unit = d.value(QStringLiteral("Memory_Unit")).toInt();
+    const double size = 10.0 + d.value(QStringLiteral("_FontSizeDiff")).toDouble();
+    const QString font = d.value(QStringLiteral("_FontPostScriptName")).toString();
+    const auto sample = [&](int figure) {
+        return OrbFormat::retEightNumber(OrbFormat::calcMemorySize(memDatArray_[static_cast<std::size_t>(figure)], unit));
+    };
+    // The longer of two width samples, the second when they are equally long, measured.
+    const auto widest = [&](int a, int b) {
+        const QString first = sample(a);
+        const QString second = sample(b);
+        return OrbFormat::calcMenuLabelSize({first.size() > second.size() ? first : second}, size, font);
+    };
+    const bool trad = d.value(QStringLiteral("Memory_TradMemoryInfo")).toBool();
+    myTextWidth_ = widest(7, 8) + d.value(QStringLiteral("MemoryInnerTextHeaderWidth")).toDouble();
+    detailWidthL_ = (trad ? widest(0, 1) : widest(5, 0)) + d.value(QStringLiteral("MemoryInnerDetailLHeaderWidth")).toDouble();
+    detailWidthR_ = (trad ? widest(2, 3) : widest(4, 8)) + d.value(QStringLiteral("MemoryInnerDetailRHeaderWidth")).toDouble();
+}
+
+std::vector<double> Memory_MenuModule::elementWidths(const OrbEdgeInsets &insets, double height) const
+{
+    const QVariantMap &d = myDefaults();
+    computeTextWidths();
+    std::vector<double> widths;
+    unsigned counted = 0; // each element once, like the drawing
+    for (const QVariant &entry : d.value(QStringLiteral("MemoryItemSortArray")).toList()) {
+        const int code = entry.toInt();
+        if (code < 1 || code > 5 || (counted & (1u << code)))
+            continue;
+        counted |= 1u << code;
+        switch (code) {
+        case 1:
+            if (d.value(QStringLiteral("Memory_Display_Graph")).toBool())
+                widths.push_back(d.value(QStringLiteral("Memory_GraphWidth")).toDouble());
+            break;
+        case 2:
+            if (d.value(QStringLiteral("Memory_Display_LevelBar")).toBool())
+                widths.push_back(8.0);
+            break;
+        case 3:
+            if (d.value(QStringLiteral("Memory_Display_CircleMeter")).toBool())
+                widths.push_back(height - insets.top - insets.bottom);
+            break;
+        case 4:
+            if (d.value(QStringLiteral("Memory_Display_Text")).toBool())
+                widths.push_back(myTextWidth_);
+            break;
+        case 5:
+            if (d.value(QStringLiteral("Memory_Display_DetailText")).toBool())
+                widths.push_back(2.0 + detailWidthL_ + detailWidthR_);
+            break;
+        default:
+            break;
+        }
+    }
+    return widths;
+}
+
+std::unique_ptr<ModuleImageView> Memory_MenuModule::makeImageView() const
+{
+    return std::make_unique<ImageMemoryBar>(memoryPageSize_, memoryTotlSize_);
+}
+
+void Memory_MenuModule::prepareView(ModuleImageView &view) const
+{
+    auto &bar = static_cast<ImageMemoryBar &>(view);
+    bar.setMemorySizes(memoryPageSize_, memoryTotlSize_);
+    bar.setResumeArray(resumeArray_);
+    bar.setMemDatArray(memDatArray_);
+    bar.setTextWidths(myTextWidth_, detailWidthL_, detailWidthR_);
+}
+
+void Memory_MenuModule::addCommandItems(QMenu &menu)
+{
+    BaseMenuItems::addCommandItem(menu, localized("Purge Memory..."), kPurgeTag, myDefaults(), QStringLiteral("O02"),
+                                  [this] { purgeMemory(); });
+}
+
+void Memory_MenuModule::setPurger(std::unique_ptr<MemoryPurger> purger) { purger_ = std::move(purger); }
+
+MemoryPurger *Memory_MenuModule::purger()
+{
+    if (!purger_)
+        purger_ = std::make_unique<MemoryPurger>();
+    return purger_.get();
+}
+
+void Memory_MenuModule::purgeMemory()
+{
+    if (statusItem())
+        statusItem()->closeMenu();
+    // Let the menu go away before the question appears.
+    QTimer::singleShot(kConfirmDelayMs, this, [this] {
+        QPointer<Memory_MenuModule> self(this);
+        auto answer = [self](bool purge) {
+            if (self)
+                self->confirmed(purge);
+        };
+        if (confirmation_)
+            confirmation_(answer);
+        else
+            showPurgeAlert(answer);
+    });
+}
+
+void Memory_MenuModule::showPurgeAlert(std::function<void(bool)> answer)
+{
+    auto *box = new QMessageBox(QMessageBox::Warning, localized("Purge Memory?"),
+                                localized("Purge Memory?"), QMessageBox::NoButton);
+    box->setInformativeText(localized("You cannot operate the computer for a few minutes."));
+    QPushButton *purge = box->addButton(localized("Purge"), QMessageBox::AcceptRole);
+    box->addButton(localized("Cancel"), QMessageBox::RejectRole);
+    box->setDefaultButton(purge);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    QObject::connect(box, &QDialog::finished, box,
+                     [box, purge, answer = std::move(answer)](int) { answer(box->clickedButton() == purge); });
+    box->open();
+}
+
+void Memory_MenuModule::confirmed(bool purge)
+{
+    if (!purge) {
+        qCInfo(lcModules, "memory purge not confirmed; nothing done");
+        return;
+    }
+    MemoryPurger *p = purger();
+    if (!p->purge())
+        qCInfo(lcModules, "memory purge already running; request ignored");
+}
+
+} // namespace orb

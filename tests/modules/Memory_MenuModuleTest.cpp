@@ -1,0 +1,411 @@
+#include "TestEnvironment.h"
+#include "modules/BaseMenuItems.h"
+#include "modules/memory/ImageMemoryBar.h"
+#include "modules/memory/Memory_MenuModule.h"
+#include "platform/linux/MemoryPurger.h"
+#include "platform/statusbar/StatusBarHost.h"
+#include "toolkit/OrbFormat.h"
+
+#include <QEventLoop>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QWidgetAction>
+#include <gtest/gtest.h>
+
+using namespace orb;
+
+namespace {
+
+constexpr uint64_t kPage = 4096;
+constexpr uint64_t kGiB = 1024ull * 1024 * 1024;
+constexpr uint64_t kInstalled = 16 * kGiB; // 4194304 pages
+
+// 16 GiB machine, in pages: wired 1 GiB, active 4, inactive 2, free 5, compressed 0.5,
+// app memory 6, cached files 3.
+constexpr MemorySample kSample{262144, 1048576, 524288, 1310720, 100, 50, 0, 131072, 1572864, 786432};
+
+const QColor kB01(200, 0, 0), kB02(0, 200, 0), kB03(0, 0, 200), kB04(220, 220, 220), kB05(10, 10, 10),
+    kB06(20, 20, 20), kB07(120, 60, 0), kB08(0, 120, 60), kB09(255, 150, 0), kB10(150, 0, 255);
+
+QVariantMap memoryDefaults()
+{
+    return {{"MemoryItemSortArray", QVariantList{1, 2, 3, 4, 5}},
+            {"Memory_Display_Graph", false},
+            {"Memory_Display_LevelBar", false},
+            {"Memory_Display_CircleMeter", false},
+            {"Memory_Display_Text", false},
+            {"Memory_Display_DetailText", false},
+            {"Memory_GraphWidth", 30},
+            {"Memory_Padding", 2.0},
+            {"Memory_Unit", 1},
+            {"Memory_ShowMyLabel", false},
+            {"Memory_TradMemoryInfo", false},
+            {"MemoryInnerTextHeaderWidth", 13.0},
+            {"MemoryInnerDetailLHeaderWidth", 13.0},
+            {"MemoryInnerDetailRHeaderWidth", 13.0},
+            {"_FontPostScriptName", "DejaVuSansMono-Bold"},
+            {"_FontSizeDiff", 0},
+            {"_FontAdjust", 0},
+            {"PrefName", "Memory"},
+            {"B01", kB01}, {"B02", kB02}, {"B03", kB03}, {"B04", kB04}, {"B05", kB05},
+            {"B06", kB06}, {"B07", kB07}, {"B08", kB08}, {"B09", kB09}, {"B10", kB10},
+            {"Z01", QColor(0, 0, 0, 80)}, {"Z03", QColor(128, 128, 128)}};
+}
+
+SensorData sensorData(const MemorySample &sample, uint64_t pageSize = kPage, uint64_t installed = kInstalled)
+{
+    SensorData d;
+    d.memory = History<MemorySample>().appended(sample);
+    d.memoryPageSize = pageSize;
+    d.memoryTotlSize = installed;
+    return d;
+}
+
+double measure(const char *text) { return OrbFormat::calcMenuLabelSize({QLatin1String(text)}, 10.0, "DejaVuSansMono-Bold"); }
+
+bool sameColour(const QColor &a, const QColor &b)
+{
+    return std::abs(a.red() - b.red()) <= 2 && std::abs(a.green() - b.green()) <= 2 &&
+           std::abs(a.blue() - b.blue()) <= 2 && a.alpha() == 255;
+}
+
+// Leftmost pixel column holding `colour`, or -1.
+int firstColumnOf(const QImage &image, const QColor &colour)
+{
+    for (int x = 0; x < image.width(); ++x)
+        for (int y = 0; y < image.height(); ++y)
+            if (sameColour(image.pixelColor(x, y), colour))
+                return x;
+    return -1;
+}
+
+bool contains(const QImage &image, const QColor &colour) { return firstColumnOf(image, colour) >= 0; }
+
+class MemoryItemTest : public ::testing::Test {
+protected:
+    // An item shown in an offscreen bar with `overrides` laid over the defaults.
+    Memory_MenuModule &item(const QVariantMap &overrides = {}, const SensorData &data = sensorData(kSample))
+    {
+        QVariantMap d = memoryDefaults();
+        for (auto it = overrides.cbegin(); it != overrides.cend(); ++it)
+            d.insert(it.key(), it.value());
+        module = std::make_unique<Memory_MenuModule>(nullptr);
+        module->setMyDefaults(d);
+        module->initDrawStatusBar(host);
+        module->setSensorData(data);
+        module->refreshBar();
+        return *module;
+    }
+    QImage image() const { return module->statusItem()->image(); }
+
+    test::ScopedHome home;
+    OffscreenHost host;
+    std::unique_ptr<Memory_MenuModule> module;
+};
+
+} // namespace
+
+TEST(MemoryFigures, bytesFromPagesAndTheTwoUsedFigures)
+{
+    const MemDatArray f = Memory_MenuModule::retMemDatArray(kSample, kPage, kInstalled);
+    const MemDatArray expected{1 * int64_t(kGiB),   4 * int64_t(kGiB),     2 * int64_t(kGiB), 5 * int64_t(kGiB),
+                               int64_t(kGiB) / 2,   6 * int64_t(kGiB),     5 * int64_t(kGiB), 8053063680,
+                               9126805504,          3 * int64_t(kGiB),     100,               50};
+    EXPECT_EQ(f, expected);
+}
+
+TEST(MemoryFigures, guardsAgainstZeroSizesAndHugeCounts)
+{
+    // No page size: nothing can be turned into bytes.
+    EXPECT_EQ(Memory_MenuModule::retMemDatArray(kSample, 0, kInstalled), MemDatArray{});
+    // No installed memory: available is 0, never negative.
+    const MemDatArray noTotal = Memory_MenuModule::retMemDatArray(kSample, kPage, 0);
+    EXPECT_EQ(noTotal[7], 8053063680);
+    EXPECT_EQ(noTotal[8], 0);
+    // Counts at the top of the range saturate instead of wrapping.
+    MemorySample huge{};
+    huge.fill(INT64_MAX);
+    const MemDatArray big = Memory_MenuModule::retMemDatArray(huge, kPage, kInstalled);
+    for (std::size_t i : {0, 1, 2, 3, 4, 5, 6, 7, 9, 10, 11})
+        EXPECT_EQ(big[i], INT64_MAX) << i;
+    EXPECT_EQ(big[8], 0);
+}
+
+TEST(MemoryShares, modernAndTraditionalBreakdowns)
+{
+    const MemDatArray f = Memory_MenuModule::retMemDatArray(kSample, kPage, kInstalled);
+    const struct {
+        bool trad;
+        double first, second, third, rest;
+    } cases[] = {
+        {false, 6.0 / 16, 1.0 / 16, 0.5 / 16, 8.5 / 16}, // app memory, wired, compressed
+        {true, 1.0 / 16, 4.0 / 16, 2.0 / 16, 9.0 / 16},  // wired, active, inactive
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.trad);
+        const ImageMemoryBar::Shares s = ImageMemoryBar::retShares(f, kInstalled, c.trad);
+        EXPECT_DOUBLE_EQ(s.first, c.first);
+        EXPECT_DOUBLE_EQ(s.second, c.second);
+        EXPECT_DOUBLE_EQ(s.third, c.third);
+        EXPECT_DOUBLE_EQ(s.rest, c.rest);
+    }
+}
+
+TEST(MemoryShares, guardsAndClamps)
+{
+    // Installed memory unknown: nothing to divide by, no share at all.
+    const MemDatArray f = Memory_MenuModule::retMemDatArray(kSample, kPage, kInstalled);
+    const ImageMemoryBar::Shares none = ImageMemoryBar::retShares(f, 0, false);
+    EXPECT_EQ(none.first + none.second + none.third + none.rest, 0.0);
+    // An all-zero reading of a known machine is all free.
+    const ImageMemoryBar::Shares idle = ImageMemoryBar::retShares(MemDatArray{}, kInstalled, false);
+    EXPECT_EQ(idle.first + idle.second + idle.third, 0.0);
+    EXPECT_EQ(idle.rest, 1.0);
+    // Parts beyond the installed memory are cut so the meter stays full, not overfull.
+    MemDatArray over{};
+    over[5] = 12 * int64_t(kGiB); // app memory 0.75
+    over[0] = 8 * int64_t(kGiB);  // wired 0.5, only 0.25 left
+    over[4] = 4 * int64_t(kGiB);  // compressed, nothing left
+    const ImageMemoryBar::Shares s = ImageMemoryBar::retShares(over, kInstalled, false);
+    EXPECT_DOUBLE_EQ(s.first, 0.75);
+    EXPECT_DOUBLE_EQ(s.second, 0.25);
+    EXPECT_DOUBLE_EQ(s.third, 0.0);
+    EXPECT_DOUBLE_EQ(s.rest, 0.0);
+}
+
+TEST(MemoryGraph, columnSegmentsRoundUpAndStayInTheColumn)
+{
+    // 1000 pages installed; modern shares come from entries 8, 0, 7, traditional from 0, 1, 2.
+    const struct {
+        const char *name;
+        MemorySample sample;
+        uint64_t totalPages;
+        bool trad;
+        std::array<double, 4> heights;
+    } cases[] = {
+        {"three of 33.4%", {334, 0, 0, 0, 0, 0, 0, 334, 334, 0}, 1000, false, {11, 11, 10, 0}},
+        {"quarter and eighth", {125, 0, 0, 0, 0, 0, 0, 0, 250, 0}, 1000, false, {8, 4, 0, 20}},
+        {"traditional", {100, 500, 200, 0, 0, 0, 0, 999, 999, 0}, 1000, true, {4, 16, 7, 5}},
+        {"all zero", {}, 1000, false, {0, 0, 0, 32}},
+        {"no installed pages", {334, 0, 0, 0, 0, 0, 0, 334, 334, 0}, 0, false, {0, 0, 0, 0}},
+        {"more than installed", {0, 0, 0, 0, 0, 0, 0, 0, 5000, 0}, 1000, false, {32, 0, 0, 0}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(ImageMemoryBar::columnHeights(c.sample, c.totalPages, c.trad, 32.0), c.heights);
+    }
+}
+
+TEST_F(MemoryItemTest, widthsForElementCombinationsAndBothTextForms)
+{
+    // Used 7.50GB and available 8.50GB both sample as "8.88GB". Wired is exactly 1 GiB,
+    // which the automatic unit still writes as "1024.0MB". Modern detail columns: app
+    // 6.00GB / wired 1024.0MB and compressed 512.0MB / available 8.50GB; traditional:
+    // wired 1024.0MB / active 4.00GB and inactive 2.00GB / free 5.00GB.
+    const double t = measure("8.88GB") + 13;
+    const double l = measure("8888.8MB") + 13, rModern = measure("888.8MB") + 13;
+    const double rTrad = measure("8.88GB") + 13;
+    const struct {
+        const char *name;
+        QVariantMap settings;
+        double width;
+    } cases[] = {
+        {"nothing, label on", {{"Memory_ShowMyLabel", true}}, 0},
+        {"text", {{"Memory_Display_Text", true}}, t},
+        {"long text header",
+         {{"Memory_Display_Text", true}, {"Memory_Text_WithLongLabel", true}, {"MemoryInnerTextHeaderWidth", 43.0}},
+         measure("8.88GB") + 43},
+        {"circle and text, label", {{"Memory_Display_CircleMeter", true}, {"Memory_Display_Text", true}, {"Memory_ShowMyLabel", true}},
+         (16 + 2) + (t + 2) + 9},
+        {"detail, modern", {{"Memory_Display_DetailText", true}}, 2 + l + rModern},
+        {"detail, traditional", {{"Memory_Display_DetailText", true}, {"Memory_TradMemoryInfo", true}}, 2 + l + rTrad},
+        {"everything",
+         {{"Memory_Display_Graph", true}, {"Memory_Display_LevelBar", true}, {"Memory_Display_CircleMeter", true},
+          {"Memory_Display_Text", true}, {"Memory_Display_DetailText", true}},
+         30 + 2 + 8 + 2 + 16 + 2 + t + 2 + 2 + l + rModern},
+        {"unknown and repeated codes",
+         {{"MemoryItemSortArray", QVariantList{9, 2, 0, 2, -1, 3}}, {"Memory_Display_LevelBar", true},
+          {"Memory_Display_CircleMeter", true}, {"Memory_Display_Graph", true}},
+         8 + 2 + 16},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        Memory_MenuModule &m = item(c.settings);
+        EXPECT_DOUBLE_EQ(m.statusWidth(), c.width) << m.myTextWidth() << " " << m.detailWidthL() << " " << m.detailWidthR();
+        if (c.width > 0) {
+            EXPECT_EQ(image().width(), qRound(c.width * 2));
+        }
+    }
+    EXPECT_GT(measure("8888.8MB"), measure("888.8MB"));
+    EXPECT_GT(measure("888.8MB"), measure("8.88GB"));
+}
+
+TEST_F(MemoryItemTest, elementOrderFollowsTheSortArray)
+{
+    const QVariantMap on{{"Memory_Display_LevelBar", true}, {"Memory_Display_CircleMeter", true}};
+    QVariantMap circleFirst = on;
+    circleFirst.insert("MemoryItemSortArray", QVariantList{3, 9, 2, 0});
+    item(circleFirst);
+    // Circle (32 px) and gap (4 px), then the level bar with its frame in B07.
+    EXPECT_EQ(firstColumnOf(image(), kB07), 36);
+    EXPECT_GE(firstColumnOf(image(), kB09), 0);
+    EXPECT_LT(firstColumnOf(image(), kB09), 32);
+
+    QVariantMap barFirst = on;
+    barFirst.insert("MemoryItemSortArray", QVariantList{2, 3});
+    item(barFirst);
+    EXPECT_EQ(firstColumnOf(image(), kB07), 0);
+}
+
+TEST_F(MemoryItemTest, detailTextLeavesRoomForItsColumnGap)
+{
+    // The level bar after the detail text must end at the image's right edge.
+    item({{"MemoryItemSortArray", QVariantList{5, 2}}, {"Memory_Display_DetailText", true},
+          {"Memory_Display_LevelBar", true}});
+    const QImage img = image();
+    EXPECT_EQ(firstColumnOf(img, kB07), img.width() - 16);
+}
+
+TEST_F(MemoryItemTest, breakdownSwitchChangesMeterColours)
+{
+    const QVariantMap on{{"Memory_Display_LevelBar", true}, {"Memory_Display_CircleMeter", true},
+                         {"Memory_Display_Graph", true}};
+    item(on);
+    EXPECT_TRUE(contains(image(), kB09));
+    EXPECT_TRUE(contains(image(), kB10));
+    EXPECT_FALSE(contains(image(), kB02));
+    QVariantMap trad = on;
+    trad.insert("Memory_TradMemoryInfo", true);
+    item(trad);
+    EXPECT_FALSE(contains(image(), kB09));
+    EXPECT_TRUE(contains(image(), kB02));
+    EXPECT_TRUE(contains(image(), kB03));
+}
+
+TEST_F(MemoryItemTest, zeroSizesDrawNoShares)
+{
+    const QVariantMap on{{"Memory_Display_LevelBar", true}, {"Memory_Display_CircleMeter", true},
+                         {"Memory_Display_Graph", true}, {"Memory_Display_Text", true}};
+    for (auto [page, installed] : {std::pair{uint64_t(0), kInstalled}, std::pair{kPage, uint64_t(0)}}) {
+        SCOPED_TRACE(page);
+        item(on, sensorData(kSample, page, installed));
+        ASSERT_FALSE(image().isNull());
+        for (const QColor &c : {kB01, kB04, kB09, kB10})
+            EXPECT_FALSE(contains(image(), c));
+        EXPECT_TRUE(contains(image(), kB07)) << "the level bar's frame is still there";
+    }
+    // An all-zero reading on a known machine fills the meters with the free colour.
+    item(on, sensorData(MemorySample{}));
+    EXPECT_TRUE(contains(image(), kB04));
+    EXPECT_FALSE(contains(image(), kB09));
+}
+
+TEST_F(MemoryItemTest, highlightWhileTheMenuIsOpen)
+{
+    Memory_MenuModule &m = item({{"Memory_Display_CircleMeter", true}, {"Memory_Display_Text", true}});
+    EXPECT_FALSE(m.statusItem()->isTemplate());
+    EXPECT_TRUE(contains(image(), kB09));
+    m.menuWillOpen();
+    EXPECT_TRUE(m.statusItem()->isTemplate());
+    int drawn = 0;
+    const QImage open = image();
+    for (int y = 0; y < open.height(); ++y)
+        for (int x = 0; x < open.width(); ++x) {
+            const QColor c = open.pixelColor(x, y);
+            if (c.alpha() == 0)
+                continue;
+            ++drawn;
+            ASSERT_TRUE(c.red() == 255 && c.green() == 255 && c.blue() == 255) << x << "," << y;
+        }
+    EXPECT_GT(drawn, 100);
+    m.menuDidClose();
+    EXPECT_FALSE(m.statusItem()->isTemplate());
+    EXPECT_TRUE(contains(image(), kB09));
+}
+
+TEST_F(MemoryItemTest, menuItemsAndMenuGraph)
+{
+    Memory_MenuModule &m = item({{"Memory_Display_Text", true}});
+    m.menuWillOpen();
+    const QList<QAction *> actions = m.statusMenu()->actions();
+    ASSERT_EQ(actions.size(), 4);
+    EXPECT_EQ(BaseMenuItems::tag(actions[0]), 100);
+    EXPECT_EQ(actions[0]->text(), "Open \"Memory\" Preference");
+    EXPECT_EQ(BaseMenuItems::tag(actions[1]), 211);
+    EXPECT_EQ(actions[1]->text(), "Purge Memory...");
+    EXPECT_TRUE(actions[2]->isSeparator());
+    // The menu graph: graph only, 492 points, with the newest column at its right end.
+    const QVariantMap &overlay = m.mnDefaultsTmp();
+    EXPECT_EQ(overlay.value("Memory_GraphWidth").toInt(), 492);
+    EXPECT_FALSE(overlay.value("Memory_Display_Text").toBool());
+    auto *graph = qobject_cast<QWidgetAction *>(actions[3]);
+    ASSERT_NE(graph, nullptr);
+    auto *label = qobject_cast<QLabel *>(graph->defaultWidget());
+    ASSERT_NE(label, nullptr);
+    const QImage shot = label->pixmap().toImage();
+    EXPECT_EQ(shot.width(), 984);
+    EXPECT_EQ(shot.height(), 40);
+    EXPECT_TRUE(sameColour(shot.pixelColor(983, 37), kB09)) << "app memory at the column's foot";
+    EXPECT_FALSE(contains(shot.copy(0, 0, 980, 40), kB09));
+}
+
+namespace {
+
+QString writeFakeLauncher(const QTemporaryDir &dir, int exitCode)
+{
+    const QString path = dir.path() + "/pkexec";
+    test::writeFile(path, QStringLiteral("#!/bin/sh\nprintf '%s\\n' \"$@\" > \"%1/args\"\nexit %2\n")
+                              .arg(dir.path())
+                              .arg(exitCode)
+                              .toUtf8());
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return path;
+}
+
+} // namespace
+
+TEST_F(MemoryItemTest, purgeRunsOnlyAfterConfirmation)
+{
+    const struct {
+        const char *name;
+        bool confirm;
+        bool launcherPresent;
+        std::optional<MemoryPurger::Result> result;
+    } cases[] = {
+        {"confirmed", true, true, MemoryPurger::Result::Purged},
+        {"cancelled", false, true, std::nullopt},
+        {"no pkexec", true, false, MemoryPurger::Result::LauncherMissing},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir dir;
+        const QString launcher = c.launcherPresent ? writeFakeLauncher(dir, 0) : dir.path() + "/no-pkexec";
+        Memory_MenuModule &m = item();
+        m.setPurger(std::make_unique<MemoryPurger>(launcher, "/usr/libexec/orbmeter/orbmeter-purge"));
+        int asked = 0;
+        m.setPurgeConfirmation([&](std::function<void(bool)> answer) {
+            ++asked;
+            answer(c.confirm);
+        });
+        QSignalSpy finished(m.purger(), &MemoryPurger::finished);
+        // Triggered from the menu like the user would.
+        m.statusMenu()->actions()[1]->trigger();
+        EXPECT_EQ(asked, 0) << "the question waits for the menu to close";
+        finished.wait(c.result ? 5000 : 1500);
+        EXPECT_EQ(asked, 1);
+        if (c.result) {
+            ASSERT_EQ(finished.count(), 1);
+            EXPECT_EQ(finished.first().first().value<MemoryPurger::Result>(), *c.result);
+        } else {
+            EXPECT_EQ(finished.count(), 0);
+        }
+        EXPECT_EQ(QFile::exists(dir.path() + "/args"), c.confirm && c.launcherPresent);
+        if (c.confirm && c.launcherPresent) {
+            EXPECT_EQ(test::readFile(dir.path() + "/args"), "/usr/libexec/orbmeter/orbmeter-purge\n");
+        }
+    }
+}
