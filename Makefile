@@ -32,7 +32,7 @@ test-asan:
 # Qt and GLib are not instrumented: Qt's own event dispatcher, and the calls made from inside
 # those libraries are not reported (tests/tsan.supp says why).
 test-tsan:
-	QT_NO_GLIB=1 TSAN_OPTIONS="suppressions=$(CURDIR)/tests/tsan.supp second_deadlock_stack=1" \
+	QT_NO_GLIB=1 TSAN_OPTIONS="suppressions=$(CURDIR)/tests/tsan.supp second_deadlock_stack=1 die_after_fork=0" \
 	$(MAKE) test BUILD=build-tsan CMAKE_ARGS="-DORB_SANITIZE=thread -DCMAKE_BUILD_TYPE=Debug" \
 	  CTEST_ARGS="-LE e2e $(CTEST_ARGS)"
 
