@@ -4,7 +4,7 @@ JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 FUZZ_SECONDS ?= 60
 
-.PHONY: all deps configure build run test test-asan test-tsan bench fuzz clean
+.PHONY: all deps configure build run test test-asan test-tsan test-tsan-cycle bench fuzz clean
 
 all: build
 
@@ -35,9 +35,21 @@ test-tsan:
 	$(MAKE) test BUILD=build-tsan CMAKE_ARGS="-DORB_SANITIZE=thread -DCMAKE_BUILD_TYPE=Debug" \
 	  CTEST_ARGS="-LE e2e $(CTEST_ARGS)"
 
+# The refresh cycle and the hosts (labels app, platform) under TSan: the threads live there.
+test-tsan-cycle:
+	$(MAKE) test-tsan CTEST_ARGS="-L 'app|platform' $(CTEST_ARGS)"
+
 bench:
 	$(MAKE) build BUILD=build-release CMAKE_ARGS="-DCMAKE_BUILD_TYPE=Release"
 	./bench/run.sh build-release
+	./bench/whole-process.sh build-release
+
+# libFuzzer targets (clang), each run FUZZ_SECONDS with the fixtures as seed corpus;
+# FUZZ_TARGETS="fuzz_plist ..." picks some. Findings land in build-fuzz/findings/.
+fuzz:
+	$(MAKE) configure BUILD=build-fuzz CMAKE_ARGS="-DCMAKE_CXX_COMPILER=clang++ -DORB_SANITIZE=fuzzer -DCMAKE_BUILD_TYPE=RelWithDebInfo"
+	cmake --build build-fuzz -j $(JOBS) --target orbfuzzers
+	./fuzz/run.sh build-fuzz $(FUZZ_SECONDS) $(FUZZ_TARGETS)
 
 clean:
 	rm -rf build build-asan build-tsan build-release build-fuzz
