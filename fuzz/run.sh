@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs each fuzz target for SECONDS with a seed corpus made from the fixture trees.
 # usage: fuzz/run.sh BUILD_DIR SECONDS [TARGET...]
+# The per-input timeout is generous: it counts wall time, and the machine is shared.
 set -euo pipefail
 build=${1:?build dir}
 seconds=${2:?seconds}
@@ -56,7 +57,7 @@ for t in "${targets[@]}"; do
   mkdir -p "$corpus"
   echo "== $t for ${seconds}s"
   start=$(date +%s)
-  if ! "$build/fuzz/$t" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=65536 \
+  if ! "$build/fuzz/$t" -max_total_time="$seconds" -timeout=60 -rss_limit_mb=2048 -max_len=65536 \
        -print_final_stats=1 -artifact_prefix="$build/findings/$t-" "$corpus" "$seeds/$t" \
        > "$build/findings/$t.log" 2>&1; then
     echo "!! $t found something; see $build/findings/$t.log"
