@@ -39,6 +39,14 @@ test-tsan:
 bench:
 	$(MAKE) build BUILD=build-release CMAKE_ARGS="-DCMAKE_BUILD_TYPE=Release"
 	./bench/run.sh build-release
+	./bench/whole-process.sh build-release
+
+# libFuzzer targets (clang), each run FUZZ_SECONDS with the fixtures as seed corpus;
+# FUZZ_TARGETS="fuzz_plist ..." picks some. Findings land in build-fuzz/findings/.
+fuzz:
+	$(MAKE) configure BUILD=build-fuzz CMAKE_ARGS="-DCMAKE_CXX_COMPILER=clang++ -DORB_SANITIZE=fuzzer -DCMAKE_BUILD_TYPE=RelWithDebInfo"
+	cmake --build build-fuzz -j $(JOBS) --target orbfuzzers
+	./fuzz/run.sh build-fuzz $(FUZZ_SECONDS) $(FUZZ_TARGETS)
 
 clean:
 	rm -rf build build-asan build-tsan build-release build-fuzz

@@ -2,6 +2,8 @@
 
 #include <QDateTime>
 #include <QTimeZone>
+#include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <memory>
 #include <plist/plist.h>
@@ -39,11 +41,11 @@ QVariant toVariant(plist_t node, int depth)
         return QVariant(v);
     }
     case PLIST_STRING: {
-        char *s = nullptr;
-        plist_get_string_val(node, &s);
-        QString out = QString::fromUtf8(s ? s : "");
-        std::free(s);
-        return QVariant(out);
+        // By pointer and length: the copying getter asserts (and so aborts) on a string
+        // holding a NUL byte, which a binary list can carry.
+        uint64_t len = 0;
+        const char *s = plist_get_string_ptr(node, &len);
+        return QVariant(s ? QString::fromUtf8(s, static_cast<qsizetype>(std::min<uint64_t>(len, INT32_MAX))) : QString());
     }
     case PLIST_DATA: {
         char *d = nullptr;

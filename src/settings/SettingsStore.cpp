@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <algorithm>
 #include <map>
 
 namespace orb {
@@ -92,7 +93,7 @@ void SettingsStore::loadLocked()
     loadedModified_ = info.lastModified();
     QByteArray bytes;
     if (file.open(QIODevice::ReadOnly))
-        bytes = file.read(64 << 20);
+        bytes = file.read(std::min<qint64>(file.size(), 64 << 20)); // asking for the cap allocates it
     QString error;
     const auto root = PlistCodec::parse(bytes, &error);
     if (root && root->typeId() == QMetaType::QVariantMap) {

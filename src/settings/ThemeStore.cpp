@@ -40,7 +40,9 @@ std::optional<QByteArray> readCapped(const QString &path, qint64 cap)
         qCWarning(lcSettings) << path << "is larger than" << cap << "bytes; ignored";
         return std::nullopt;
     }
-    return f.read(cap + 1);
+    // What the file holds (one byte more shows growth since the size check), not the cap:
+    // QFile allocates whatever is asked for.
+    return f.read(std::min(f.size(), cap) + 1);
 }
 
 // The root dictionary of a property-list file, or nothing when it is missing or not one.
