@@ -1,7 +1,9 @@
 #include "settings/PlistCodec.h"
 
 #include <QDateTime>
+#include <QRegularExpression>
 #include <QTimeZone>
+#include <cstring>
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
@@ -143,6 +145,88 @@ plist_t fromVariant(const QVariant &v, int depth)
     }
 }
 
+// Big-endian unsigned integer of `size` (1..8) bytes.
+uint64_t bigEndian(const uchar *p, int size)
+{
+    uint64_t v = 0;
+    for (int i = 0; i < size; ++i)
+        v = (v << 8) | p[i];
+    return v;
+}
+
+// Walks the object table of a binary list and checks every dictionary key string for a NUL
+// character. Anything out of bounds counts as unsafe (libplist would reject it anyway).
+bool binaryKeysAreSafe(const QByteArray &bytes)
+{
+    const auto n = static_cast<uint64_t>(bytes.size());
+    if (n < 8 + 32)
+        return false;
+    const auto *d = reinterpret_cast<const uchar *>(bytes.constData());
+    const uchar *trailer = d + n - 32;
+    const int offsetSize = trailer[6];
+    const int refSize = trailer[7];
+    const uint64_t objects = bigEndian(trailer + 8, 8);
+    const uint64_t table = bigEndian(trailer + 24, 8);
+    if (offsetSize < 1 || offsetSize > 8 || refSize < 1 || refSize > 8 || table < 8 || table >= n - 32
+        || objects > (n - 32 - table) / static_cast<uint64_t>(offsetSize))
+        return false;
+    auto offsetOf = [&](uint64_t ref, uint64_t &off) {
+        if (ref >= objects)
+            return false;
+        off = bigEndian(d + table + ref * static_cast<uint64_t>(offsetSize), offsetSize);
+        return off >= 8 && off < table;
+    };
+    // Length of the object at `off` and where its contents start.
+    auto lengthOf = [&](uint64_t off, uint64_t &length, uint64_t &start) {
+        length = d[off] & 0x0f;
+        start = off + 1;
+        if (length != 0x0f)
+            return true;
+        if (start >= table || (d[start] & 0xf0) != 0x10)
+            return false;
+        const int size = 1 << (d[start] & 0x0f);
+        if (size > 8 || start + 1 + static_cast<uint64_t>(size) > table)
+            return false;
+        length = bigEndian(d + start + 1, size);
+        start += 1 + static_cast<uint64_t>(size);
+        return true;
+    };
+    for (uint64_t i = 0; i < objects; ++i) {
+        uint64_t off = 0, count = 0, start = 0;
+        if (!offsetOf(i, off))
+            return false;
+        if ((d[off] & 0xf0) != 0xd0)
+            continue;
+        if (!lengthOf(off, count, start) || count > (table - start) / (2 * static_cast<uint64_t>(refSize)))
+            return false;
+        for (uint64_t k = 0; k < count; ++k) {
+            uint64_t keyOff = 0, keyLength = 0, keyStart = 0;
+            if (!offsetOf(bigEndian(d + start + k * static_cast<uint64_t>(refSize), refSize), keyOff)
+                || !lengthOf(keyOff, keyLength, keyStart))
+                return false;
+            const int kind = d[keyOff] & 0xf0;
+            if (kind == 0x50) {
+                if (keyLength > table - keyStart || std::memchr(d + keyStart, 0, keyLength))
+                    return false;
+            } else if (kind == 0x60) {
+                if (keyLength > (table - keyStart) / 2)
+                    return false;
+                for (uint64_t j = 0; j < keyLength; ++j)
+                    if (d[keyStart + 2 * j] == 0 && d[keyStart + 2 * j + 1] == 0)
+                        return false;
+            }
+        }
+    }
+    return true;
+}
+
+// XML allows neither a NUL byte nor a character reference to NUL.
+bool xmlKeysAreSafe(const QByteArray &bytes)
+{
+    static const QRegularExpression nulReference(QStringLiteral("&#(0+|[xX]0+);"));
+    return !bytes.contains('\0') && !nulReference.match(QString::fromLatin1(bytes)).hasMatch();
+}
+
 } // namespace
 
 std::optional<QVariant> PlistCodec::parse(const QByteArray &bytes, QString *error)
@@ -154,7 +238,14 @@ std::optional<QVariant> PlistCodec::parse(const QByteArray &bytes, QString *erro
     }
     plist_t root = nullptr;
     const auto len = static_cast<uint32_t>(bytes.size());
-    if (plist_is_binary(bytes.constData(), len))
+    const bool binary = plist_is_binary(bytes.constData(), len);
+    // libplist aborts on a dictionary key holding a NUL character; refuse such lists first.
+    if (binary ? !binaryKeysAreSafe(bytes) : !xmlKeysAreSafe(bytes)) {
+        if (error)
+            *error = QStringLiteral("a key holds a NUL character or the list is malformed");
+        return std::nullopt;
+    }
+    if (binary)
         plist_from_bin(bytes.constData(), len, &root);
     else
         plist_from_xml(bytes.constData(), len, &root);
