@@ -6,6 +6,8 @@
 
 namespace orb {
 
+class OrbCanvas;
+
 // Vertical margins of a drawing and the gap after every display element, in points.
 struct OrbEdgeInsets {
     double top = 0.0;
@@ -30,6 +32,11 @@ public:
     }
 
 protected:
+    // Starts a drawing: the running position at 0, or past the module's label image (`imageKey`,
+    // drawn at the origin, white while highlighted) when `showKey` is on.
+    void drawModuleLabel(const OrbCanvas &canvas, const QString &showKey, const QString &imageKey);
+
+    double myMenuPosX_ = 0.0;
     double myHeight_ = 0.0;
     OrbEdgeInsets insets_;
     bool isHighLighted_ = false;

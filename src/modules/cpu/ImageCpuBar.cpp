@@ -130,20 +130,7 @@ void ImageCpuBar::drawRect(const OrbCanvas &canvas, const QRectF &)
 {
     if (myDefaults_.isEmpty() || resumeArray_.empty())
         return;
-    myMenuPosX_ = 0.0;
-    if (myDefaults_.value(QStringLiteral("Cpu_ShowMyLabel")).toBool()) {
-        const QImage label = myDefaults_.value(QStringLiteral("L01")).value<QImage>();
-        if (!label.isNull()) {
-            QImage tinted = label;
-            if (isHighLighted_) {
-                QPainter p(&tinted);
-                p.setCompositionMode(QPainter::CompositionMode_SourceIn);
-                p.fillRect(tinted.rect(), Qt::white);
-            }
-            canvas.painter().drawImage(canvas.rect(0, 0, label.width(), label.height()), tinted);
-        }
-        myMenuPosX_ = 18.0 + insets_.middle;
-    }
+    drawModuleLabel(canvas, QStringLiteral("Cpu_ShowMyLabel"), QStringLiteral("L01"));
     const CpuSample &now = resumeArray_.back();
     if (now.empty())
         return;

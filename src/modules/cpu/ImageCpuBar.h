@@ -29,7 +29,6 @@ private:
     void drawText(const OrbCanvas &canvas, const Fractions &f);
 
     History<CpuSample> resumeArray_;
-    double myMenuPosX_ = 0.0;
 };
 
 } // namespace orb

@@ -206,20 +206,7 @@ void ImageMemoryBar::drawRect(const OrbCanvas &canvas, const QRectF &)
     if (myDefaults_.isEmpty() || resumeArray_.empty())
         return;
     tradMemInfo_ = myDefaults_.value(QStringLiteral("Memory_TradMemoryInfo")).toBool();
-    myMenuPosX_ = 0.0;
-    if (myDefaults_.value(QStringLiteral("Memory_ShowMyLabel")).toBool()) {
-        const QImage label = myDefaults_.value(QStringLiteral("L02")).value<QImage>();
-        if (!label.isNull()) {
-            QImage tinted = label;
-            if (isHighLighted_) {
-                QPainter p(&tinted);
-                p.setCompositionMode(QPainter::CompositionMode_SourceIn);
-                p.fillRect(tinted.rect(), Qt::white);
-            }
-            canvas.painter().drawImage(canvas.rect(0, 0, label.width(), label.height()), tinted);
-        }
-        myMenuPosX_ = 18.0 + insets_.middle;
-    }
+    drawModuleLabel(canvas, QStringLiteral("Memory_ShowMyLabel"), QStringLiteral("L02"));
 
     OrbTextAttributes attrs;
     const double fontSize = (10.0 + myDefaults_.value(QStringLiteral("_FontSizeDiff")).toDouble()) * 2.0;

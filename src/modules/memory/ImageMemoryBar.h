@@ -63,7 +63,6 @@ private:
     double myTextWidth_ = 0.0;
     double detailWidthL_ = 0.0;
     double detailWidthR_ = 0.0;
-    double myMenuPosX_ = 0.0;
 };
 
 } // namespace orb
