@@ -1,6 +1,7 @@
 #include "modules/ModuleImageView.h"
 
 #include "toolkit/OrbCanvas.h"
+#include "toolkit/OrbDrawMeters.h"
 
 #include <QImage>
 #include <QPainter>
@@ -23,6 +24,20 @@ void ModuleImageView::drawModuleLabel(const OrbCanvas &canvas, const QString &sh
         canvas.painter().drawImage(canvas.rect(0, 0, label.width(), label.height()), tinted);
     }
     myMenuPosX_ = 18.0 + insets_.middle;
+}
+
+void ModuleImageView::drawLevelBarElement(const OrbCanvas &canvas, std::span<const OrbMeterItem> items)
+{
+    const double h = myHeight_ - insets_.top - insets_.bottom;
+    OrbDrawMeters::orbDrawLevelBar(canvas, items, QRectF(myMenuPosX_, insets_.bottom, 16, h), isHighLighted_);
+    myMenuPosX_ += 16 + insets_.middle;
+}
+
+void ModuleImageView::drawCircleMeterElement(const OrbCanvas &canvas, std::span<const OrbMeterItem> items)
+{
+    const double h = myHeight_ - insets_.top - insets_.bottom;
+    OrbDrawMeters::orbDrawCicleBar(canvas, items, QRectF(myMenuPosX_, insets_.bottom, h, h), isHighLighted_);
+    myMenuPosX_ += h + insets_.middle;
 }
 
 } // namespace orb

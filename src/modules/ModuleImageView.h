@@ -1,8 +1,10 @@
 #pragma once
 #include "toolkit/OrbImageView.h"
+#include "toolkit/OrbMeterItem.h"
 
 #include <QSizeF>
 #include <QVariantMap>
+#include <span>
 
 namespace orb {
 
@@ -35,6 +37,11 @@ protected:
     // Starts a drawing: the running position at 0, or past the module's label image (`imageKey`,
     // drawn at the origin, white while highlighted) when `showKey` is on.
     void drawModuleLabel(const OrbCanvas &canvas, const QString &showKey, const QString &imageKey);
+
+    // The two meters at the running position (level bar 16 wide, circle meter as wide as
+    // the drawing is high), which then moves past them and the gap.
+    void drawLevelBarElement(const OrbCanvas &canvas, std::span<const OrbMeterItem> items);
+    void drawCircleMeterElement(const OrbCanvas &canvas, std::span<const OrbMeterItem> items);
 
     double myMenuPosX_ = 0.0;
     double myHeight_ = 0.0;

@@ -4,7 +4,6 @@
 #include "toolkit/OrbCanvas.h"
 #include "toolkit/OrbColors.h"
 #include "toolkit/OrbDrawGraph.h"
-#include "toolkit/OrbDrawMeters.h"
 #include "toolkit/OrbDrawText.h"
 #include "toolkit/OrbFormat.h"
 #include "toolkit/OrbMeterItem.h"
@@ -136,7 +135,6 @@ void ImageCpuBar::drawRect(const OrbCanvas &canvas, const QRectF &)
         return;
     const int n = static_cast<int>(now.size()) - 1;
     const bool average = myDefaults_.value(QStringLiteral("Cpu_AverageMultiProcessors")).toBool();
-    const double h = myHeight_ - insets_.top - insets_.bottom;
     const int first = average ? n : 0;
     const int last = average ? n : n - 1;
     const QVariantList order = myDefaults_.value(QStringLiteral("CpuItemSortArray")).toList();
@@ -156,9 +154,7 @@ void ImageCpuBar::drawRect(const OrbCanvas &canvas, const QRectF &)
                         OrbMeterItem::segment(color(myDefaults_, "A03"), f.nice),
                         OrbMeterItem::segment(color(myDefaults_, "A04"), f.idle),
                         OrbMeterItem::frame(color(myDefaults_, "A05"))};
-                    OrbDrawMeters::orbDrawLevelBar(canvas, items, QRectF(myMenuPosX_, insets_.bottom, 16, h),
-                                                   isHighLighted_);
-                    myMenuPosX_ += 16 + insets_.middle;
+                    drawLevelBarElement(canvas, items);
                 }
                 break;
             case 3:
@@ -169,9 +165,7 @@ void ImageCpuBar::drawRect(const OrbCanvas &canvas, const QRectF &)
                         OrbMeterItem::segment(color(myDefaults_, "A02"), f.system),
                         OrbMeterItem::segment(color(myDefaults_, "A03"), f.nice),
                         OrbMeterItem::segment(color(myDefaults_, "A04"), f.idle)};
-                    OrbDrawMeters::orbDrawCicleBar(canvas, items, QRectF(myMenuPosX_, insets_.bottom, h, h),
-                                                   isHighLighted_);
-                    myMenuPosX_ += h + insets_.middle;
+                    drawCircleMeterElement(canvas, items);
                 }
                 break;
             case 4:

@@ -4,7 +4,6 @@
 #include "toolkit/OrbCanvas.h"
 #include "toolkit/OrbColors.h"
 #include "toolkit/OrbDrawGraph.h"
-#include "toolkit/OrbDrawMeters.h"
 #include "toolkit/OrbDrawText.h"
 #include "toolkit/OrbFormat.h"
 #include "toolkit/OrbMeterItem.h"
@@ -215,7 +214,6 @@ void ImageMemoryBar::drawRect(const OrbCanvas &canvas, const QRectF &)
 
     const Shares s = retShares(memDatArray_, memoryPageSize_ ? memoryTotlSize_ : 0, tradMemInfo_);
     const ShareColours names = shareColours(tradMemInfo_);
-    const double h = myHeight_ - insets_.top - insets_.bottom;
     unsigned drawn = 0; // element codes already drawn: each appears once
     for (const QVariant &entry : myDefaults_.value(QStringLiteral("MemoryItemSortArray")).toList()) {
         const int code = entry.toInt();
@@ -234,9 +232,7 @@ void ImageMemoryBar::drawRect(const OrbCanvas &canvas, const QRectF &)
                                                         OrbMeterItem::segment(color(myDefaults_, names.third), s.third),
                                                         OrbMeterItem::segment(color(myDefaults_, "B04"), s.rest),
                                                         OrbMeterItem::frame(color(myDefaults_, "B07"))};
-                OrbDrawMeters::orbDrawLevelBar(canvas, items, QRectF(myMenuPosX_, insets_.bottom, 16, h),
-                                               isHighLighted_);
-                myMenuPosX_ += 16 + insets_.middle;
+                drawLevelBarElement(canvas, items);
             }
             break;
         case 3:
@@ -246,9 +242,7 @@ void ImageMemoryBar::drawRect(const OrbCanvas &canvas, const QRectF &)
                                                         OrbMeterItem::segment(color(myDefaults_, names.second), s.second),
                                                         OrbMeterItem::segment(color(myDefaults_, names.third), s.third),
                                                         OrbMeterItem::segment(color(myDefaults_, "B04"), s.rest)};
-                OrbDrawMeters::orbDrawCicleBar(canvas, items, QRectF(myMenuPosX_, insets_.bottom, h, h),
-                                               isHighLighted_);
-                myMenuPosX_ += h + insets_.middle;
+                drawCircleMeterElement(canvas, items);
             }
             break;
         case 4:
