@@ -1,5 +1,6 @@
 #include "collect/MemoryInformation.h"
 
+#include "collect/ProcText.h"
 #include "platform/Logging.h"
 #include "settings/SettingsStore.h"
 
@@ -11,39 +12,11 @@
 
 namespace orb {
 
+using namespace proctext;
+
 namespace {
 
 constexpr size_t kSmallFileCap = 1u << 20;
-
-std::string_view trimmed(std::string_view s)
-{
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t' || s.front() == '\r'))
-        s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r' || s.back() == '\n'))
-        s.remove_suffix(1);
-    return s;
-}
-
-bool parseUnsigned(std::string_view s, uint64_t &out)
-{
-    const char *b = s.data();
-    const char *e = b + s.size();
-    auto [ptr, ec] = std::from_chars(b, e, out);
-    return ec == std::errc() && ptr == e && ptr != b;
-}
-
-template<typename F>
-void forEachLine(std::string_view text, F &&f)
-{
-    size_t pos = 0;
-    while (pos < text.size()) {
-        size_t nl = text.find('\n', pos);
-        if (nl == std::string_view::npos)
-            nl = text.size();
-        f(text.substr(pos, nl - pos));
-        pos = nl + 1;
-    }
-}
 
 std::vector<std::string_view> splitBlanks(std::string_view line)
 {

@@ -1,5 +1,7 @@
 #include "collect/MemorySampler.h"
 
+#include "collect/ProcText.h"
+
 #include "platform/Logging.h"
 
 #include <charconv>
@@ -8,6 +10,8 @@
 #include <unistd.h>
 
 namespace orb {
+
+using namespace proctext;
 
 namespace {
 
@@ -35,30 +39,6 @@ constexpr std::string_view kFieldNames[FieldCount] = {
 };
 
 constexpr int64_t kInt64Max = std::numeric_limits<int64_t>::max();
-
-// Splits `text` at line feeds; calls `f(line)` for each non-empty line until it returns false.
-template<typename F>
-bool forEachLine(std::string_view text, F &&f)
-{
-    size_t pos = 0;
-    while (pos < text.size()) {
-        size_t nl = text.find('\n', pos);
-        if (nl == std::string_view::npos)
-            nl = text.size();
-        const std::string_view line = text.substr(pos, nl - pos);
-        pos = nl + 1;
-        if (!line.empty() && !f(line))
-            return false;
-    }
-    return true;
-}
-
-std::string_view skipBlanks(std::string_view s)
-{
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
-        s.remove_prefix(1);
-    return s;
-}
 
 // A whole unsigned number at the start of `s`; `s` is advanced past it.
 bool takeNumber(std::string_view &s, uint64_t &out)
