@@ -49,7 +49,8 @@ protected:
     }
     QVariantMap defaults() { return CpuPreferences::load(*store, ThemeStore::builtInReference(false)); }
     // Sets the switches, shows the item with `cores` processors and returns its width in points.
-    double widthFor(std::initializer_list<std::pair<const char *, QVariant>> settings, int cores = 2)
+    using Settings = std::vector<std::pair<const char *, QVariant>>;
+    double widthFor(const Settings &settings, int cores = 2)
     {
         for (const auto &[k, v] : settings)
             store->setObject(k, v);
@@ -79,7 +80,7 @@ TEST_F(CpuMenuModuleTest, WidthFollowsTheDrawnElements)
     ASSERT_GT(text, 0);
     struct Case {
         const char *name;
-        std::initializer_list<std::pair<const char *, QVariant>> settings;
+        Settings settings;
         double expected;
     };
     const QVariant on(true), off(false);
