@@ -66,6 +66,14 @@ orb::AppOptions benchOptions()
                            true, false};
 }
 
+// Starts the controller and runs 600 passes: full histories, as after ten minutes of running.
+void warmUp(orb::AppDelegate &app)
+{
+    app.startUpMe();
+    for (int i = 0; i < 600; ++i)
+        app.runPassSynchronously();
+}
+
 // A delegate whose sysroot list is long enough for `passes` alternating passes.
 orb::AppOptions alternatingOptions(int passes)
 {
@@ -87,9 +95,7 @@ static void BM_FullPassAllModules(benchmark::State &state)
     // The delegate reads sysroots[i] on pass i and the last one afterwards; a long list
     // keeps the alternation going through every iteration the benchmark chooses.
     orb::AppDelegate app(host, alternatingOptions(1 << 16));
-    app.startUpMe();
-    for (int i = 0; i < 600; ++i) // full histories, as after ten minutes of running
-        app.runPassSynchronously();
+    warmUp(app);
     for (auto _ : state) {
         if (!app.runPassSynchronously()) {
             state.SkipWithError("a pass did not run");
@@ -107,9 +113,7 @@ static void BM_CpuStatusImage(benchmark::State &state)
     BenchHome home;
     orb::OffscreenHost host;
     orb::AppDelegate app(host, alternatingOptions(1024));
-    app.startUpMe();
-    for (int i = 0; i < 600; ++i)
-        app.runPassSynchronously();
+    warmUp(app);
     orb::MenuModule *cpu = app.statusModule(orb::ModuleId::Cpu);
     if (!cpu) {
         state.SkipWithError("no CPU status item");
@@ -125,9 +129,7 @@ static void BM_SampleJson512(benchmark::State &state)
     BenchHome home;
     orb::OffscreenHost host;
     orb::AppDelegate app(host, alternatingOptions(1024));
-    app.startUpMe();
-    for (int i = 0; i < 600; ++i)
-        app.runPassSynchronously();
+    warmUp(app);
     const orb::SensorData data = app.infoDict();
     if (!data.cpu || data.cpu->size() != orb::History<orb::CpuSample>::kCapacity) {
         state.SkipWithError(("history is " + std::to_string(data.cpu ? data.cpu->size() : 0) + " deep, not 512").c_str());

@@ -163,11 +163,7 @@ TEST_F(CpuMenuModuleTest, BaseMenuItemsFollowTheFlagsAndInstalledApplications)
     // Stand-in applications: a system monitor and a terminal are installed, no log viewer.
     QTemporaryDir bin;
     for (const char *name : {"gnome-system-monitor", "xterm"}) {
-        QFile f(bin.path() + "/" + name);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("#!/bin/sh\n");
-        f.close();
-        f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        test::writeExecutable(bin.path() + "/" + name, "#!/bin/sh\n");
     }
     AppLauncher::setSearchPath({bin.path()});
     qputenv("XDG_CURRENT_DESKTOP", "GNOME");

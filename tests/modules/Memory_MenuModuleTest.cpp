@@ -353,21 +353,6 @@ TEST_F(MemoryItemTest, menuItemsAndMenuGraph)
     EXPECT_FALSE(contains(shot.copy(0, 0, 980, 40), kB09));
 }
 
-namespace {
-
-QString writeFakeLauncher(const QTemporaryDir &dir, int exitCode)
-{
-    const QString path = dir.path() + "/pkexec";
-    test::writeFile(path, QStringLiteral("#!/bin/sh\nprintf '%s\\n' \"$@\" > \"%1/args\"\nexit %2\n")
-                              .arg(dir.path())
-                              .arg(exitCode)
-                              .toUtf8());
-    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    return path;
-}
-
-} // namespace
-
 TEST_F(MemoryItemTest, purgeRunsOnlyAfterConfirmation)
 {
     const struct {
@@ -383,7 +368,7 @@ TEST_F(MemoryItemTest, purgeRunsOnlyAfterConfirmation)
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
         QTemporaryDir dir;
-        const QString launcher = c.launcherPresent ? writeFakeLauncher(dir, 0) : dir.path() + "/no-pkexec";
+        const QString launcher = c.launcherPresent ? test::writeRecordingLauncher(dir.path(), 0) : dir.path() + "/no-pkexec";
         Memory_MenuModule &m = item();
         m.setPurger(std::make_unique<MemoryPurger>(launcher, "/usr/libexec/orbmeter/orbmeter-purge"));
         int asked = 0;

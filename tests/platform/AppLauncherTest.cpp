@@ -1,3 +1,4 @@
+#include "TestEnvironment.h"
 #include "platform/linux/AppLauncher.h"
 
 #include <QFile>
@@ -9,11 +10,7 @@ using namespace orb;
 namespace {
 void install(const QTemporaryDir &dir, const char *name)
 {
-    QFile f(dir.path() + "/" + name);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("#!/bin/sh\nexit 0\n");
-    f.close();
-    f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    test::writeExecutable(dir.path() + "/" + name, "#!/bin/sh\nexit 0\n");
 }
 } // namespace
 

@@ -14,18 +14,6 @@ using namespace orb;
 
 namespace {
 
-// A stand-in for pkexec that records its arguments and exits with `exitCode`.
-QString writeFakeLauncher(const QTemporaryDir &dir, int exitCode)
-{
-    const QString path = dir.path() + "/pkexec";
-    test::writeFile(path, QStringLiteral("#!/bin/sh\nprintf '%s\\n' \"$@\" > \"%1/args\"\nexit %2\n")
-                              .arg(dir.path())
-                              .arg(exitCode)
-                              .toUtf8());
-    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    return path;
-}
-
 std::optional<MemoryPurger::Result> runPurge(MemoryPurger &purger)
 {
     std::optional<MemoryPurger::Result> result;
@@ -57,7 +45,7 @@ TEST(MemoryPurger, outcomeFollowsTheLauncherExitCode)
     for (const auto &c : cases) {
         SCOPED_TRACE(c.exitCode);
         QTemporaryDir dir;
-        MemoryPurger purger(writeFakeLauncher(dir, c.exitCode), "/usr/libexec/orbmeter/orbmeter-purge");
+        MemoryPurger purger(test::writeRecordingLauncher(dir.path(), c.exitCode), "/usr/libexec/orbmeter/orbmeter-purge");
         EXPECT_EQ(runPurge(purger), c.result);
         EXPECT_FALSE(purger.isRunning());
         // The helper's path is the one and only argument.
@@ -76,7 +64,7 @@ TEST(MemoryPurger, missingLauncher)
 TEST(MemoryPurger, relativeHelperIsRefused)
 {
     QTemporaryDir dir;
-    MemoryPurger purger(writeFakeLauncher(dir, 0), "orbmeter-purge");
+    MemoryPurger purger(test::writeRecordingLauncher(dir.path(), 0), "orbmeter-purge");
     EXPECT_EQ(runPurge(purger), MemoryPurger::Result::HelperFailed);
     EXPECT_FALSE(QFile::exists(dir.path() + "/args")) << "the launcher must not have run";
 }

@@ -66,4 +66,20 @@ QByteArray readFile(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+void writeExecutable(const QString &path, const QByteArray &contents)
+{
+    writeFile(path, contents);
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+QString writeRecordingLauncher(const QString &dir, int exitCode)
+{
+    const QString path = dir + "/pkexec";
+    writeExecutable(path, QStringLiteral("#!/bin/sh\nprintf '%s\\n' \"$@\" > \"%1/args\"\nexit %2\n")
+                              .arg(dir)
+                              .arg(exitCode)
+                              .toUtf8());
+    return path;
+}
+
 } // namespace orb::test

@@ -26,5 +26,10 @@ QString fixturePath(const QString &relative);
 // Writes `contents` to `path`, creating directories.
 void writeFile(const QString &path, const QByteArray &contents);
 QByteArray readFile(const QString &path);
+// Writes an executable file (owner read/write/execute).
+void writeExecutable(const QString &path, const QByteArray &contents);
+// A stand-in for pkexec in `dir` that records its arguments in <dir>/args and exits with
+// `exitCode`; returns its path.
+QString writeRecordingLauncher(const QString &dir, int exitCode);
 
 } // namespace orb::test
