@@ -12,9 +12,7 @@
 #include "settings/SettingsStore.h"
 #include "settings/ThemeStore.h"
 
-#include <QDir>
 #include <QGuiApplication>
-#include <QStandardPaths>
 
 namespace orb {
 

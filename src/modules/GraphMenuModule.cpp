@@ -103,15 +103,9 @@ void GraphMenuModule::refreshBar()
         statusItem()->setToolTip(title, text);
     prepareView(*imageIcon_);
     imageIcon_->redrawWithSize(QSizeF(width, height), insets, menuOpened(), true, myDefaults());
+    // With every element off the capture is empty and the item shows nothing.
     const OrbImage image = OrbImageCapture::imageWithSubviews(imageIcon_.get(), menuOpened());
-    if (image.isNull()) {
-        // Nothing drawn (every element off): an empty item of the bar's height.
-        QImage empty(0, static_cast<int>(height * 2), QImage::Format_ARGB32_Premultiplied);
-        empty.setDevicePixelRatio(2.0);
-        statusItem()->setImage(empty, menuOpened());
-        return;
-    }
-    statusItem()->setImage(image.pixels(), image.isTemplate());
+    statusItem()->setImage(image.pixels(), menuOpened());
 }
 
 void GraphMenuModule::rebuildMenuDefaults()
