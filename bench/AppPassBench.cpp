@@ -28,7 +28,7 @@ public:
         {
             // A first start writes every module's defaults; the intervals are set over them.
             orb::OffscreenHost host;
-            orb::AppDelegate first(host, orb::AppOptions{{}, false, false});
+            orb::AppDelegate first(host, orb::AppOptions{.startTimer = false});
             first.startUpMe();
         }
         // Every sampler on every pass, so one pass is the most a pass can cost.
@@ -62,8 +62,9 @@ private:
 // reset the other half, as after a hot-plug; both parse the whole of every file.
 orb::AppOptions benchOptions()
 {
-    return orb::AppOptions{{orb::Sysroot(ORB_FIXTURES_DIR "/bench-a"), orb::Sysroot(ORB_FIXTURES_DIR "/bench-b")},
-                           true, false};
+    return orb::AppOptions{.sysroots = {orb::Sysroot(ORB_FIXTURES_DIR "/bench-a"), orb::Sysroot(ORB_FIXTURES_DIR "/bench-b")},
+                           .allModules = true,
+                           .startTimer = false};
 }
 
 // Starts the controller and runs 600 passes: full histories, as after ten minutes of running.

@@ -54,3 +54,34 @@ done
 read -r cpu1 _ < <(run 1)
 read -r cpuN rss < <(run "$passes")
 report "every sampler every pass" "$cpu1" "$cpuN" "$rss"
+
+# The running monitor: `orbmeter --host offscreen` with the default modules over this
+# machine, CPU summed over all its threads from /proc/<pid>/task/*/schedstat (nanoseconds
+# on the CPU) across STEADY_SECONDS after a 5 s warm-up, in microseconds per second.
+steady=${STEADY_SECONDS:-60}
+schedstat_ns() {
+  local total=0 f v
+  for f in /proc/"$1"/task/*/schedstat; do
+    read -r v _ < "$f" 2> /dev/null && total=$((total + v))
+  done
+  echo "$total"
+}
+rm -rf "$home/.config" "$home/.local" "$home/.cache"
+mkdir -p "$home/run" && chmod 700 "$home/run"
+HOME=$home XDG_CONFIG_HOME=$home/.config XDG_DATA_HOME=$home/.local/share XDG_CACHE_HOME=$home/.cache \
+XDG_RUNTIME_DIR=$home/run QT_QPA_PLATFORM=offscreen DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent \
+  "$bin" --host offscreen 2> "$home/monitor.log" &
+monitor=$!
+sleep 5
+if ! kill -0 "$monitor" 2> /dev/null; then
+  echo "whole-process.sh: the monitor exited early:" >&2; cat "$home/monitor.log" >&2; exit 1
+fi
+start_ns=$(schedstat_ns "$monitor")
+sleep "$steady"
+end_ns=$(schedstat_ns "$monitor")
+rss_kb=$(awk '/VmRSS/ {print $2}' /proc/"$monitor"/status)
+kill "$monitor"; wait "$monitor" 2> /dev/null || true
+awk -v ns=$((end_ns - start_ns)) -v s="$steady" -v rss="$rss_kb" 'BEGIN {
+  per = ns / 1000 / s
+  printf "running monitor, default modules, offscreen, %d s: %7.1f us CPU per second (goal 150)%s, RSS %.1f MB\n",
+         s, per, (per > 150 ? "  OVER" : ""), rss / 1024 }'

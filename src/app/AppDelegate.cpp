@@ -13,6 +13,7 @@
 #include "settings/ThemeStore.h"
 
 #include <QGuiApplication>
+#include <QTemporaryDir>
 
 namespace orb {
 
@@ -28,16 +29,11 @@ private:
     AppDelegate *app_;
 };
 
-namespace {
-// Modules redrawn after a pass when they were sampled, in this order; VNC, GPU and General follow.
-constexpr ModuleId kRedrawOrder[] = {ModuleId::Cpu,  ModuleId::Memory, ModuleId::Network, ModuleId::Disk,
-                                     ModuleId::Volume, ModuleId::Temp, ModuleId::Fan};
-} // namespace
-
 AppDelegate::AppDelegate(StatusBarHost &host, AppOptions options)
     : host_(host), options_(std::move(options)), store_(SettingsStore::open()), hostRoot_(Sysroot::fromEnvironment())
 {
     bootedTime_.start();
+    monotonic_.start();
     collectWorker_ = new CollectWorker(this);
     collectWorker_->moveToThread(&collectThread_);
     collectThread_.setObjectName(QStringLiteral("orbmeter-collect"));
@@ -78,16 +74,14 @@ void AppDelegate::startUpMe()
 {
     busy_ = false;
 
-    // First run, or an upgrade from settings written before the GPU module existed.
+    // First run, or an upgrade from settings written before some modules existed: each
+    // module whose own keys are missing gets its first-run values; present keys stay.
     if (store_->stringForKey(QStringLiteral("AppVersion")).isEmpty()) {
         qCInfo(lcApp) << "first run: writing default settings";
-        for (ModuleId id : {ModuleId::General, ModuleId::Cpu, ModuleId::Gpu, ModuleId::Memory, ModuleId::Network,
-                            ModuleId::Disk, ModuleId::Volume, ModuleId::Temp, ModuleId::Fan, ModuleId::Vnc})
-            PrefFunctions::initializeModulePreference(id, *store_);
-    } else if (!store_->contains(QStringLiteral("GpuItemSortArray"))) {
-        store_->setBool(QStringLiteral("Gpu_ShowMyLabel"), true);
-        store_->synchronize();
-        PrefFunctions::initializeModulePreference(ModuleId::Gpu, *store_);
+        for (const ModuleInfo *m : ModuleCatalog::all())
+            PrefFunctions::initializeModulePreference(m->id, *store_);
+    } else {
+        upgradeModuleSettings();
     }
     store_->setString(QStringLiteral("AppVersion"), PrefFunctions::applicationVersion());
     store_->synchronize();
@@ -107,13 +101,17 @@ void AppDelegate::startUpMe()
     MemoryInformation::loadDynamicPagerPath(*store_, hostRoot_);
     MemoryInformation::loadHibernateFilePath(*store_, hostRoot_);
 
-    // The desktop's light or dark look decides the text colours; followed while running.
-    if (options_.startTimer) {
-        appearance_ = std::make_unique<AppearanceMonitor>(store_);
-        appearance_->start();
-        connect(appearance_.get(), &AppearanceMonitor::appearanceChanged, this, [this] { changeAppearanceMode(); });
-    }
     themeColorDict_ = ThemeStore::loadTheme(&iconDict_);
+    // The desktop's light or dark look decides the text colours; followed while running.
+    // Listen first, then read, so neither a change at start nor a desktop that is already
+    // dark (no change to report) leaves the other theme in place.
+    if (options_.startTimer || options_.appearanceBus) {
+        appearance_ = std::make_unique<AppearanceMonitor>(store_, options_.appearanceBus.value_or(QDBusConnection::sessionBus()));
+        connect(appearance_.get(), &AppearanceMonitor::appearanceChanged, this, [this] { changeAppearanceMode(); });
+        appearance_->start();
+        switchThemeForAppearance(appearance_->isDark());
+    }
+    probeHardware();
     reloadAllModuleDefaults();
 
     checkDrawMenu();
@@ -124,12 +122,63 @@ void AppDelegate::startUpMe()
     }
 }
 
+void AppDelegate::upgradeModuleSettings()
+{
+    for (const ModuleInfo *m : ModuleCatalog::all()) {
+        if (!m->initialize || !*m->sortArrayKey || store_->contains(QLatin1String(m->sortArrayKey)))
+            continue;
+        qCInfo(lcApp) << "settings from an earlier version: writing the defaults of" << m->prefName;
+        // Label switches belong to the general first-run values; a store older than the
+        // module may lack its one.
+        if (*m->labelKey && !store_->contains(QLatin1String(m->labelKey)))
+            store_->setBool(QLatin1String(m->labelKey), true);
+        // The first-run values are written into a scratch store and only the keys the
+        // user's store lacks are copied over: whatever the user set stays, even for a moment.
+        QTemporaryDir scratchDir;
+        if (!scratchDir.isValid()) {
+            qCWarning(lcApp) << "no scratch directory for the" << m->prefName << "defaults:" << scratchDir.errorString();
+            continue;
+        }
+        SettingsStore scratch(QStringLiteral("defaults"), scratchDir.path());
+        PrefFunctions::initializeModulePreference(m->id, scratch);
+        const QVariantMap values = scratch.snapshot();
+        for (auto it = values.cbegin(); it != values.cend(); ++it)
+            if (!store_->contains(it.key()))
+                store_->setObject(it.key(), it.value());
+        store_->synchronize();
+    }
+}
+
+void AppDelegate::probeHardware()
+{
+    const Sysroot &root = sysrootForPass(0);
+    for (const ModuleInfo *m : ModuleCatalog::all()) {
+        const auto i = static_cast<size_t>(m->id);
+        hardwarePresent_[i] = !options_.probeHardware || !m->probeHardware || m->probeHardware(root) > 0;
+        if (!hardwarePresent_[i])
+            qCInfo(lcApp) << "no hardware for the" << m->prefName << "item on this machine; it is not shown";
+    }
+}
+
+void AppDelegate::switchThemeForAppearance(bool dark)
+{
+    const QString alternative = ThemeStore::retAlternativeThemeFile(themeColorDict_, dark);
+    if (alternative.isEmpty() || !ThemeStore::pickTheme(alternative))
+        return;
+    qCInfo(lcApp).noquote() << "desktop is" << (dark ? "dark" : "light") << "; theme switched to" << alternative;
+    themeColorDict_ = ThemeStore::loadTheme(&iconDict_);
+}
+
 void AppDelegate::reloadAllModuleDefaults()
 {
     reloadGeneralDefaults(false);
-    for (ModuleId id : {ModuleId::Cpu, ModuleId::Memory, ModuleId::Network, ModuleId::Disk, ModuleId::Volume,
-                        ModuleId::Temp, ModuleId::Fan, ModuleId::Vnc, ModuleId::Gpu})
-        defaults_[ModuleCatalog::index(id)] = PrefFunctions::loadModuleDefaults(id, *store_, themeColorDict_);
+    for (const ModuleInfo *m : ModuleCatalog::all()) {
+        const auto i = static_cast<size_t>(m->id);
+        if (m->id != ModuleId::General)
+            defaults_[i] = PrefFunctions::loadModuleDefaults(m->id, *store_, themeColorDict_);
+        // The cycle reads the interval as a typed value, never through the dictionary.
+        interval_[i] = m->hasInterval() ? defaults_[i].value(QLatin1String(m->intervalKey)).toLongLong() : 0;
+    }
 }
 
 void AppDelegate::reloadGeneralDefaults(bool skip)
@@ -137,10 +186,13 @@ void AppDelegate::reloadGeneralDefaults(bool skip)
     if (skip)
         return;
     QVariantMap general = PrefFunctions::loadGeneralDefaults(*store_, themeColorDict_);
-    if (options_.allModules) {
-        for (const ModuleInfo &m : ModuleCatalog::all())
-            if (*m.launchKey)
-                general.insert(QLatin1String(m.launchKey), true);
+    for (const ModuleInfo *m : ModuleCatalog::all()) {
+        if (!*m->launchKey)
+            continue;
+        const QString key = QLatin1String(m->launchKey);
+        if (options_.allModules)
+            general.insert(key, true);
+        launched_[static_cast<size_t>(m->id)] = general.value(key).toBool();
     }
     defaults_[ModuleCatalog::index(ModuleId::General)] = general;
 }
@@ -148,8 +200,8 @@ void AppDelegate::reloadGeneralDefaults(bool skip)
 QVariantMap AppDelegate::retAllMyDefault() const
 {
     QVariantMap all;
-    for (const ModuleInfo &m : ModuleCatalog::all())
-        all.insert(QLatin1String(m.prefName), defaults_[ModuleCatalog::index(m.id)]);
+    for (const ModuleInfo *m : ModuleCatalog::all())
+        all.insert(QLatin1String(m->prefName), defaults_[ModuleCatalog::index(m->id)]);
     return all;
 }
 
@@ -165,8 +217,8 @@ qint64 AppDelegate::chkGeneInteger(const QString &key) const
 
 bool AppDelegate::launched(ModuleId id) const
 {
-    const char *key = ModuleCatalog::info(id).launchKey;
-    return *key && chkGeneBool(QLatin1String(key));
+    const auto i = static_cast<size_t>(id);
+    return launched_[i] && hardwarePresent_[i];
 }
 
 void AppDelegate::checkDrawMenu()
@@ -177,10 +229,10 @@ void AppDelegate::checkDrawMenu()
         moduleRelease(ModuleId::General);
     else
         moduleAlloc(ModuleId::General);
-    const QList<int> order = PrefFunctions::defaultModuleSortArray();
-    for (auto it = order.crbegin(); it != order.crend(); ++it) {
-        const ModuleInfo *m = ModuleCatalog::byNumber(*it);
-        if (!m)
+    const auto order = ModuleCatalog::leftToRight();
+    for (auto it = order.rbegin(); it != order.rend(); ++it) {
+        const ModuleInfo *m = *it;
+        if (m->id == ModuleId::General)
             continue;
         if (launched(m->id))
             moduleAlloc(m->id);
@@ -202,9 +254,8 @@ void AppDelegate::moduleLaunchCheck(bool allocNow)
 
 void AppDelegate::allModulesDisable()
 {
-    for (ModuleId id : {ModuleId::General, ModuleId::Cpu, ModuleId::Gpu, ModuleId::Memory, ModuleId::Network,
-                        ModuleId::Disk, ModuleId::Volume, ModuleId::Temp, ModuleId::Fan, ModuleId::Vnc})
-        moduleRelease(id);
+    for (const ModuleInfo *m : ModuleCatalog::all())
+        moduleRelease(m->id);
 }
 
 void AppDelegate::moduleAlloc(ModuleId id)
@@ -227,21 +278,22 @@ void AppDelegate::moduleAlloc(ModuleId id)
 void AppDelegate::moduleRelease(ModuleId id)
 {
     const char *key = ModuleCatalog::info(id).launchKey;
-    if (*key)
+    if (*key) {
         defaults_[ModuleCatalog::index(ModuleId::General)].insert(QLatin1String(key), false);
+        launched_[static_cast<size_t>(id)] = false;
+    }
     items_[ModuleCatalog::index(id)].reset();
 }
 
 PassInput AppDelegate::capturePassInput() const
 {
     PassInput in;
-    for (const ModuleInfo &m : ModuleCatalog::all()) {
-        const auto i = static_cast<size_t>(ModuleCatalog::index(m.id));
-        in.launched[i] = launched(m.id);
-        if (*m.intervalKey)
-            in.interval[i] = defaults_[i].value(QLatin1String(m.intervalKey)).toLongLong();
+    for (size_t i = 0; i < in.launched.size(); ++i) {
+        in.launched[i] = launched(static_cast<ModuleId>(i));
+        in.interval[i] = interval_[i];
         in.menuOpened[i] = items_[i] && items_[i]->menuOpened();
     }
+    in.now = static_cast<double>(monotonic_.nsecsElapsed()) / 1e9;
     return in;
 }
 
@@ -261,7 +313,7 @@ AppDelegate::PassOutput AppDelegate::collectPass(const PassInput &input, const S
     cycle_.advance(input, !current.cpu.has_value());
     PassOutput out;
     out.flags = cycle_.loadFlags();
-    out.data = loadInfo_.loadCycleSysInfo(current, out.flags, root);
+    out.data = loadInfo_.loadCycleSysInfo(current, out.flags, root, input.now);
     return out;
 }
 
@@ -320,28 +372,13 @@ bool AppDelegate::runPassSynchronously()
 void AppDelegate::finishPass(const PassOutput &out)
 {
     infoDict_ = out.data;
-    auto sampled = [&](ModuleId id) {
-        const LoadFlags &f = out.flags;
-        switch (id) {
-        case ModuleId::Cpu: return f.cpu;
-        case ModuleId::Memory: return f.memory;
-        case ModuleId::Network: return f.network;
-        case ModuleId::Disk: return f.disk;
-        case ModuleId::Volume: return f.volume;
-        case ModuleId::Temp: return f.temp;
-        case ModuleId::Fan: return f.fan;
-        case ModuleId::Gpu: return f.gpu;
-        default: return false;
-        }
-    };
-    for (ModuleId id : kRedrawOrder)
-        if (launched(id) && sampled(id))
-            reDrawModule(id, false);
-    if (launched(ModuleId::Vnc))
-        reDrawModule(ModuleId::Vnc, false);
-    if (launched(ModuleId::Gpu) && sampled(ModuleId::Gpu))
-        reDrawModule(ModuleId::Gpu, false);
-    reDrawModule(ModuleId::General, false);
+    // Sampled modules are redrawn in the cycle's order; modules without an interval (VNC,
+    // General) on every pass.
+    for (const ModuleInfo *m : ModuleCatalog::cycleOrder()) {
+        const bool due = m->hasInterval() ? out.flags[static_cast<size_t>(m->id)] : true;
+        if (due && (m->id == ModuleId::General || launched(m->id)))
+            reDrawModule(m->id, false);
+    }
     busy_ = false;
     ++passesFinished_;
     Q_EMIT passFinished();
@@ -372,16 +409,13 @@ void AppDelegate::openPreferenceTab(int tabIndex)
 void AppDelegate::changeAppearanceMode()
 {
     // Switch to the theme's counterpart for the new look when it names one.
-    const bool dark = AppearanceMonitor::retApperanceDarkMode(*store_);
-    const QString alternative = ThemeStore::retAlternativeThemeFile(themeColorDict_, dark);
-    if (!alternative.isEmpty() && ThemeStore::pickTheme(alternative))
-        qCInfo(lcApp).noquote() << "appearance changed; theme switched to" << alternative;
+    switchThemeForAppearance(AppearanceMonitor::retApperanceDarkMode(*store_));
     themeColorDict_ = ThemeStore::loadTheme(&iconDict_);
     reloadAllModuleDefaults();
-    for (const ModuleInfo &m : ModuleCatalog::all()) {
-        if (MenuModule *item = statusModule(m.id))
+    for (const ModuleInfo *m : ModuleCatalog::all()) {
+        if (MenuModule *item = statusModule(m->id))
             item->setMenuItemRefresh(true);
-        reDrawModule(m.id, true);
+        reDrawModule(m->id, true);
     }
 }
 

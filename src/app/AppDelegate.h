@@ -6,6 +6,7 @@
 #include "platform/Sysroot.h"
 #include "settings/ModuleCatalog.h"
 
+#include <QDBusConnection>
 #include <QElapsedTimer>
 #include <QObject>
 #include <QThread>
@@ -32,6 +33,11 @@ struct AppOptions {
     bool allModules = false;
     // Start the one-second timer (off for `sample` and `snapshot`, which drive passes).
     bool startTimer = true;
+    // The session bus the desktop appearance is read from (tests give a private one).
+    std::optional<QDBusConnection> appearanceBus;
+    // Look for fans, sensors and GPUs before showing their items (tests of the controller
+    // alone switch it off and get every item the switches ask for).
+    bool probeHardware = true;
 };
 
 // Owns everything long-lived: settings, collector, module settings, status items, the
@@ -119,6 +125,9 @@ private:
     PassOutput collectPass(const PassInput &input, const SensorData &current, const Sysroot &root);
     void finishPass(const PassOutput &out);
     void reloadAllModuleDefaults();
+    void upgradeModuleSettings();
+    void probeHardware();
+    void switchThemeForAppearance(bool dark);
     const Sysroot &sysrootForPass(int pass) const;
     bool launched(ModuleId id) const;
 
@@ -134,7 +143,13 @@ private:
     std::array<QVariantMap, kModuleCount> defaults_;
     std::array<std::unique_ptr<MenuModule>, kModuleCount> items_;
     SensorData infoDict_;
+    // Typed copies of what the cycle reads every tick: launch keys, hardware found at
+    // start, update intervals.
+    std::array<bool, kModuleCount> launched_{};
+    std::array<bool, kModuleCount> hardwarePresent_{};
+    std::array<qint64, kModuleCount> interval_{};
     QElapsedTimer bootedTime_;
+    QElapsedTimer monotonic_;
     QTimer timer_;
     QThread collectThread_;
     QObject *collectWorker_ = nullptr;

@@ -20,12 +20,12 @@ void RefreshCycle::advance(const PassInput &input, bool cpuHistoryMissing)
 {
     for (auto &s : states_)
         s.load = false;
-    static constexpr ModuleId order[] = {ModuleId::Cpu,  ModuleId::Memory, ModuleId::Network, ModuleId::Disk,
-                                         ModuleId::Volume, ModuleId::Temp, ModuleId::Fan,     ModuleId::Gpu};
-    for (ModuleId id : order) {
-        const auto i = static_cast<size_t>(id);
+    for (const ModuleInfo *m : ModuleCatalog::cycleOrder()) {
+        if (!m->hasInterval())
+            continue;
+        const auto i = static_cast<size_t>(m->id);
         bool opened = input.menuOpened[i];
-        if (id == ModuleId::Cpu)
+        if (m->id == ModuleId::Cpu)
             opened = opened || cpuHistoryMissing;
         loadCounterUp(input.launched[i], input.interval[i], opened, states_[i]);
     }
@@ -33,17 +33,10 @@ void RefreshCycle::advance(const PassInput &input, bool cpuHistoryMissing)
 
 LoadFlags RefreshCycle::loadFlags() const
 {
-    auto load = [this](ModuleId id) { return states_[static_cast<size_t>(id)].load; };
-    LoadFlags f;
-    f.cpu = load(ModuleId::Cpu);
-    f.gpu = load(ModuleId::Gpu);
-    f.memory = load(ModuleId::Memory);
-    f.network = load(ModuleId::Network);
-    f.volume = load(ModuleId::Volume);
-    f.disk = load(ModuleId::Disk);
-    f.temp = load(ModuleId::Temp);
-    f.fan = load(ModuleId::Fan);
-    return f;
+    LoadFlags flags{};
+    for (size_t i = 0; i < flags.size(); ++i)
+        flags[i] = states_[i].load;
+    return flags;
 }
 
 } // namespace orb

@@ -18,6 +18,8 @@ struct PassInput {
     std::array<bool, kModuleCount> launched{};
     std::array<qint64, kModuleCount> interval{};
     std::array<bool, kModuleCount> menuOpened{};
+    // Monotonic seconds at the tick.
+    double now = 0.0;
 };
 
 // The per-module interval counters of the refresh cycle.
@@ -32,6 +34,7 @@ public:
     void advance(const PassInput &input, bool cpuHistoryMissing);
 
     LoadFlags loadFlags() const;
+    bool due(ModuleId id) const { return states_[static_cast<size_t>(id)].load; }
     const ModuleCycleState &state(ModuleId id) const { return states_[static_cast<size_t>(id)]; }
 
 private:

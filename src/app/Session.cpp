@@ -87,8 +87,8 @@ int Session::run(int argc, char **argv, const CommandLineOptions &options)
         module->menuWillOpen();
     }
     // Menus show their graphs and details as they would on opening.
-    for (const ModuleInfo &m : ModuleCatalog::all())
-        if (MenuModule *module = delegate.statusModule(m.id))
+    for (const ModuleInfo *m : ModuleCatalog::all())
+        if (MenuModule *module = delegate.statusModule(m->id))
             module->redrawStatusItem();
     QString error;
     if (!SnapshotWriter::write(host, options.outDir, error)) {

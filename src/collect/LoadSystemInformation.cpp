@@ -2,19 +2,23 @@
 
 namespace orb {
 
-SensorData LoadSystemInformation::loadCycleSysInfo(SensorData info, const LoadFlags &flags, const Sysroot &root)
+LoadSystemInformation::LoadSystemInformation()
 {
-    if (flags.cpu) {
-        CpuSample sample = cpu_.loadCpuData(root);
-        if (!sample.empty())
-            info.cpu = info.cpu.value_or(History<CpuSample>()).appended(std::move(sample));
-    }
-    if (flags.memory) {
-        if (auto sample = memory_.loadMemoryData(root)) {
-            info.memory = info.memory.value_or(History<MemorySample>()).appended(*sample);
-            info.memoryPageSize = memory_.pageSize();
-            info.memoryTotlSize = memory_.memTotalBytes();
-        }
+    for (const ModuleInfo *m : ModuleCatalog::all())
+        if (m->createSampler)
+            samplers_[static_cast<size_t>(m->id)] = m->createSampler();
+}
+
+LoadSystemInformation::~LoadSystemInformation() = default;
+
+SensorData LoadSystemInformation::loadCycleSysInfo(SensorData info, const LoadFlags &flags, const Sysroot &root,
+                                                   double now)
+{
+    const PassContext context{root, now};
+    for (const ModuleInfo *m : ModuleCatalog::sampleOrder()) {
+        const auto i = static_cast<size_t>(m->id);
+        if (flags[i] && samplers_[i])
+            samplers_[i]->sample(context, info);
     }
     info.vnc = true;
     return info;

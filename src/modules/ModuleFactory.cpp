@@ -1,8 +1,5 @@
 #include "modules/ModuleFactory.h"
 
-#include "modules/cpu/CPU_MenuModule.h"
-#include "modules/memory/Memory_MenuModule.h"
-
 namespace orb {
 namespace {
 ModuleFactory::Creator &creatorOverride()
@@ -18,14 +15,8 @@ std::unique_ptr<MenuModule> ModuleFactory::create(ModuleId id, MenuModuleDelegat
 {
     if (creatorOverride())
         return creatorOverride()(id, delegate);
-    switch (id) {
-    case ModuleId::Cpu:
-        return std::make_unique<CPU_MenuModule>(delegate);
-    case ModuleId::Memory:
-        return std::make_unique<Memory_MenuModule>(delegate);
-    default:
-        return nullptr; // modules without a status item of their own yet
-    }
+    const auto create = ModuleCatalog::info(id).createItem;
+    return create ? create(delegate) : nullptr; // modules without a status item of their own yet
 }
 
 } // namespace orb

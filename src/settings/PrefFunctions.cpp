@@ -1,11 +1,6 @@
 #include "settings/PrefFunctions.h"
 
-#include "settings/CpuPreferences.h"
-#include "settings/FanPreferences.h"
-#include "settings/GpuPreferences.h"
-#include "settings/MemoryPreferences.h"
 #include "settings/SettingsStore.h"
-#include "settings/TempPreferences.h"
 #include "toolkit/OrbColors.h"
 #include "toolkit/OrbFormat.h"
 #include "toolkit/OrbStrings.h"
@@ -25,14 +20,6 @@ void storeSlider(SettingsStore &store, QLabel &label, const QString &key, const 
     store.synchronize();
 }
 
-bool anyTrue(const SettingsStore &store, std::initializer_list<const char *> keys)
-{
-    for (const char *k : keys)
-        if (store.boolForKey(QLatin1String(k)))
-            return true;
-    return false;
-}
-
 } // namespace
 
 QString PrefFunctions::applicationName() { return QStringLiteral("Orbmeter"); }
@@ -49,30 +36,20 @@ void PrefFunctions::initializeGeneralPreference(SettingsStore &store)
     store.synchronize();
 }
 
+bool PrefFunctions::anyTrue(const SettingsStore &store, std::initializer_list<const char *> keys)
+{
+    for (const char *k : keys)
+        if (store.boolForKey(QLatin1String(k)))
+            return true;
+    return false;
+}
+
 QVariantMap PrefFunctions::deriveLaunchKeys(const SettingsStore &store)
 {
     QVariantMap keys;
-    keys.insert(QStringLiteral("LaunchCpus"), anyTrue(store, {"Cpu_Display_Graph", "Cpu_Display_LevelBar",
-                                                              "Cpu_Display_CircleMeter", "Cpu_Display_Text"}));
-    keys.insert(QStringLiteral("LaunchMemo"),
-                anyTrue(store, {"Memory_Display_Graph", "Memory_Display_LevelBar", "Memory_Display_CircleMeter",
-                                "Memory_Display_Text", "Memory_Display_DetailText"}));
-    keys.insert(QStringLiteral("LaunchNetw"),
-                anyTrue(store, {"Network_Display_UdCircle", "Network_Display_Graph", "Network_Display_Text"}));
-    keys.insert(QStringLiteral("LaunchDisk"),
-                anyTrue(store, {"Disk_Display_Indicator", "Disk_Display_Graph", "Disk_Display_Text"})
-                    || (store.boolForKey(QStringLiteral("Disk_ShowEachDisk"))
-                        && store.boolForKey(QStringLiteral("Disk_WithDiskIconInBackground"))));
-    keys.insert(QStringLiteral("LaunchVolume"),
-                anyTrue(store, {"Vlms_Display_BarChart", "Vlms_Display_CycleChart", "Vlms_Display_Graph",
-                                "Vlms_Display_Text", "Vlms_Display_Percent"})
-                    || (store.boolForKey(QStringLiteral("Vlms_ShowEachDisk"))
-                        && store.boolForKey(QStringLiteral("Vlms_WithDiskIconInBackground"))));
-    keys.insert(QStringLiteral("LaunchTemp"), anyTrue(store, {"Temp_Display_Text", "Temp_Display_Graph"}));
-    keys.insert(QStringLiteral("LaunchFans"), anyTrue(store, {"Fan_Display_Text", "Fan_Display_Graph"}));
-    keys.insert(QStringLiteral("LaunchVNC"), store.boolForKey(QStringLiteral("Vnc_ShowMenu")));
-    keys.insert(QStringLiteral("LaunchGpus"), anyTrue(store, {"Gpu_Display_Graph", "Gpu_Display_LevelBar",
-                                                              "Gpu_Display_CircleMeter", "Gpu_Display_Text"}));
+    for (const ModuleInfo *m : ModuleCatalog::all())
+        if (*m->launchKey)
+            keys.insert(QLatin1String(m->launchKey), m->wantsItem && m->wantsItem(store));
     return keys;
 }
 
@@ -113,48 +90,16 @@ QVariantMap PrefFunctions::loadGeneralDefaults(SettingsStore &store, const QVari
 
 void PrefFunctions::initializeModulePreference(ModuleId id, SettingsStore &store)
 {
-    switch (id) {
-    case ModuleId::General:
-        initializeGeneralPreference(store);
-        break;
-    case ModuleId::Cpu:
-        CpuPreferences::initialize(store);
-        break;
-    case ModuleId::Gpu:
-        GpuPreferences::initialize(store);
-        break;
-    case ModuleId::Memory:
-        MemoryPreferences::initialize(store);
-        break;
-    case ModuleId::Temp:
-        TempPreferences::initialize(store);
-        break;
-    case ModuleId::Fan:
-        FanPreferences::initialize(store);
-        break;
-    default:
-        break;
-    }
+    if (const auto init = ModuleCatalog::info(id).initialize)
+        init(store);
 }
 
 QVariantMap PrefFunctions::loadModuleDefaults(ModuleId id, SettingsStore &store, const QVariantMap &colorDict)
 {
-    switch (id) {
-    case ModuleId::General:
+    if (id == ModuleId::General)
         return loadGeneralDefaults(store, colorDict);
-    case ModuleId::Cpu:
-        return CpuPreferences::load(store, colorDict);
-    case ModuleId::Gpu:
-        return GpuPreferences::load(store, colorDict);
-    case ModuleId::Memory:
-        return MemoryPreferences::load(store, colorDict);
-    case ModuleId::Temp:
-        return TempPreferences::load(store, colorDict);
-    case ModuleId::Fan:
-        return FanPreferences::load(store, colorDict);
-    default:
-        return {};
-    }
+    const auto load = ModuleCatalog::info(id).loadDefaults;
+    return load ? load(store, colorDict) : QVariantMap();
 }
 
 double PrefFunctions::calcPiledFontSize(const QString &text, double baseFontSize, const QString &fontName,

@@ -2,6 +2,7 @@
 #include <QList>
 #include <QString>
 #include <QVariantMap>
+#include <initializer_list>
 
 class QLabel;
 class QSlider;
@@ -44,6 +45,8 @@ public:
     // A spacing setting's working value: the stored integer, or 1 when it is 0 or absent.
     static qint64 retPadding(const SettingsStore &store, const QString &key);
 
+    // Whether any of the stored booleans `keys` is true.
+    static bool anyTrue(const SettingsStore &store, std::initializer_list<const char *> keys);
     // The launch keys derived from the stored display switches.
     static QVariantMap deriveLaunchKeys(const SettingsStore &store);
 

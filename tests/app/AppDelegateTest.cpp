@@ -3,6 +3,11 @@
 #include "modules/ModuleFactory.h"
 #include "platform/statusbar/StatusBarHost.h"
 #include "settings/SettingsStore.h"
+#include "settings/ThemeStore.h"
+#include "toolkit/OrbColors.h"
+
+#include <QGuiApplication>
+#include <QPalette>
 
 #include <QSignalSpy>
 #include <gtest/gtest.h>
@@ -66,7 +71,7 @@ protected:
 
 TEST_F(AppDelegateTest, FirstRunWritesVersionAndGeneralDefaults)
 {
-    AppDelegate app(host, {{}, false, false});
+    AppDelegate app(host, {.startTimer = false});
     app.startUpMe();
     SettingsStore::resetSharedInstances();
     auto s = store();
@@ -77,11 +82,12 @@ TEST_F(AppDelegateTest, FirstRunWritesVersionAndGeneralDefaults)
     // The other domains got their value once, without touching an existing one.
     EXPECT_TRUE(SettingsStore::open("NSGlobalDomain")->boolForKey("NSWindowSupportsAutomaticInlineTitle"));
     EXPECT_TRUE(SettingsStore::open("com.apple.finder")->contains("_FXShowPosixPathInTitle"));
-    // Every module whose first-run display switches are on, in the fixed order.
-    EXPECT_EQ(shownKeys().join(','), "cpu,gpu,memory,temp,fan,general");
+    // Every module whose first-run display switches are on, in the fixed order; the GPU,
+    // temperature and fan items need hardware this test machine is not given.
+    EXPECT_EQ(shownKeys().join(','), "cpu,memory,network,disk,volume,general");
 }
 
-TEST_F(AppDelegateTest, UpgradeWithoutGpuSettingsOnlyAddsGpuDefaults)
+TEST_F(AppDelegateTest, UpgradeAddsMissingModuleDefaultsOnly)
 {
     {
         auto s = store();
@@ -94,22 +100,55 @@ TEST_F(AppDelegateTest, UpgradeWithoutGpuSettingsOnlyAddsGpuDefaults)
         finder->setString("_FXShowPosixPathInTitle", "kept");
         finder->synchronize();
     }
-    AppDelegate app(host, {{}, false, false});
+    AppDelegate app(host, {.startTimer = false});
     app.startUpMe();
     auto s = store();
-    EXPECT_TRUE(s->boolForKey("Gpu_ShowMyLabel"));
+    EXPECT_FALSE(s->boolForKey("Gpu_ShowMyLabel")); // the user's choice, kept
+    EXPECT_TRUE(s->contains("Gpu_Display_Graph"));
     EXPECT_EQ(s->integerForKey("DisplayOrbIcon"), 0); // the General first-run writer did not run
     EXPECT_FALSE(s->contains("DisplayTopWindowAtStartupTmp"));
     EXPECT_TRUE(s->boolForKey("DisplayTopWindowAtStartup"));
     EXPECT_EQ(SettingsStore::open("com.apple.finder")->stringForKey("_FXShowPosixPathInTitle"), "kept");
-    // Only the GPU got display switches; no General item with the icon switched off.
-    EXPECT_EQ(shownKeys().join(','), "gpu");
+    // Every module without settings got its first-run switches; the machine has no GPU,
+    // temperature sensor or fan (none probed), and the icon is off: no General item.
+    EXPECT_EQ(shownKeys().join(','), "cpu,memory,network,disk,volume");
+}
+
+// A store written by the previous release (captured with it: it knows nothing of the
+// Network, Disk, Volume and VNC settings) gains their defaults; what the user set stays.
+TEST_F(AppDelegateTest, UpgradeFromPreviousReleaseAddsMissingModulesAndKeepsUserValues)
+{
+    const QString fixture = test::fixturePath("settings-upgrade-9.0.0/org.orbmeter.Orbmeter9.plist");
+    test::writeFile(home.configDir() + "/org.orbmeter.Orbmeter9.plist", test::readFile(fixture));
+    SettingsStore::resetSharedInstances();
+    {
+        AppDelegate app(host, {.startTimer = false});
+        app.startUpMe();
+    }
+    SettingsStore::resetSharedInstances();
+    auto s = store();
+    // New modules: their first-run values.
+    EXPECT_EQ(s->arrayForKey("NetworkItemSortArray"), (QVariantList{1, 2, 3, 4}));
+    EXPECT_EQ(s->integerForKey("Network_UpdateInterval"), 2);
+    EXPECT_TRUE(s->boolForKey("Network_Display_Graph"));
+    EXPECT_EQ(s->arrayForKey("DiskItemSortArray"), (QVariantList{1, 2, 3}));
+    EXPECT_TRUE(s->boolForKey("Disk_Display_Indicator"));
+    EXPECT_EQ(s->integerForKey("Vlms_UpdateInterval"), 5);
+    EXPECT_TRUE(s->boolForKey("Vlms_HideSystemVols"));
+    EXPECT_TRUE(s->contains("Vnc_ShowMenu"));
+    EXPECT_FALSE(s->boolForKey("Vnc_ShowMenu"));
+    // The user's own values, set with the previous release, are untouched.
+    EXPECT_EQ(s->integerForKey("Cpu_UpdateInterval"), 7);
+    EXPECT_FALSE(s->boolForKey("Network_ShowMyLabel"));
+    EXPECT_FALSE(s->boolForKey("Memory_Display_Text"));
+    EXPECT_EQ(s->integerForKey("Memory_UpdateInterval"), 5);
+    EXPECT_EQ(s->stringForKey("AppVersion"), ORB_VERSION);
 }
 
 TEST_F(AppDelegateTest, ItemsAppearInTheFixedOrderWhateverTheCreationOrder)
 {
     switchAllOn();
-    AppDelegate app(host, {{}, false, false});
+    AppDelegate app(host, {.startTimer = false, .probeHardware = false});
     app.startUpMe();
     const QStringList fixed{"cpu", "gpu", "memory", "network", "disk", "temp", "fan", "volume", "vnc", "general"};
     EXPECT_EQ(shownKeys().join(','), fixed.join(','));
@@ -129,7 +168,7 @@ TEST_F(AppDelegateTest, NoGeneralItemWhenIconSwitchedOff)
 {
     switchAllOn();
     store()->setInteger("DisplayOrbIcon", 0);
-    AppDelegate app(host, {{}, false, false});
+    AppDelegate app(host, {.startTimer = false, .probeHardware = false});
     app.startUpMe();
     EXPECT_FALSE(shownKeys().contains("general"));
     EXPECT_EQ(shownKeys().size(), 9);
@@ -138,13 +177,24 @@ TEST_F(AppDelegateTest, NoGeneralItemWhenIconSwitchedOff)
 TEST_F(AppDelegateTest, PassesRedrawOnlySampledModules)
 {
     switchAllOn();
-    AppDelegate app(host, {{}, false, false});
+    {
+        auto s = store();
+        s->setInteger("Cpu_UpdateInterval", 1);
+        s->setInteger("Memory_UpdateInterval", 3);
+        s->setInteger("Disk_UpdateInterval", 2);
+        s->synchronize();
+    }
+    AppDelegate app(host, {.startTimer = false, .probeHardware = false});
     app.startUpMe();
     redraws.clear();
     for (int i = 0; i < 3; ++i)
         ASSERT_TRUE(app.runPassSynchronously());
-    // No interval settings yet (0): every module is due every pass; General every pass too.
+    // Each module is redrawn on the passes that sampled it: interval 1 on every pass,
+    // interval 2 on the first and third, interval 3 on the first only; General and VNC,
+    // which have no interval, on every pass.
     EXPECT_EQ(redraws[ModuleId::Cpu], 3);
+    EXPECT_EQ(redraws[ModuleId::Disk], 2);
+    EXPECT_EQ(redraws[ModuleId::Memory], 1);
     EXPECT_EQ(redraws[ModuleId::General], 3);
     EXPECT_EQ(redraws[ModuleId::Vnc], 3);
     EXPECT_TRUE(app.infoDict().vnc);
@@ -153,7 +203,7 @@ TEST_F(AppDelegateTest, PassesRedrawOnlySampledModules)
 TEST_F(AppDelegateTest, OverrunningPassDropsTicksWithoutAdvancingCounters)
 {
     switchAllOn();
-    AppDelegate app(host, {{}, false, false});
+    AppDelegate app(host, {.startTimer = false, .probeHardware = false});
     app.startUpMe();
     std::binary_semaphore entered(0), release(0);
     app.setPassHook([&] {
@@ -174,4 +224,31 @@ TEST_F(AppDelegateTest, OverrunningPassDropsTicksWithoutAdvancingCounters)
     EXPECT_EQ(app.passesFinished(), 1);
     EXPECT_EQ(app.cycle().state(ModuleId::Cpu).counter, 1);
     app.setPassHook({});
+}
+
+// A desktop that is already dark when the monitor starts gets the dark theme, whether or not
+// the stored appearance word changes (no change, no signal).
+TEST_F(AppDelegateTest, DarkDesktopAtStartGetsTheDarkTheme)
+{
+    const QPalette saved = QGuiApplication::palette();
+    QPalette dark = saved;
+    dark.setColor(QPalette::Window, Qt::black);
+    dark.setColor(QPalette::WindowText, Qt::white);
+    QGuiApplication::setPalette(dark);
+    for (const char *stored : {"Light", "Dark"}) {
+        SCOPED_TRACE(stored);
+        test::ScopedHome ownHome;
+        SettingsStore::resetSharedInstances();
+        store()->setString("OrbBigSurMenuAppearance", stored);
+        store()->synchronize();
+        // No portal on this bus: the palette decides.
+        AppOptions options{.startTimer = false, .appearanceBus = QDBusConnection(QStringLiteral("orb-no-bus")), .probeHardware = false};
+        AppDelegate app(host, options);
+        app.startUpMe();
+        EXPECT_EQ(store()->stringForKey("OrbBigSurMenuAppearance"), "Dark");
+        EXPECT_TRUE(ThemeStore::loadTheme().value("_ForDarkAppearance").toBool());
+    }
+    QGuiApplication::setPalette(saved);
+    OrbColors::setDarkAppearance(false);
+    SettingsStore::resetSharedInstances();
 }

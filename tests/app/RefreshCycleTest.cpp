@@ -68,14 +68,14 @@ TEST(RefreshCycle, AdvanceClearsFlagsAndSamplesCpuUntilItHasHistory)
     in.interval[ModuleCatalog::index(ModuleId::Memory)] = 2;
 
     cycle.advance(in, true);
-    EXPECT_TRUE(cycle.loadFlags().cpu);
-    EXPECT_TRUE(cycle.loadFlags().memory);
+    EXPECT_TRUE(cycle.due(ModuleId::Cpu));
+    EXPECT_TRUE(cycle.due(ModuleId::Memory));
     // No CPU history yet: sampled again although its interval is 3.
     cycle.advance(in, true);
-    EXPECT_TRUE(cycle.loadFlags().cpu);
-    EXPECT_FALSE(cycle.loadFlags().memory);
+    EXPECT_TRUE(cycle.due(ModuleId::Cpu));
+    EXPECT_FALSE(cycle.due(ModuleId::Memory));
     cycle.advance(in, false);
-    EXPECT_FALSE(cycle.loadFlags().cpu);
-    EXPECT_TRUE(cycle.loadFlags().memory);
-    EXPECT_FALSE(cycle.loadFlags().gpu);
+    EXPECT_FALSE(cycle.due(ModuleId::Cpu));
+    EXPECT_TRUE(cycle.due(ModuleId::Memory));
+    EXPECT_FALSE(cycle.due(ModuleId::Gpu));
 }

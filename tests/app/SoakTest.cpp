@@ -72,7 +72,7 @@ protected:
         {
             // A first start writes the defaults; then every sampler runs on every pass.
             OffscreenHost host;
-            AppDelegate first(host, AppOptions{{Sysroot(QFile::encodeName(root_.path()).toStdString())}, false, false});
+            AppDelegate first(host, AppOptions{.sysroots = {Sysroot(QFile::encodeName(root_.path()).toStdString())}, .startTimer = false});
             first.startUpMe();
         }
         auto store = SettingsStore::open();
@@ -104,7 +104,7 @@ TEST_F(SoakTest, MemoryLevelsOffAndHistoriesStayBounded)
     const int passes = soakPasses();
     const int warmUp = std::min(passes / 2, 1000); // past 512 so every history is full
     OffscreenHost host;
-    AppDelegate app(host, AppOptions{{Sysroot(QFile::encodeName(root_.path()).toStdString())}, true, false});
+    AppDelegate app(host, AppOptions{.sysroots = {Sysroot(QFile::encodeName(root_.path()).toStdString())}, .allModules = true, .startTimer = false});
     app.startUpMe();
     auto *cpuItem = dynamic_cast<CPU_MenuModule *>(app.statusModule(ModuleId::Cpu));
     ASSERT_NE(cpuItem, nullptr) << "every module was asked for; the CPU item must exist";

@@ -9,8 +9,8 @@ using namespace orb;
 TEST(LoadSystemInformation, memorySizesTravelWithTheSample)
 {
     LoadSystemInformation info;
-    LoadFlags flags;
-    flags.memory = true;
+    LoadFlags flags{};
+    flags[ModuleCatalog::index(ModuleId::Memory)] = true;
     SensorData data = info.loadCycleSysInfo({}, flags, Sysroot(test::fixturePath("memory-zswap-laptop").toStdString()));
     ASSERT_TRUE(data.memory);
     EXPECT_EQ(data.memoryTotlSize, 16106092ull * 1024);

@@ -1,6 +1,7 @@
 #include "platform/statusbar/StatusBarHost.h"
 
 #include "platform/Logging.h"
+#include "settings/ModuleCatalog.h"
 
 #include <QStringList>
 #include <algorithm>
@@ -23,12 +24,8 @@ StatusBarHost::~StatusBarHost()
 
 int StatusBarHost::visibleRank(const QString &moduleKey)
 {
-    static const QStringList order{QStringLiteral("cpu"),  QStringLiteral("gpu"),     QStringLiteral("memory"),
-                                   QStringLiteral("network"), QStringLiteral("disk"), QStringLiteral("temp"),
-                                   QStringLiteral("fan"),  QStringLiteral("volume"),  QStringLiteral("vnc"),
-                                   QStringLiteral("general")};
-    const int i = order.indexOf(moduleKey);
-    return i < 0 ? static_cast<int>(order.size()) : i;
+    const ModuleInfo *m = ModuleCatalog::byKey(moduleKey);
+    return m ? m->leftToRight : kModuleCount;
 }
 
 std::unique_ptr<StatusItemHost> StatusBarHost::createItem(const QString &moduleKey)

@@ -1,0 +1,32 @@
+#include "modules/ModuleRows.h"
+#include "settings/PrefFunctions.h"
+
+namespace orb {
+
+// The General item has no interval and no history of its own; it is redrawn on every pass.
+const ModuleInfo kGeneralModule{
+    .id = ModuleId::General,
+    .number = 0,
+    .tabIndex = 0,
+    .leftToRight = 9,
+    .cycleOrder = 9,
+    .sampleOrder = 9,
+    .prefName = "General",
+    .key = "general",
+    .jsonName = "",
+    .launchKey = "",
+    .intervalKey = "",
+    .counterKey = "",
+    .loadKey = "",
+    .sortArrayKey = "",
+    .labelKey = "",
+    .initialize = &PrefFunctions::initializeGeneralPreference,
+    .loadDefaults = nullptr, // built by PrefFunctions::loadGeneralDefaults with the launch keys
+    .wantsItem = nullptr,    // "DisplayOrbIcon" decides
+    .probeHardware = nullptr,
+    .createItem = nullptr,
+    .createSampler = nullptr,
+    .writeJson = nullptr,
+};
+
+} // namespace orb
