@@ -99,8 +99,8 @@ void AppDelegate::startUpMe()
                                             QStringLiteral("NSWindowSupportsAutomaticInlineTitle"), true);
 
     ThemeStore::checkAndRetMyApplicationSupportDir();
-    MemoryInformation::loadDynamicPagerPath(*store_, hostRoot_);
-    MemoryInformation::loadHibernateFilePath(*store_, hostRoot_);
+    MemoryInformation::loadDynamicPagerPath(*store_, sysrootForPass(0));
+    MemoryInformation::loadHibernateFilePath(*store_, sysrootForPass(0));
 
     themeColorDict_ = ThemeStore::loadTheme(&iconDict_);
     // The desktop's light or dark look decides the text colours; followed while running.
