@@ -7,12 +7,18 @@
 #include "modules/ModuleFactory.h"
 #include "platform/Logging.h"
 #include "platform/statusbar/StatusBarHost.h"
+#include "services/DdnsUpdater.h"
+#include "services/GlobalIpLookup.h"
 #include "settings/AppearanceMonitor.h"
 #include "settings/PrefFunctions.h"
 #include "settings/SettingsStore.h"
 #include "settings/ThemeStore.h"
 
+#include <QFile>
 #include <QGuiApplication>
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
 #include <QTemporaryDir>
 #include <algorithm>
 
@@ -86,6 +92,7 @@ void AppDelegate::startUpMe()
     }
     store_->setString(QStringLiteral("AppVersion"), PrefFunctions::applicationVersion());
     store_->synchronize();
+    protectSettingsFile();
 
     if (store_->boolForKey(QStringLiteral("DisplayTopWindowAtStartupTmp"))) {
         store_->removeObjectForKey(QStringLiteral("DisplayTopWindowAtStartupTmp"));
@@ -402,7 +409,53 @@ void AppDelegate::finishPass(const PassOutput &out)
     }
     busy_ = false;
     ++passesFinished_;
+    checkDdns(false);
     Q_EMIT passFinished();
+}
+
+void AppDelegate::checkDdns(bool forced)
+{
+    // About every ten minutes (600 passes), and at once when forced.
+    if (!forced && ++chkNowGlobalIpAddrCount_ % 600 != 0)
+        return;
+    chkNowGlobalIpAddrCount_ = 0;
+    if (store_->stringForKey(QStringLiteral("DdnsPropertyString")).isEmpty())
+        return;
+    if (!ipLookup_) {
+        ipLookup_ = new GlobalIpLookup(this);
+        ddns_ = new DdnsUpdater(store_, this);
+        connect(ipLookup_, &GlobalIpLookup::finished, this, [this](quint64 request, const QString &ip, const QString &) {
+            // An answer to an older lookup is stale.
+            if (request != ipRequest_ || ip.isEmpty())
+                return;
+            ddns_->checkGlobalIpAddressForDdns(ip, ddnsForced_);
+        });
+        connect(ddns_, &DdnsUpdater::notice, this, [](const UserNotice &n) {
+            qCInfo(lcApp).noquote() << "notice:" << n.title << "-" << n.body;
+        });
+    }
+    ddnsForced_ = forced;
+    ipLookup_->start(++ipRequest_);
+}
+
+void AppDelegate::forcedExecutionDdns()
+{
+    store_->removeObjectForKey(QStringLiteral("NowGlobalIpAddr"));
+    store_->synchronize();
+    checkDdns(true);
+}
+
+void AppDelegate::protectSettingsFile()
+{
+    // The file may hold dynamic-DNS passwords: readable by its owner only.
+    const QByteArray path = QFile::encodeName(store_->filePath());
+    struct stat st {};
+    if (::stat(path.constData(), &st) != 0 || !(st.st_mode & 077))
+        return;
+    if (::chmod(path.constData(), st.st_mode & 0700) == 0)
+        qCInfo(lcApp).noquote() << "settings file was readable by others; now by its owner only:" << store_->filePath();
+    else
+        qCWarning(lcApp).noquote() << "cannot restrict the settings file" << store_->filePath() << ":" << strerror(errno);
 }
 
 void AppDelegate::reDrawModule(ModuleId id, bool fullRefresh)
