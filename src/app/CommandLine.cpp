@@ -4,6 +4,7 @@
 #include "app/Session.h"
 #include "platform/Logging.h"
 #include "platform/linux/AutostartEntry.h"
+#include "platform/linux/MemoryPurger.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -47,7 +48,8 @@ QString CommandLine::usage()
         "\n"
         "Settings: $XDG_CONFIG_HOME/Orbmeter9/org.orbmeter.Orbmeter9.plist\n"
         "Themes:   $XDG_DATA_HOME/Orbmeter9/\n"
-        "ORBMETER_SYSROOT=DIR reads the machine from DIR instead of /.\n");
+        "ORBMETER_SYSROOT=DIR reads the machine from DIR instead of /.\n")
+        + QStringLiteral("Purge helper: %1\n").arg(MemoryPurger::defaultHelperPath());
 }
 
 bool CommandLine::parse(const QStringList &args, CommandLineOptions &o, QString &error)
