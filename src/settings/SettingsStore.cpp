@@ -188,6 +188,7 @@ SettingsStore::FileContents SettingsStore::readLocked() const
                                                           "leaving the file as it is")
                                                .arg(path_, read.reason());
         c.load = Load::Unreadable;
+        c.stamp = AtomicFile::stampOf(path_); // so that it is read again only once it changes
         return c;
     case AtomicFile::ReadResult::Status::NotRegularFile:
     case AtomicFile::ReadResult::Status::TooLarge:

@@ -1,5 +1,6 @@
 #include "platform/linux/SingleInstance.h"
 
+#include "platform/AtomicFile.h"
 #include "platform/Logging.h"
 #include "platform/linux/RuntimeDirectory.h"
 
@@ -7,7 +8,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStandardPaths>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -86,11 +86,11 @@ void SingleInstance::release()
 
 qint64 SingleInstance::ownerPid(const QString &lockPath)
 {
-    QFile file(lockPath);
-    if (!file.open(QIODevice::ReadOnly))
+    const AtomicFile::ReadResult read = AtomicFile::read(lockPath, 64);
+    if (!read.ok())
         return 0;
     bool ok = false;
-    const qint64 pid = file.read(32).trimmed().toLongLong(&ok);
+    const qint64 pid = read.bytes.trimmed().toLongLong(&ok);
     return ok && pid > 0 ? pid : 0;
 }
 
