@@ -337,8 +337,8 @@ class XmlScanner {
 public:
     explicit XmlScanner(const QByteArray &bytes) : pos_(bytes.constData()), end_(bytes.constData() + bytes.size()) {}
 
-    // Deepest nesting of arrays and dictionaries, counting stops once it passes `limit`;
-    // -1 when the text is malformed in a way the parser rejects too.
+    // Deepest nesting of arrays and dictionaries inside the <plist> element, counting stops
+    // once it passes `limit`; -1 when the text is malformed in a way the parser rejects too.
     int containerDepth(int limit)
     {
         int depth = 0;
@@ -382,23 +382,24 @@ public:
             ++pos_;
             if (empty && !tag.empty() && tag.back() == '/')
                 tag.remove_suffix(1);
-            if (tag == "array" || tag == "dict") {
+            // The <plist> element counts as a level too: the parser may nest it.
+            if (tag == "array" || tag == "dict" || tag == "plist") {
                 if (!empty && ++depth > deepest) {
                     deepest = depth;
-                    if (deepest > limit)
-                        return deepest;
+                    if (deepest > limit + 1)
+                        return deepest - 1;
                 }
-            } else if (tag == "/array" || tag == "/dict") {
+            } else if (tag == "/array" || tag == "/dict" || tag == "/plist") {
                 depth = std::max(0, depth - 1);
             } else if (tag == "key" || tag == "string" || tag == "integer" || tag == "real" || tag == "date"
                        || tag == "data" || tag == "true" || tag == "false") {
                 if (!empty && !skipText())
                     return -1;
-            } else if (tag != "plist" && tag != "/plist") {
+            } else {
                 return -1;
             }
         }
-        return deepest;
+        return std::max(0, deepest - 1);
     }
 
 private:

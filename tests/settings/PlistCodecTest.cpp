@@ -116,6 +116,8 @@ TEST(PlistCodecTest, ListsNestedTooDeeplyAreRefusedBeforeTheyAreParsed)
         {"dictionaries", test::xmlPlist(QByteArray("<dict><key>k</key>").repeated(over) + "<true/>"
                                         + QByteArray("</dict>").repeated(over)),
          "nested"},
+        {"nested plist elements", QByteArray("<plist>").repeated(200000) + QByteArray("</plist>").repeated(200000),
+         "nested"},
         {"an array holding itself", test::binaryPlist({test::binaryArray({0})}), "nested"},
         {"references that double at every level", doublingBinary(40), "expand"},
     };
