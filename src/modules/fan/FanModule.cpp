@@ -2,6 +2,7 @@
 #include "collect/sensors/SensorSampler.h"
 #include "collect/sensors/SensorTableProvider.h"
 #include "modules/ModuleRows.h"
+#include "modules/fan/Fan_MenuModule.h"
 #include "settings/FanPreferences.h"
 #include "settings/PrefFunctions.h"
 
@@ -68,7 +69,9 @@ const ModuleInfo kFanModule{
         return PrefFunctions::anyTrue(s, {"Fan_Display_Text", "Fan_Display_Graph"});
     },
     .probeHardware = &probeHardware,
-    .createItem = nullptr,
+    .createItem = [](MenuModuleDelegate *d) -> std::unique_ptr<MenuModule> {
+        return std::make_unique<Fan_MenuModule>(d);
+    },
     .createSampler = []() -> std::unique_ptr<ModuleSampler> { return std::make_unique<FanStep>(); },
     .writeJson = &writeJson,
 };

@@ -2,6 +2,7 @@
 #include "collect/sensors/SensorSampler.h"
 #include "collect/sensors/SensorTableProvider.h"
 #include "modules/ModuleRows.h"
+#include "modules/temp/Temp_MenuModule.h"
 #include "settings/PrefFunctions.h"
 #include "settings/TempPreferences.h"
 
@@ -72,7 +73,9 @@ const ModuleInfo kTempModule{
         return PrefFunctions::anyTrue(s, {"Temp_Display_Text", "Temp_Display_Graph"});
     },
     .probeHardware = &probeHardware,
-    .createItem = nullptr,
+    .createItem = [](MenuModuleDelegate *d) -> std::unique_ptr<MenuModule> {
+        return std::make_unique<Temp_MenuModule>(d);
+    },
     .createSampler = []() -> std::unique_ptr<ModuleSampler> { return std::make_unique<TempStep>(); },
     .writeJson = &writeJson,
 };
