@@ -25,6 +25,11 @@ struct SensorEntry {
 // monitoring devices changes. Shared read-only between the temperature and fan samplers
 // and the items; a new probe builds a new table.
 struct SensorTable {
+    SensorTable() = default;
+    SensorTable(const SensorTable &) = delete;
+    SensorTable &operator=(const SensorTable &) = delete;
+    ~SensorTable();
+
     // The sysroot the paths were found under.
     std::string root;
     SensorSource tempSource = SensorSource::None;
@@ -37,6 +42,14 @@ struct SensorTable {
     std::optional<SensorEntry> battery;
     // The monitoring devices present when the table was probed (names and link targets).
     std::string hwmonDevices;
+
+    // Descriptors of the sources, opened once so a pass only re-reads them (one per entry of
+    // `temps` and `fans`; −1 where the open failed, and the path is opened on each read).
+    std::vector<int> tempFiles;
+    std::vector<int> fanFiles;
+    int batteryFile = -1;
+    // Opens the descriptors above; closed with the table.
+    void openFiles();
 
     bool hasTemperatures() const { return !temps.empty() || battery.has_value(); }
 };

@@ -202,18 +202,19 @@ TEST(SensorTableProvider, probesOnceAndAgainWhenMonitoringDevicesChange)
     SensorTableProvider provider;
     const auto first = provider.current(tree.root());
     EXPECT_EQ(first->tempSource, SensorSource::ThermalZone);
-    // The start-up check and the first pass share one probe.
-    EXPECT_EQ(provider.current(tree.root(), 1.0), first);
-    EXPECT_EQ(provider.current(tree.root(), 2.0), first);
+    // The start-up check and the passes share one probe.
+    EXPECT_EQ(provider.current(tree.root(), 10.0), first);
+    EXPECT_EQ(provider.current(tree.root(), 20.0), first);
     EXPECT_EQ(provider.probes(), 1);
 
-    // A monitoring chip appears: the next pass looks again, and its temperatures win.
+    // A monitoring chip appears: a look at the devices finds it, and its temperatures win.
     const QString hw = tree.path("sys/class/hwmon/hwmon0/");
     test::writeFile(hw + "name", "cpu_thermal\n");
     test::writeFile(hw + "temp1_input", "51540\n");
-    // Within the same pass the table stays as it was.
-    EXPECT_EQ(provider.current(tree.root(), 2.0), first);
-    const auto second = provider.current(tree.root(), 3.0);
+    // Passes within a few seconds of the last look keep the table as it was.
+    EXPECT_EQ(provider.current(tree.root(), 20.0), first);
+    EXPECT_EQ(provider.current(tree.root(), 20.0 + SensorTableProvider::kRecheckSeconds - 0.5), first);
+    const auto second = provider.current(tree.root(), 20.0 + SensorTableProvider::kRecheckSeconds);
     ASSERT_NE(second, first);
     EXPECT_EQ(provider.probes(), 2);
     EXPECT_EQ(second->tempSource, SensorSource::Hwmon);
@@ -221,10 +222,14 @@ TEST(SensorTableProvider, probesOnceAndAgainWhenMonitoringDevicesChange)
     EXPECT_EQ(second->temps[0].label, QStringLiteral("CPU 1"));
     // The old table is unchanged for whoever still holds it.
     EXPECT_EQ(first->temps[0].label, QStringLiteral("cpu-thermal"));
-    EXPECT_EQ(provider.current(tree.root(), 4.0), second);
+    EXPECT_EQ(provider.current(tree.root(), 40.0), second);
+    // The start-up check always looks.
+    QDir(hw).removeRecursively();
+    const auto third = provider.current(tree.root());
+    EXPECT_EQ(third->tempSource, SensorSource::ThermalZone);
 
-    // Another tree is another machine.
-    const auto other = provider.current(fixture("sensors-desktop"), 5.0);
+    // Another tree is another machine, whatever the time.
+    const auto other = provider.current(fixture("sensors-desktop"), 40.0);
     EXPECT_EQ(other->temps.size(), 7u);
-    EXPECT_EQ(provider.probes(), 3);
+    EXPECT_EQ(provider.probes(), 4);
 }

@@ -4,6 +4,8 @@
 #include "platform/Sysroot.h"
 
 #include <QTemporaryDir>
+#include <fcntl.h>
+#include <unistd.h>
 #include <gtest/gtest.h>
 
 using namespace orb;
@@ -69,12 +71,8 @@ struct Chip {
     QString base;
     Chip() : base(dir.path() + "/sys/class/hwmon/hwmon0/") { test::writeFile(base + "name", "coretemp\n"); }
     void set(const char *file, const QByteArray &text) { test::writeFile(base + file, text); }
-    // Turns an attribute into one whose read fails.
-    void breakFile(const char *file)
-    {
-        QFile::remove(base + file);
-        QDir().mkpath(base + file);
-    }
+    // Makes an attribute's next read come back empty, as a failed sensor read does.
+    void breakFile(const char *file) { set(file, QByteArray()); }
     Sysroot root() const { return Sysroot(dir.path().toStdString()); }
 };
 
@@ -121,8 +119,7 @@ TEST(SensorSampler, sensorsThatFailAfterStartReadMinusOneAndLeaveTheAverage)
              chip.set("fan1_input", "12rpm\n");
          },
          {{"CPU 1", -1}, {"CPU 2", -1}, {"CPU 3", -1}}, std::nullopt, {{"Fan 2", 2000}}, 2000},
-        {"file gone, fan stopped", [&] {
-             QFile::remove(chip.base + "temp1_input");
+        {"one degree, fan stopped", [&] {
              chip.set("temp3_input", "1000\n");
              chip.set("fan1_input", "0\n");
          },
@@ -189,16 +186,43 @@ TEST(SensorSampler, readValueAcceptsOnlyOneDecimalNumber)
         {QByteArray(80, '1'), false, 0},
     };
     const std::string path = (dir.path() + "/value").toStdString();
+    test::writeFile(dir.path() + "/value", "0\n");
+    // Once through the path, once through a descriptor kept open and read from its start.
+    const int fd = ::open(path.c_str(), O_RDONLY);
+    ASSERT_GE(fd, 0);
     for (const Case &c : cases) {
         SCOPED_TRACE(c.text.toStdString());
         test::writeFile(dir.path() + "/value", c.text);
-        int64_t v = -12345;
-        EXPECT_EQ(SensorSampler::readValue(path, v), c.ok);
-        if (c.ok) {
-            EXPECT_EQ(v, c.value);
+        for (int through : {-1, fd}) {
+            int64_t v = -12345;
+            EXPECT_EQ(SensorSampler::readValue(through, path, v), c.ok) << "descriptor " << through;
+            if (c.ok) {
+                EXPECT_EQ(v, c.value);
+            }
         }
     }
+    ::close(fd);
     int64_t v = 0;
     EXPECT_FALSE(SensorSampler::readValue(dir.path().toStdString() + "/missing", v));
     EXPECT_FALSE(SensorSampler::readValue(dir.path().toStdString(), v)); // a directory
+}
+
+TEST(SensorSampler, readsThroughThePathWhenTheTableHasNoDescriptor)
+{
+    QTemporaryDir dir;
+    test::writeFile(dir.path() + "/t", "51000\n");
+    test::writeFile(dir.path() + "/f", "1300\n");
+    SensorTable table;
+    table.temps.push_back({QStringLiteral("Board"), (dir.path() + "/t").toStdString()});
+    table.fans.push_back({QStringLiteral("Fan 1"), (dir.path() + "/f").toStdString()});
+    EXPECT_EQ(SensorSampler::getBaseTempNew(table).readings, (Readings{{"Board", 51}}));
+    EXPECT_EQ(SensorSampler::getFanDetail(table).fans, (Readings{{"Fan 1", 1300}}));
+    // A file that could not be opened at start is tried again on every read.
+    table.temps.push_back({QStringLiteral("Later"), (dir.path() + "/later").toStdString()});
+    table.openFiles();
+    EXPECT_EQ(table.tempFiles.size(), 2u);
+    EXPECT_LT(table.tempFiles[1], 0);
+    EXPECT_EQ(SensorSampler::getBaseTempNew(table).readings, (Readings{{"Board", 51}, {"Later", -1}}));
+    test::writeFile(dir.path() + "/later", "33000\n");
+    EXPECT_EQ(SensorSampler::getBaseTempNew(table).readings, (Readings{{"Board", 51}, {"Later", 33}}));
 }

@@ -299,6 +299,7 @@ std::shared_ptr<const SensorTable> SensorProbe::probe(const Sysroot &root)
     probeHwmon(root, *table);
     probeThermalZones(root, *table);
     probeBattery(root, *table);
+    table->openFiles();
     qCInfo(lcCollect).nospace() << "sensors: " << table->temps.size() << " temperatures from "
                                 << sourceName(table->tempSource) << ", " << table->fans.size() << " fans from "
                                 << sourceName(table->fanSource) << (table->battery ? ", battery temperature" : "");

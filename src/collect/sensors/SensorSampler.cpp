@@ -19,20 +19,10 @@ int64_t wholeDegrees(bool ok, int64_t millidegrees)
     return degrees >= 1 ? degrees : -1;
 }
 
-} // namespace
-
-bool SensorSampler::readValue(const std::string &path, int64_t &out)
+// A sysfs attribute is produced whole by one read from its start.
+bool parseValue(const char *buf, ssize_t n, size_t size, int64_t &out)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    char buf[64];
-    ssize_t n;
-    do {
-        n = ::read(fd, buf, sizeof buf);
-    } while (n < 0 && errno == EINTR);
-    ::close(fd);
-    if (n <= 0 || static_cast<size_t>(n) == sizeof buf)
+    if (n <= 0 || static_cast<size_t>(n) == size)
         return false;
     std::string_view text = proctext::trimmed(std::string_view(buf, static_cast<size_t>(n)));
     if (!text.empty() && text.front() == '+')
@@ -47,15 +37,43 @@ bool SensorSampler::readValue(const std::string &path, int64_t &out)
     return true;
 }
 
+} // namespace
+
+bool SensorSampler::readValue(const std::string &path, int64_t &out)
+{
+    return readValue(-1, path, out);
+}
+
+bool SensorSampler::readValue(int fd, const std::string &path, int64_t &out)
+{
+    char buf[64];
+    ssize_t n;
+    if (fd >= 0) {
+        do {
+            n = ::pread(fd, buf, sizeof buf, 0);
+        } while (n < 0 && errno == EINTR);
+        return parseValue(buf, n, sizeof buf, out);
+    }
+    fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    do {
+        n = ::read(fd, buf, sizeof buf);
+    } while (n < 0 && errno == EINTR);
+    ::close(fd);
+    return parseValue(buf, n, sizeof buf, out);
+}
+
 TempSample SensorSampler::getBaseTempNew(const SensorTable &table, std::span<const DriveTemperature> drives)
 {
     TempSample sample;
     sample.readings.reserve(table.temps.size() + drives.size());
     int64_t sum = 0;
     int64_t count = 0;
-    for (const SensorEntry &e : table.temps) {
+    for (std::size_t i = 0; i < table.temps.size(); ++i) {
+        const SensorEntry &e = table.temps[i];
         int64_t raw = 0;
-        const bool ok = readValue(e.source, raw);
+        const bool ok = readValue(i < table.tempFiles.size() ? table.tempFiles[i] : -1, e.source, raw);
         const int64_t v = wholeDegrees(ok, raw);
         sample.readings.emplace_back(e.label, v);
         if (v >= 1) {
@@ -73,7 +91,7 @@ TempSample SensorSampler::getBaseTempNew(const SensorTable &table, std::span<con
     }
     if (table.battery) {
         int64_t tenths = 0;
-        if (readValue(table.battery->source, tenths) && tenths >= 10) {
+        if (readValue(table.batteryFile, table.battery->source, tenths) && tenths >= 10) {
             const int64_t v = tenths / 10;
             sample.battery = QString::number(v);
             sum += v;
@@ -90,9 +108,10 @@ FanSample SensorSampler::getFanDetail(const SensorTable &table)
     FanSample sample;
     sample.fans.reserve(table.fans.size());
     int64_t sum = 0;
-    for (const SensorEntry &e : table.fans) {
+    for (std::size_t i = 0; i < table.fans.size(); ++i) {
+        const SensorEntry &e = table.fans[i];
         int64_t rpm = 0;
-        if (!readValue(e.source, rpm) || rpm < 0)
+        if (!readValue(i < table.fanFiles.size() ? table.fanFiles[i] : -1, e.source, rpm) || rpm < 0)
             continue;
         sample.fans.emplace_back(e.label, rpm);
         sum += rpm;

@@ -13,8 +13,8 @@ struct DriveTemperature {
     int64_t celsius = 0;
 };
 
-// Reads the sensors of a probed table: only the files the probe found, each opened, read
-// into a stack buffer and parsed, nothing else per pass.
+// Reads the sensors of a probed table: only the files the probe found, each read again
+// through the descriptor the table keeps open, into a stack buffer, and parsed.
 class SensorSampler {
 public:
     SensorSampler() = delete;
@@ -33,6 +33,9 @@ public:
     // One decimal integer attribute (optional sign, trailing blanks and line end). False
     // when the file cannot be opened or read, or holds anything else.
     static bool readValue(const std::string &path, int64_t &out);
+    // The same through an open descriptor, read again from its start; with `fd` −1 the
+    // path is opened for this one read.
+    static bool readValue(int fd, const std::string &path, int64_t &out);
 };
 
 } // namespace orb

@@ -16,7 +16,7 @@ std::shared_ptr<const SensorTable> SensorTableProvider::current(const Sysroot &r
 {
     std::lock_guard lock(mutex_);
     const bool sameRoot = table_ && table_->root == root.root();
-    if (sameRoot && now && checkedAt_ == now)
+    if (sameRoot && now && checkedAt_ && *now >= *checkedAt_ && *now - *checkedAt_ < kRecheckSeconds)
         return table_;
     checkedAt_ = now;
     if (sameRoot) {

@@ -17,9 +17,13 @@ public:
     // The one the application's modules use.
     static SensorTableProvider &shared();
 
+    // Seconds of pass time between two looks at the set of monitoring devices.
+    static constexpr double kRecheckSeconds = 5.0;
+
     // The table for `root`: probed anew when there is none for this root yet or when the set
-    // of monitoring devices changed since. A call with the same `now` as the one before (the
-    // temperature and fan steps of one pass) reuses the table without looking again.
+    // of monitoring devices changed since. With the pass time `now`, the devices are looked
+    // at only when kRecheckSeconds passed since the last look (so both steps of one pass
+    // share one look); without it, always.
     std::shared_ptr<const SensorTable> current(const Sysroot &root, std::optional<double> now = std::nullopt);
 
     // How many probes ran (tests).
