@@ -7,6 +7,7 @@
 #include "platform/linux/SingleInstance.h"
 #include "platform/statusbar/StatusBarHost.h"
 #include "settings/ModuleCatalog.h"
+#include "settings/SettingsStore.h"
 
 #include <QApplication>
 #include <QFile>
@@ -23,6 +24,18 @@ AppOptions optionsFor(const CommandLineOptions &cli)
     o.allModules = cli.allModules;
     o.startTimer = cli.command == CommandLineOptions::Command::Run;
     return o;
+}
+
+// --tray-style, else the TrayStyle setting, else auto.
+TrayStyle trayStyleFor(const CommandLineOptions &cli)
+{
+    QString text = cli.trayStyle;
+    if (text.isEmpty())
+        text = SettingsStore::open()->stringForKey(QStringLiteral("TrayStyle"));
+    TrayStyle style = TrayStyle::Auto;
+    if (!text.isEmpty() && !parseTrayStyle(text, style))
+        qCWarning(lcPlatform).noquote() << "TrayStyle setting" << text << "is not wide, compact or auto; using auto";
+    return style;
 }
 
 int runPasses(AppDelegate &app, int passes)
@@ -58,7 +71,8 @@ int Session::run(int argc, char **argv, const CommandLineOptions &options)
             std::fprintf(stderr, "orbmeter: already running in this session\n");
             return 0;
         }
-        auto host = StatusBarHost::create(headless && options.host.isEmpty() ? QStringLiteral("offscreen") : options.host);
+        auto host = StatusBarHost::create(headless && options.host.isEmpty() ? QStringLiteral("offscreen") : options.host,
+                                          trayStyleFor(options));
         AppDelegate delegate(*host, optionsFor(options));
         delegate.applicationDidFinishLaunching();
         return app.exec();

@@ -32,11 +32,14 @@ bool SniHost::watcherPresent(const QDBusConnection &bus)
     return bus.interface()->isServiceRegistered(watcherService()).value();
 }
 
-SniHost::SniHost(const QString &busAddress)
+SniHost::SniHost(const QString &busAddress, TrayStyle style, Sysroot procRoot)
     : address_(busAddress),
       connectionName_(QStringLiteral("orbmeter-sni-host-%1").arg(nextHost.fetch_add(1))),
       bus_(busAddress.isEmpty() ? QDBusConnection::connectToBus(QDBusConnection::SessionBus, connectionName_)
-                                : QDBusConnection::connectToBus(busAddress, connectionName_))
+                                : QDBusConnection::connectToBus(busAddress, connectionName_)),
+      requested_(style),
+      style_(style == TrayStyle::Wide ? TrayStyle::Wide : TrayStyle::Compact),
+      procRoot_(std::move(procRoot))
 {
     removeStaleIconFiles();
     if (!bus_.isConnected()) {
@@ -52,13 +55,17 @@ SniHost::SniHost(const QString &busAddress)
     watcherPresent_ = watcherPresent(bus_);
     if (!watcherPresent_)
         qCInfo(lcPlatform) << "no status notifier watcher yet; items are shown when one starts";
+    else
+        identifyTray();
 }
 
 SniHost::~SniHost() { QDBusConnection::disconnectFromBus(connectionName_); }
 
 std::unique_ptr<StatusItemHost> SniHost::createItem(const QString &moduleKey)
 {
-    auto item = adopt(std::make_unique<SniItem>(this, moduleKey, address_));
+    auto sni = std::make_unique<SniItem>(this, moduleKey, address_);
+    sni->setStyle(style_);
+    auto item = adopt(std::move(sni));
     scheduleSync();
     return item;
 }
@@ -123,7 +130,64 @@ void SniHost::watcherAppeared()
     watcherPresent_ = true;
     for (StatusItemHost *item : itemsInOrder())
         static_cast<SniItem *>(item)->setRegistered(false);
+    identifyTray();
     scheduleSync();
+}
+
+TrayStyle SniHost::styleForTray(const QString &processName)
+{
+    return processName == QLatin1String("waybar") ? TrayStyle::Wide : TrayStyle::Compact;
+}
+
+QString SniHost::processName(const Sysroot &root, qint64 pid)
+{
+    if (pid <= 0)
+        return {};
+    const std::string dir = "/proc/" + std::to_string(pid);
+    if (const auto comm = root.readLine(dir + "/comm"); comm && !comm->empty())
+        return QString::fromLocal8Bit(comm->data(), static_cast<qsizetype>(comm->size())).trimmed();
+    // argv[0] up to its first NUL, without the directory.
+    const auto cmdline = root.readText(dir + "/cmdline", 4096);
+    if (!cmdline || cmdline->empty())
+        return {};
+    const std::string argv0 = cmdline->substr(0, cmdline->find('\0'));
+    return QString::fromLocal8Bit(argv0.data(), static_cast<qsizetype>(argv0.size())).section(QLatin1Char('/'), -1);
+}
+
+// Asks the bus which process owns the watcher's name, without waiting for the answer.
+void SniHost::identifyTray()
+{
+    if (requested_ != TrayStyle::Auto || !bus_.isConnected())
+        return;
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("GetConnectionUnixProcessID"));
+    call << watcherService();
+    auto *pending = new QDBusPendingCallWatcher(bus_.asyncCall(call, 3000), this);
+    const int serial = ++identifySerial_;
+    connect(pending, &QDBusPendingCallWatcher::finished, this, [this, serial](QDBusPendingCallWatcher *w) {
+        w->deleteLater();
+        if (serial != identifySerial_)
+            return; // a newer tray came since
+        const QDBusMessage reply = w->reply();
+        QString tray;
+        if (reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty())
+            tray = processName(procRoot_, reply.arguments().first().toLongLong());
+        else
+            qCInfo(lcPlatform).noquote() << "cannot tell which tray runs:" << w->error().message();
+        const TrayStyle chosen = styleForTray(tray);
+        qCInfo(lcPlatform).noquote() << "tray" << (tray.isEmpty() ? QStringLiteral("(unknown)") : tray)
+                                     << "gets the" << trayStyleName(chosen) << "item style";
+        applyStyle(chosen);
+        Q_EMIT trayIdentified(tray, chosen);
+    });
+}
+
+void SniHost::applyStyle(TrayStyle style)
+{
+    style_ = style;
+    for (StatusItemHost *item : itemsInOrder())
+        static_cast<SniItem *>(item)->setStyle(style);
 }
 
 void SniHost::watcherVanished()

@@ -1,5 +1,7 @@
 #pragma once
+#include "platform/Sysroot.h"
 #include "platform/statusbar/StatusBarHost.h"
+#include "platform/statusbar/TrayHeadline.h"
 
 #include <QDBusConnection>
 
@@ -11,12 +13,15 @@ class SniItem;
 
 // Status items as StatusNotifierItems: one bus name and object per item, registered with
 // org.kde.StatusNotifierWatcher in the fixed left-to-right order, and again whenever the
-// watcher (the tray) restarts.
+// watcher (the tray) restarts. In the Auto style the tray is identified by the process that
+// owns the watcher's name, and its items drawn wide or compact to suit it.
 class SniHost : public StatusBarHost {
     Q_OBJECT
 public:
     // `busAddress` empty: the session bus; otherwise the address of a bus to use instead.
-    explicit SniHost(const QString &busAddress = QString());
+    // `procRoot`: where the tray's process name is read (/proc/<pid>/comm).
+    explicit SniHost(const QString &busAddress = QString(), TrayStyle style = TrayStyle::Auto,
+                     Sysroot procRoot = Sysroot());
     ~SniHost() override;
 
     QString name() const override { return QStringLiteral("sni"); }
@@ -27,9 +32,20 @@ public:
     static bool watcherPresent(const QDBusConnection &bus);
     static const QString &watcherService();
 
+    // The style the items have now: the requested one, or for Auto the one chosen for the
+    // running tray (Compact until it is known).
+    TrayStyle style() const { return style_; }
+    // Wide for trays known to keep an item's shape (waybar), Compact for every other.
+    static TrayStyle styleForTray(const QString &processName);
+    // The name of process `pid` under `root` (its comm, else the base name of argv[0]); empty
+    // when it cannot be read.
+    static QString processName(const Sysroot &root, qint64 pid);
+
 Q_SIGNALS:
     // The watcher has been sent a registration for `item` under `service`.
     void itemRegistered(orb::StatusItemHost *item, const QString &service);
+    // The Auto style has looked at the running tray (`tray` empty when it could not tell).
+    void trayIdentified(const QString &tray, orb::TrayStyle style);
 
 private:
     void scheduleSync();
@@ -38,6 +54,8 @@ private:
     void watcherAppeared();
     void watcherVanished();
     static void removeStaleIconFiles();
+    void identifyTray();
+    void applyStyle(TrayStyle style);
 
     QString address_;
     QString connectionName_;
@@ -45,6 +63,10 @@ private:
     QDBusServiceWatcher *watcher_ = nullptr;
     bool watcherPresent_ = false;
     bool syncPending_ = false;
+    TrayStyle requested_;
+    TrayStyle style_;
+    Sysroot procRoot_;
+    int identifySerial_ = 0;
 };
 
 } // namespace orb

@@ -2,8 +2,12 @@
 
 #include "platform/statusbar/StatusBarHost.h"
 
+#include "platform/statusbar/MenuPlacement.h"
+
 #include <QCursor>
+#include <QGuiApplication>
 #include <QMenu>
+#include <QScreen>
 
 namespace orb {
 
@@ -35,6 +39,8 @@ void StatusItemHost::setToolTip(const QString &title, const QString &text)
     toolTipText_ = text;
 }
 
+void StatusItemHost::setHeadline(const TrayHeadline &headline) { headline_ = headline; }
+
 void StatusItemHost::setEnabled(bool enabled)
 {
     enabled_ = enabled;
@@ -50,7 +56,18 @@ void StatusItemHost::popUpMenu(const QPoint &globalPos)
         menu_->hide();
         return;
     }
-    menu_->popup(globalPos.isNull() ? QCursor::pos() : globalPos);
+    menu_->popup(menuPositionFor(globalPos.isNull() ? QCursor::pos() : globalPos, false));
+}
+
+QPoint StatusItemHost::menuPositionFor(const QPoint &at, bool clickOnTray) const
+{
+    QScreen *screen = QGuiApplication::screenAt(at);
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!screen || !menu_)
+        return at;
+    const QRect area = MenuPlacement::usableArea(at, screen->geometry(), screen->availableGeometry(), clickOnTray);
+    return MenuPlacement::place(menu_->sizeHint(), at, area);
 }
 
 void StatusItemHost::closeMenu()
