@@ -1,5 +1,6 @@
 #include "platform/statusbar/DBusMenuAdaptor.h"
 
+#include "platform/Logging.h"
 #include "platform/statusbar/DBusMenuExporter.h"
 
 namespace orb {
@@ -14,6 +15,7 @@ uint DBusMenuAdaptor::GetLayout(int parentId, int recursionDepth, const QStringL
                                 DBusMenuLayout &layout)
 {
     layout = exporter_->layout(parentId, recursionDepth, propertyNames);
+    qCDebug(lcPlatform).noquote() << "tray read the menu of" << exporter_->objectName() << "from entry" << parentId;
     return exporter_->revision();
 }
 
@@ -46,10 +48,16 @@ QList<int> DBusMenuAdaptor::EventGroup(const QList<DBusMenuEvent> &events)
 }
 
 // The layout is kept current as the menu changes, so nothing needs refreshing first.
-bool DBusMenuAdaptor::AboutToShow(int) { return false; }
-
-QList<int> DBusMenuAdaptor::AboutToShowGroup(const QList<int> &, QList<int> &idErrors)
+bool DBusMenuAdaptor::AboutToShow(int id)
 {
+    qCDebug(lcPlatform).noquote() << "tray opens the menu of" << exporter_->objectName() << "at entry" << id;
+    return false;
+}
+
+QList<int> DBusMenuAdaptor::AboutToShowGroup(const QList<int> &ids, QList<int> &idErrors)
+{
+    qCDebug(lcPlatform).noquote() << "tray opens the menu of" << exporter_->objectName() << "at" << ids.size()
+                                  << "entries";
     idErrors.clear();
     return {};
 }

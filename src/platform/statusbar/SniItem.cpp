@@ -52,6 +52,7 @@ SniItem::SniItem(SniHost *host, const QString &moduleKey, const QString &busAddr
     if (!bus_.registerObject(kObjectPath, this, QDBusConnection::ExportAdaptors))
         qCWarning(lcPlatform).noquote() << "status item" << moduleKey << "cannot export" << kObjectPath;
     menuExporter_ = new DBusMenuExporter(bus_, kMenuPath, this);
+    menuExporter_->setObjectName(moduleKey);
     menuExporter_->setOpenMenu([this] {
         QTimer::singleShot(kAfterTrayMenuMs, this, [this] {
             if (menu() && !menu()->isVisible())

@@ -2,6 +2,7 @@
 
 #include "platform/statusbar/StatusBarHost.h"
 
+#include "platform/Logging.h"
 #include "platform/statusbar/MenuPlacement.h"
 
 #include <QCursor>
@@ -57,6 +58,8 @@ void StatusItemHost::popUpMenu(const QPoint &globalPos)
         return;
     }
     menu_->popup(menuPositionFor(globalPos.isNull() ? QCursor::pos() : globalPos, false));
+    const QRect r = menu_->geometry();
+    qCDebug(lcPlatform).noquote() << "menu of" << moduleKey_ << "opened at" << r.x() << r.y() << r.width() << r.height();
 }
 
 QPoint StatusItemHost::menuPositionFor(const QPoint &at, bool clickOnTray) const

@@ -1,0 +1,188 @@
+# Shared by the desktop tests: a private X server, session bus, HOME and XDG tree, an
+# unprivileged user when run as root (some hosts refuse root), a made-up machine for Orbmeter
+# to read, screenshots, and clean-up of everything started here, by process id.
+# A test sources this with its arguments: <orbmeter binary> <fixtures dir>.
+set -euo pipefail
+bin=$1
+fixtures=$2
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+build=${ORB_BUILD_DIR:-$(cd "$(dirname "$bin")" && pwd)}
+artifacts=$build/e2e-artifacts
+regions=$build/tests/screen_regions
+name=$(basename "$0" .sh)
+name=${name#test_}
+
+skip() {
+  echo "SKIP: $*"
+  exit 77
+}
+[[ ${ORB_DESKTOP_TESTS:-} == 1 ]] || skip "desktop tests run through 'make test-desktops'"
+# need CMD... : the host's programs; a host whose package could not be installed is skipped.
+need() {
+  local c
+  for c in "$@"; do
+    command -v "$c" >/dev/null || skip "$name: '$c' is not installed (its package could not be installed here)"
+  done
+}
+need Xvfb dbus-daemon xdotool xprop import setpriv gdbus
+[[ -x $regions ]] || { echo "FAIL: $regions not built"; exit 1; }
+mkdir -p "$artifacts"
+
+work=$(mktemp -d /tmp/orb-desktop-XXXXXX)
+chmod 755 "$work"
+pids=()
+cleanup() {
+  local status=$? i
+  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null || true; done
+  sleep 0.5
+  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill -9 "${pids[i]}" 2>/dev/null || true; done
+  rm -rf "$work"
+  exit "$status"
+}
+trap cleanup EXIT
+
+fail() {
+  echo "FAIL: $name: $*"
+  local f
+  for f in "$work"/*.log; do
+    [[ -f $f ]] || continue
+    echo "--- $(basename "$f")"
+    tail -n 30 "$f"
+  done
+  exit 1
+}
+
+# The user everything runs as: nobody when we are root.
+mkdir -p "$work/home" "$work/run" "$work/shots"
+chmod 700 "$work/run"
+shots=$work/shots
+user_env=(HOME="$work/home" XDG_RUNTIME_DIR="$work/run" XDG_CONFIG_HOME="$work/home/.config"
+          XDG_DATA_HOME="$work/home/.local/share" XDG_CACHE_HOME="$work/home/.cache"
+          PATH=/usr/local/bin:/usr/bin:/bin LANG=C.UTF-8 LC_ALL=C.UTF-8 NO_AT_BRIDGE=1)
+if [[ $(id -u) -eq 0 ]]; then
+  user_id=65534
+  chown -R "$user_id:$user_id" "$work/home" "$work/run" "$work/shots"
+  as_user() { setpriv --reuid="$user_id" --regid="$user_id" --clear-groups -- env -i "${user_env[@]}" "$@"; }
+  # In the background (`as_user_exec CMD &`), so that $! is the program's own process id.
+  as_user_exec() { exec setpriv --reuid="$user_id" --regid="$user_id" --clear-groups -- env -i "${user_env[@]}" "$@"; }
+else
+  user_id=$(id -u)
+  as_user() { env -i "${user_env[@]}" "$@"; }
+  as_user_exec() { exec env -i "${user_env[@]}" "$@"; }
+fi
+# Files the user's programs read, owned by the user.
+give() { [[ $(id -u) -ne 0 ]] || chown -R "$user_id:$user_id" "$@"; }
+
+# wait_until TENTHS COMMAND...: true once COMMAND succeeds.
+wait_until() {
+  local n=$1
+  shift
+  for ((; n > 0; n--)); do
+    "$@" >/dev/null 2>&1 && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+start_x() {
+  as_user_exec Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp +extension GLX -noreset \
+    3>"$work/display" >"$work/xvfb.log" 2>&1 &
+  pids+=($!)
+  wait_until 100 test -s "$work/display" || fail "Xvfb did not start"
+  display=:$(head -1 "$work/display")
+  user_env+=(DISPLAY="$display")
+}
+
+start_bus() {
+  as_user_exec dbus-daemon --session --nofork --nopidfile --print-address=3 3>"$work/bus" >"$work/dbus.log" 2>&1 &
+  pids+=($!)
+  wait_until 100 test -s "$work/bus" || fail "no session bus"
+  user_env+=(DBUS_SESSION_BUS_ADDRESS="$(head -1 "$work/bus")")
+}
+
+# start NAME COMMAND...: a program of the desktop, its output in NAME.log.
+start() {
+  local log=$1
+  shift
+  as_user_exec "$@" >"$work/$log.log" 2>&1 &
+  pids+=($!)
+}
+
+# A machine for Orbmeter to read: two processors with a steady load of 35 % (user 25 %,
+# system 10 %) and the memory of a desktop with zram.
+make_machine() {
+  local root=$work/root
+  mkdir -p "$root"
+  cp -r "$fixtures/cpu-2core-a/." "$root/"
+  cp -r "$fixtures/memory-zram-desktop/." "$root/"
+  local rest
+  rest=$(grep -v '^cpu' "$fixtures/cpu-2core-a/proc/stat")
+  (
+    u0=1843321 s0=412877 i0=18830412 u1=1790544 s1=405123 i1=18879045
+    while :; do
+      {
+        printf 'cpu  %d 0 %d %d 0 0 0 0 0 0\ncpu0 %d 0 %d %d 0 0 0 0 0 0\ncpu1 %d 0 %d %d 0 0 0 0 0 0\n' \
+          $((u0 + u1)) $((s0 + s1)) $((i0 + i1)) "$u0" "$s0" "$i0" "$u1" "$s1" "$i1"
+        echo "$rest"
+      } >"$root/proc/stat.new"
+      mv "$root/proc/stat.new" "$root/proc/stat"
+      u0=$((u0 + 30)) s0=$((s0 + 12)) i0=$((i0 + 58)) u1=$((u1 + 20)) s1=$((s1 + 8)) i1=$((i1 + 72))
+      sleep 0.5
+    done
+  ) &
+  pids+=($!)
+}
+
+start_orbmeter() {
+  as_user_exec env ORBMETER_SYSROOT="$work/root" "$bin" --verbose "$@" >"$work/orbmeter.log" 2>&1 &
+  orb_pid=$!
+  pids+=("$orb_pid")
+}
+
+watcher_items() {
+  as_user gdbus call --session -d org.kde.StatusNotifierWatcher -o /StatusNotifierWatcher \
+    -m org.freedesktop.DBus.Properties.Get org.kde.StatusNotifierWatcher RegisteredStatusNotifierItems 2>/dev/null
+}
+watcher_up() { watcher_items >/dev/null; }
+# Both of Orbmeter's items registered with the tray.
+items_registered() { [[ $(watcher_items | grep -o "StatusNotifierItem-$orb_pid-" | wc -l) -ge 2 ]]; }
+
+# shot WHAT: a screenshot of the whole screen as $shots/WHAT.png.
+shot() { as_user import -window root "$shots/$1.png" || fail "no screenshot"; }
+# Copies a screenshot to the artifacts as <test>-<what>.png.
+keep() { cp "$shots/$1.png" "$artifacts/$name-$1.png"; }
+
+# The work area as "X Y W H" (the whole screen when no window manager publishes one).
+workarea() {
+  local wa
+  wa=$(as_user xprop -root _NET_WORKAREA 2>/dev/null | sed -n 's/.*= \([0-9]*\), \([0-9]*\), \([0-9]*\), \([0-9]*\).*/\1 \2 \3 \4/p')
+  echo "${wa:-0 0 1280 800}"
+}
+
+# changed BEFORE AFTER [X Y W H] [--min-area N]: lines "box X Y W H" for what changed
+# between two screenshots (names as given to shot).
+changed() {
+  local a=$shots/$1.png b=$shots/$2.png
+  shift 2
+  QT_QPA_PLATFORM=offscreen "$regions" "$a" "$b" "$@"
+}
+
+# left_click_opens_menu X Y: a left click there opens one of Orbmeter's menus; prints its
+# module and leaves it open.
+left_click_opens_menu() {
+  local before
+  before=$(grep -c "menu of .* opened at" "$work/orbmeter.log" || true)
+  as_user xdotool mousemove "$1" "$2" click 1
+  wait_until 50 test "$(grep -c "menu of .* opened at" "$work/orbmeter.log")" -gt "$before" || return 1
+  grep "menu of .* opened at" "$work/orbmeter.log" | tail -1 | awk '{print $4}'
+}
+
+# check_menu_inside_workarea KEY: the last menu Orbmeter opened for KEY lies in the work area.
+last_menu() { grep "menu of $1 opened at" "$work/orbmeter.log" | tail -1 | awk '{print $(NF-3), $(NF-2), $(NF-1), $NF}'; }
+menu_inside_workarea() {
+  local mx my mw mh wx wy ww wh
+  read -r mx my mw mh <<<"$(last_menu "$1")"
+  read -r wx wy ww wh <<<"$(workarea)"
+  [[ -n $mx ]] || return 1
+  ((mx >= wx && my >= wy && mx + mw <= wx + ww && my + mh <= wy + wh))
+}

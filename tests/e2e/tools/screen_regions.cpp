@@ -1,0 +1,103 @@
+// Compares two screenshots and prints what appeared or changed between them, one line per
+// region: "box X Y W H" (8-connected changed pixels, regions closer than 3 pixels joined),
+// left to right. The desktop tests find tray icons and menus this way without knowing how a
+// host draws. Usage: screen_regions BEFORE AFTER [X Y W H] [--min-area N]
+//        screen_regions colour FILE X Y    (prints "colour R G B")
+#include <QGuiApplication>
+#include <QImage>
+#include <QRect>
+#include <QStringList>
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+bool differs(QRgb a, QRgb b)
+{
+    return std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) + std::abs(qBlue(a) - qBlue(b)) > 24;
+}
+
+int usage()
+{
+    std::fprintf(stderr, "usage: screen_regions BEFORE AFTER [X Y W H] [--min-area N]\n"
+                         "       screen_regions colour FILE X Y\n");
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QGuiApplication app(argc, argv);
+    QStringList args = app.arguments().mid(1);
+    if (args.size() == 4 && args[0] == QLatin1String("colour")) {
+        const QImage image(args[1]);
+        const QPoint at(args[2].toInt(), args[3].toInt());
+        if (image.isNull() || !image.rect().contains(at))
+            return usage();
+        const QRgb px = image.pixel(at);
+        std::printf("colour %d %d %d\n", qRed(px), qGreen(px), qBlue(px));
+        return 0;
+    }
+    int minArea = 12;
+    if (const qsizetype i = args.indexOf(QStringLiteral("--min-area")); i >= 0 && i + 1 < args.size()) {
+        minArea = args[i + 1].toInt();
+        args.remove(i, 2);
+    }
+    if (args.size() != 2 && args.size() != 6)
+        return usage();
+    const QImage before = QImage(args[0]).convertToFormat(QImage::Format_RGB32);
+    const QImage after = QImage(args[1]).convertToFormat(QImage::Format_RGB32);
+    if (before.isNull() || after.isNull() || before.size() != after.size()) {
+        std::fprintf(stderr, "screen_regions: cannot read two screenshots of one size\n");
+        return 1;
+    }
+    QRect area = after.rect();
+    if (args.size() == 6)
+        area = QRect(args[2].toInt(), args[3].toInt(), args[4].toInt(), args[5].toInt()).intersected(after.rect());
+
+    const int w = area.width(), h = area.height();
+    std::vector<char> changed(static_cast<size_t>(w) * h, 0);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            changed[static_cast<size_t>(y) * w + x] =
+                differs(before.pixel(area.x() + x, area.y() + y), after.pixel(area.x() + x, area.y() + y));
+
+    std::vector<char> seen(changed.size(), 0);
+    std::vector<QRect> boxes;
+    std::vector<int> stack;
+    constexpr int kJoin = 3;
+    for (int start = 0; start < w * h; ++start) {
+        if (!changed[start] || seen[start])
+            continue;
+        QRect box(start % w, start / w, 1, 1);
+        int count = 0;
+        stack.assign(1, start);
+        seen[start] = 1;
+        while (!stack.empty()) {
+            const int at = stack.back();
+            stack.pop_back();
+            ++count;
+            const int x = at % w, y = at / w;
+            box = box.united(QRect(x, y, 1, 1));
+            for (int dy = -kJoin; dy <= kJoin; ++dy)
+                for (int dx = -kJoin; dx <= kJoin; ++dx) {
+                    const int nx = x + dx, ny = y + dy;
+                    if (nx < 0 || ny < 0 || nx >= w || ny >= h)
+                        continue;
+                    const int n = ny * w + nx;
+                    if (changed[n] && !seen[n]) {
+                        seen[n] = 1;
+                        stack.push_back(n);
+                    }
+                }
+        }
+        if (count >= minArea)
+            boxes.push_back(box.translated(area.topLeft()));
+    }
+    std::sort(boxes.begin(), boxes.end(), [](const QRect &a, const QRect &b) { return a.x() < b.x(); });
+    for (const QRect &b : boxes)
+        std::printf("box %d %d %d %d\n", b.x(), b.y(), b.width(), b.height());
+    return 0;
+}
