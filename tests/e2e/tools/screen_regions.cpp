@@ -2,8 +2,12 @@
 // region: "box X Y W H" (8-connected changed pixels, regions closer than 3 pixels joined),
 // left to right. The desktop tests find tray icons and menus this way without knowing how a
 // host draws. Usage: screen_regions BEFORE AFTER [X Y W H] [--min-area N]
-//        screen_regions colour FILE X Y    (prints "colour R G B")
+//        screen_regions colour FILE X Y          (prints "colour R G B")
+//        screen_regions contrast FILE X Y W H    (prints "contrast C": the highest contrast
+//        ratio of any pixel in the area against the area's most common colour)
 #include <QGuiApplication>
+#include <QHash>
+#include <cmath>
 #include <QImage>
 #include <QRect>
 #include <QStringList>
@@ -16,6 +20,15 @@ namespace {
 bool differs(QRgb a, QRgb b)
 {
     return std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) + std::abs(qBlue(a) - qBlue(b)) > 24;
+}
+
+double luminance(QRgb c)
+{
+    const auto ch = [](int v) {
+        const double f = v / 255.0;
+        return f <= 0.03928 ? f / 12.92 : std::pow((f + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * ch(qRed(c)) + 0.7152 * ch(qGreen(c)) + 0.0722 * ch(qBlue(c));
 }
 
 int usage()
@@ -38,6 +51,32 @@ int main(int argc, char **argv)
             return usage();
         const QRgb px = image.pixel(at);
         std::printf("colour %d %d %d\n", qRed(px), qGreen(px), qBlue(px));
+        return 0;
+    }
+    if (args.size() == 6 && args[0] == QLatin1String("contrast")) {
+        const QImage image = QImage(args[1]).convertToFormat(QImage::Format_RGB32);
+        const QRect area =
+            QRect(args[2].toInt(), args[3].toInt(), args[4].toInt(), args[5].toInt()).intersected(image.rect());
+        if (area.isEmpty())
+            return usage();
+        QHash<QRgb, int> counts;
+        for (int y = area.top(); y <= area.bottom(); ++y)
+            for (int x = area.left(); x <= area.right(); ++x)
+                ++counts[image.pixel(x, y)];
+        QRgb background = 0;
+        int most = 0;
+        for (auto it = counts.cbegin(); it != counts.cend(); ++it)
+            if (it.value() > most) {
+                most = it.value();
+                background = it.key();
+            }
+        const double lb = luminance(background);
+        double best = 1.0;
+        for (auto it = counts.cbegin(); it != counts.cend(); ++it) {
+            const double l = luminance(it.key());
+            best = std::max(best, (std::max(l, lb) + 0.05) / (std::min(l, lb) + 0.05));
+        }
+        std::printf("contrast %.2f background %d %d %d\n", best, qRed(background), qGreen(background), qBlue(background));
         return 0;
     }
     int minArea = 12;
