@@ -4,6 +4,7 @@
 #include "app/SnapshotWriter.h"
 #include "collect/SensorDataJson.h"
 #include "platform/Logging.h"
+#include "platform/linux/DisplayProbe.h"
 #include "platform/linux/SingleInstance.h"
 #include "platform/statusbar/StatusBarHost.h"
 #include "settings/ModuleCatalog.h"
@@ -55,6 +56,17 @@ int Session::run(int argc, char **argv, const CommandLineOptions &options)
 {
     const bool headless = qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
     const bool offscreenOnly = options.command != CommandLineOptions::Command::Run;
+    if (!headless && !offscreenOnly) {
+        // A display that cannot be used ends here with a message, not with an abort in Qt.
+        const DisplayProbe::Decision display =
+            DisplayProbe::decide(DisplayProbe::probe(options.host == QLatin1String("panel")));
+        if (display.exitCode != 0) {
+            std::fprintf(stderr, "orbmeter: %s\n", qPrintable(display.message));
+            return display.exitCode;
+        }
+        if (!display.platform.isEmpty())
+            qputenv("QT_QPA_PLATFORM", display.platform);
+    }
     if ((headless || offscreenOnly) && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
         if (!offscreenOnly)
