@@ -5,6 +5,8 @@
 //        screen_regions colour FILE X Y          (prints "colour R G B")
 //        screen_regions contrast FILE X Y W H    (prints "contrast C": the highest contrast
 //        ratio of any pixel in the area against the area's most common colour)
+//        screen_regions foreground FILE X Y W H  (boxes of what differs from the area's most
+//        common colour, as for two screenshots)
 #include <QGuiApplication>
 #include <QHash>
 #include <cmath>
@@ -36,6 +38,22 @@ int usage()
     std::fprintf(stderr, "usage: screen_regions BEFORE AFTER [X Y W H] [--min-area N]\n"
                          "       screen_regions colour FILE X Y\n");
     return 2;
+}
+
+QRgb dominant(const QImage &image, const QRect &area)
+{
+    QHash<QRgb, int> counts;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            ++counts[image.pixel(x, y)];
+    QRgb colour = 0;
+    int most = 0;
+    for (auto it = counts.cbegin(); it != counts.cend(); ++it)
+        if (it.value() > most) {
+            most = it.value();
+            colour = it.key();
+        }
+    return colour;
 }
 
 } // namespace
@@ -84,10 +102,22 @@ int main(int argc, char **argv)
         minArea = args[i + 1].toInt();
         args.remove(i, 2);
     }
-    if (args.size() != 2 && args.size() != 6)
-        return usage();
-    const QImage before = QImage(args[0]).convertToFormat(QImage::Format_RGB32);
-    const QImage after = QImage(args[1]).convertToFormat(QImage::Format_RGB32);
+    QImage before, after;
+    if (args.size() == 6 && args[0] == QLatin1String("foreground")) {
+        // Against a plain image of the area's most common colour.
+        after = QImage(args[1]).convertToFormat(QImage::Format_RGB32);
+        const QRect area = QRect(args[2].toInt(), args[3].toInt(), args[4].toInt(), args[5].toInt()).intersected(after.rect());
+        if (area.isEmpty())
+            return usage();
+        before = QImage(after.size(), QImage::Format_RGB32);
+        before.fill(dominant(after, area));
+        args[0] = args[1];
+    } else {
+        if (args.size() != 2 && args.size() != 6)
+            return usage();
+        before = QImage(args[0]).convertToFormat(QImage::Format_RGB32);
+        after = QImage(args[1]).convertToFormat(QImage::Format_RGB32);
+    }
     if (before.isNull() || after.isNull() || before.size() != after.size()) {
         std::fprintf(stderr, "screen_regions: cannot read two screenshots of one size\n");
         return 1;
