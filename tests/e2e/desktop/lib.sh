@@ -186,3 +186,56 @@ menu_inside_workarea() {
   [[ -n $mx ]] || return 1
   ((mx >= wx && my >= wy && mx + mw <= wx + ww && my + mh <= wy + wh))
 }
+
+# compact_tray_checks BAR_Y BAR_HEIGHT: with the host's tray up (and a screenshot "before"
+# taken), starts Orbmeter and checks what a user sees in a tray with square cells: two
+# compact icons that fill their cells, a left click on each opens Orbmeter's menu inside the
+# work area, a right click opens the tray's menu made from Orbmeter's D-Bus menu. Extra
+# arguments go to xdotool for the clicks (GNOME: --repeat 2 for its double click).
+compact_tray_checks() {
+  local bar_y=$1 bar_h=$2 b x y w h key seen="" menu
+  start_orbmeter --host sni
+  wait_until 200 items_registered || fail "Orbmeter's items did not register with the tray: $(watcher_items)"
+  wait_until 100 grep -q "gets the compact item style" "$work/orbmeter.log" || fail "the compact style was not chosen"
+  sleep 4
+  shot tray
+  keep tray
+  # Orbmeter's icons in the bar, by the rim of their tiles where the tray shows them at a
+  # size sent (the colours then stay exact), else by what appeared in the bar.
+  mapfile -t boxes < <(QT_QPA_PLATFORM=offscreen "$regions" tiles "$shots/tray.png" 0 "$bar_y" 1280 "$bar_h" \
+    | awk '$4 >= 12 && $5 >= 12')
+  { printf 'tiles: %s\n' "${boxes[@]}"; changed before tray 0 "$bar_y" 1280 "$bar_h"; } >"$work/boxes.log"
+  if [[ ${#boxes[@]} -ne 2 ]]; then
+    mapfile -t boxes < <(changed before tray 0 "$bar_y" 1280 "$bar_h" | awk '$4 >= 12 && $5 >= 12')
+  fi
+  [[ ${#boxes[@]} -eq 2 ]] || fail "expected 2 items in the tray, found ${#boxes[@]}: ${boxes[*]}"
+  for b in "${boxes[@]}"; do
+    read -r _ x y w h <<<"$b"
+    # A compact icon fills its cell: at least 15 pixels each way, and square.
+    ((w >= 15 && h >= 15 && w - h <= 3 && h - w <= 3)) || fail "item $b is not a legible square icon"
+  done
+  for b in "${boxes[@]}"; do
+    read -r _ x y w h <<<"$b"
+    key=$(left_click_opens_menu $((x + w / 2)) $((y + h / 2))) || fail "left click on $b opened no menu"
+    seen="$seen $key"
+    sleep 1
+    shot "left-$key"
+    keep "left-$key"
+    menu_inside_workarea "$key" || fail "$key menu at $(last_menu "$key") is not inside the work area $(workarea)"
+    as_user xdotool key Escape
+    sleep 0.6
+  done
+  [[ $seen == *cpu* && $seen == *memory* ]] || fail "left clicks opened the menus of:$seen"
+
+  read -r _ x y w h <<<"${boxes[0]}"
+  shot before-right
+  as_user xdotool mousemove $((x + w / 2)) $((y + h / 2)) click 3
+  wait_until 50 grep -q "tray opens the menu of\|tray read the menu of .* from entry" "$work/orbmeter.log" \
+    || fail "right click did not read the D-Bus menu"
+  sleep 1.5
+  shot right
+  keep right
+  menu=$(changed before-right right --min-area 400 | awk '$5 >= 30 && $4 >= 60' | head -1)
+  [[ -n $menu ]] || fail "no menu on the screen after a right click"
+  echo "PASS: $name (items: ${boxes[*]}; right-click menu: $menu)"
+}

@@ -7,6 +7,10 @@
 //        ratio of any pixel in the area against the area's most common colour)
 //        screen_regions foreground FILE X Y W H  (boxes of what differs from the area's most
 //        common colour, as for two screenshots)
+//        screen_regions tiles FILE X Y W H       (boxes of Orbmeter's compact icons, found by
+//        the colour of their rim; trays draw them at the pixel size sent, so it stays exact)
+#include "platform/statusbar/CompactIcon.h"
+
 #include <QGuiApplication>
 #include <QHash>
 #include <cmath>
@@ -103,7 +107,21 @@ int main(int argc, char **argv)
         args.remove(i, 2);
     }
     QImage before, after;
-    if (args.size() == 6 && args[0] == QLatin1String("foreground")) {
+    if (args.size() == 6 && args[0] == QLatin1String("tiles")) {
+        // Rim pixels against an image of anything else: only they count as changed.
+        after = QImage(args[1]).convertToFormat(QImage::Format_RGB32);
+        const QRgb rim = orb::CompactIcon::rimColour().rgb();
+        before = after.copy();
+        for (int y = 0; y < after.height(); ++y)
+            for (int x = 0; x < after.width(); ++x) {
+                const QRgb px = after.pixel(x, y);
+                const bool isRim = std::abs(qRed(px) - qRed(rim)) + std::abs(qGreen(px) - qGreen(rim))
+                        + std::abs(qBlue(px) - qBlue(rim)) <= 18;
+                before.setPixel(x, y, isRim ? qRgb(0, 0, 0) : px);
+                after.setPixel(x, y, isRim ? qRgb(255, 255, 255) : px);
+            }
+        args[0] = args[1];
+    } else if (args.size() == 6 && args[0] == QLatin1String("foreground")) {
         // Against a plain image of the area's most common colour.
         after = QImage(args[1]).convertToFormat(QImage::Format_RGB32);
         const QRect area = QRect(args[2].toInt(), args[3].toInt(), args[4].toInt(), args[5].toInt()).intersected(after.rect());
