@@ -31,7 +31,15 @@ void StatusItemHost::setImage(const QImage &image, bool isTemplate)
         Q_EMIT host_->itemChanged(this);
 }
 
-void StatusItemHost::setMenu(QMenu *menu) { menu_ = menu; }
+void StatusItemHost::setMenu(QMenu *menu)
+{
+    if (menu_)
+        disconnect(menu_, &QMenu::aboutToHide, this, nullptr);
+    menu_ = menu;
+    if (menu)
+        connect(menu, &QMenu::aboutToHide, this,
+                [this] { qCDebug(lcPlatform).noquote() << "menu of" << moduleKey_ << "closed"; });
+}
 QMenu *StatusItemHost::menu() const { return menu_.data(); }
 
 void StatusItemHost::setToolTip(const QString &title, const QString &text)

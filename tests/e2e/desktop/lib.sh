@@ -100,6 +100,14 @@ start_bus() {
   user_env+=(DBUS_SESSION_BUS_ADDRESS="$(head -1 "$work/bus")")
 }
 
+# A bus standing in for the system bus (desktops ask it for logind, UPower, ...).
+start_system_bus() {
+  as_user_exec dbus-daemon --session --nofork --nopidfile --print-address=3 3>"$work/sysbus" >"$work/sysbus.log" 2>&1 &
+  pids+=($!)
+  wait_until 100 test -s "$work/sysbus" || fail "no stand-in system bus"
+  user_env+=(DBUS_SYSTEM_BUS_ADDRESS="$(head -1 "$work/sysbus")")
+}
+
 # start NAME COMMAND...: a program of the desktop, its output in NAME.log.
 start() {
   local log=$1
@@ -169,12 +177,28 @@ changed() {
 
 # left_click_opens_menu X Y: a left click there opens one of Orbmeter's menus; prints its
 # module and leaves it open.
+menus_opened() { grep -c "menu of .* opened at" "$work/orbmeter.log" || true; }
+more_menus_than() { [[ $(menus_opened) -gt $1 ]]; }
 left_click_opens_menu() {
   local before
-  before=$(grep -c "menu of .* opened at" "$work/orbmeter.log" || true)
+  before=$(menus_opened)
   as_user xdotool mousemove "$1" "$2" click 1
-  wait_until 50 test "$(grep -c "menu of .* opened at" "$work/orbmeter.log")" -gt "$before" || return 1
+  wait_until 50 more_menus_than "$before" || return 1
   grep "menu of .* opened at" "$work/orbmeter.log" | tail -1 | awk '{print $4}'
+}
+
+# close_menu KEY X Y: closes Orbmeter's open menu of KEY with Escape, or else with a second
+# click on its item at X Y.
+close_menu() {
+  local closed
+  closed=$(grep -c "menu of $1 closed" "$work/orbmeter.log" || true)
+  menu_closed() { [[ $(grep -c "menu of $1 closed" "$work/orbmeter.log") -gt $closed ]]; }
+  as_user xdotool key Escape
+  if ! wait_until 10 menu_closed "$1"; then
+    as_user xdotool mousemove "$2" "$3" click 1
+    wait_until 30 menu_closed "$1" || fail "the $1 menu does not close"
+  fi
+  sleep 0.5
 }
 
 # check_menu_inside_workarea KEY: the last menu Orbmeter opened for KEY lies in the work area.
@@ -200,14 +224,16 @@ compact_tray_checks() {
   sleep 4
   shot tray
   keep tray
-  # Orbmeter's icons in the bar, by the rim of their tiles where the tray shows them at a
-  # size sent (the colours then stay exact), else by what appeared in the bar.
-  mapfile -t boxes < <(QT_QPA_PLATFORM=offscreen "$regions" tiles "$shots/tray.png" 0 "$bar_y" 1280 "$bar_h" \
-    | awk '$4 >= 12 && $5 >= 12')
-  { printf 'tiles: %s\n' "${boxes[@]}"; changed before tray 0 "$bar_y" 1280 "$bar_h"; } >"$work/boxes.log"
-  if [[ ${#boxes[@]} -ne 2 ]]; then
-    mapfile -t boxes < <(changed before tray 0 "$bar_y" 1280 "$bar_h" | awk '$4 >= 12 && $5 >= 12')
-  fi
+  # Orbmeter's icons in the bar: what appeared there, narrowed to the tiles' rims where the
+  # tray shows them at a size sent (the colours then stay exact).
+  local tiles appeared
+  tiles=$(QT_QPA_PLATFORM=offscreen "$regions" tiles "$shots/tray.png" 0 "$bar_y" 1280 "$bar_h" | awk '$4 >= 12 && $5 >= 12')
+  appeared=$(changed before tray 0 "$bar_y" 1280 "$bar_h" | awk '$4 >= 12 && $5 >= 12')
+  printf 'tiles:\n%s\nappeared:\n%s\n' "$tiles" "$appeared" >"$work/boxes.log"
+  mapfile -t boxes < <(awk 'NR == FNR { ax[NR] = $2; ay[NR] = $3; aw[NR] = $4; ah[NR] = $5; n = NR; next }
+    { for (i = 1; i <= n; i++) if ($2 < ax[i] + aw[i] && ax[i] < $2 + $4 && $3 < ay[i] + ah[i] && ay[i] < $3 + $5) { print; break } }' \
+    <(echo "$appeared") <(echo "$tiles"))
+  [[ ${#boxes[@]} -eq 2 ]] || mapfile -t boxes <<<"$appeared"
   [[ ${#boxes[@]} -eq 2 ]] || fail "expected 2 items in the tray, found ${#boxes[@]}: ${boxes[*]}"
   for b in "${boxes[@]}"; do
     read -r _ x y w h <<<"$b"
@@ -222,8 +248,7 @@ compact_tray_checks() {
     shot "left-$key"
     keep "left-$key"
     menu_inside_workarea "$key" || fail "$key menu at $(last_menu "$key") is not inside the work area $(workarea)"
-    as_user xdotool key Escape
-    sleep 0.6
+    close_menu "$key" $((x + w / 2)) $((y + h / 2))
   done
   [[ $seen == *cpu* && $seen == *memory* ]] || fail "left clicks opened the menus of:$seen"
 

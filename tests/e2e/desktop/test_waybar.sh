@@ -56,11 +56,10 @@ done
 
 # A click on each item as waybar sends it: Activate at the point clicked.
 for svc in $(watcher_items | grep -o "org.kde.StatusNotifierItem-$orb_pid-[0-9]*"); do
-  before=$(grep -c "menu of .* opened at" "$work/orbmeter.log" || true)
+  before=$(menus_opened)
   x=$((left + 20))
   as_user gdbus call --session -d "$svc" -o /StatusNotifierItem -m org.kde.StatusNotifierItem.Activate "$x" 15 >/dev/null
-  wait_until 50 test "$(grep -c "menu of .* opened at" "$work/orbmeter.log")" -gt "$before" \
-    || fail "Activate on $svc opened no menu"
+  wait_until 50 more_menus_than "$before" || fail "Activate on $svc opened no menu"
   key=$(grep "menu of .* opened at" "$work/orbmeter.log" | tail -1 | awk '{print $4}')
   read -r mx my mw mh <<<"$(last_menu "$key")"
   ((my >= 30)) || fail "the $key menu opens at y $my, under the 30 pixel bar"
