@@ -183,6 +183,7 @@ void DBusMenuExporter::children(QMenu *menu, int depth, const QStringList &names
 
 DBusMenuLayout DBusMenuExporter::layout(int parentId, int depth, const QStringList &names)
 {
+    ++layoutReads_;
     if (depth > kMaxNesting || depth < 0)
         depth = kMaxNesting;
     DBusMenuLayout root{parentId, properties(parentId, names), {}};

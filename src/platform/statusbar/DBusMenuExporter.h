@@ -34,6 +34,8 @@ public:
 
     QString path() const { return path_; }
     uint revision() const { return revision_; }
+    // How many times a tray has read the layout.
+    int layoutReads() const { return layoutReads_; }
 
     // The entry `parentId` with its children `depth` levels down (-1: all), each with only
     // the properties in `names` (empty: all). An unknown id gives an entry without children.
@@ -72,6 +74,7 @@ private:
     uint revision_ = 1;
     bool updatePending_ = false;
     bool exported_ = false;
+    int layoutReads_ = 0;
 };
 
 } // namespace orb

@@ -14,6 +14,10 @@ QList<SniPixmap> SniAdaptor::iconPixmap() const { return item_->iconPixmaps(); }
 
 QDBusObjectPath SniAdaptor::menu() const { return QDBusObjectPath(item_->menuPath()); }
 QString SniAdaptor::xAyatanaLabel() const { return item_->label(); }
+QString SniAdaptor::iconAccessibleDesc() const
+{
+    return item_->headline().label.isEmpty() ? item_->title() : item_->headline().label;
+}
 QString SniAdaptor::xAyatanaLabelGuide() const { return item_->labelGuide(); }
 uint SniAdaptor::xAyatanaOrderingIndex() const
 {

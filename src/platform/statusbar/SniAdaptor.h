@@ -32,6 +32,8 @@ class SniAdaptor : public QDBusAbstractAdaptor {
     Q_PROPERTY(QString XAyatanaLabel READ xAyatanaLabel)
     Q_PROPERTY(QString XAyatanaLabelGuide READ xAyatanaLabelGuide)
     Q_PROPERTY(uint XAyatanaOrderingIndex READ xAyatanaOrderingIndex)
+    Q_PROPERTY(QString IconAccessibleDesc READ iconAccessibleDesc)
+    Q_PROPERTY(QString AttentionAccessibleDesc READ emptyString)
 public:
     explicit SniAdaptor(SniItem *item);
 
@@ -48,6 +50,8 @@ public:
     SniToolTip toolTip() const;
     bool itemIsMenu() const { return false; }
     QString xAyatanaLabel() const;
+    // What a screen reader says for the icon: the headline ("CPU 23%"), else the title.
+    QString iconAccessibleDesc() const;
     QString xAyatanaLabelGuide() const;
     // Trays that sort by this index keep the items in their left-to-right order.
     uint xAyatanaOrderingIndex() const;

@@ -1,6 +1,7 @@
 #include "platform/statusbar/SniHost.h"
 
 #include "platform/Logging.h"
+#include "platform/statusbar/DBusMenuExporter.h"
 #include "platform/statusbar/SniItem.h"
 
 #include <QCoreApplication>
@@ -8,6 +9,7 @@
 #include <QDBusPendingCallWatcher>
 #include <QDBusServiceWatcher>
 #include <QDir>
+#include <QPointer>
 #include <QTimer>
 #include <atomic>
 #include <cerrno>
@@ -101,7 +103,7 @@ void SniHost::sync()
     }
 }
 
-void SniHost::registerWithWatcher(SniItem *item)
+void SniHost::registerWithWatcher(SniItem *item, int attempt)
 {
     if (item->serviceName().isEmpty())
         return;
@@ -122,6 +124,27 @@ void SniHost::registerWithWatcher(SniItem *item)
     });
     item->setRegistered(true);
     Q_EMIT itemRegistered(item, service);
+    const int reads = item->menuExporter() ? item->menuExporter()->layoutReads() : 0;
+    QPointer<SniItem> guard(item);
+    QTimer::singleShot(takenCheckMs_, this, [this, guard, service, reads, attempt] {
+        if (guard)
+            checkTaken(guard, service, reads, attempt);
+    });
+}
+
+void SniHost::checkTaken(SniItem *item, const QString &service, int menuReads, int attempt)
+{
+    if (!watcherPresent_ || item->serviceName() != service || !item->isRegistered() || !item->menuExporter()
+        || item->menuExporter()->layoutReads() > menuReads)
+        return;
+    if (attempt >= kRegistrationAttempts) {
+        qCInfo(lcPlatform).noquote() << "the tray never read the menu of" << item->moduleKey() << "; leaving it as it is";
+        return;
+    }
+    qCInfo(lcPlatform).noquote() << "the tray has not set up" << item->moduleKey() << "; registering it again";
+    if (!item->takeNewServiceName())
+        return;
+    registerWithWatcher(item, attempt + 1);
 }
 
 void SniHost::watcherAppeared()

@@ -50,10 +50,21 @@ Q_SIGNALS:
 private:
     void scheduleSync();
     void sync();
-    void registerWithWatcher(SniItem *item);
+    // `attempt`: how many times the item's registration has been tried since a tray took it.
+    void registerWithWatcher(SniItem *item, int attempt = 1);
+    // Registers `item` again under a new name when the tray has not read its menu some time
+    // after its registration: a tray that failed to set the item up then gets another go.
+    void checkTaken(SniItem *item, const QString &service, int menuReads, int attempt);
     void watcherAppeared();
     void watcherVanished();
     static void removeStaleIconFiles();
+public:
+    // How often an item is registered in all when the tray does not read its menu.
+    static constexpr int kRegistrationAttempts = 3;
+    // How long a tray has to read a new item's menu (6 s unless changed).
+    void setTakenCheckInterval(int ms) { takenCheckMs_ = ms; }
+
+private:
     void identifyTray();
     void applyStyle(TrayStyle style);
 
@@ -67,6 +78,7 @@ private:
     TrayStyle style_;
     Sysroot procRoot_;
     int identifySerial_ = 0;
+    int takenCheckMs_ = 6000;
 };
 
 } // namespace orb

@@ -183,7 +183,12 @@ left_click_opens_menu() {
   local before
   before=$(menus_opened)
   as_user xdotool mousemove "$1" "$2" click 1
-  wait_until 50 more_menus_than "$before" || return 1
+  if ! wait_until 20 more_menus_than "$before"; then
+    # Trays that act on a double click (GNOME's) get one.
+    sleep 0.6
+    as_user xdotool click --repeat 2 --delay 100 1
+    wait_until 50 more_menus_than "$before" || return 1
+  fi
   grep "menu of .* opened at" "$work/orbmeter.log" | tail -1 | awk '{print $4}'
 }
 
@@ -214,26 +219,34 @@ menu_inside_workarea() {
 # compact_tray_checks BAR_Y BAR_HEIGHT: with the host's tray up (and a screenshot "before"
 # taken), starts Orbmeter and checks what a user sees in a tray with square cells: two
 # compact icons that fill their cells, a left click on each opens Orbmeter's menu inside the
-# work area, a right click opens the tray's menu made from Orbmeter's D-Bus menu. Extra
-# arguments go to xdotool for the clicks (GNOME: --repeat 2 for its double click).
+# work area, a right click opens the tray's menu made from Orbmeter's D-Bus menu. Leaves the
+# icons' boxes in `boxes` and a line for the test's result in `summary`.
 compact_tray_checks() {
   local bar_y=$1 bar_h=$2 b x y w h key seen="" menu
+  keep before
   start_orbmeter --host sni
   wait_until 200 items_registered || fail "Orbmeter's items did not register with the tray: $(watcher_items)"
   wait_until 100 grep -q "gets the compact item style" "$work/orbmeter.log" || fail "the compact style was not chosen"
-  sleep 4
-  shot tray
+  local tiles appeared tries
+  for tries in 1 2 3 4 5 6 7 8 9 10; do
+    sleep 1
+    shot tray
+    # Orbmeter's icons in the bar: what appeared there, narrowed to the tiles' rims where the
+    # tray shows them at a size sent (the colours then stay exact).
+    tiles=$(QT_QPA_PLATFORM=offscreen "$regions" tiles "$shots/tray.png" 0 "$bar_y" 1280 "$bar_h" | awk '$4 >= 12 && $5 >= 12')
+    appeared=$(changed before tray 0 "$bar_y" 1280 "$bar_h" | awk '$4 >= 12 && $5 >= 12')
+    mapfile -t boxes < <(awk 'NR == FNR { ax[NR] = $2; ay[NR] = $3; aw[NR] = $4; ah[NR] = $5; n = NR; next }
+      { for (i = 1; i <= n; i++) if ($2 < ax[i] + aw[i] && ax[i] < $2 + $4 && $3 < ay[i] + ah[i] && ay[i] < $3 + $5) { print; break } }' \
+      <(echo "$appeared") <(echo "$tiles"))
+    if [[ ${#boxes[@]} -ne 2 ]]; then
+      # An icon with its label beside it (GNOME) appears as one region: the icon is its left
+      # square part.
+      mapfile -t boxes < <(echo "$appeared" | awk 'NF { if ($4 > $5 + 3) $4 = $5; print }')
+    fi
+    [[ ${#boxes[@]} -eq 2 ]] && break
+  done
   keep tray
-  # Orbmeter's icons in the bar: what appeared there, narrowed to the tiles' rims where the
-  # tray shows them at a size sent (the colours then stay exact).
-  local tiles appeared
-  tiles=$(QT_QPA_PLATFORM=offscreen "$regions" tiles "$shots/tray.png" 0 "$bar_y" 1280 "$bar_h" | awk '$4 >= 12 && $5 >= 12')
-  appeared=$(changed before tray 0 "$bar_y" 1280 "$bar_h" | awk '$4 >= 12 && $5 >= 12')
   printf 'tiles:\n%s\nappeared:\n%s\n' "$tiles" "$appeared" >"$work/boxes.log"
-  mapfile -t boxes < <(awk 'NR == FNR { ax[NR] = $2; ay[NR] = $3; aw[NR] = $4; ah[NR] = $5; n = NR; next }
-    { for (i = 1; i <= n; i++) if ($2 < ax[i] + aw[i] && ax[i] < $2 + $4 && $3 < ay[i] + ah[i] && ay[i] < $3 + $5) { print; break } }' \
-    <(echo "$appeared") <(echo "$tiles"))
-  [[ ${#boxes[@]} -eq 2 ]] || mapfile -t boxes <<<"$appeared"
   [[ ${#boxes[@]} -eq 2 ]] || fail "expected 2 items in the tray, found ${#boxes[@]}: ${boxes[*]}"
   for b in "${boxes[@]}"; do
     read -r _ x y w h <<<"$b"
@@ -262,5 +275,5 @@ compact_tray_checks() {
   keep right
   menu=$(changed before-right right --min-area 400 | awk '$5 >= 30 && $4 >= 60' | head -1)
   [[ -n $menu ]] || fail "no menu on the screen after a right click"
-  echo "PASS: $name (items: ${boxes[*]}; right-click menu: $menu)"
+  summary="items: ${boxes[*]}; right-click menu: $menu"
 }

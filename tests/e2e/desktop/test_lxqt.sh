@@ -19,3 +19,4 @@ wait_until 300 watcher_up || fail "the panel's tray did not start"
 sleep 3
 shot before
 compact_tray_checks 0 32
+echo "PASS: $name ($summary)"

@@ -28,3 +28,4 @@ sleep 8
 shot before
 read -r _ wy _ wh <<<"$(workarea)"
 compact_tray_checks $((wy + wh)) $((800 - wy - wh))
+echo "PASS: $name ($summary)"

@@ -19,3 +19,4 @@ sleep 2
 shot before
 
 compact_tray_checks 0 26
+echo "PASS: $name ($summary)"

@@ -377,6 +377,27 @@ TEST_F(SniHostTest, CompactItemWithoutAGaugeShowsItsImageFittedIntoTheSquare)
     EXPECT_EQ(property(svc, QStringLiteral("XAyatanaLabel")).toString(), QStringLiteral("Fan 1200 rpm"));
 }
 
+TEST_F(SniHostTest, AnItemWhoseMenuTheTrayNeverReadsIsRegisteredAgainAFewTimes)
+{
+    TestWatcher watcher(bus_.address(), QStringLiteral("watcher-retry"));
+    SniHost host(bus_.address(), TrayStyle::Compact);
+    host.setTakenCheckInterval(150);
+    auto cpu = host.createItem(QStringLiteral("cpu"));
+    auto memory = host.createItem(QStringLiteral("memory"));
+    ASSERT_TRUE(waitUntil([&] { return watcher.registrations() == 2; }));
+    // The tray reads the memory item's menu, as trays do once an item is set up; not the CPU's.
+    client_.call(service(memory), QStringLiteral("/MenuBar"), QStringLiteral("com.canonical.dbusmenu"),
+                 QStringLiteral("GetLayout"), {0, -1, QStringList()});
+    const QString memoryName = service(memory);
+    // CPU: registered three times in all under fresh names, then left alone.
+    ASSERT_TRUE(waitUntil([&] { return watcher.registrations() == 4; }));
+    spin(600);
+    EXPECT_EQ(watcher.registrations(), 4);
+    EXPECT_EQ(service(memory), memoryName);
+    EXPECT_EQ(watcher.items().size(), 2);
+    EXPECT_TRUE(watcher.items().contains(service(cpu)));
+}
+
 // The tray's process is read from a made-up /proc: the watcher here is this test process.
 TEST_F(SniHostTest, AutoStyleFollowsTheProcessThatOwnsTheWatcher)
 {
