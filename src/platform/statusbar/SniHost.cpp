@@ -85,7 +85,7 @@ void SniHost::scheduleSync()
 void SniHost::sync()
 {
     syncPending_ = false;
-    if (!watcherPresent_)
+    if (!watcherPresent_ || !trayKnown_)
         return;
     bool moveRest = false;
     const QList<StatusItemHost *> items = itemsInOrder();
@@ -108,12 +108,15 @@ void SniHost::registerWithWatcher(SniItem *item, int attempt)
     if (item->serviceName().isEmpty())
         return;
     // All registrations go out on this one connection so that the watcher receives them in
-    // order; asynchronously, because the watcher calls the item back before it answers.
+    // order; asynchronously, because the watcher calls the item back before it answers. A tray
+    // that takes items by path hears from each item's own connection.
+    const bool byPath = registersByPath(trayName_);
     QDBusMessage call = QDBusMessage::createMethodCall(watcherService(), QStringLiteral("/StatusNotifierWatcher"),
                                                        watcherService(),
                                                        QStringLiteral("RegisterStatusNotifierItem"));
-    call << item->serviceName();
-    auto *pending = new QDBusPendingCallWatcher(bus_.asyncCall(call), this);
+    call << (byPath ? QStringLiteral("/StatusNotifierItem") : item->serviceName());
+    QDBusConnection sender = byPath ? item->connection() : bus_;
+    auto *pending = new QDBusPendingCallWatcher(sender.asyncCall(call), this);
     const QString service = item->serviceName();
     const QString key = item->moduleKey();
     connect(pending, &QDBusPendingCallWatcher::finished, this, [service, key](QDBusPendingCallWatcher *w) {
@@ -157,6 +160,8 @@ void SniHost::watcherAppeared()
     scheduleSync();
 }
 
+bool SniHost::registersByPath(const QString &processName) { return processName == QLatin1String("gnome-shell"); }
+
 TrayStyle SniHost::styleForTray(const QString &processName)
 {
     return processName == QLatin1String("waybar") ? TrayStyle::Wide : TrayStyle::Compact;
@@ -180,7 +185,8 @@ QString SniHost::processName(const Sysroot &root, qint64 pid)
 // Asks the bus which process owns the watcher's name, without waiting for the answer.
 void SniHost::identifyTray()
 {
-    if (requested_ != TrayStyle::Auto || !bus_.isConnected())
+    trayKnown_ = false;
+    if (!bus_.isConnected())
         return;
     QDBusMessage call = QDBusMessage::createMethodCall(
         QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
@@ -198,6 +204,11 @@ void SniHost::identifyTray()
             tray = processName(procRoot_, reply.arguments().first().toLongLong());
         else
             qCInfo(lcPlatform).noquote() << "cannot tell which tray runs:" << w->error().message();
+        trayName_ = tray;
+        trayKnown_ = true;
+        scheduleSync();
+        if (requested_ != TrayStyle::Auto)
+            return;
         const TrayStyle chosen = styleForTray(tray);
         qCInfo(lcPlatform).noquote() << "tray" << (tray.isEmpty() ? QStringLiteral("(unknown)") : tray)
                                      << "gets the" << trayStyleName(chosen) << "item style";
@@ -216,6 +227,7 @@ void SniHost::applyStyle(TrayStyle style)
 void SniHost::watcherVanished()
 {
     watcherPresent_ = false;
+    trayKnown_ = false;
     for (StatusItemHost *item : itemsInOrder())
         static_cast<SniItem *>(item)->setRegistered(false);
 }

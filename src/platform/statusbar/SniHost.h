@@ -37,6 +37,12 @@ public:
     TrayStyle style() const { return style_; }
     // Wide for trays known to keep an item's shape (waybar), Compact for every other.
     static TrayStyle styleForTray(const QString &processName);
+    // Whether items are registered with the tray by object path from their own connection
+    // rather than by bus name: for GNOME Shell, whose AppIndicator extension sets an item
+    // registered by name up only by chance (it races with its own watch of that name).
+    static bool registersByPath(const QString &processName);
+    // The tray's process name once it has been asked for (empty when it could not tell).
+    QString trayName() const { return trayName_; }
     // The name of process `pid` under `root` (its comm, else the base name of argv[0]); empty
     // when it cannot be read.
     static QString processName(const Sysroot &root, qint64 pid);
@@ -79,6 +85,9 @@ private:
     Sysroot procRoot_;
     int identifySerial_ = 0;
     int takenCheckMs_ = 6000;
+    // Registrations wait until the tray has been identified.
+    bool trayKnown_ = false;
+    QString trayName_;
 };
 
 } // namespace orb

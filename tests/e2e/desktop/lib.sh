@@ -53,8 +53,8 @@ fail() {
 }
 
 # The user everything runs as: nobody when we are root.
-mkdir -p "$work/home" "$work/run" "$work/shots"
-chmod 700 "$work/run"
+mkdir -p "$work/home" "$work/run" "$work/shots" "$work/tools"
+chmod 700 "$work/run" "$work/tools"
 shots=$work/shots
 user_env=(HOME="$work/home" XDG_RUNTIME_DIR="$work/run" XDG_CONFIG_HOME="$work/home/.config"
           XDG_DATA_HOME="$work/home/.local/share" XDG_CACHE_HOME="$work/home/.cache"
@@ -152,11 +152,35 @@ watcher_items() {
     -m org.freedesktop.DBus.Properties.Get org.kde.StatusNotifierWatcher RegisteredStatusNotifierItems 2>/dev/null
 }
 watcher_up() { watcher_items >/dev/null; }
-# Both of Orbmeter's items registered with the tray.
-items_registered() { [[ $(watcher_items | grep -o "StatusNotifierItem-$orb_pid-" | wc -l) -ge 2 ]]; }
+# Both of Orbmeter's items registered with the tray (by name, or by the connection and path
+# for trays that take paths).
+items_registered() {
+  local n=0 entry owner
+  for entry in $(watcher_items | grep -o "[a-zA-Z0-9:._-]*[@/]*StatusNotifierItem[a-zA-Z0-9/_-]*"); do
+    if [[ $entry == *"StatusNotifierItem-$orb_pid-"* ]]; then
+      n=$((n + 1))
+    elif [[ $entry == :* ]]; then
+      owner=$(as_user gdbus call --session -d org.freedesktop.DBus -o /org/freedesktop/DBus \
+        -m org.freedesktop.DBus.GetConnectionUnixProcessID "${entry%%[@/]*}" 2>/dev/null | sed -n 's/.*uint32 \([0-9]*\).*/\1/p')
+      [[ $owner == "$orb_pid" ]] && n=$((n + 1))
+    fi
+  done
+  ((n >= 2))
+}
 
 # shot WHAT: a screenshot of the whole screen as $shots/WHAT.png.
 shot() { as_user import -window root "$shots/$1.png" || fail "no screenshot"; }
+# settled WHAT: a screenshot once the screen has stopped changing (two alike a second apart).
+settled() {
+  local i
+  shot "$1"
+  for i in $(seq 15); do
+    sleep 1
+    shot "$1-next"
+    [[ -z $(changed "$1" "$1-next") ]] && return 0
+    mv "$shots/$1-next.png" "$shots/$1.png"
+  done
+}
 # Copies a screenshot to the artifacts as <test>-<what>.png.
 keep() { cp "$shots/$1.png" "$artifacts/$name-$1.png"; }
 
@@ -172,8 +196,10 @@ workarea() {
 changed() {
   local a=$shots/$1.png b=$shots/$2.png
   shift 2
-  QT_QPA_PLATFORM=offscreen "$regions" "$a" "$b" "$@"
+  inspect "$a" "$b" "$@"
 }
+# inspect ARGS...: the screenshot tool (it runs as us, not as the desktop's user).
+inspect() { XDG_RUNTIME_DIR="$work/tools" QT_QPA_PLATFORM=offscreen "$regions" "$@"; }
 
 # left_click_opens_menu X Y: a left click there opens one of Orbmeter's menus; prints its
 # module and leaves it open.
@@ -233,7 +259,7 @@ compact_tray_checks() {
     shot tray
     # Orbmeter's icons in the bar: what appeared there, narrowed to the tiles' rims where the
     # tray shows them at a size sent (the colours then stay exact).
-    tiles=$(QT_QPA_PLATFORM=offscreen "$regions" tiles "$shots/tray.png" 0 "$bar_y" 1280 "$bar_h" | awk '$4 >= 12 && $5 >= 12')
+    tiles=$(inspect tiles "$shots/tray.png" 0 "$bar_y" 1280 "$bar_h" | awk '$4 >= 12 && $5 >= 12')
     appeared=$(changed before tray 0 "$bar_y" 1280 "$bar_h" | awk '$4 >= 12 && $5 >= 12')
     mapfile -t boxes < <(awk 'NR == FNR { ax[NR] = $2; ay[NR] = $3; aw[NR] = $4; ah[NR] = $5; n = NR; next }
       { for (i = 1; i <= n; i++) if ($2 < ax[i] + aw[i] && ax[i] < $2 + $4 && $3 < ay[i] + ah[i] && ay[i] < $3 + $5) { print; break } }' \

@@ -22,7 +22,7 @@ wait_until 400 watcher_up || fail "the AppIndicator extension's watcher did not 
 sleep 6
 as_user xdotool key Escape # leave the overview shown at start
 sleep 3
-shot before
+settled before
 read -r _ wy _ _ <<<"$(workarea)"
 ((wy > 0)) || fail "GNOME's top bar reserves no space: $(workarea)"
 compact_tray_checks 0 "$wy"
@@ -31,7 +31,7 @@ compact_tray_checks 0 "$wy"
 for b in "${boxes[@]}"; do
   read -r _ x y w h <<<"$b"
   ((w <= 18 && h <= 18)) || fail "GNOME shows the icon at ${w}x$h, not 16 pixels"
-  span=$(QT_QPA_PLATFORM=offscreen "$regions" foreground "$shots/tray.png" $((x + w + 1)) 0 90 "$wy" \
+  span=$(inspect foreground "$shots/tray.png" $((x + w + 1)) 0 90 "$wy" \
     | awk '$5 >= 6 { if (!l || $2 < l) l = $2; if ($2 + $4 > r) r = $2 + $4 } END { print r - l }')
   ((span >= 40)) || fail "no label text beside the icon at $x (only $span pixels)"
 done

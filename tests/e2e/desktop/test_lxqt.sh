@@ -17,6 +17,6 @@ start xfwm4 xfwm4 --compositor=off
 start panel lxqt-panel
 wait_until 300 watcher_up || fail "the panel's tray did not start"
 sleep 3
-shot before
+settled before
 compact_tray_checks 0 32
 echo "PASS: $name ($summary)"

@@ -45,7 +45,7 @@ as_user xprop -id "$wid" _NET_WM_STRUT_PARTIAL | grep -q "= 0, 0, $((sy + sh)), 
   || fail "strut: $(as_user xprop -id "$wid" _NET_WM_STRUT_PARTIAL)"
 
 # Glyphs and texts on the strip: at least 4.5:1 against its background.
-read -r _ ratio _ <<<"$(QT_QPA_PLATFORM=offscreen "$regions" contrast "$shots/panel.png" "$sx" "$sy" "$sw" "$sh")"
+read -r _ ratio _ <<<"$(inspect contrast "$shots/panel.png" "$sx" "$sy" "$sw" "$sh")"
 awk -v r="$ratio" 'BEGIN { exit !(r >= 4.5) }' || fail "contrast on the strip only $ratio"
 
 # A click on the first item: its menu directly under the strip, inside the work area.

@@ -25,7 +25,7 @@ wait_until 300 watcher_up || fail "Plasma's tray did not start"
 panel_up() { [[ $(workarea | awk '{print $4}') -lt 800 ]]; }
 wait_until 400 panel_up || fail "Plasma's panel did not reserve its space: $(workarea)"
 sleep 8
-shot before
+settled before
 read -r _ wy _ wh <<<"$(workarea)"
 compact_tray_checks $((wy + wh)) $((800 - wy - wh))
 echo "PASS: $name ($summary)"

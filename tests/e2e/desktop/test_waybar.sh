@@ -42,7 +42,7 @@ keep tray
 tray=$(changed before tray 0 0 1280 30 --min-area 30 | tail -1)
 [[ -n $tray ]] || fail "nothing appeared in the bar"
 read -r _ tx ty tw th <<<"$tray"
-mapfile -t boxes < <(QT_QPA_PLATFORM=offscreen "$regions" foreground "$shots/tray.png" "$tx" "$ty" "$tw" "$th")
+mapfile -t boxes < <(inspect foreground "$shots/tray.png" "$tx" "$ty" "$tw" "$th")
 printf '%s\n' "${boxes[@]}" >"$work/boxes.log"
 left=9999 right=0 tallest=0
 for b in "${boxes[@]}"; do

@@ -16,7 +16,7 @@ start xfwm4 xfwm4 --compositor=off
 start panel xfce4-panel
 wait_until 300 watcher_up || fail "the panel's tray did not start"
 sleep 2
-shot before
+settled before
 
 compact_tray_checks 0 26
 echo "PASS: $name ($summary)"

@@ -398,6 +398,30 @@ TEST_F(SniHostTest, AnItemWhoseMenuTheTrayNeverReadsIsRegisteredAgainAFewTimes)
     EXPECT_TRUE(watcher.items().contains(service(cpu)));
 }
 
+// GNOME Shell's extension takes items by path, from each item's own connection.
+TEST_F(SniHostTest, ItemsRegisterByPathWithATrayThatTakesPaths)
+{
+    QTemporaryDir root;
+    test::writeFile(root.path() + QStringLiteral("/proc/%1/comm").arg(QCoreApplication::applicationPid()),
+                    "gnome-shell\n");
+    TestWatcher watcher(bus_.address(), QStringLiteral("watcher-path"));
+    SniHost host(bus_.address(), TrayStyle::Auto, Sysroot(root.path().toStdString()));
+    auto cpu = host.createItem(QStringLiteral("cpu"));
+    auto memory = host.createItem(QStringLiteral("memory"));
+    ASSERT_TRUE(waitUntil([&] { return watcher.items().size() == 2; }));
+    EXPECT_EQ(host.trayName(), QStringLiteral("gnome-shell"));
+    const auto pathOf = [](const std::unique_ptr<StatusItemHost> &item) {
+        return static_cast<SniItem *>(item.get())->connection().baseService() + QStringLiteral("/StatusNotifierItem");
+    };
+    EXPECT_TRUE(watcher.items().contains(pathOf(cpu)));
+    EXPECT_TRUE(watcher.items().contains(pathOf(memory)));
+    // Gone with its connection.
+    cpu.reset();
+    ASSERT_TRUE(waitUntil([&] { return watcher.items().size() == 1; }));
+    EXPECT_EQ(watcher.items().first(), pathOf(memory));
+    EXPECT_FALSE(SniHost::registersByPath(QStringLiteral("xfce4-panel")));
+}
+
 // The tray's process is read from a made-up /proc: the watcher here is this test process.
 TEST_F(SniHostTest, AutoStyleFollowsTheProcessThatOwnsTheWatcher)
 {

@@ -45,8 +45,9 @@ TestWatcher::TestWatcher(const QString &address, const QString &connectionName)
     : name_(connectionName), bus_(QDBusConnection::connectToBus(address, connectionName)),
       vanish_(QString(), bus_, QDBusServiceWatcher::WatchForUnregistration)
 {
-    connect(&vanish_, &QDBusServiceWatcher::serviceUnregistered, this,
-            [this](const QString &s) { items_.removeAll(s); });
+    connect(&vanish_, &QDBusServiceWatcher::serviceUnregistered, this, [this](const QString &s) {
+        items_.removeIf([&](const QString &item) { return item == s || item.startsWith(s + QLatin1Char('/')); });
+    });
     bus_.registerObject(QStringLiteral("/StatusNotifierWatcher"), this, QDBusConnection::ExportAllSlots);
     ok_ = bus_.registerService(QStringLiteral("org.kde.StatusNotifierWatcher"));
 }
@@ -66,9 +67,12 @@ void TestWatcher::stop()
 void TestWatcher::RegisterStatusNotifierItem(const QString &service)
 {
     ++registrations_;
-    vanish_.addWatchedService(service);
-    if (!items_.contains(service))
-        items_.append(service);
+    const bool byPath = service.startsWith(QLatin1Char('/'));
+    const QString owner = byPath ? message().service() : service;
+    vanish_.addWatchedService(owner);
+    const QString item = byPath ? owner + service : service;
+    if (!items_.contains(item))
+        items_.append(item);
 }
 
 TrayClient::TrayClient(const QString &address, const QString &connectionName)

@@ -3,6 +3,7 @@
 // the way trays do (in the order they registered, dropping names that vanish), and a client
 // that reads an item's properties and calls its methods.
 #include <QDBusConnection>
+#include <QDBusContext>
 #include <QDBusMessage>
 #include <QDBusServiceWatcher>
 #include <QObject>
@@ -28,7 +29,8 @@ private:
     QString address_;
 };
 
-class TestWatcher : public QObject {
+// An item registered by object path is listed as "<sender>/path", as trays that take paths do.
+class TestWatcher : public QObject, protected QDBusContext {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
 public:
