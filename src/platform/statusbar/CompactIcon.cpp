@@ -1,9 +1,9 @@
 #include "platform/statusbar/CompactIcon.h"
 
 #include <QFont>
+#include <QHash>
 #include <QFontMetricsF>
 #include <QPainter>
-#include <QPainterPath>
 #include <algorithm>
 #include <cmath>
 
@@ -27,6 +27,21 @@ int fittingPixelSize(const QString &text, double width, int maxPixels, int minPi
             return px;
     }
     return 0;
+}
+
+// The figure's font size for an icon of `pixels` and a figure of `digits` digits, worked out
+// once (the digits of the font are all one width). Used on the UI thread only.
+int figurePixelSize(int pixels, qsizetype digits, double width, QFont &font)
+{
+    static QHash<quint64, int> known;
+    const quint64 key = (quint64(pixels) << 32) | quint64(digits);
+    const auto it = known.constFind(key);
+    if (it != known.constEnd())
+        return it.value();
+    const int px = fittingPixelSize(QString(digits, QLatin1Char('8')), width, static_cast<int>(std::floor(pixels * 0.62)),
+                                    7, font);
+    known.insert(key, px);
+    return px;
 }
 } // namespace
 
@@ -86,26 +101,29 @@ QImage CompactIcon::render(const TrayHeadline &headline, int pixels)
 
     const QString text = figureText(headline);
     if (!text.isEmpty()) {
-        QFont font(QStringLiteral("DejaVu Sans"));
-        font.setBold(true);
-        font.setStyleStrategy(QFont::PreferAntialias);
-        const int maxPx = static_cast<int>(std::floor(s * 0.62));
-        const int px = fittingPixelSize(text, well.width(), maxPx, 7, font);
+        static QFont font = [] {
+            QFont f(QStringLiteral("DejaVu Sans"));
+            f.setBold(true);
+            f.setStyleStrategy(QFont::PreferAntialias);
+            return f;
+        }();
+        const int px = figurePixelSize(s, text.size(), well.width(), font);
         if (px > 0) {
             font.setPixelSize(px);
             const QFontMetricsF fm(font);
             const double w = fm.horizontalAdvance(text);
             const QPointF base(well.center().x() - w / 2.0, well.center().y() + (fm.capHeight()) / 2.0);
-            QPainterPath path;
-            path.addText(base, font, text);
-            // A dark outline keeps the white figure readable over any fill.
-            p.setBrush(Qt::NoBrush);
-            const double outline = s < 20 ? 1.0 : std::max(1.5, s / 12.0);
-            p.setPen(QPen(tileColour(), outline, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-            p.drawPath(path);
-            p.setPen(Qt::NoPen);
-            p.setBrush(figureColour());
-            p.drawPath(path);
+            // A dark outline keeps the white figure readable over any fill: the figure drawn
+            // around itself in the tile's colour, then on top in white (glyphs come from the
+            // font cache, so this costs far less than stroking an outline path).
+            const double o = s < 20 ? 0.75 : std::max(1.0, s / 22.0);
+            p.setFont(font);
+            p.setPen(tileColour());
+            for (const QPointF d : {QPointF(-o, 0), QPointF(o, 0), QPointF(0, -o), QPointF(0, o), QPointF(-o, -o),
+                                    QPointF(o, -o), QPointF(-o, o), QPointF(o, o)})
+                p.drawText(base + d, text);
+            p.setPen(figureColour());
+            p.drawText(base, text);
         }
     }
     p.end();

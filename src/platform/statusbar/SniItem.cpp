@@ -124,9 +124,10 @@ void SniItem::setHeadline(const TrayHeadline &next)
     const TrayHeadline &old = headline();
     if (next == old)
         return;
+    // The icon shows the figure in whole percent, and its gauge is no finer than that: a
+    // reading with the same figure draws the same icon, and is not drawn again.
     const bool gaugeChanged = next.hasGauge() != old.hasGauge() || next.gauge != old.gauge
-        || next.colour != old.colour || CompactIcon::figureText(next) != CompactIcon::figureText(old)
-        || (next.hasGauge() && qRound(next.fraction * 1000) != qRound(old.fraction * 1000));
+        || next.colour != old.colour || CompactIcon::figureText(next) != CompactIcon::figureText(old);
     const bool labelChanged = next.label != old.label;
     const bool tipChanged = next.toolTip != old.toolTip;
     StatusItemHost::setHeadline(next);
