@@ -5,6 +5,7 @@
 #include "platform/Logging.h"
 #include "platform/linux/AutostartEntry.h"
 #include "platform/linux/MemoryPurger.h"
+#include "platform/statusbar/TrayHeadline.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -37,7 +38,7 @@ int run(int argc, char **argv, const CommandLineOptions &options);
 QString CommandLine::usage()
 {
     return QStringLiteral(
-        "usage: orbmeter [--host sni|panel|offscreen] [--verbose]\n"
+        "usage: orbmeter [--host sni|panel|offscreen] [--tray-style wide|compact|auto] [--verbose]\n"
         "       orbmeter --version | --help\n"
         "       orbmeter sample [--passes N] [--sysroot DIR]... [--all-modules]\n"
         "       orbmeter snapshot --out DIR [--passes N] [--sysroot DIR]... [--all-modules] [--open MODULE]\n"
@@ -45,6 +46,10 @@ QString CommandLine::usage()
         "       orbmeter defaults [--domain D] write KEY -bool|-int|-float|-string VALUE\n"
         "       orbmeter defaults [--domain D] delete KEY\n"
         "       orbmeter autostart [on|off]\n"
+        "\n"
+        "--tray-style: how a StatusNotifierItem tray shows each item: wide (the full image, for\n"
+        "trays that keep its shape), compact (a square icon with the figure as label), or auto\n"
+        "(chosen for the running tray; the default, or the TrayStyle setting).\n"
         "\n"
         "Settings: $XDG_CONFIG_HOME/Orbmeter9/org.orbmeter.Orbmeter9.plist\n"
         "Themes:   $XDG_DATA_HOME/Orbmeter9/\n"
@@ -104,6 +109,15 @@ bool CommandLine::parse(const QStringList &args, CommandLineOptions &o, QString 
                 error = QStringLiteral("unknown host: ") + o.host;
                 return false;
             }
+        } else if (a == QLatin1String("--tray-style") && !sampling) {
+            if (!value(a, o.trayStyle))
+                return false;
+            TrayStyle style;
+            if (!parseTrayStyle(o.trayStyle, style)) {
+                error = QStringLiteral("unknown tray style: ") + o.trayStyle;
+                return false;
+            }
+            o.trayStyle = trayStyleName(style);
         } else if (a == QLatin1String("--sysroot") && sampling) {
             if (!value(a, v))
                 return false;

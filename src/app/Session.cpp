@@ -4,6 +4,7 @@
 #include "app/SnapshotWriter.h"
 #include "collect/SensorDataJson.h"
 #include "platform/Logging.h"
+#include "platform/linux/DisplayProbe.h"
 #include "platform/linux/SessionEndWatcher.h"
 #include "platform/linux/SingleInstance.h"
 #include "platform/statusbar/StatusBarHost.h"
@@ -45,6 +46,18 @@ bool restartSelf()
     return false;
 }
 
+// --tray-style, else the TrayStyle setting, else auto.
+TrayStyle trayStyleFor(const CommandLineOptions &cli)
+{
+    QString text = cli.trayStyle;
+    if (text.isEmpty())
+        text = SettingsStore::open()->stringForKey(QStringLiteral("TrayStyle"));
+    TrayStyle style = TrayStyle::Auto;
+    if (!text.isEmpty() && !parseTrayStyle(text, style))
+        qCWarning(lcPlatform).noquote() << "TrayStyle setting" << text << "is not wide, compact or auto; using auto";
+    return style;
+}
+
 int runPasses(AppDelegate &app, int passes)
 {
     for (int i = 0; i < passes; ++i) {
@@ -62,6 +75,17 @@ int Session::run(int argc, char **argv, const CommandLineOptions &options)
 {
     const bool headless = qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
     const bool offscreenOnly = options.command != CommandLineOptions::Command::Run;
+    if (!headless && !offscreenOnly) {
+        // A display that cannot be used ends here with a message, not with an abort in Qt.
+        const DisplayProbe::Decision display =
+            DisplayProbe::decide(DisplayProbe::probe(options.host == QLatin1String("panel")));
+        if (display.exitCode != 0) {
+            std::fprintf(stderr, "orbmeter: %s\n", qPrintable(display.message));
+            return display.exitCode;
+        }
+        if (!display.platform.isEmpty())
+            qputenv("QT_QPA_PLATFORM", display.platform);
+    }
     if ((headless || offscreenOnly) && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
         if (!offscreenOnly)
@@ -78,7 +102,8 @@ int Session::run(int argc, char **argv, const CommandLineOptions &options)
             std::fprintf(stderr, "orbmeter: already running in this session\n");
             return 0;
         }
-        auto host = StatusBarHost::create(headless && options.host.isEmpty() ? QStringLiteral("offscreen") : options.host);
+        auto host = StatusBarHost::create(headless && options.host.isEmpty() ? QStringLiteral("offscreen") : options.host,
+                                          trayStyleFor(options));
         AppDelegate delegate(*host, optionsFor(options));
         // A signal, a logout or a power-off ends the run like Quit: settings saved, items gone.
         SessionEndWatcher sessionEnd;

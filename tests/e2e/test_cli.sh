@@ -14,6 +14,13 @@ set +e
 set -e
 [[ $rc -eq 2 ]] || fail "unknown option exits $rc, not 2"
 grep -q usage "$work/err" || fail "unknown option prints usage"
+for bad in "--tray-style sideways" "--tray-style"; do
+  set +e
+  "$bin" $bad >/dev/null 2>"$work/err"; rc=$?
+  set -e
+  [[ $rc -eq 2 ]] || fail "'$bad' exits $rc, not 2"
+done
+grep -q "tray-style" "$work/err" || fail "a bad tray style is named"
 
 # A first sample creates the settings with the version and the General first-run keys.
 out=$("$bin" sample 2>/dev/null)
