@@ -1,6 +1,7 @@
 #include "collect/ModuleSampler.h"
 #include "collect/NetworkSampler.h"
 #include "modules/ModuleRows.h"
+#include "modules/network/Network_MenuModule.h"
 #include "settings/NetworkPreferences.h"
 #include "settings/PrefFunctions.h"
 
@@ -61,7 +62,9 @@ const ModuleInfo kNetworkModule{
         return PrefFunctions::anyTrue(s, {"Network_Display_UdCircle", "Network_Display_Graph", "Network_Display_Text"});
     },
     .probeHardware = nullptr,
-    .createItem = nullptr,
+    .createItem = [](MenuModuleDelegate *d) -> std::unique_ptr<MenuModule> {
+        return std::make_unique<Network_MenuModule>(d);
+    },
     .createSampler = []() -> std::unique_ptr<ModuleSampler> { return std::make_unique<NetworkStep>(); },
     .writeJson = &writeJson,
 };
