@@ -300,7 +300,7 @@ void NetworkSampler::readWireless(const Sysroot &root, int64_t &signal, int64_t 
             if (!haveFile)
                 buffer_.clear();
         }
-        WifiLevel level;
+        WifiReading level;
         level.name = i.name;
         // A Wi-Fi interface the file does not list (down, not associated) has no reading.
         bool garbled = false;

@@ -11,6 +11,13 @@
 
 namespace orb {
 
+// Wi-Fi levels in dBm of one interface as last read (0 = no reading).
+struct WifiReading {
+    std::string name;
+    int rssi = 0;
+    int noise = 0;
+};
+
 // Byte totals and Wi-Fi quality from <sysroot>/sys/class/net and /proc/net/wireless.
 //
 // Only interfaces backed by a device (those with a `device` link) are counted: loopback,
@@ -42,13 +49,8 @@ public:
     // and 1 for anything outside 0..100.
     static int64_t quality(int64_t dBm);
 
-    // Last levels read for a Wi-Fi interface (dBm, 0 = no reading).
-    struct WifiLevel {
-        std::string name;
-        int rssi = 0;
-        int noise = 0;
-    };
-    const std::vector<WifiLevel> &wifiLevels() const { return wifiLevels_; }
+    // Levels of every Wi-Fi interface at the last sample.
+    const std::vector<WifiReading> &wifiLevels() const { return wifiLevels_; }
 
     // Parses one /proc/net/wireless interface line (" wlan0: 0000   50.  -60.  -256 ...").
     // Level and noise in dBm; a noise of −256 (none) gives 0.
@@ -88,7 +90,7 @@ private:
     uint64_t totalUp_ = 0;
     uint64_t totalDown_ = 0;
     std::optional<double> lastNow_;
-    std::vector<WifiLevel> wifiLevels_;
+    std::vector<WifiReading> wifiLevels_;
 
     // Snapshot for the status check: "name=operstate;" per interface.
     std::string status_;
