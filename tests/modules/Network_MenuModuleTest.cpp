@@ -3,11 +3,17 @@
 #include "modules/BaseMenuItems.h"
 #include "modules/network/ImageNetworkBar.h"
 #include "modules/network/NetworkTraffic.h"
+#include "modules/network/Network_Current.h"
+#include "modules/network/Network_MenuController.h"
 #include "modules/network/Network_MenuModule.h"
+#include "platform/linux/AppLauncher.h"
 #include "platform/statusbar/StatusBarHost.h"
 #include "platform/statusbar/StatusItemHost.h"
 
+#include <QLabel>
 #include <QMenu>
+#include <QTemporaryDir>
+#include <QWidgetAction>
 #include <gtest/gtest.h>
 
 using namespace orb;
@@ -323,4 +329,262 @@ TEST_F(NetworkItemTest, TextAndToolTip)
     EXPECT_EQ(m.statusItem()->toolTipText(), "Up 1024.0B/s  Dw 40.0KB/s");
     item({{"Network_Display_Text", true}, {"Network_Text_Mode", 2}});
     EXPECT_EQ(module->statusItem()->toolTipText(), "Up 8.0Kbps  Dw 320.0Kbps");
+}
+
+namespace {
+
+NetworkInterface nic(const char *name, const char *status, bool hasNic = true, const char *kind = "Ethernet")
+{
+    NetworkInterface i;
+    i.name = name;
+    i.linkStatus = status;
+    i.hasNic = hasNic;
+    i.hasItf = kind != nullptr;
+    i.kind = kind ? kind : "";
+    i.type = i.kind;
+    return i;
+}
+
+std::shared_ptr<const NetworkBase> baseOf(std::vector<NetworkInterface> interfaces, const char *location = "---")
+{
+    auto b = std::make_shared<NetworkBase>();
+    b->interfaces = std::move(interfaces);
+    b->location = location;
+    return b;
+}
+
+std::vector<std::pair<int, QString>> tagged(const QMenu &menu)
+{
+    std::vector<std::pair<int, QString>> out;
+    for (QAction *a : menu.actions())
+        out.emplace_back(a->isSeparator() ? -1 : BaseMenuItems::tag(a), a->text());
+    return out;
+}
+
+// One row per interface: name, rows, height of its view.
+Network_MenuController *view(const Network_MenuModule &m, const QString &name)
+{
+    for (Network_MenuController *v : m.nicManMenusArray())
+        if (v->nicTitle() == name)
+            return v;
+    return nullptr;
+}
+
+} // namespace
+
+TEST(NetworkMenu, WhichInterfacesGetAnItem)
+{
+    NetworkItemSettings none, all, bridge;
+    all.showAllNic = true;
+    bridge.showIBridge = true;
+    NetworkInterface iBridge = nic("en5", "Active");
+    iBridge.model = "iBridge";
+    const struct {
+        NetworkInterface i;
+        bool byDefault, withAll, withIBridge;
+    } cases[] = {
+        {nic("eth0", "Active"), true, true, true},
+        {nic("eth1", "Inactive"), false, true, false},
+        {nic("eth2", "Unknown"), false, true, false},
+        {nic("docker0", "Active", false, "Bridge"), false, true, false}, // no hardware
+        {nic("mystery0", "Active", true, nullptr), false, false, true},   // kind unknown
+        {iBridge, false, false, true},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.i.name.toStdString());
+        EXPECT_EQ(Network_MenuModule::showsInterface(c.i, none), c.byDefault);
+        EXPECT_EQ(Network_MenuModule::showsInterface(c.i, all), c.withAll);
+        EXPECT_EQ(Network_MenuModule::showsInterface(c.i, bridge), c.withIBridge);
+    }
+}
+
+TEST_F(NetworkItemTest, MenuHoldsTheCurrentNetworkTheGraphAndTheInterfaces)
+{
+    AppLauncher::setSearchPath({home.home() + "/no-bin"});
+    const auto base = baseOf({nic("docker0", "Inactive", false, "Bridge"), nic("eth0", "Active"),
+                              nic("lo", "Active", false, "Loopback"), nic("wlan0", "Active", true, "Wi-Fi")},
+                             "Wired & more");
+    Network_MenuModule &m = item({{"Network_Display_Graph", true}}, threeColumns(), base);
+    std::vector<std::pair<int, QString>> expected{{100, "Open \"Network\" Preference"}, {-1, ""}, {0, ""}, {302, ""},
+                                                  {400, "eth0"}, {401, "wlan0"}};
+    EXPECT_EQ(tagged(*m.statusMenu()), expected);
+
+    m.menuWillOpen();
+    EXPECT_EQ(tagged(*m.statusMenu()), expected) << "opening rebuilds the same items";
+    ASSERT_NE(m.networkCurrent(), nullptr);
+    EXPECT_EQ(m.networkCurrent()->locationText(), "Network Location : Wired & more");
+    EXPECT_EQ(m.networkCurrent()->upText(), QString::fromUtf8("1024.0B/s \u2B06\uFE0E\u2B06\uFE0E"));
+    EXPECT_EQ(m.networkCurrent()->downText(), QString::fromUtf8("40.0KB/s \u2B07\u2B07\uFE0E"));
+    EXPECT_EQ(m.networkCurrent()->upColor(), kUp);
+    m.menuDidClose();
+
+    // Every interface, in name order, with "Network_ShowAllNic".
+    item({{"Network_Display_Graph", true}, {"Network_ShowAllNic", true}}, threeColumns(), base);
+    const auto all = tagged(*module->statusMenu());
+    ASSERT_EQ(all.size(), 8u);
+    EXPECT_EQ(all[4], std::make_pair(400, QString("docker0")));
+    EXPECT_EQ(all[7], std::make_pair(403, QString("wlan0")));
+}
+
+TEST_F(NetworkItemTest, ANewSetOfInterfacesRebuildsTheItems)
+{
+    Network_MenuModule &m = item({{"Network_Display_Graph", true}}, threeColumns(),
+                                 baseOf({nic("eth0", "Active"), nic("wlan0", "Active", true, "Wi-Fi")}));
+    ASSERT_EQ(m.nicManMenusArray().size(), 2u);
+    EXPECT_EQ(m.nicManMenusArray()[1]->nicTitle(), "wlan0");
+    // Same number of interfaces, another adapter.
+    SensorData next;
+    next.network = threeColumns();
+    next.networkBase = baseOf({nic("eth0", "Active"), nic("wlan1", "Active", true, "Wi-Fi")});
+    m.setSensorData(next);
+    m.refreshBar();
+    ASSERT_EQ(m.nicManMenusArray().size(), 2u);
+    EXPECT_EQ(m.nicManMenusArray()[1]->nicTitle(), "wlan1");
+    EXPECT_EQ(tagged(*m.statusMenu()).back(), std::make_pair(401, QString("wlan1")));
+    // A link going down with the same names keeps the items until the menu opens again.
+    next.networkBase = baseOf({nic("eth0", "Active"), nic("wlan1", "Inactive", true, "Wi-Fi")});
+    m.setSensorData(next);
+    m.refreshBar();
+    EXPECT_EQ(m.nicManMenusArray().size(), 2u);
+    m.menuWillOpen();
+    EXPECT_EQ(m.nicManMenusArray().size(), 1u);
+}
+
+TEST_F(NetworkItemTest, InterfaceViews)
+{
+    NetworkInterface eth = nic("eth0", "Active");
+    eth.speed = 1'000'000'000;
+    eth.macAddress = "8C:16:45:AA:BB:01";
+    eth.vendor = "Intel Corporation";
+    eth.ipv4 = "192.168.1.20";
+    eth.ipv6 = "2001:db8::20";
+    eth.dns = {"192.168.1.1", "1.1.1.1"};
+    eth.vpn = {{"wg0", "WireGuard office", "10.8.0.2"}, {"tun0", "TUN", "10.9.0.6"}};
+    NetworkInterface wlan = nic("wlan0", "Inactive", true, "Wi-Fi");
+    wlan.type = "IEEE 802.11";
+    wlan.speed = 54'000'000;
+    wlan.wifi = WifiDetails{"Café & <b>Net</b>", 70, 866'000, 5180, 3, -52, 0};
+    Network_MenuModule &m = item({{"Network_Display_Graph", true}, {"Network_ShowAllNic", true}}, threeColumns(),
+                                 baseOf({eth, wlan}));
+    m.redrawStatusItem();
+
+    Network_MenuController *e = view(m, "eth0");
+    ASSERT_NE(e, nullptr);
+    EXPECT_EQ(e->titleText(), "eth0 : Ethernet 1.0Gbps");
+    using Row = Network_MenuController::Row;
+    const std::vector<Row> ethRows{{"Status", "Active"},
+                                   {"MAC Address", "8C:16:45:AA:BB:01"},
+                                   {"Vendor", "Intel Corporation"},
+                                   {"IPv4 Local/Global", "192.168.1.20 / "},
+                                   {"IPv6", "2001:db8::20"},
+                                   {"DNS", "192.168.1.1, 1.1.1.1"},
+                                   {"VPN", "WireGuard office (10.8.0.2)"},
+                                   {"", "TUN (10.9.0.6)"}};
+    EXPECT_EQ(e->rows(), ethRows);
+    EXPECT_EQ(e->height(), 8 * 17 + 28);
+    EXPECT_EQ(e->markColor(), QColor::fromRgbF(0.0f, 0.8f, 0.3372549f, 1.0f));
+    EXPECT_EQ(e->signalLevel(), -1);
+
+    // A Wi-Fi link: its rate wins over the reported speed; the network's name is plain text.
+    Network_MenuController *w = view(m, "wlan0");
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->titleText(), "wlan0 : Wi-Fi (5 GHz) 866.0Mbps");
+    ASSERT_FALSE(w->rows().empty());
+    EXPECT_EQ(w->rows()[0], (Row{"Status", QString::fromUtf8("Inactive - Café & <b>Net</b> (WPA/WPA2 Personal)")}));
+    for (QLabel *l : w->findChildren<QLabel *>())
+        EXPECT_EQ(l->textFormat(), Qt::PlainText);
+    EXPECT_EQ(w->markColor(), QColor::fromRgbF(1.0f, 0.2196078f, 0.2784314f, 1.0f));
+    EXPECT_NE(w->rowColor(), e->rowColor()) << "an inactive interface's rows are secondary";
+    EXPECT_EQ(w->signalLevel(), 4);
+    EXPECT_EQ(w->signalText(), "Signal\n-52dBm\n70%");
+
+    wlan.wifi->noise = -95;
+    Network_MenuController alone("wlan0");
+    alone.setDetailDict(&wlan);
+    alone.replaceBaseData();
+    EXPECT_EQ(alone.signalText(), "S/N\n-52dBm\n-95dBm\nSNR\n43dB");
+    alone.setGlobalIp("203.0.113.7", "gw.example.net");
+    wlan.ipv4 = "10.0.0.5";
+    alone.setDetailDict(&wlan);
+    alone.replaceBaseData();
+    const std::vector<Row> withGlobal{{"Status", QString::fromUtf8("Inactive - Café & <b>Net</b> (WPA/WPA2 Personal)")},
+                                      {"IPv4 Local/Global", "10.0.0.5 / 203.0.113.7"},
+                                      {"IPv4 Host", "gw.example.net"}};
+    EXPECT_EQ(alone.rows(), withGlobal);
+}
+
+TEST_F(NetworkItemTest, RowsBeyondFourteenAreCountedNotShown)
+{
+    NetworkInterface eth = nic("eth0", "Active");
+    for (int k = 0; k < 15; ++k)
+        eth.vpn.push_back({QString("tun%1").arg(k), "TUN", QString("10.0.0.%1").arg(k)});
+    Network_MenuController v("eth0");
+    v.setDetailDict(&eth);
+    v.replaceBaseData();
+    EXPECT_EQ(v.rowsCounted(), 16);
+    EXPECT_EQ(v.rows().size(), 14u);
+    EXPECT_EQ(v.height(), 14 * 17 + 28);
+    // Gone from the descriptions: a title and nothing else.
+    v.setDetailDict(nullptr);
+    v.replaceBaseData();
+    EXPECT_EQ(v.titleText(), "eth0 : (Unknown)");
+    EXPECT_TRUE(v.rows().empty());
+    EXPECT_EQ(v.height(), 28);
+}
+
+TEST(NetworkMenu, SpeedAndSecurityTexts)
+{
+    const std::pair<int64_t, const char *> speeds[] = {
+        {1'000'000'000, " 1.0Gbps"}, {10'000'000'000, " 10.0Gbps"}, {866'000'000, " 866.0Mbps"},
+        {1'000'000, " 1.0Mbps"},     {10'000, " 10.0Kbps"},          {0, ""}, {-1, ""}};
+    for (auto [bps, text] : speeds)
+        EXPECT_EQ(Network_MenuController::speedText(bps), text) << bps;
+    EXPECT_EQ(Network_MenuController::retNetworkSecurityKind(0), "No Security");
+    EXPECT_EQ(Network_MenuController::retNetworkSecurityKind(13), "WPA3 Transition (WPA3/WPA2 Personal)");
+    EXPECT_EQ(Network_MenuController::retNetworkSecurityKind(15), "OWE Transition");
+    EXPECT_EQ(Network_MenuController::retNetworkSecurityKind(16), "");
+    EXPECT_EQ(Network_MenuController::retNetworkSecurityKind(-1), "");
+}
+
+TEST_F(NetworkItemTest, NetworkSettingsChosenAtRunTime)
+{
+    QTemporaryDir bin;
+    ASSERT_TRUE(bin.isValid());
+    const QByteArray oldDesktop = qgetenv("XDG_CURRENT_DESKTOP");
+    const struct {
+        const char *desktop;
+        std::vector<const char *> installed;
+        const char *program;
+        QStringList arguments;
+    } cases[] = {
+        {"GNOME", {"gnome-control-center", "nm-connection-editor"}, "gnome-control-center", {"network"}},
+        {"KDE", {"gnome-control-center", "systemsettings"}, "systemsettings", {"kcm_networkmanagement"}},
+        {"XFCE", {"gnome-control-center", "nm-connection-editor"}, "nm-connection-editor", {}},
+        {"LXQt", {}, nullptr, {}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.desktop);
+        QDir(bin.path()).removeRecursively();
+        QDir().mkpath(bin.path());
+        for (const char *p : c.installed)
+            test::writeExecutable(bin.path() + "/" + p, "#!/bin/sh\nexit 0\n");
+        AppLauncher::setSearchPath({bin.path()});
+        qputenv("XDG_CURRENT_DESKTOP", c.desktop);
+        const auto cmd = AppLauncher::commandFor(LaunchTarget::NetworkSettings);
+        Network_MenuModule &m = item({{"Network_Display_Graph", true}});
+        const auto items = tagged(*m.statusMenu());
+        const bool listed = std::any_of(items.begin(), items.end(), [](const auto &t) { return t.first == 212; });
+        if (!c.program) {
+            EXPECT_FALSE(cmd.has_value());
+            EXPECT_FALSE(listed) << "no settings application: no item";
+            continue;
+        }
+        ASSERT_TRUE(cmd.has_value());
+        EXPECT_EQ(QFileInfo(cmd->program).fileName(), c.program);
+        EXPECT_EQ(cmd->arguments, c.arguments);
+        EXPECT_TRUE(listed);
+        EXPECT_EQ(items[1], std::make_pair(212, QString("Open Network Settings")));
+    }
+    AppLauncher::setSearchPath({});
+    qputenv("XDG_CURRENT_DESKTOP", oldDesktop);
 }

@@ -2,11 +2,14 @@
 
 #include "modules/BaseMenuItems.h"
 #include "modules/network/ImageNetworkBar.h"
+#include "modules/network/Network_Current.h"
+#include "modules/network/Network_MenuController.h"
 #include "platform/linux/AppLauncher.h"
 #include "toolkit/OrbFormat.h"
 
 #include <QCoreApplication>
 #include <QMenu>
+#include <QWidgetAction>
 
 namespace orb {
 namespace {
@@ -58,22 +61,106 @@ void Network_MenuModule::refreshBar()
     // The set of names decides, not their number: one adapter replaced by another is a change.
     const QStringList names = interfaceNames(networkBase_.get());
     if (!nicNamesKnown_ || names != nicNames_) {
-        const bool first = !nicNamesKnown_;
         nicNames_ = names;
         nicNamesKnown_ = true;
-        if (!first) {
-            resetAndRefreshBar();
-            return;
-        }
+        resetAndRefreshBar();
+        return;
     }
     GraphMenuModule::refreshBar();
 }
 
 void Network_MenuModule::resetAndRefreshBar()
 {
-    if (statusMenu() && !statusMenu()->isEmpty())
-        redrawStatusItem();
+    // The items are rebuilt in place, also in an open menu, which stays open.
+    if (statusMenu() && !statusMenu()->isEmpty()) {
+        removeNicMenus();
+        addtionalNicMenus();
+        if (menuOpened())
+            redrawStatusItem();
+    }
     GraphMenuModule::refreshBar();
+}
+
+bool Network_MenuModule::showsInterface(const NetworkInterface &i, const NetworkItemSettings &s)
+{
+    if ((i.hasNic && i.model == QLatin1String("iBridge")) || !i.hasItf)
+        return s.showIBridge;
+    return s.showAllNic || (i.hasNic && i.isActive());
+}
+
+void Network_MenuModule::addHeaderItems(QMenu &menu)
+{
+    auto *action = new QWidgetAction(&menu);
+    network_Current_ = new Network_Current;
+    action->setDefaultWidget(network_Current_);
+    menu.addAction(action);
+}
+
+void Network_MenuModule::addDetailItems(QMenu &menu)
+{
+    // The menu graph was the last item added.
+    if (!menu.actions().isEmpty())
+        BaseMenuItems::setTag(menu.actions().constLast(), kGraphTag);
+    nicActions_.clear();
+    nicManMenusArray_.clear();
+    addtionalNicMenus();
+}
+
+void Network_MenuModule::addtionalNicMenus()
+{
+    QMenu *menu = statusMenu();
+    if (!menu || menu->isEmpty() || resumeArray_.empty() || !networkBase_)
+        return;
+    const NetworkItemSettings &s = settings();
+    int tag = kFirstInterfaceTag;
+    for (const NetworkInterface &i : networkBase_->interfaces) { // sorted by name
+        if (!showsInterface(i, s))
+            continue;
+        auto *view = new Network_MenuController(i.name);
+        auto *action = new QWidgetAction(menu);
+        action->setText(BaseMenuItems::escaped(i.name));
+        action->setDefaultWidget(view);
+        BaseMenuItems::setTag(action, tag++);
+        menu->addAction(action);
+        nicManMenusArray_.push_back(view);
+        nicActions_.push_back(action);
+    }
+}
+
+void Network_MenuModule::removeNicMenus()
+{
+    QMenu *menu = statusMenu();
+    for (QWidgetAction *a : nicActions_) {
+        if (menu)
+            menu->removeAction(a);
+        a->deleteLater();
+    }
+    nicActions_.clear();
+    nicManMenusArray_.clear();
+}
+
+void Network_MenuModule::redrawStatusItem()
+{
+    GraphMenuModule::redrawStatusItem();
+    const NetworkItemSettings &s = settings();
+    if (network_Current_)
+        network_Current_->replaceBaseData(networkBase_ ? networkBase_->location : QStringLiteral("---"),
+                                          retNowUpDwBytes(), s);
+    for (Network_MenuController *view : nicManMenusArray_) {
+        view->setLastInterval(retNowInterval());
+        view->setDetailDict(networkBase_ ? networkBase_->find(view->nicTitle()) : nullptr);
+        view->replaceBaseData();
+    }
+}
+
+void Network_MenuModule::menuWillOpen()
+{
+    // Unless the whole menu is rebuilt anyway, the interface items are made afresh.
+    if (!menuItemRefresh()) {
+        removeNicMenus();
+        addtionalNicMenus();
+    }
+    GraphMenuModule::menuWillOpen();
 }
 
 std::vector<double> Network_MenuModule::elementWidths(const OrbEdgeInsets &, double) const
