@@ -23,6 +23,9 @@
 namespace orb {
 
 class AppearanceMonitor;
+class DdnsUpdater;
+class DesktopNotifier;
+class GlobalIpLookup;
 class SettingsStore;
 class StatusBarHost;
 
@@ -35,6 +38,8 @@ struct AppOptions {
     bool startTimer = true;
     // The session bus the desktop appearance is read from (tests give a private one).
     std::optional<QDBusConnection> appearanceBus;
+    // The session bus notices go to (tests give a private one).
+    std::optional<QDBusConnection> notificationBus;
     // Look for fans, sensors and GPUs before showing their items (tests of the controller
     // alone switch it off and get every item the switches ask for).
     bool probeHardware = true;
@@ -93,6 +98,17 @@ public:
     void openPreferenceTab(int tabIndex) override;
     void changeAppearanceMode() override;
 
+    // The global-address check: every 600 passes, or at once when forced (the stored
+    // address is forgotten first, so the dynamic-DNS records are sent again).
+    void checkDdns(bool forced);
+    void forcedExecutionDdns();
+    // The periodic restart: armed from "RebootRegularlyDays"; asks for a restart once that
+    // many days have passed.
+    void rebootMeSetting();
+    void rebootMe();
+    // Notices to the user (created on first use).
+    DesktopNotifier &notifier();
+
     bool isBusy() const { return busy_.load(); }
     int passesFinished() const { return passesFinished_; }
     int ticksDropped() const { return ticksDropped_; }
@@ -109,6 +125,8 @@ public:
 Q_SIGNALS:
     void passFinished();
     void runningTimeChanged(const QString &text);
+    // Settings are saved; the owner starts a fresh copy and ends this one.
+    void restartRequested();
 
 private Q_SLOTS:
     void finishPendingPass();
@@ -122,9 +140,19 @@ private:
         std::array<bool, kModuleCount> launched{};
     };
     PassInput capturePassInput() const;
-    PassOutput collectPass(const PassInput &input, const SensorData &current, const Sysroot &root);
+    struct PendingPass {
+        PassInput input;
+        LoadFlags flags;
+        SensorData current;
+        Sysroot root;
+    };
+    // Advances the cycle; returns the pass to run, or finishes a pass with nothing to sample
+    // on the spot and returns nothing.
+    std::optional<PendingPass> startPass();
+    PassOutput collectPass(const PendingPass &job);
     void finishPass(const PassOutput &out);
     void reloadAllModuleDefaults();
+    void protectSettingsFile();
     void upgradeModuleSettings();
     void probeHardware();
     void switchThemeForAppearance(bool dark);
@@ -156,11 +184,6 @@ private:
     // Hand-over between the UI thread and the worker: the pass's input and its result are
     // passed through these slots under `handoffMutex_`; queued calls carry no data.
     std::mutex handoffMutex_;
-    struct PendingPass {
-        PassInput input;
-        SensorData current;
-        Sysroot root;
-    };
     std::optional<PendingPass> pendingPass_;
     std::optional<PassOutput> finishedPass_;
     std::function<void()> passHook_;
@@ -168,6 +191,16 @@ private:
     int passesStarted_ = 0;
     int passesFinished_ = 0;
     int ticksDropped_ = 0;
+    // The counter starts at 1, so the first check comes on the 599th pass.
+    quint32 chkNowGlobalIpAddrCount_ = 1;
+    GlobalIpLookup *ipLookup_ = nullptr;
+    DdnsUpdater *ddns_ = nullptr;
+    quint64 ipRequest_ = 0;
+    bool ddnsForced_ = false;
+    DesktopNotifier *notifier_ = nullptr;
+    QTimer rebootTimer_;
+    qint64 rebootDaysInt_ = 0;
+    quint64 rebootDaysTimerInt_ = 0;
 };
 
 } // namespace orb
