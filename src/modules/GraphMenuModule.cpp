@@ -62,6 +62,7 @@ void GraphMenuModule::drawBaseStatusBar()
     BaseMenuItems::addLauncherItems(*menu, myDefaults(), enaMenuPrefix_);
     addCommandItems(*menu);
     menu->addSeparator();
+    addHeaderItems(*menu);
 
     imageMenu_ = makeImageView();
     statusGraph_ = new QWidgetAction(menu);

@@ -50,6 +50,8 @@ protected:
     virtual void prepareView(ModuleImageView &view) const = 0;
     // Module commands (tags 211, 212) and the items below the menu graph.
     virtual void addCommandItems(QMenu &menu) { (void)menu; }
+    // Items between the separator and the menu graph.
+    virtual void addHeaderItems(QMenu &menu) { (void)menu; }
     virtual void addDetailItems(QMenu &menu) { (void)menu; }
     // The current headline figure for the item's tool tip ("23%").
     virtual QString headline() const { return {}; }

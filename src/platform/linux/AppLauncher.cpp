@@ -54,6 +54,8 @@ std::vector<Candidate> candidates(LaunchTarget target)
         return {{"gnome-disks", {}, nullptr}, {"partitionmanager", {}, nullptr}};
     case LaunchTarget::NetworkSettings:
         return {{"gnome-control-center", {"network"}, "GNOME"},
+                {"systemsettings", {"kcm_networkmanagement"}, "KDE"},
+                {"systemsettings5", {"kcm_networkmanagement"}, "KDE"},
                 {"nm-connection-editor", {}, nullptr},
                 {"gnome-control-center", {"network"}, nullptr}};
     case LaunchTarget::SharingSettings:
