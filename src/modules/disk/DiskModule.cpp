@@ -3,6 +3,7 @@
 #include "collect/DiskSampler.h"
 #include "collect/ModuleSampler.h"
 #include "modules/ModuleRows.h"
+#include "modules/disk/Disk_MenuModule.h"
 #include "settings/DiskPreferences.h"
 #include "settings/PrefFunctions.h"
 #include "settings/SettingsStore.h"
@@ -80,7 +81,9 @@ const ModuleInfo kDiskModule{
                 && s.boolForKey(QStringLiteral("Disk_WithDiskIconInBackground")));
     },
     .probeHardware = nullptr,
-    .createItem = nullptr,
+    .createItem = [](MenuModuleDelegate *d) -> std::unique_ptr<MenuModule> {
+        return std::make_unique<Disk_MenuModule>(d);
+    },
     .createSampler = []() -> std::unique_ptr<ModuleSampler> { return std::make_unique<DiskStep>(); },
     .writeJson = &writeJson,
 };
