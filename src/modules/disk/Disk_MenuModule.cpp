@@ -1,20 +1,41 @@
 #include "modules/disk/Disk_MenuModule.h"
 
 #include "collect/DiskBase.h"
+#include "collect/DiskDescriber.h"
+#include "collect/UDisksDrives.h"
 #include "modules/BaseMenuItems.h"
 #include "modules/disk/ImageDiskBar.h"
+#include "platform/Logging.h"
+#include "platform/Sysroot.h"
 #include "platform/linux/AppLauncher.h"
+#include "platform/linux/NvmeHealthReader.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QIcon>
 #include <QMenu>
 #include <QPainter>
 #include <QPainterPath>
+#include <QThreadPool>
+#include <QWidgetAction>
 
 namespace orb {
 namespace {
 
 constexpr int kIconPixels = 28;
+// The root-only NVMe health log is read again at most this often (opening the menu).
+constexpr qint64 kNvmeReadSpacingMs = 60 * 1000;
+
+qint64 monotonicMs()
+{
+    static QElapsedTimer clock = [] {
+        QElapsedTimer t;
+        t.start();
+        return t;
+    }();
+    return clock.elapsed() + 1;
+}
 
 QString localized(const char *text) { return QCoreApplication::translate("OrbStrings", text); }
 
@@ -68,10 +89,156 @@ void Disk_MenuModule::setSensorData(const SensorData &data)
 {
     if (data.disk)
         resumeArray_ = *data.disk;
-    if (data.diskBase != base_) {
-        base_ = data.diskBase;
-        rebuildIcons();
+    if (data.diskBase == base_)
+        return;
+    base_ = data.diskBase;
+    rebuildIcons();
+    // What was read about drives that are gone goes; a new description brings its own
+    // temperature reading.
+    std::map<QString, DiskHealth> kept;
+    if (base_) {
+        for (const DiskDrive &d : base_->drives) {
+            DiskHealth h = health_.count(d.name) ? health_[d.name] : DiskHealth{};
+            if (d.temperature)
+                h.temperature = d.temperature;
+            kept[d.name] = h;
+        }
     }
+    health_ = std::move(kept);
+    // The set of disks changed: the menu gets one view per disk again.
+    if (statusMenu())
+        drawBaseStatusBar();
+}
+
+void Disk_MenuModule::setHealth(const QString &driveName, const DiskHealth &health) { health_[driveName] = health; }
+
+void Disk_MenuModule::setNvmeHealthReader(std::unique_ptr<NvmeHealthReader> reader) { nvmeReader_ = std::move(reader); }
+
+QList<Disk_MenuController *> Disk_MenuModule::diskMenus() const
+{
+    QList<Disk_MenuController *> views;
+    for (const QPointer<Disk_MenuController> &v : diskMenusArray_)
+        if (v)
+            views.append(v.data());
+    return views;
+}
+
+void Disk_MenuModule::addDetailItems(QMenu &menu)
+{
+    diskMenusArray_.clear();
+    if (!base_)
+        return;
+    int tag = kFirstDiskTag;
+    for (std::size_t i : ImageDiskBar::drawOrder(*base_)) {
+        const DiskDrive &d = base_->drives[i];
+        auto *view = new Disk_MenuController;
+        view->setMntPath(d.devicePath);
+        auto *action = new QWidgetAction(&menu);
+        action->setText(BaseMenuItems::escaped(d.name));
+        action->setDefaultWidget(view);
+        BaseMenuItems::setTag(action, tag++);
+        menu.addAction(action);
+        diskMenusArray_.append(view);
+    }
+}
+
+void Disk_MenuModule::redrawStatusItem()
+{
+    GraphMenuModule::redrawStatusItem();
+    if (!base_ || diskMenusArray_.isEmpty())
+        return;
+    const auto table = checkAllReadWrite();
+    const DiskSettings &s = typedSettings();
+    for (const QPointer<Disk_MenuController> &view : diskMenusArray_) {
+        if (!view)
+            continue;
+        const DiskDrive *d = base_->find(view->mntPath());
+        if (!d)
+            continue;
+        const std::size_t index = static_cast<std::size_t>(d - base_->drives.data());
+        const auto h = health_.find(d->name);
+        view->replaceBaseData(*d, index < icons_.size() ? icons_[index] : QImage(), s.read, s.write,
+                              h == health_.end() ? DiskHealth{} : h->second);
+        std::optional<DiskRW> rw;
+        if (table)
+            if (const DiskRW *found = table->find(d->devicePath))
+                rw = *found;
+        view->replaceDetailData(rw);
+    }
+}
+
+void Disk_MenuModule::menuWillOpen()
+{
+    GraphMenuModule::menuWillOpen();
+    refreshHealth();
+}
+
+void Disk_MenuModule::refreshHealth()
+{
+    // Only a description of the running machine may be paired with its live readings.
+    if (!base_ || !base_->hostMachine)
+        return;
+    if (!healthJobRunning_) {
+        healthJobRunning_ = true;
+        QPointer<Disk_MenuModule> self(this);
+        std::shared_ptr<const DiskBase> base = base_;
+        QThreadPool::globalInstance()->start([self, base] {
+            auto udisks = UDisksDrives::query(QDBusConnection::systemBus());
+            auto temps = drivesTemperatures(Sysroot("/"), *base);
+            QMetaObject::invokeMethod(
+                qApp,
+                [self, base, udisks = std::move(udisks), temps = std::move(temps)] {
+                    if (!self)
+                        return;
+                    self->healthJobRunning_ = false;
+                    if (self->base_ != base)
+                        return; // the disks changed meanwhile
+                    for (const DiskDrive &d : base->drives) {
+                        DiskHealth &h = self->health_[d.name];
+                        for (const DriveTemperature &t : temps)
+                            if (t.name == d.name)
+                                h.temperature = t.celsius;
+                        if (udisks)
+                            for (const UDisksDrive &u : *udisks)
+                                if (u.device == d.devicePath)
+                                    h.udisks = u;
+                    }
+                    if (self->menuOpened())
+                        self->redrawStatusItem();
+                },
+                Qt::QueuedConnection);
+        });
+    }
+    readNvmeHealth();
+}
+
+void Disk_MenuModule::readNvmeHealth()
+{
+    const bool anyNvme = std::any_of(base_->drives.begin(), base_->drives.end(),
+                                     [](const DiskDrive &d) { return !d.nvmeController.isEmpty(); });
+    if (!anyNvme || nvmeRefused_)
+        return;
+    if (nvmeReadAt_ != 0 && monotonicMs() - nvmeReadAt_ < kNvmeReadSpacingMs)
+        return;
+    if (!nvmeReader_)
+        nvmeReader_ = std::make_unique<NvmeHealthReader>();
+    if (!nvmeReader_->helperInstalled() || nvmeReader_->isRunning())
+        return;
+    nvmeReadAt_ = monotonicMs();
+    std::shared_ptr<const DiskBase> base = base_;
+    nvmeReader_->read([this, base](NvmeHealthReader::Result result, const QHash<QString, NvmeHealthLog> &logs) {
+        if (result == NvmeHealthReader::Result::Refused || result == NvmeHealthReader::Result::LauncherMissing) {
+            nvmeRefused_ = true; // not asked again in this session
+            return;
+        }
+        if (result != NvmeHealthReader::Result::Read || base_ != base)
+            return;
+        for (const DiskDrive &d : base->drives)
+            if (logs.contains(d.nvmeController))
+                health_[d.name].nvme = logs.value(d.nvmeController);
+        if (menuOpened())
+            redrawStatusItem();
+    });
 }
 
 const DiskSettings &Disk_MenuModule::typedSettings() const

@@ -2,6 +2,9 @@
 #include "modules/GraphMenuModule.h"
 #include "modules/disk/DiskActivity.h"
 #include "modules/disk/DiskSettings.h"
+#include "modules/disk/Disk_MenuController.h"
+
+#include <QPointer>
 
 #include <QImage>
 #include <map>
@@ -13,6 +16,7 @@ namespace orb {
 
 struct DiskBase;
 struct DiskDrive;
+class NvmeHealthReader;
 
 // The Disk status item: read/write lamps, history graph and rate text for all disks
 // together or for each physical disk (optionally behind its icon); the menu holds the
@@ -46,12 +50,24 @@ public:
     // none; 28 pixels square.
     static QImage driveIcon(const DiskDrive &drive);
 
+    void redrawStatusItem() override;
+    void menuWillOpen() override;
+
+    // The detail views of the menu, in the menu's order.
+    QList<Disk_MenuController *> diskMenus() const;
+    // Health known per drive name (tests set what the helpers would have read).
+    const std::map<QString, DiskHealth> &health() const { return health_; }
+    void setHealth(const QString &driveName, const DiskHealth &health);
+    // Replaces the NVMe health reader (tests use one with a stand-in launcher).
+    void setNvmeHealthReader(std::unique_ptr<NvmeHealthReader> reader);
+
 protected:
     bool hasData() const override;
     std::vector<double> elementWidths(const OrbEdgeInsets &insets, double height) const override;
     std::unique_ptr<ModuleImageView> makeImageView() const override;
     void prepareView(ModuleImageView &view) const override;
     void addCommandItems(QMenu &menu) override;
+    void addDetailItems(QMenu &menu) override;
     QString headline() const override;
     QString labelKey() const override { return QStringLiteral("Disk_ShowMyLabel"); }
     QString paddingKey() const override { return QStringLiteral("Disk_Padding"); }
@@ -59,11 +75,20 @@ protected:
 private:
     const DiskSettings &typedSettings() const;
     void rebuildIcons();
+    // Health readings of the running machine, off the UI thread; only when the menu opens.
+    void refreshHealth();
+    void readNvmeHealth();
 
     History<DiskSample> resumeArray_;
     std::shared_ptr<const DiskBase> base_;
     std::vector<QImage> icons_; // per drive of base_
     std::map<QString, QImage> iconCache_;
+    QList<QPointer<Disk_MenuController>> diskMenusArray_;
+    std::map<QString, DiskHealth> health_;
+    bool healthJobRunning_ = false;
+    std::unique_ptr<NvmeHealthReader> nvmeReader_;
+    bool nvmeRefused_ = false;
+    qint64 nvmeReadAt_ = 0; // monotonic ms of the last reading, 0 for none
     mutable QVariantMap settingsSource_;
     mutable DiskSettings settings_;
 };
