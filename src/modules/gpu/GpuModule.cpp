@@ -1,6 +1,7 @@
 #include "collect/GpuSampler.h"
 #include "collect/ModuleSampler.h"
 #include "modules/ModuleRows.h"
+#include "modules/gpu/GPU_MenuModule.h"
 #include "settings/GpuPreferences.h"
 #include "settings/PrefFunctions.h"
 
@@ -69,7 +70,9 @@ const ModuleInfo kGpuModule{
                                           "Gpu_Display_Text"});
     },
     .probeHardware = [](const Sysroot &root) { return GpuSampler::countDisplayDevices(root); },
-    .createItem = nullptr,
+    .createItem = [](MenuModuleDelegate *d) -> std::unique_ptr<MenuModule> {
+        return std::make_unique<GPU_MenuModule>(d);
+    },
     .createSampler = []() -> std::unique_ptr<ModuleSampler> { return std::make_unique<GpuStep>(); },
     .writeJson = &writeJson,
 };
