@@ -14,6 +14,7 @@
 
 #include <QGuiApplication>
 #include <QTemporaryDir>
+#include <algorithm>
 
 namespace orb {
 
@@ -98,8 +99,8 @@ void AppDelegate::startUpMe()
                                             QStringLiteral("NSWindowSupportsAutomaticInlineTitle"), true);
 
     ThemeStore::checkAndRetMyApplicationSupportDir();
-    MemoryInformation::loadDynamicPagerPath(*store_, hostRoot_);
-    MemoryInformation::loadHibernateFilePath(*store_, hostRoot_);
+    MemoryInformation::loadDynamicPagerPath(*store_, sysrootForPass(0));
+    MemoryInformation::loadHibernateFilePath(*store_, sysrootForPass(0));
 
     themeColorDict_ = ThemeStore::loadTheme(&iconDict_);
     // The desktop's light or dark look decides the text colours; followed while running.
@@ -305,16 +306,32 @@ const Sysroot &AppDelegate::sysrootForPass(int pass) const
     return options_.sysroots[i];
 }
 
-AppDelegate::PassOutput AppDelegate::collectPass(const PassInput &input, const SensorData &current,
-                                                 const Sysroot &root)
+AppDelegate::PassOutput AppDelegate::collectPass(const PendingPass &job)
 {
     if (passHook_)
         passHook_();
-    cycle_.advance(input, !current.cpu.has_value());
     PassOutput out;
-    out.flags = cycle_.loadFlags();
-    out.data = loadInfo_.loadCycleSysInfo(current, out.flags, root, input.now);
+    out.flags = job.flags;
+    out.data = loadInfo_.loadCycleSysInfo(job.current, job.flags, job.root, job.input.now);
     return out;
+}
+
+std::optional<AppDelegate::PendingPass> AppDelegate::startPass()
+{
+    // The counters advance on this thread; the pass receives the flags by value.
+    PendingPass job{capturePassInput(), {}, infoDict_, sysrootForPass(passesStarted_++)};
+    cycle_.advance(job.input, !infoDict_.cpu.has_value());
+    job.flags = cycle_.loadFlags();
+    if (std::any_of(job.flags.begin(), job.flags.end(), [](bool due) { return due; }))
+        return job;
+    // Nothing to sample on this tick: the items without an interval are redrawn at once,
+    // without waking the collection thread.
+    PassOutput out;
+    out.flags = job.flags;
+    out.data = std::move(job.current);
+    out.data.vnc = true;
+    finishPass(out);
+    return std::nullopt;
 }
 
 void AppDelegate::loadSysInfoTimer()
@@ -326,9 +343,12 @@ void AppDelegate::loadSysInfoTimer()
         return;
     }
     busy_ = true;
+    std::optional<PendingPass> job = startPass();
+    if (!job)
+        return;
     {
         std::lock_guard lock(handoffMutex_);
-        pendingPass_ = PendingPass{capturePassInput(), infoDict_, sysrootForPass(passesStarted_++)};
+        pendingPass_ = std::move(job);
     }
     QMetaObject::invokeMethod(collectWorker_, "runPendingPass", Qt::QueuedConnection);
 }
@@ -342,7 +362,7 @@ void AppDelegate::runPendingPass()
     }
     if (!job)
         return;
-    PassOutput out = collectPass(job->input, job->current, job->root);
+    PassOutput out = collectPass(*job);
     // Posted under the lock, so teardown (which takes it after the thread ends) is ordered
     // after everything this thread did.
     std::lock_guard lock(handoffMutex_);
@@ -365,7 +385,8 @@ bool AppDelegate::runPassSynchronously()
 {
     if (busy_.exchange(true))
         return false;
-    finishPass(collectPass(capturePassInput(), infoDict_, sysrootForPass(passesStarted_++)));
+    if (std::optional<PendingPass> job = startPass())
+        finishPass(collectPass(*job));
     return true;
 }
 

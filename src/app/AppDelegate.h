@@ -122,7 +122,16 @@ private:
         std::array<bool, kModuleCount> launched{};
     };
     PassInput capturePassInput() const;
-    PassOutput collectPass(const PassInput &input, const SensorData &current, const Sysroot &root);
+    struct PendingPass {
+        PassInput input;
+        LoadFlags flags;
+        SensorData current;
+        Sysroot root;
+    };
+    // Advances the cycle; returns the pass to run, or finishes a pass with nothing to sample
+    // on the spot and returns nothing.
+    std::optional<PendingPass> startPass();
+    PassOutput collectPass(const PendingPass &job);
     void finishPass(const PassOutput &out);
     void reloadAllModuleDefaults();
     void upgradeModuleSettings();
@@ -156,11 +165,6 @@ private:
     // Hand-over between the UI thread and the worker: the pass's input and its result are
     // passed through these slots under `handoffMutex_`; queued calls carry no data.
     std::mutex handoffMutex_;
-    struct PendingPass {
-        PassInput input;
-        SensorData current;
-        Sysroot root;
-    };
     std::optional<PendingPass> pendingPass_;
     std::optional<PassOutput> finishedPass_;
     std::function<void()> passHook_;
