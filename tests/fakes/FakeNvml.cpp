@@ -66,7 +66,8 @@ __attribute__((visibility("default"))) int nvmlDeviceGetHandleByPciBusId_v2(cons
     return kSuccess;
 }
 
-__attribute__((visibility("default"))) int nvmlDeviceGetMemoryInfo(void *device, Memory *memory)
+// The answer is copied as bytes: the caller's struct type is its own.
+__attribute__((visibility("default"))) int nvmlDeviceGetMemoryInfo(void *device, void *memory)
 {
     ++state().queries;
     if (!state().running)

@@ -35,8 +35,6 @@ public:
 
     // Settings laid over the module's own for the menu rows' graphs.
     static QVariantMap menuGraphDefaults();
-    // The typed settings of the status image, rebuilt when the settings dictionary changes.
-    const GpuItemSettings &itemSettings() const { return *statusSettings(); }
 
 protected:
     bool hasData() const override { return !resumeArray_.empty() && !resumeArray_.back().empty(); }
@@ -48,6 +46,8 @@ protected:
     QString paddingKey() const override { return QStringLiteral("Gpu_Padding"); }
 
 private:
+    // The typed settings of the status image and of the menu rows, made again when the
+    // settings dictionary changes.
     std::shared_ptr<const GpuItemSettings> statusSettings() const;
     std::shared_ptr<const GpuItemSettings> menuSettings() const;
     void openTab();

@@ -4,6 +4,7 @@
 #include "toolkit/OrbColors.h"
 
 #include <QPainter>
+#include <algorithm>
 
 namespace orb {
 
