@@ -35,6 +35,10 @@ struct GpuEntry {
     int64_t total = -1;
     int64_t used = -1;
     int64_t free = -1;
+    // Not part of the sample's keys: where the device sits, for the menu.
+    QString address; // PCI address "0000:03:00.0"
+    QString vendor;
+    QString driver;
     bool operator==(const GpuEntry &) const = default;
 };
 using GpuSample = std::vector<GpuEntry>;

@@ -1,0 +1,58 @@
+#include "modules/gpu/GpuItemSettings.h"
+
+#include "settings/FontCatalog.h"
+#include "toolkit/OrbColors.h"
+
+#include <QPainter>
+#include <algorithm>
+
+namespace orb {
+
+namespace {
+QColor colour(const QVariantMap &d, const char *key) { return OrbColors::colorFromValue(d.value(QLatin1String(key))); }
+bool flag(const QVariantMap &d, const char *key) { return d.value(QLatin1String(key)).toBool(); }
+double number(const QVariantMap &d, const char *key) { return d.value(QLatin1String(key)).toDouble(); }
+} // namespace
+
+GpuItemSettings GpuItemSettings::fromDefaults(const QVariantMap &d)
+{
+    GpuItemSettings s;
+    for (const QVariant &v : d.value(QStringLiteral("GpuItemSortArray")).toList()) {
+        const int code = v.toInt();
+        if (code >= 1 && code <= 4 && std::find(s.order.begin(), s.order.end(), code) == s.order.end())
+            s.order.push_back(code);
+    }
+    s.graph = flag(d, "Gpu_Display_Graph");
+    s.levelBar = flag(d, "Gpu_Display_LevelBar");
+    s.circleMeter = flag(d, "Gpu_Display_CircleMeter");
+    s.text = flag(d, "Gpu_Display_Text");
+    s.showLabel = flag(d, "Gpu_ShowMyLabel");
+    s.gradient = flag(d, "Gpu_GradientColor");
+    s.graphWidth = std::max(0.0, number(d, "Gpu_GraphWidth"));
+    s.padding = number(d, "Gpu_Padding");
+    s.textWidth = number(d, "GpuInnerTextWidth");
+    s.low = colour(d, "H01");
+    s.warning = colour(d, "H02");
+    s.critical = colour(d, "H03");
+    s.meterFrame = colour(d, "H04");
+    s.shadow = colour(d, "Z01");
+    s.baseLine = colour(d, "Z03");
+    s.label = d.value(QStringLiteral("L09")).value<QImage>();
+    if (!s.label.isNull()) {
+        s.labelWhite = s.label.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        QPainter p(&s.labelWhite);
+        p.setCompositionMode(QPainter::CompositionMode_SourceIn);
+        p.fillRect(s.labelWhite.rect(), Qt::white);
+    }
+    s.font = FontCatalog::fontForName(d.value(QStringLiteral("_FontPostScriptName")).toString(),
+                                      (10.0 + number(d, "_FontSizeDiff")) * 2.0);
+    s.fontAdjust = d.value(QStringLiteral("_FontAdjust")).toInt();
+    return s;
+}
+
+QColor GpuItemSettings::shareColor(double share) const
+{
+    return OrbColors::retGraphColor(share, low, warning, critical, gradient);
+}
+
+} // namespace orb
