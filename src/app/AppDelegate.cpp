@@ -313,7 +313,7 @@ AppDelegate::PassOutput AppDelegate::collectPass(const PassInput &input, const S
     cycle_.advance(input, !current.cpu.has_value());
     PassOutput out;
     out.flags = cycle_.loadFlags();
-    out.data = loadInfo_.loadCycleSysInfo(current, out.flags, root, input.now);
+    out.data = loadInfo_.loadCycleSysInfo(current, out.flags, root, input.now, cycle_.processesDue());
     return out;
 }
 
