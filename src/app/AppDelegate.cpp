@@ -323,17 +323,18 @@ AppDelegate::PassOutput AppDelegate::collectPass(const PendingPass &job)
         passHook_();
     PassOutput out;
     out.flags = job.flags;
-    out.data = loadInfo_.loadCycleSysInfo(job.current, job.flags, job.root, job.input.now);
+    out.data = loadInfo_.loadCycleSysInfo(job.current, job.flags, job.root, job.input.now, job.scanProcesses);
     return out;
 }
 
 std::optional<AppDelegate::PendingPass> AppDelegate::startPass()
 {
     // The counters advance on this thread; the pass receives the flags by value.
-    PendingPass job{capturePassInput(), {}, infoDict_, sysrootForPass(passesStarted_++)};
+    PendingPass job{capturePassInput(), {}, false, infoDict_, sysrootForPass(passesStarted_++)};
     cycle_.advance(job.input, !infoDict_.cpu.has_value());
     job.flags = cycle_.loadFlags();
-    if (std::any_of(job.flags.begin(), job.flags.end(), [](bool due) { return due; }))
+    job.scanProcesses = cycle_.processesDue();
+    if (job.scanProcesses || std::any_of(job.flags.begin(), job.flags.end(), [](bool due) { return due; }))
         return job;
     // Nothing to sample on this tick: the items without an interval are redrawn at once,
     // without waking the collection thread.

@@ -143,6 +143,7 @@ private:
     struct PendingPass {
         PassInput input;
         LoadFlags flags;
+        bool scanProcesses = false;
         SensorData current;
         Sysroot root;
     };
