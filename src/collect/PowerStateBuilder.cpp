@@ -93,14 +93,17 @@ PowerState PowerStateBuilder::fromUPower(const std::vector<UPowerDevice> &device
     std::vector<const UPowerDevice *> packs;
     for (const UPowerDevice *d : sorted) {
         const Props p{d->properties};
-        if (p.kind() == LinePower && p.flag("PowerSupply", true)) {
+        const bool powerSupply = p.flag("PowerSupply", false);
+        // A charger of unknown kind still tells by its Online property.
+        if ((p.kind() == LinePower || (p.kind() == 0 && p.has("Online"))) && (powerSupply || !p.has("PowerSupply"))) {
             sawLinePower = true;
             lineOnline = lineOnline || p.flag("Online", false);
         } else if (isInternalBattery(p)) {
             if (p.flag("IsPresent", true))
                 packs.push_back(d);
-        } else if (p.kind() == Ups || p.kind() == LinePower || p.kind() == Monitor) {
-            // A UPS powers the machine from outside; it is neither the battery nor a device.
+        } else if (powerSupply || p.kind() == Ups || p.kind() == LinePower || p.kind() == Monitor) {
+            // A UPS or anything else powering the machine from outside is neither the
+            // battery nor a device of the user's.
         } else if (p.flag("IsPresent", true)) {
             PeripheralDevice dev;
             dev.upowerPath = d->path;

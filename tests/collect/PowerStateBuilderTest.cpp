@@ -69,6 +69,10 @@ TEST(PowerStateBuilder, internalBatteryFromThePowerService)
         // A service that knows nothing yet: no reading, no times, never 100 % or −1 minutes.
         {"nothing known", {battery("battery_BAT0", 0, 0, 0, 0, {{"Energy", 0.0}}), linePower(false)}, -1, false,
          false, std::nullopt, std::nullopt},
+        // A charger object without a kind: its Online property still counts, and it is no device.
+        {"charger without a kind",
+         {battery("battery_BAT0", 57, 2, 7800, 0), {kDevices + "ac", {{"PowerSupply", true}, {"Online", true}}}}, 57,
+         true, false, 130, std::nullopt},
         {"negative time", {battery("battery_BAT0", 20, 2, -1, -60)}, 20, false, false, std::nullopt, std::nullopt},
     };
     for (const auto &c : cases) {
