@@ -77,6 +77,10 @@ void General_MenuModule::setSensorData(const SensorData &data)
         return;
     power_ = next;
     updateToolTip();
+    // A closed menu follows devices coming and going at once (trays may read its items
+    // without opening it); an open one keeps its rows until it closes.
+    if (!menuOpened() && rowKeys() != builtKeys_)
+        addtionalMiscMenus();
 }
 
 void General_MenuModule::updateToolTip()
