@@ -9,13 +9,20 @@
 #include "platform/Logging.h"
 #include "platform/linux/PowerMonitor.h"
 #include "platform/statusbar/StatusBarHost.h"
+#include "services/DdnsUpdater.h"
+#include "services/GlobalIpLookup.h"
 #include "settings/AppearanceMonitor.h"
 #include "settings/PrefFunctions.h"
 #include "settings/SettingsStore.h"
 #include "settings/ThemeStore.h"
 
+#include <QFile>
 #include <QGuiApplication>
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
 #include <QTemporaryDir>
+#include <algorithm>
 
 namespace orb {
 
@@ -88,6 +95,7 @@ void AppDelegate::startUpMe()
     }
     store_->setString(QStringLiteral("AppVersion"), PrefFunctions::applicationVersion());
     store_->synchronize();
+    protectSettingsFile();
 
     if (store_->boolForKey(QStringLiteral("DisplayTopWindowAtStartupTmp"))) {
         store_->removeObjectForKey(QStringLiteral("DisplayTopWindowAtStartupTmp"));
@@ -101,8 +109,8 @@ void AppDelegate::startUpMe()
                                             QStringLiteral("NSWindowSupportsAutomaticInlineTitle"), true);
 
     ThemeStore::checkAndRetMyApplicationSupportDir();
-    MemoryInformation::loadDynamicPagerPath(*store_, hostRoot_);
-    MemoryInformation::loadHibernateFilePath(*store_, hostRoot_);
+    MemoryInformation::loadDynamicPagerPath(*store_, sysrootForPass(0));
+    MemoryInformation::loadHibernateFilePath(*store_, sysrootForPass(0));
 
     themeColorDict_ = ThemeStore::loadTheme(&iconDict_);
     // The desktop's light or dark look decides the text colours; followed while running.
@@ -324,16 +332,32 @@ const Sysroot &AppDelegate::sysrootForPass(int pass) const
     return options_.sysroots[i];
 }
 
-AppDelegate::PassOutput AppDelegate::collectPass(const PassInput &input, const SensorData &current,
-                                                 const Sysroot &root)
+AppDelegate::PassOutput AppDelegate::collectPass(const PendingPass &job)
 {
     if (passHook_)
         passHook_();
-    cycle_.advance(input, !current.cpu.has_value());
     PassOutput out;
-    out.flags = cycle_.loadFlags();
-    out.data = loadInfo_.loadCycleSysInfo(current, out.flags, root, input.now);
+    out.flags = job.flags;
+    out.data = loadInfo_.loadCycleSysInfo(job.current, job.flags, job.root, job.input.now);
     return out;
+}
+
+std::optional<AppDelegate::PendingPass> AppDelegate::startPass()
+{
+    // The counters advance on this thread; the pass receives the flags by value.
+    PendingPass job{capturePassInput(), {}, infoDict_, sysrootForPass(passesStarted_++)};
+    cycle_.advance(job.input, !infoDict_.cpu.has_value());
+    job.flags = cycle_.loadFlags();
+    if (std::any_of(job.flags.begin(), job.flags.end(), [](bool due) { return due; }))
+        return job;
+    // Nothing to sample on this tick: the items without an interval are redrawn at once,
+    // without waking the collection thread.
+    PassOutput out;
+    out.flags = job.flags;
+    out.data = std::move(job.current);
+    out.data.vnc = true;
+    finishPass(out);
+    return std::nullopt;
 }
 
 void AppDelegate::loadSysInfoTimer()
@@ -345,9 +369,12 @@ void AppDelegate::loadSysInfoTimer()
         return;
     }
     busy_ = true;
+    std::optional<PendingPass> job = startPass();
+    if (!job)
+        return;
     {
         std::lock_guard lock(handoffMutex_);
-        pendingPass_ = PendingPass{capturePassInput(), infoDict_, sysrootForPass(passesStarted_++)};
+        pendingPass_ = std::move(job);
     }
     QMetaObject::invokeMethod(collectWorker_, "runPendingPass", Qt::QueuedConnection);
 }
@@ -361,7 +388,7 @@ void AppDelegate::runPendingPass()
     }
     if (!job)
         return;
-    PassOutput out = collectPass(job->input, job->current, job->root);
+    PassOutput out = collectPass(*job);
     // Posted under the lock, so teardown (which takes it after the thread ends) is ordered
     // after everything this thread did.
     std::lock_guard lock(handoffMutex_);
@@ -384,7 +411,8 @@ bool AppDelegate::runPassSynchronously()
 {
     if (busy_.exchange(true))
         return false;
-    finishPass(collectPass(capturePassInput(), infoDict_, sysrootForPass(passesStarted_++)));
+    if (std::optional<PendingPass> job = startPass())
+        finishPass(collectPass(*job));
     return true;
 }
 
@@ -403,7 +431,53 @@ void AppDelegate::finishPass(const PassOutput &out)
     }
     busy_ = false;
     ++passesFinished_;
+    checkDdns(false);
     Q_EMIT passFinished();
+}
+
+void AppDelegate::checkDdns(bool forced)
+{
+    // About every ten minutes (600 passes), and at once when forced.
+    if (!forced && ++chkNowGlobalIpAddrCount_ % 600 != 0)
+        return;
+    chkNowGlobalIpAddrCount_ = 0;
+    if (store_->stringForKey(QStringLiteral("DdnsPropertyString")).isEmpty())
+        return;
+    if (!ipLookup_) {
+        ipLookup_ = new GlobalIpLookup(this);
+        ddns_ = new DdnsUpdater(store_, this);
+        connect(ipLookup_, &GlobalIpLookup::finished, this, [this](quint64 request, const QString &ip, const QString &) {
+            // An answer to an older lookup is stale.
+            if (request != ipRequest_ || ip.isEmpty())
+                return;
+            ddns_->checkGlobalIpAddressForDdns(ip, ddnsForced_);
+        });
+        connect(ddns_, &DdnsUpdater::notice, this, [](const UserNotice &n) {
+            qCInfo(lcApp).noquote() << "notice:" << n.title << "-" << n.body;
+        });
+    }
+    ddnsForced_ = forced;
+    ipLookup_->start(++ipRequest_);
+}
+
+void AppDelegate::forcedExecutionDdns()
+{
+    store_->removeObjectForKey(QStringLiteral("NowGlobalIpAddr"));
+    store_->synchronize();
+    checkDdns(true);
+}
+
+void AppDelegate::protectSettingsFile()
+{
+    // The file may hold dynamic-DNS passwords: readable by its owner only.
+    const QByteArray path = QFile::encodeName(store_->filePath());
+    struct stat st {};
+    if (::stat(path.constData(), &st) != 0 || !(st.st_mode & 077))
+        return;
+    if (::chmod(path.constData(), st.st_mode & 0700) == 0)
+        qCInfo(lcApp).noquote() << "settings file was readable by others; now by its owner only:" << store_->filePath();
+    else
+        qCWarning(lcApp).noquote() << "cannot restrict the settings file" << store_->filePath() << ":" << strerror(errno);
 }
 
 void AppDelegate::reDrawModule(ModuleId id, bool fullRefresh)

@@ -23,6 +23,8 @@
 namespace orb {
 
 class AppearanceMonitor;
+class DdnsUpdater;
+class GlobalIpLookup;
 class PowerMonitor;
 class SettingsStore;
 class StatusBarHost;
@@ -97,6 +99,11 @@ public:
     void openPreferenceTab(int tabIndex) override;
     void changeAppearanceMode() override;
 
+    // The global-address check: every 600 passes, or at once when forced (the stored
+    // address is forgotten first, so the dynamic-DNS records are sent again).
+    void checkDdns(bool forced);
+    void forcedExecutionDdns();
+
     bool isBusy() const { return busy_.load(); }
     int passesFinished() const { return passesFinished_; }
     int ticksDropped() const { return ticksDropped_; }
@@ -126,9 +133,19 @@ private:
         std::array<bool, kModuleCount> launched{};
     };
     PassInput capturePassInput() const;
-    PassOutput collectPass(const PassInput &input, const SensorData &current, const Sysroot &root);
+    struct PendingPass {
+        PassInput input;
+        LoadFlags flags;
+        SensorData current;
+        Sysroot root;
+    };
+    // Advances the cycle; returns the pass to run, or finishes a pass with nothing to sample
+    // on the spot and returns nothing.
+    std::optional<PendingPass> startPass();
+    PassOutput collectPass(const PendingPass &job);
     void finishPass(const PassOutput &out);
     void reloadAllModuleDefaults();
+    void protectSettingsFile();
     void upgradeModuleSettings();
     void probeHardware();
     void switchThemeForAppearance(bool dark);
@@ -162,11 +179,6 @@ private:
     // Hand-over between the UI thread and the worker: the pass's input and its result are
     // passed through these slots under `handoffMutex_`; queued calls carry no data.
     std::mutex handoffMutex_;
-    struct PendingPass {
-        PassInput input;
-        SensorData current;
-        Sysroot root;
-    };
     std::optional<PendingPass> pendingPass_;
     std::optional<PassOutput> finishedPass_;
     std::function<void()> passHook_;
@@ -174,6 +186,12 @@ private:
     int passesStarted_ = 0;
     int passesFinished_ = 0;
     int ticksDropped_ = 0;
+    // The counter starts at 1, so the first check comes on the 599th pass.
+    quint32 chkNowGlobalIpAddrCount_ = 1;
+    GlobalIpLookup *ipLookup_ = nullptr;
+    DdnsUpdater *ddns_ = nullptr;
+    quint64 ipRequest_ = 0;
+    bool ddnsForced_ = false;
 };
 
 } // namespace orb

@@ -6,7 +6,8 @@
 
 namespace orb {
 
-// Interval counter and load flag of one module; owned by the pass, never by the UI.
+// Interval counter and load flag of one module. The UI thread advances them at each tick
+// and hands the pass the resulting flags by value.
 struct ModuleCycleState {
     qint64 counter = 0; // 0 = absent (before the module's first pass)
     bool load = false;

@@ -1,6 +1,6 @@
 #include "toolkit/OrbDrawText.h"
 
-#include <QFontMetricsF>
+#include "toolkit/ShapedTextCache.h"
 
 namespace orb {
 
@@ -43,28 +43,29 @@ QPointF OrbDrawText::textOrigin(const QSizeF &textSize, int vAlign, int hAlign, 
 
 QSizeF OrbDrawText::textSize(const QString &text, const QFont &font)
 {
-    const QFontMetricsF metrics(font);
-    return {metrics.horizontalAdvance(text), metrics.height()};
+    return ShapedTextCache::shaped(text, font).size;
 }
 
 void OrbDrawText::drawTextAt(const OrbCanvas &canvas, const QString &text,
                              const OrbTextAttributes &attributes, double x, double y)
 {
     QPainter &p = canvas.painter();
-    const QFontMetricsF metrics(attributes.font);
-    // The baseline sits one descent above the bottom edge of the text's line box.
-    const QPointF baseline = canvas.point(x, y + metrics.descent());
+    const ShapedTextCache::Shaped shaped = ShapedTextCache::shaped(text, attributes.font);
+    // The baseline sits one descent above the bottom edge of the text's line box; the glyph
+    // runs are placed from the line's top.
+    const QPointF top = canvas.point(x, y + shaped.descent) - QPointF(0.0, shaped.ascent);
 
     p.save();
-    p.setFont(attributes.font);
     if (attributes.shadow && attributes.shadow->color.alpha() > 0) {
         const OrbShadow &s = *attributes.shadow;
         // A blur of a pixel or less is drawn as a plain offset copy.
         p.setPen(s.color);
-        p.drawText(baseline + QPointF(s.offset.x(), -s.offset.y()), text);
+        for (const QGlyphRun &run : shaped.runs)
+            p.drawGlyphRun(top + QPointF(s.offset.x(), -s.offset.y()), run);
     }
     p.setPen(attributes.foregroundColor);
-    p.drawText(baseline, text);
+    for (const QGlyphRun &run : shaped.runs)
+        p.drawGlyphRun(top, run);
     p.restore();
 }
 

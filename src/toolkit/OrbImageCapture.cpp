@@ -35,10 +35,11 @@ QImage transparentImage(const QSizeF &size)
     return image;
 }
 
+// Captures are laid out at twice their point size; the pixels are kept and only the point
+// size halves (built directly, so the pixel buffer is never shared and copied).
 OrbImage halved(QImage pixels, const QSizeF &size, bool isTemplate)
 {
-    return OrbImageCapture::orbRetResizeImage(OrbImage(std::move(pixels), size, isTemplate),
-                                              size / 2.0);
+    return OrbImage(std::move(pixels), size / 2.0, isTemplate);
 }
 } // namespace
 

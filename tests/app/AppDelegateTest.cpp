@@ -33,12 +33,18 @@ class AppDelegateTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        // The controller reads the machine at start and in every pass: a fixture tree here.
+        qputenv("ORBMETER_SYSROOT", test::fixturePath("bench-a").toUtf8());
         ModuleFactory::setCreator([this](ModuleId id, MenuModuleDelegate *d) -> std::unique_ptr<MenuModule> {
             ++created[id];
             return std::make_unique<CountingModule>(id, d, &redraws);
         });
     }
-    void TearDown() override { ModuleFactory::setCreator({}); }
+    void TearDown() override
+    {
+        ModuleFactory::setCreator({});
+        qunsetenv("ORBMETER_SYSROOT");
+    }
 
     std::shared_ptr<SettingsStore> store() { return SettingsStore::open(); }
     void switchAllOn()

@@ -1,9 +1,11 @@
 # Shared set-up of the end-to-end scripts: a private HOME and XDG tree under $work (removed
-# on exit), no display and no sysroot from the caller, and a failure helper.
+# on exit), no display, the machine read from a fixture tree (never this machine's /proc and
+# /sys), and a failure helper.
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export HOME=$work XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data XDG_CACHE_HOME=$work/cache
 export XDG_RUNTIME_DIR=$work/run QT_QPA_PLATFORM=offscreen
-unset DISPLAY WAYLAND_DISPLAY ORBMETER_SYSROOT
+unset DISPLAY WAYLAND_DISPLAY
+export ORBMETER_SYSROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../fixtures/bench-a" && pwd)
 mkdir -m 700 "$work/run"
 fail() { echo "FAIL: $*" >&2; exit 1; }

@@ -198,3 +198,61 @@ TEST_F(CpuMenuModuleTest, BaseMenuItemsFollowTheFlagsAndInstalledApplications)
     AppLauncher::setSearchPath({});
     qunsetenv("XDG_CURRENT_DESKTOP");
 }
+
+namespace {
+// A theme colour as the theme file stores it: red, green, blue, alpha in 0..1.
+QColor themeColor(const char *key)
+{
+    const QVariantList rgba = ThemeStore::builtInReference(false).value(key).toList();
+    return QColor::fromRgbF(rgba.value(0).toFloat(), rgba.value(1).toFloat(), rgba.value(2).toFloat(),
+                            rgba.value(3).toFloat());
+}
+
+bool near(const QColor &a, const QColor &b)
+{
+    return std::abs(a.red() - b.red()) <= 2 && std::abs(a.green() - b.green()) <= 2 &&
+           std::abs(a.blue() - b.blue()) <= 2 && std::abs(a.alpha() - b.alpha()) <= 2;
+}
+} // namespace
+
+// What the graph shows: the newest sample at the right edge, user at the bottom, system on
+// top of it, idle above; older samples two pixels further left. The status image is 40 px
+// high with 4 px margins, so the 32 px column splits into 16 user, 8 system, 8 idle pixels
+// for 50 %, 25 %, 25 %. The tool tip carries user + system.
+TEST_F(CpuMenuModuleTest, GraphColumnsAndToolTipShowTheHistory)
+{
+    store->setBool("Cpu_ShowMyLabel", false);
+    store->setBool("Cpu_Display_Text", false);
+    CPU_MenuModule item(&delegate);
+    item.setMyDefaults(defaults());
+    item.initDrawStatusBar(host);
+    SensorData data;
+    data.cpu = History<CpuSample>()
+                   .appended(sampleOf({{0, 100, 0, 0}}))
+                   .appended(sampleOf({{50, 25, 0, 25}}));
+    item.setSensorData(data);
+    item.refreshBar();
+    const QImage img = item.statusItem()->image();
+    ASSERT_EQ(img.size(), QSize(60, 40));
+    const QColor user = themeColor("A01"), system = themeColor("A02"), idle = themeColor("A04");
+    ASSERT_FALSE(near(user, system));
+    struct Probe {
+        int x, y;
+        QColor expected;
+    };
+    const Probe probes[] = {
+        {59, 35, user},   {59, 20, user},   {58, 27, user},   // bottom 16 rows: user
+        {59, 19, system}, {59, 12, system},                   // next 8: system
+        {59, 11, idle},   {59, 4, idle},                      // top 8: idle
+        {57, 30, system}, {56, 5, system},                    // the older sample: all system
+    };
+    for (const Probe &p : probes)
+        EXPECT_TRUE(near(img.pixelColor(p.x, p.y), p.expected))
+            << p.x << "," << p.y << " is " << img.pixelColor(p.x, p.y).name(QColor::HexArgb).toStdString()
+            << ", expected " << p.expected.name(QColor::HexArgb).toStdString();
+    // Above and below the margins nothing is drawn; left of the history the graph is empty.
+    EXPECT_EQ(img.pixelColor(59, 1).alpha(), 0);
+    EXPECT_EQ(img.pixelColor(59, 38).alpha(), 0);
+    EXPECT_EQ(img.pixelColor(40, 20).alpha(), 0);
+    EXPECT_EQ(item.statusItem()->toolTipText(), "75%");
+}

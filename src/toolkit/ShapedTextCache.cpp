@@ -1,0 +1,51 @@
+#include "toolkit/ShapedTextCache.h"
+
+#include <QCoreApplication>
+#include <QFontMetricsF>
+#include <QTextLayout>
+#include <QThread>
+#include <algorithm>
+
+namespace orb {
+
+ShapedTextCache::Shaped ShapedTextCache::layOut(const QString &text, const QFont &font)
+{
+    Shaped s;
+    const QFontMetricsF metrics(font);
+    s.ascent = metrics.ascent();
+    s.descent = metrics.descent();
+    QTextLayout layout(text, font);
+    layout.beginLayout();
+    QTextLine line = layout.createLine();
+    layout.endLayout();
+    // One shaping serves both the width and the glyphs.
+    s.size = {line.isValid() ? line.horizontalAdvance() : 0.0, metrics.height()};
+    if (line.isValid())
+        s.runs = layout.glyphRuns();
+    return s;
+}
+
+ShapedTextCache::Shaped ShapedTextCache::shaped(const QString &text, const QFont &font)
+{
+    const QCoreApplication *app = QCoreApplication::instance();
+    if (!app || QThread::currentThread() != app->thread())
+        return layOut(text, font);
+    // Kept for the whole run on purpose: destroying glyph runs after the application has
+    // torn its font engines down would crash at exit.
+    static auto *cache = new ShapedTextCache;
+    auto &fonts = cache->fonts_;
+    auto it = std::find_if(fonts.begin(), fonts.end(), [&](const FontEntries &e) { return e.font == font; });
+    if (it == fonts.end()) {
+        if (static_cast<int>(fonts.size()) >= kMaxFonts)
+            fonts.erase(fonts.begin());
+        fonts.push_back({font, {}});
+        it = fonts.end() - 1;
+    }
+    if (auto found = it->texts.constFind(text); found != it->texts.cend())
+        return *found;
+    if (it->texts.size() >= kMaxTextsPerFont)
+        it->texts.clear();
+    return *it->texts.insert(text, layOut(text, font));
+}
+
+} // namespace orb

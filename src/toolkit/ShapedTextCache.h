@@ -1,0 +1,42 @@
+#pragma once
+#include <QFont>
+#include <QGlyphRun>
+#include <QHash>
+#include <QList>
+#include <QSizeF>
+#include <QString>
+#include <vector>
+
+namespace orb {
+
+// Texts already laid out in a font: their glyph runs, advance width and line metrics.
+// Status images draw the same few strings ("41%", "U: 4.95GB") on every redraw; shaping
+// them again each time was most of a redraw's cost. Used on the GUI thread only; other
+// threads lay the text out afresh.
+class ShapedTextCache {
+public:
+    struct Shaped {
+        QList<QGlyphRun> runs; // positions relative to the line's top-left corner
+        QSizeF size;           // advance width, ascent + descent
+        double ascent = 0.0;
+        double descent = 0.0;
+    };
+
+    // The layout of `text` in `font`, from the cache when this is the GUI thread.
+    static Shaped shaped(const QString &text, const QFont &font);
+
+private:
+    static Shaped layOut(const QString &text, const QFont &font);
+
+    struct FontEntries {
+        QFont font;
+        QHash<QString, Shaped> texts;
+    };
+    // Bounds that keep the cache small whatever the texts: the oldest font goes first, a
+    // font's texts are dropped together.
+    static constexpr int kMaxFonts = 16;
+    static constexpr qsizetype kMaxTextsPerFont = 256;
+    std::vector<FontEntries> fonts_;
+};
+
+} // namespace orb
