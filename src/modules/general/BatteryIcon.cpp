@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QPainter>
 #include <algorithm>
+#include <cmath>
 
 namespace orb {
 namespace {
@@ -62,11 +63,20 @@ QImage BatteryIcon::orbRetBatteryIcon(int percent, int mode, qint64 frame, doubl
     return out;
 }
 
+quint64 BatteryIcon::iconKey(int percent, int mode, qint64 frame, double opacity, int points)
+{
+    const quint64 base = percent < 0 ? 0 : static_cast<quint64>(std::min(percent, 100) / 10 + 1); // 0..11
+    // Frames past the last one all draw no overlay; without a reading there is none either.
+    const quint64 shown = percent < 0 || mode == NoOverlay ? 0 : static_cast<quint64>(std::clamp<qint64>(frame, -1, 15) + 1);
+    const quint64 alpha = static_cast<quint64>(std::lround(std::clamp(opacity, 0.0, 1.0) * 100.0));
+    const quint64 size = static_cast<quint64>(std::clamp(points, 0, 1023));
+    return base | static_cast<quint64>(mode & 3) << 4 | shown << 6 | alpha << 11 | size << 18;
+}
+
 QImage BatteryIcon::icon(int percent, int mode, qint64 frame, double opacity, int points)
 {
-    const int base = percent < 0 ? -1 : std::min(percent, 100) / 10;
-    const QString key = QStringLiteral("%1/%2/%3/%4/%5").arg(base).arg(mode).arg(frame).arg(opacity).arg(points);
-    static QHash<QString, QImage> cache;
+    static QHash<quint64, QImage> cache;
+    const quint64 key = iconKey(percent, mode, frame, opacity, points);
     if (const auto it = cache.constFind(key); it != cache.constEnd())
         return *it;
     QImage image = orbRetBatteryIcon(percent, mode, frame, opacity)

@@ -23,6 +23,8 @@ public:
     static QImage orbRetBatteryIcon(int percent, int mode, qint64 frame, double opacity);
     // The same shrunk to `points` × `points` (the status bar's 18), cached per choice.
     static QImage icon(int percent, int mode, qint64 frame, double opacity, int points);
+    // A number that differs exactly when icon() would draw a different image.
+    static quint64 iconKey(int percent, int mode, qint64 frame, double opacity, int points);
 };
 
 } // namespace orb

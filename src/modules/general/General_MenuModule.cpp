@@ -32,6 +32,9 @@ const std::shared_ptr<const PowerState> &noPower()
     return empty;
 }
 
+// Battery keys never have all bits set.
+constexpr quint64 kAppIconKey = ~quint64(0);
+
 QImage shrunk(const QImage &image, int points)
 {
     QImage out = image.scaled(points * 2, points * 2, Qt::KeepAspectRatio, Qt::SmoothTransformation);
@@ -67,7 +70,7 @@ void General_MenuModule::applySettings()
     if (icon.isNull())
         icon = QImage(QStringLiteral(":/icons/orbmeter.png"));
     settings_.menuIcon = shrunk(icon, kIconPoints);
-    iconKey_.clear();
+    iconKey_.reset();
 }
 
 void General_MenuModule::setSensorData(const SensorData &data)
@@ -114,7 +117,7 @@ void General_MenuModule::initDrawStatusBar(StatusBarHost &host)
     refreshBar();
 }
 
-void General_MenuModule::setIcon(const QImage &image, const QString &key)
+void General_MenuModule::setIcon(const QImage &image, quint64 key)
 {
     if (!statusItem() || key == iconKey_)
         return;
@@ -140,11 +143,11 @@ void General_MenuModule::refreshBar()
             const qint64 frame = mode == BatteryIcon::NoOverlay ? 0 : showBatteryLevel_;
             showOrbIcon_ = false;
             setIcon(BatteryIcon::icon(p, mode, frame, 1.0, kIconPoints),
-                    QStringLiteral("batt/%1/%2/%3").arg(p < 0 ? -1 : p / 10).arg(mode).arg(frame));
+                    BatteryIcon::iconKey(p, mode, frame, 1.0, kIconPoints));
             return;
         }
         showOrbIcon_ = true;
-        setIcon(settings_.menuIcon, QStringLiteral("app"));
+        setIcon(settings_.menuIcon, kAppIconKey);
         return;
     }
     // Blinking: the lowest wireless device's charge (a full cell when none reports one).
@@ -157,8 +160,7 @@ void General_MenuModule::refreshBar()
         }
     }
     const int mode = charging ? BatteryIcon::Charging : BatteryIcon::NoOverlay;
-    setIcon(BatteryIcon::icon(lowest, mode, 4, 1.0, kIconPoints),
-            QStringLiteral("blink/%1/%2").arg(std::min(lowest, 100) / 10).arg(mode));
+    setIcon(BatteryIcon::icon(lowest, mode, 4, 1.0, kIconPoints), BatteryIcon::iconKey(lowest, mode, 4, 1.0, kIconPoints));
 }
 
 void General_MenuModule::cycleStatusMenu()

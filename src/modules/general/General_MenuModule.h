@@ -6,6 +6,7 @@
 #include <QUrl>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QAction;
@@ -77,7 +78,7 @@ private:
     void rowClicked(bool bluetooth, bool keepMenuOpen);
     void updateToolTip();
     QStringList rowKeys() const;
-    void setIcon(const QImage &image, const QString &key);
+    void setIcon(const QImage &image, quint64 key);
 
     std::shared_ptr<const PowerState> power_;
     std::shared_ptr<SettingsStore> userDefaults_;
@@ -85,7 +86,8 @@ private:
     Settings settings_;
     std::vector<QAction *> rowActions_;
     QStringList builtKeys_;
-    QString iconKey_;
+    // What the item shows now, so an unchanged image is not sent to the host again.
+    std::optional<quint64> iconKey_;
     qint64 showBatteryLevel_ = -1;
     bool showOrbIcon_ = false;
     bool showBatteryIcon_ = false;
