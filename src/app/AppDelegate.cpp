@@ -9,6 +9,7 @@
 #include "platform/Logging.h"
 #include "platform/linux/PowerMonitor.h"
 #include "platform/statusbar/StatusBarHost.h"
+#include "platform/linux/DesktopNotifier.h"
 #include "services/DdnsUpdater.h"
 #include "services/GlobalIpLookup.h"
 #include "settings/AppearanceMonitor.h"
@@ -47,6 +48,8 @@ AppDelegate::AppDelegate(StatusBarHost &host, AppOptions options)
     collectWorker_->moveToThread(&collectThread_);
     collectThread_.setObjectName(QStringLiteral("orbmeter-collect"));
     collectThread_.start();
+    rebootTimer_.setTimerType(Qt::VeryCoarseTimer);
+    connect(&rebootTimer_, &QTimer::timeout, this, &AppDelegate::rebootMe);
     timer_.setInterval(1000);
     timer_.setTimerType(Qt::CoarseTimer);
     connect(&timer_, &QTimer::timeout, this, &AppDelegate::loadSysInfoTimer);
@@ -130,6 +133,7 @@ void AppDelegate::startUpMe()
     checkDrawMenu();
 
     if (options_.startTimer) {
+        rebootMeSetting();
         loadSysInfoTimer();
         timer_.start();
     }
@@ -452,12 +456,43 @@ void AppDelegate::checkDdns(bool forced)
                 return;
             ddns_->checkGlobalIpAddressForDdns(ip, ddnsForced_);
         });
-        connect(ddns_, &DdnsUpdater::notice, this, [](const UserNotice &n) {
-            qCInfo(lcApp).noquote() << "notice:" << n.title << "-" << n.body;
+        connect(ddns_, &DdnsUpdater::notice, this, [this](const UserNotice &n) {
+            notifier().fireNotification(n.title, n.body, n.identifier, n.delaySeconds);
         });
     }
     ddnsForced_ = forced;
     ipLookup_->start(++ipRequest_);
+}
+
+DesktopNotifier &AppDelegate::notifier()
+{
+    if (!notifier_)
+        notifier_ = new DesktopNotifier(options_.notificationBus.value_or(QDBusConnection::sessionBus()), this);
+    return *notifier_;
+}
+
+void AppDelegate::rebootMeSetting()
+{
+    rebootTimer_.stop();
+    rebootDaysTimerInt_ = 0;
+    rebootDaysInt_ = store_->integerForKey(QStringLiteral("RebootRegularlyDays"));
+    if (rebootDaysInt_ <= 0)
+        return;
+    // Tests shorten the 600-second period.
+    const int period = qEnvironmentVariableIntValue("ORBMETER_RESTART_PERIOD_MS");
+    rebootTimer_.setInterval(period > 0 ? period : 600 * 1000);
+    rebootTimer_.start();
+}
+
+void AppDelegate::rebootMe()
+{
+    // 144 periods of ten minutes make a day.
+    if (rebootDaysInt_ <= 0 || ++rebootDaysTimerInt_ < static_cast<quint64>(rebootDaysInt_) * 144)
+        return;
+    rebootDaysTimerInt_ = 0;
+    qCInfo(lcApp) << "restarting after" << rebootDaysInt_ << "day(s), as set";
+    store_->synchronize();
+    Q_EMIT restartRequested();
 }
 
 void AppDelegate::forcedExecutionDdns()

@@ -24,6 +24,7 @@ namespace orb {
 
 class AppearanceMonitor;
 class DdnsUpdater;
+class DesktopNotifier;
 class GlobalIpLookup;
 class PowerMonitor;
 class SettingsStore;
@@ -38,6 +39,8 @@ struct AppOptions {
     bool startTimer = true;
     // The session bus the desktop appearance is read from (tests give a private one).
     std::optional<QDBusConnection> appearanceBus;
+    // The session bus notices go to (tests give a private one).
+    std::optional<QDBusConnection> notificationBus;
     // Look for fans, sensors and GPUs before showing their items (tests of the controller
     // alone switch it off and get every item the switches ask for).
     bool probeHardware = true;
@@ -103,6 +106,12 @@ public:
     // address is forgotten first, so the dynamic-DNS records are sent again).
     void checkDdns(bool forced);
     void forcedExecutionDdns();
+    // The periodic restart: armed from "RebootRegularlyDays"; asks for a restart once that
+    // many days have passed.
+    void rebootMeSetting();
+    void rebootMe();
+    // Notices to the user (created on first use).
+    DesktopNotifier &notifier();
 
     bool isBusy() const { return busy_.load(); }
     int passesFinished() const { return passesFinished_; }
@@ -120,6 +129,8 @@ public:
 Q_SIGNALS:
     void passFinished();
     void runningTimeChanged(const QString &text);
+    // Settings are saved; the owner starts a fresh copy and ends this one.
+    void restartRequested();
 
 private Q_SLOTS:
     void finishPendingPass();
@@ -192,6 +203,10 @@ private:
     DdnsUpdater *ddns_ = nullptr;
     quint64 ipRequest_ = 0;
     bool ddnsForced_ = false;
+    DesktopNotifier *notifier_ = nullptr;
+    QTimer rebootTimer_;
+    qint64 rebootDaysInt_ = 0;
+    quint64 rebootDaysTimerInt_ = 0;
 };
 
 } // namespace orb

@@ -4,12 +4,15 @@
 #include "app/SnapshotWriter.h"
 #include "collect/SensorDataJson.h"
 #include "platform/Logging.h"
+#include "platform/linux/SessionEndWatcher.h"
 #include "platform/linux/SingleInstance.h"
 #include "platform/statusbar/StatusBarHost.h"
 #include "settings/ModuleCatalog.h"
+#include "settings/SettingsStore.h"
 
 #include <QApplication>
 #include <QFile>
+#include <QProcess>
 #include <cstdio>
 
 namespace orb {
@@ -24,6 +27,23 @@ AppOptions optionsFor(const CommandLineOptions &cli)
     o.startTimer = cli.command == CommandLineOptions::Command::Run;
     o.watchPower = true;
     return o;
+}
+
+// Hands over to a fresh copy of this program with the same arguments. The lock is given up
+// first, so the new copy never finds this one holding it; if the copy cannot be started,
+// this one takes the lock back and goes on.
+bool restartSelf()
+{
+    SingleInstance::release();
+    qint64 pid = 0;
+    if (QProcess::startDetached(QCoreApplication::applicationFilePath(), QCoreApplication::arguments().mid(1), {}, &pid)) {
+        qCInfo(lcApp) << "restarted as process" << pid;
+        return true;
+    }
+    qCWarning(lcApp) << "could not start a new copy; this one goes on";
+    if (!SingleInstance::tryAcquire())
+        qCWarning(lcApp) << "the single-instance lock could not be taken back";
+    return false;
 }
 
 int runPasses(AppDelegate &app, int passes)
@@ -61,6 +81,17 @@ int Session::run(int argc, char **argv, const CommandLineOptions &options)
         }
         auto host = StatusBarHost::create(headless && options.host.isEmpty() ? QStringLiteral("offscreen") : options.host);
         AppDelegate delegate(*host, optionsFor(options));
+        // A signal, a logout or a power-off ends the run like Quit: settings saved, items gone.
+        SessionEndWatcher sessionEnd;
+        QObject::connect(&sessionEnd, &SessionEndWatcher::endRequested, &app, [&] {
+            delegate.settings().synchronize();
+            sessionEnd.releaseInhibitor();
+            QCoreApplication::quit();
+        });
+        QObject::connect(&delegate, &AppDelegate::restartRequested, &app, [&] {
+            if (restartSelf())
+                QCoreApplication::quit();
+        });
         delegate.applicationDidFinishLaunching();
         return app.exec();
     }

@@ -136,7 +136,10 @@ void SniHost::watcherVanished()
 // Icon files of an earlier run that did not end cleanly.
 void SniHost::removeStaleIconFiles()
 {
-    QDir dir(SniItem::iconDirectory());
+    const QString path = SniItem::iconDirectory();
+    if (path.isEmpty())
+        return;
+    QDir dir(path);
     const QStringList files = dir.entryList({QStringLiteral("*.png")}, QDir::Files);
     for (const QString &file : files) {
         bool ok = false;

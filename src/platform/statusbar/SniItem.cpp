@@ -3,6 +3,7 @@
 
 #include "platform/AtomicFile.h"
 #include "platform/Logging.h"
+#include "platform/linux/RuntimeDirectory.h"
 #include "platform/statusbar/SniAdaptor.h"
 #include "platform/statusbar/SniHost.h"
 #include "platform/statusbar/TemplateImage.h"
@@ -145,13 +146,7 @@ void SniItem::flush()
     }
 }
 
-QString SniItem::iconDirectory()
-{
-    QString base = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (base.isEmpty())
-        base = QDir::tempPath();
-    return base + QStringLiteral("/orbmeter");
-}
+QString SniItem::iconDirectory() { return RuntimeDirectory::path(); }
 
 QString SniItem::iconFileName(int index) const
 {
@@ -174,8 +169,11 @@ void SniItem::writeIconFile()
         iconPath_.clear();
         return;
     }
+    if (iconDirectory().isEmpty()) { // no private directory: the pixels alone show the item
+        iconPath_.clear();
+        return;
+    }
     const QByteArray png = OrbImageCapture::pngData(shown);
-    QDir().mkpath(iconDirectory());
     // Alternate between two names: trays that cache icons by name see a new one each time.
     iconIndex_ ^= 1;
     const QString path = iconFileName(iconIndex_);
@@ -187,6 +185,8 @@ void SniItem::writeIconFile()
 
 void SniItem::removeIconFiles()
 {
+    if (iconDirectory().isEmpty())
+        return;
     QFile::remove(iconFileName(0));
     QFile::remove(iconFileName(1));
 }
