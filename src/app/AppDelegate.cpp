@@ -2,10 +2,12 @@
 
 #include "app/GeneralFunctions.h"
 #include "collect/CpuInformation.h"
+#include "collect/MachineIdentity.h"
 #include "collect/MemoryInformation.h"
 #include "toolkit/OrbStrings.h"
 #include "modules/ModuleFactory.h"
 #include "platform/Logging.h"
+#include "platform/linux/PowerMonitor.h"
 #include "platform/statusbar/StatusBarHost.h"
 #include "platform/linux/DesktopNotifier.h"
 #include "services/DdnsUpdater.h"
@@ -56,6 +58,7 @@ AppDelegate::AppDelegate(StatusBarHost &host, AppOptions options)
 AppDelegate::~AppDelegate()
 {
     timer_.stop();
+    power_.reset();
     // Let a pass in flight finish before the state it works on goes away.
     collectThread_.quit();
     collectThread_.wait();
@@ -123,6 +126,8 @@ void AppDelegate::startUpMe()
         switchThemeForAppearance(appearance_->isDark());
     }
     probeHardware();
+    if (options_.watchPower)
+        startPowerMonitor();
     reloadAllModuleDefaults();
 
     checkDrawMenu();
@@ -170,6 +175,20 @@ void AppDelegate::probeHardware()
         if (!hardwarePresent_[i])
             qCInfo(lcApp) << "no hardware for the" << m->prefName << "item on this machine; it is not shown";
     }
+}
+
+void AppDelegate::startPowerMonitor()
+{
+    MachineIdentity::collectMyMacDetail(*store_, sysrootForPass(0));
+    // Batteries and devices arrive on this thread from the buses' signals; the pass never
+    // touches them. The newest state goes into the sensor data at once and after every pass.
+    power_ = std::make_unique<PowerMonitor>(sysrootForPass(0), PowerMonitor::systemBusFor(sysrootForPass(0)));
+    connect(power_.get(), &PowerMonitor::stateChanged, this, [this] { infoDict_.power = power_->state(); });
+    power_->start();
+    // Without the timer the first passes come at once: give the services a bounded moment.
+    if (!options_.startTimer)
+        power_->waitForFirstState(3000);
+    infoDict_.power = power_->state();
 }
 
 void AppDelegate::switchThemeForAppearance(bool dark)
@@ -405,6 +424,9 @@ bool AppDelegate::runPassSynchronously()
 void AppDelegate::finishPass(const PassOutput &out)
 {
     infoDict_ = out.data;
+    // The pass started from an older copy: keep the power state that arrived meanwhile.
+    if (power_)
+        infoDict_.power = power_->state();
     // Sampled modules are redrawn in the cycle's order; modules without an interval (VNC,
     // General) on every pass.
     for (const ModuleInfo *m : ModuleCatalog::cycleOrder()) {

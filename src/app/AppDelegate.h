@@ -26,6 +26,7 @@ class AppearanceMonitor;
 class DdnsUpdater;
 class DesktopNotifier;
 class GlobalIpLookup;
+class PowerMonitor;
 class SettingsStore;
 class StatusBarHost;
 
@@ -43,6 +44,9 @@ struct AppOptions {
     // Look for fans, sensors and GPUs before showing their items (tests of the controller
     // alone switch it off and get every item the switches ask for).
     bool probeHardware = true;
+    // Work out the machine's identity and follow its batteries and wireless devices (the
+    // program does; tests of the controller alone leave the machine's buses and DMI alone).
+    bool watchPower = false;
 };
 
 // Owns everything long-lived: settings, collector, module settings, status items, the
@@ -157,6 +161,7 @@ private:
     void upgradeModuleSettings();
     void probeHardware();
     void switchThemeForAppearance(bool dark);
+    void startPowerMonitor();
     const Sysroot &sysrootForPass(int pass) const;
     bool launched(ModuleId id) const;
 
@@ -169,6 +174,7 @@ private:
     QVariantMap iconDict_;
     QVariantMap themeColorDict_;
     std::unique_ptr<AppearanceMonitor> appearance_;
+    std::unique_ptr<PowerMonitor> power_;
     std::array<QVariantMap, kModuleCount> defaults_;
     std::array<std::unique_ptr<MenuModule>, kModuleCount> items_;
     SensorData infoDict_;

@@ -26,6 +26,7 @@ AppOptions optionsFor(const CommandLineOptions &cli)
         o.sysroots.emplace_back(QFile::encodeName(dir).toStdString());
     o.allModules = cli.allModules;
     o.startTimer = cli.command == CommandLineOptions::Command::Run;
+    o.watchPower = true;
     return o;
 }
 
