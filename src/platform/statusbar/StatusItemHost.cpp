@@ -65,6 +65,11 @@ void StatusItemHost::popUpMenu(const QPoint &globalPos)
         menu_->hide();
         return;
     }
+    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+        // A tray's item has no surface of ours for the menu to hang from, so the compositor
+        // gets it as a window of its own; one of fixed size floats instead of being tiled.
+        menu_->setFixedSize(menu_->sizeHint());
+    }
     menu_->popup(menuPositionFor(globalPos.isNull() ? QCursor::pos() : globalPos, false));
     const QRect r = menu_->geometry();
     qCDebug(lcPlatform).noquote() << "menu of" << moduleKey_ << "opened at" << r.x() << r.y() << r.width() << r.height();

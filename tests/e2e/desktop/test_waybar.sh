@@ -91,6 +91,27 @@ orb_pid=$native
 wait_until 200 items_registered || fail "native Wayland: items did not register: $(watcher_items)"
 sleep 3
 kill -0 "$native" || fail "native Wayland: Orbmeter ended by itself"
+# A click there: the menu comes as a window of its own (nothing of ours to hang it from), but
+# one the compositor floats rather than tiling it over the screen.
+svc=$(watcher_items | grep -o "org.kde.StatusNotifierItem-$orb_pid-[0-9]*" | head -1)
+before=$(grep -c "menu of .* opened at" "$work/native.log" || true)
+as_user gdbus call --session -d "$svc" -o /StatusNotifierItem -m org.kde.StatusNotifierItem.Activate 1150 15 >/dev/null
+native_menu() { [[ $(grep -c "menu of .* opened at" "$work/native.log") -gt $before ]]; }
+wait_until 50 native_menu || fail "native Wayland: Activate opened no menu"
+sleep 1
+as_user swaymsg -t get_tree >"$work/tree.json"
+/usr/bin/python3 - "$work/tree.json" <<'PY' || fail "native Wayland: the menu is tiled, not floating"
+import json, sys
+def walk(node, floating=False):
+    if node.get("app_id") == "orbmeter" or (node.get("window_properties") or {}).get("class") == "orbmeter":
+        yield floating
+    for child in node.get("nodes", []):
+        yield from walk(child, floating)
+    for child in node.get("floating_nodes", []):
+        yield from walk(child, True)
+found = list(walk(json.load(open(sys.argv[1]))))
+sys.exit(0 if found and all(found) else 1)
+PY
 wshot native
 keep native
 kill "$native"

@@ -381,7 +381,7 @@ TEST_F(SniHostTest, AnItemWhoseMenuTheTrayNeverReadsIsRegisteredAgainAFewTimes)
 {
     TestWatcher watcher(bus_.address(), QStringLiteral("watcher-retry"));
     SniHost host(bus_.address(), TrayStyle::Compact);
-    host.setTakenCheckInterval(150);
+    host.setTakenCheckInterval(800);
     auto cpu = host.createItem(QStringLiteral("cpu"));
     auto memory = host.createItem(QStringLiteral("memory"));
     ASSERT_TRUE(waitUntil([&] { return watcher.registrations() == 2; }));
@@ -390,8 +390,8 @@ TEST_F(SniHostTest, AnItemWhoseMenuTheTrayNeverReadsIsRegisteredAgainAFewTimes)
                  QStringLiteral("GetLayout"), {0, -1, QStringList()});
     const QString memoryName = service(memory);
     // CPU: registered three times in all under fresh names, then left alone.
-    ASSERT_TRUE(waitUntil([&] { return watcher.registrations() == 4; }));
-    spin(600);
+    ASSERT_TRUE(waitUntil([&] { return watcher.registrations() == 4; }, 10000));
+    spin(1800);
     EXPECT_EQ(watcher.registrations(), 4);
     EXPECT_EQ(service(memory), memoryName);
     EXPECT_EQ(watcher.items().size(), 2);
