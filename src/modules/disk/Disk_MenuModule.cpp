@@ -281,7 +281,14 @@ std::optional<DiskRWTable> Disk_MenuModule::checkAllReadWrite() const
 {
     if (!base_)
         return std::nullopt;
-    return DiskActivity::checkAllReadWrite(resumeArray_, *base_);
+    // The tool tip, the status image and the menu ask for it after each pass: work it out once.
+    // The inputs are held, so an address seen again always means the same data.
+    if (rwHistory_.identity() != resumeArray_.identity() || rwBase_ != base_) {
+        rwHistory_ = resumeArray_;
+        rwBase_ = base_;
+        rwTable_ = DiskActivity::checkAllReadWrite(resumeArray_, *base_);
+    }
+    return rwTable_;
 }
 
 std::vector<double> Disk_MenuModule::elementWidthsFor(const DiskSettings &s, std::size_t disks)

@@ -89,6 +89,9 @@ private:
     std::unique_ptr<NvmeHealthReader> nvmeReader_;
     bool nvmeRefused_ = false;
     qint64 nvmeReadAt_ = 0; // monotonic ms of the last reading, 0 for none
+    mutable History<DiskSample> rwHistory_; // what rwTable_ was worked out from
+    mutable std::shared_ptr<const DiskBase> rwBase_;
+    mutable std::optional<DiskRWTable> rwTable_;
     mutable QVariantMap settingsSource_;
     mutable DiskSettings settings_;
 };
