@@ -4,7 +4,7 @@ JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 FUZZ_SECONDS ?= 60
 
-.PHONY: all deps configure build run test test-asan test-tsan bench fuzz clean
+.PHONY: all deps configure build run test test-desktops test-asan test-tsan bench fuzz clean
 
 all: build
 
@@ -23,7 +23,13 @@ run: build
 	./$(BUILD)/orbmeter $(ARGS)
 
 test: build
-	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) $(CTEST_ARGS)
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) -LE desktop $(CTEST_ARGS)
+
+# Orbmeter in the trays of real desktops (Xfce, LXQt, KDE Plasma, waybar under sway, GNOME
+# Shell), installed first; screenshots land in $(BUILD)/e2e-artifacts/. One desktop at a time.
+test-desktops: build
+	./tools/install-deps.sh --desktops
+	cd $(BUILD) && ORB_DESKTOP_TESTS=1 ctest --output-on-failure -L desktop $(CTEST_ARGS)
 
 test-asan:
 	$(MAKE) test BUILD=build-asan CMAKE_ARGS="-DORB_SANITIZE=address -DCMAKE_BUILD_TYPE=Debug" \

@@ -50,6 +50,43 @@ printf 'bplist00\xd1\x01\x02Qa\x09\x08\x0b\x0d\x00\x00\x00\x00\x00\x00\x01\x01\x
 printf '<?xml version="1.0" encoding="UTF-8"?>\n<plist version="1.0"><dict><key>a</key><array><real>0.5</real><integer>1</integer><true/><data>AAEC</data><date>2024-01-01T00:00:00Z</date></array></dict></plist>\n' \
   > "$seeds/fuzz_plist/xml-dict"
 
+# Deeply nested lists, the largest as big as the reports that crashed the reader: 200,000
+# XML arrays (3 MB) and 100,000 binary ones (900 KB); around the accepted depth of 128;
+# closing tags hidden where the parser skips them; a reference cycle; references that
+# double at every level.
+python3 - "$seeds/fuzz_plist" <<'PY'
+import os, struct, sys
+out = sys.argv[1]
+def xml(body):
+    return b'<?xml version="1.0" encoding="UTF-8"?>\n<plist version="1.0">' + body + b'</plist>\n'
+def binary(objects, top=0, ref=4):
+    data, offsets = b'bplist00', []
+    for o in objects:
+        offsets.append(len(data))
+        data += o
+    table = len(data)
+    data += b''.join(struct.pack('>I', o) for o in offsets)
+    return data + b'\0' * 6 + bytes([4, ref]) + struct.pack('>QQQ', len(objects), top, table)
+def nested_binary(n):
+    return binary([b'\xa1' + struct.pack('>I', i + 1) for i in range(n)] + [b'\x10\x07'])
+seeds = {
+    'deep-xml-200000': xml(b'<array>' * 200000 + b'</array>' * 200000),
+    'deep-binary-100000': nested_binary(100000),
+    'deep-xml-128': xml(b'<array>' * 128 + b'<integer>7</integer>' + b'</array>' * 128),
+    'deep-xml-129': xml(b'<array>' * 129 + b'</array>' * 129),
+    'deep-binary-128': nested_binary(128),
+    'deep-binary-129': nested_binary(129),
+    'deep-dict-xml-200': xml(b'<dict><key>k</key>' * 200 + b'<true/>' + b'</dict>' * 200),
+    'hidden-close-comment': xml(b'<array><!-- </array> -->' * 200 + b'</array>' * 200),
+    'hidden-close-cdata': xml(b'<array><string><![CDATA[</array>]]></string>' * 200 + b'</array>' * 200),
+    'binary-cycle': binary([b'\xa1' + struct.pack('>I', 0)]),
+    'binary-doubling-40': binary([b'\xa2' + struct.pack('>II', i + 1, i + 1) for i in range(40)] + [b'\x10\x07']),
+}
+for name, data in seeds.items():
+    with open(os.path.join(out, name), 'wb') as f:
+        f.write(data)
+PY
+
 mkdir -p "$build/findings" "$build/corpus"
 status=0
 for t in "${targets[@]}"; do
@@ -57,7 +94,10 @@ for t in "${targets[@]}"; do
   mkdir -p "$corpus"
   echo "== $t for ${seconds}s"
   start=$(date +%s)
-  if ! "$build/fuzz/$t" -max_total_time="$seconds" -timeout=60 -rss_limit_mb=2048 -max_len=65536 \
+  # Property lists must reach the sizes of the deeply nested seeds above.
+  max_len=65536
+  [[ $t == fuzz_plist ]] && max_len=4194304
+  if ! "$build/fuzz/$t" -max_total_time="$seconds" -timeout=60 -rss_limit_mb=2048 -max_len=$max_len \
        -print_final_stats=1 -artifact_prefix="$build/findings/$t-" "$corpus" "$seeds/$t" \
        > "$build/findings/$t.log" 2>&1; then
     echo "!! $t found something; see $build/findings/$t.log"

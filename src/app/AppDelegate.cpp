@@ -2,17 +2,26 @@
 
 #include "app/GeneralFunctions.h"
 #include "collect/CpuInformation.h"
+#include "collect/MachineIdentity.h"
 #include "collect/MemoryInformation.h"
 #include "toolkit/OrbStrings.h"
 #include "modules/ModuleFactory.h"
 #include "platform/Logging.h"
+#include "platform/linux/PowerMonitor.h"
 #include "platform/statusbar/StatusBarHost.h"
+#include "platform/linux/DesktopNotifier.h"
+#include "services/DdnsUpdater.h"
+#include "services/GlobalIpLookup.h"
 #include "settings/AppearanceMonitor.h"
 #include "settings/PrefFunctions.h"
 #include "settings/SettingsStore.h"
 #include "settings/ThemeStore.h"
 
+#include <QFile>
 #include <QGuiApplication>
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
 #include <QTemporaryDir>
 #include <algorithm>
 
@@ -39,6 +48,8 @@ AppDelegate::AppDelegate(StatusBarHost &host, AppOptions options)
     collectWorker_->moveToThread(&collectThread_);
     collectThread_.setObjectName(QStringLiteral("orbmeter-collect"));
     collectThread_.start();
+    rebootTimer_.setTimerType(Qt::VeryCoarseTimer);
+    connect(&rebootTimer_, &QTimer::timeout, this, &AppDelegate::rebootMe);
     timer_.setInterval(1000);
     timer_.setTimerType(Qt::CoarseTimer);
     connect(&timer_, &QTimer::timeout, this, &AppDelegate::loadSysInfoTimer);
@@ -47,6 +58,7 @@ AppDelegate::AppDelegate(StatusBarHost &host, AppOptions options)
 AppDelegate::~AppDelegate()
 {
     timer_.stop();
+    power_.reset();
     // Let a pass in flight finish before the state it works on goes away.
     collectThread_.quit();
     collectThread_.wait();
@@ -86,6 +98,7 @@ void AppDelegate::startUpMe()
     }
     store_->setString(QStringLiteral("AppVersion"), PrefFunctions::applicationVersion());
     store_->synchronize();
+    protectSettingsFile();
 
     if (store_->boolForKey(QStringLiteral("DisplayTopWindowAtStartupTmp"))) {
         store_->removeObjectForKey(QStringLiteral("DisplayTopWindowAtStartupTmp"));
@@ -113,11 +126,14 @@ void AppDelegate::startUpMe()
         switchThemeForAppearance(appearance_->isDark());
     }
     probeHardware();
+    if (options_.watchPower)
+        startPowerMonitor();
     reloadAllModuleDefaults();
 
     checkDrawMenu();
 
     if (options_.startTimer) {
+        rebootMeSetting();
         loadSysInfoTimer();
         timer_.start();
     }
@@ -159,6 +175,20 @@ void AppDelegate::probeHardware()
         if (!hardwarePresent_[i])
             qCInfo(lcApp) << "no hardware for the" << m->prefName << "item on this machine; it is not shown";
     }
+}
+
+void AppDelegate::startPowerMonitor()
+{
+    MachineIdentity::collectMyMacDetail(*store_, sysrootForPass(0));
+    // Batteries and devices arrive on this thread from the buses' signals; the pass never
+    // touches them. The newest state goes into the sensor data at once and after every pass.
+    power_ = std::make_unique<PowerMonitor>(sysrootForPass(0), PowerMonitor::systemBusFor(sysrootForPass(0)));
+    connect(power_.get(), &PowerMonitor::stateChanged, this, [this] { infoDict_.power = power_->state(); });
+    power_->start();
+    // Without the timer the first passes come at once: give the services a bounded moment.
+    if (!options_.startTimer)
+        power_->waitForFirstState(3000);
+    infoDict_.power = power_->state();
 }
 
 void AppDelegate::switchThemeForAppearance(bool dark)
@@ -312,17 +342,18 @@ AppDelegate::PassOutput AppDelegate::collectPass(const PendingPass &job)
         passHook_();
     PassOutput out;
     out.flags = job.flags;
-    out.data = loadInfo_.loadCycleSysInfo(job.current, job.flags, job.root, job.input.now);
+    out.data = loadInfo_.loadCycleSysInfo(job.current, job.flags, job.root, job.input.now, job.scanProcesses);
     return out;
 }
 
 std::optional<AppDelegate::PendingPass> AppDelegate::startPass()
 {
     // The counters advance on this thread; the pass receives the flags by value.
-    PendingPass job{capturePassInput(), {}, infoDict_, sysrootForPass(passesStarted_++)};
+    PendingPass job{capturePassInput(), {}, false, infoDict_, sysrootForPass(passesStarted_++)};
     cycle_.advance(job.input, !infoDict_.cpu.has_value());
     job.flags = cycle_.loadFlags();
-    if (std::any_of(job.flags.begin(), job.flags.end(), [](bool due) { return due; }))
+    job.scanProcesses = cycle_.processesDue();
+    if (job.scanProcesses || std::any_of(job.flags.begin(), job.flags.end(), [](bool due) { return due; }))
         return job;
     // Nothing to sample on this tick: the items without an interval are redrawn at once,
     // without waking the collection thread.
@@ -393,6 +424,9 @@ bool AppDelegate::runPassSynchronously()
 void AppDelegate::finishPass(const PassOutput &out)
 {
     infoDict_ = out.data;
+    // The pass started from an older copy: keep the power state that arrived meanwhile.
+    if (power_)
+        infoDict_.power = power_->state();
     // Sampled modules are redrawn in the cycle's order; modules without an interval (VNC,
     // General) on every pass.
     for (const ModuleInfo *m : ModuleCatalog::cycleOrder()) {
@@ -402,7 +436,84 @@ void AppDelegate::finishPass(const PassOutput &out)
     }
     busy_ = false;
     ++passesFinished_;
+    checkDdns(false);
     Q_EMIT passFinished();
+}
+
+void AppDelegate::checkDdns(bool forced)
+{
+    // About every ten minutes (600 passes), and at once when forced.
+    if (!forced && ++chkNowGlobalIpAddrCount_ % 600 != 0)
+        return;
+    chkNowGlobalIpAddrCount_ = 0;
+    if (store_->stringForKey(QStringLiteral("DdnsPropertyString")).isEmpty())
+        return;
+    if (!ipLookup_) {
+        ipLookup_ = new GlobalIpLookup(this);
+        ddns_ = new DdnsUpdater(store_, this);
+        connect(ipLookup_, &GlobalIpLookup::finished, this, [this](quint64 request, const QString &ip, const QString &) {
+            // An answer to an older lookup is stale.
+            if (request != ipRequest_ || ip.isEmpty())
+                return;
+            ddns_->checkGlobalIpAddressForDdns(ip, ddnsForced_);
+        });
+        connect(ddns_, &DdnsUpdater::notice, this, [this](const UserNotice &n) {
+            notifier().fireNotification(n.title, n.body, n.identifier, n.delaySeconds);
+        });
+    }
+    ddnsForced_ = forced;
+    ipLookup_->start(++ipRequest_);
+}
+
+DesktopNotifier &AppDelegate::notifier()
+{
+    if (!notifier_)
+        notifier_ = new DesktopNotifier(options_.notificationBus.value_or(QDBusConnection::sessionBus()), this);
+    return *notifier_;
+}
+
+void AppDelegate::rebootMeSetting()
+{
+    rebootTimer_.stop();
+    rebootDaysTimerInt_ = 0;
+    rebootDaysInt_ = store_->integerForKey(QStringLiteral("RebootRegularlyDays"));
+    if (rebootDaysInt_ <= 0)
+        return;
+    // Tests shorten the 600-second period.
+    const int period = qEnvironmentVariableIntValue("ORBMETER_RESTART_PERIOD_MS");
+    rebootTimer_.setInterval(period > 0 ? period : 600 * 1000);
+    rebootTimer_.start();
+}
+
+void AppDelegate::rebootMe()
+{
+    // 144 periods of ten minutes make a day.
+    if (rebootDaysInt_ <= 0 || ++rebootDaysTimerInt_ < static_cast<quint64>(rebootDaysInt_) * 144)
+        return;
+    rebootDaysTimerInt_ = 0;
+    qCInfo(lcApp) << "restarting after" << rebootDaysInt_ << "day(s), as set";
+    store_->synchronize();
+    Q_EMIT restartRequested();
+}
+
+void AppDelegate::forcedExecutionDdns()
+{
+    store_->removeObjectForKey(QStringLiteral("NowGlobalIpAddr"));
+    store_->synchronize();
+    checkDdns(true);
+}
+
+void AppDelegate::protectSettingsFile()
+{
+    // The file may hold dynamic-DNS passwords: readable by its owner only.
+    const QByteArray path = QFile::encodeName(store_->filePath());
+    struct stat st {};
+    if (::stat(path.constData(), &st) != 0 || !(st.st_mode & 077))
+        return;
+    if (::chmod(path.constData(), st.st_mode & 0700) == 0)
+        qCInfo(lcApp).noquote() << "settings file was readable by others; now by its owner only:" << store_->filePath();
+    else
+        qCWarning(lcApp).noquote() << "cannot restrict the settings file" << store_->filePath() << ":" << strerror(errno);
 }
 
 void AppDelegate::reDrawModule(ModuleId id, bool fullRefresh)

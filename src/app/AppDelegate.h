@@ -23,6 +23,10 @@
 namespace orb {
 
 class AppearanceMonitor;
+class DdnsUpdater;
+class DesktopNotifier;
+class GlobalIpLookup;
+class PowerMonitor;
 class SettingsStore;
 class StatusBarHost;
 
@@ -35,9 +39,14 @@ struct AppOptions {
     bool startTimer = true;
     // The session bus the desktop appearance is read from (tests give a private one).
     std::optional<QDBusConnection> appearanceBus;
+    // The session bus notices go to (tests give a private one).
+    std::optional<QDBusConnection> notificationBus;
     // Look for fans, sensors and GPUs before showing their items (tests of the controller
     // alone switch it off and get every item the switches ask for).
     bool probeHardware = true;
+    // Work out the machine's identity and follow its batteries and wireless devices (the
+    // program does; tests of the controller alone leave the machine's buses and DMI alone).
+    bool watchPower = false;
 };
 
 // Owns everything long-lived: settings, collector, module settings, status items, the
@@ -93,6 +102,17 @@ public:
     void openPreferenceTab(int tabIndex) override;
     void changeAppearanceMode() override;
 
+    // The global-address check: every 600 passes, or at once when forced (the stored
+    // address is forgotten first, so the dynamic-DNS records are sent again).
+    void checkDdns(bool forced);
+    void forcedExecutionDdns();
+    // The periodic restart: armed from "RebootRegularlyDays"; asks for a restart once that
+    // many days have passed.
+    void rebootMeSetting();
+    void rebootMe();
+    // Notices to the user (created on first use).
+    DesktopNotifier &notifier();
+
     bool isBusy() const { return busy_.load(); }
     int passesFinished() const { return passesFinished_; }
     int ticksDropped() const { return ticksDropped_; }
@@ -109,6 +129,8 @@ public:
 Q_SIGNALS:
     void passFinished();
     void runningTimeChanged(const QString &text);
+    // Settings are saved; the owner starts a fresh copy and ends this one.
+    void restartRequested();
 
 private Q_SLOTS:
     void finishPendingPass();
@@ -125,6 +147,7 @@ private:
     struct PendingPass {
         PassInput input;
         LoadFlags flags;
+        bool scanProcesses = false;
         SensorData current;
         Sysroot root;
     };
@@ -134,9 +157,11 @@ private:
     PassOutput collectPass(const PendingPass &job);
     void finishPass(const PassOutput &out);
     void reloadAllModuleDefaults();
+    void protectSettingsFile();
     void upgradeModuleSettings();
     void probeHardware();
     void switchThemeForAppearance(bool dark);
+    void startPowerMonitor();
     const Sysroot &sysrootForPass(int pass) const;
     bool launched(ModuleId id) const;
 
@@ -149,6 +174,7 @@ private:
     QVariantMap iconDict_;
     QVariantMap themeColorDict_;
     std::unique_ptr<AppearanceMonitor> appearance_;
+    std::unique_ptr<PowerMonitor> power_;
     std::array<QVariantMap, kModuleCount> defaults_;
     std::array<std::unique_ptr<MenuModule>, kModuleCount> items_;
     SensorData infoDict_;
@@ -172,6 +198,16 @@ private:
     int passesStarted_ = 0;
     int passesFinished_ = 0;
     int ticksDropped_ = 0;
+    // The counter starts at 1, so the first check comes on the 599th pass.
+    quint32 chkNowGlobalIpAddrCount_ = 1;
+    GlobalIpLookup *ipLookup_ = nullptr;
+    DdnsUpdater *ddns_ = nullptr;
+    quint64 ipRequest_ = 0;
+    bool ddnsForced_ = false;
+    DesktopNotifier *notifier_ = nullptr;
+    QTimer rebootTimer_;
+    qint64 rebootDaysInt_ = 0;
+    quint64 rebootDaysTimerInt_ = 0;
 };
 
 } // namespace orb

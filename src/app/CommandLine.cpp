@@ -4,18 +4,41 @@
 #include "app/Session.h"
 #include "platform/Logging.h"
 #include "platform/linux/AutostartEntry.h"
+#include "platform/linux/MemoryPurger.h"
+#include "platform/statusbar/TrayHeadline.h"
 
 #include <QApplication>
 #include <QCoreApplication>
 #include <QTextStream>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 namespace orb {
+
+namespace {
+
+// Output that could not be written (a full disk, a closed file) is a failure, not success.
+int checkedOutput(int code)
+{
+    errno = 0;
+    const bool flushFailed = std::fflush(stdout) != 0;
+    const int error = errno;
+    if (!flushFailed && !std::ferror(stdout))
+        return code;
+    std::fprintf(stderr, "orbmeter: cannot write the output: %s\n",
+                 flushFailed && error != 0 ? std::strerror(error) : "write error");
+    return code == 0 ? 1 : code;
+}
+
+int run(int argc, char **argv, const CommandLineOptions &options);
+
+} // namespace
 
 QString CommandLine::usage()
 {
     return QStringLiteral(
-        "usage: orbmeter [--host sni|panel|offscreen] [--verbose]\n"
+        "usage: orbmeter [--host sni|panel|offscreen] [--tray-style wide|compact|auto] [--verbose]\n"
         "       orbmeter --version | --help\n"
         "       orbmeter sample [--passes N] [--sysroot DIR]... [--all-modules]\n"
         "       orbmeter snapshot --out DIR [--passes N] [--sysroot DIR]... [--all-modules] [--open MODULE]\n"
@@ -24,9 +47,14 @@ QString CommandLine::usage()
         "       orbmeter defaults [--domain D] delete KEY\n"
         "       orbmeter autostart [on|off]\n"
         "\n"
+        "--tray-style: how a StatusNotifierItem tray shows each item: wide (the full image, for\n"
+        "trays that keep its shape), compact (a square icon with the figure as label), or auto\n"
+        "(chosen for the running tray; the default, or the TrayStyle setting).\n"
+        "\n"
         "Settings: $XDG_CONFIG_HOME/Orbmeter9/org.orbmeter.Orbmeter9.plist\n"
         "Themes:   $XDG_DATA_HOME/Orbmeter9/\n"
-        "ORBMETER_SYSROOT=DIR reads the machine from DIR instead of /.\n");
+        "ORBMETER_SYSROOT=DIR reads the machine from DIR instead of /.\n")
+        + QStringLiteral("Purge helper: %1\n").arg(MemoryPurger::defaultHelperPath());
 }
 
 bool CommandLine::parse(const QStringList &args, CommandLineOptions &o, QString &error)
@@ -81,6 +109,15 @@ bool CommandLine::parse(const QStringList &args, CommandLineOptions &o, QString 
                 error = QStringLiteral("unknown host: ") + o.host;
                 return false;
             }
+        } else if (a == QLatin1String("--tray-style") && !sampling) {
+            if (!value(a, o.trayStyle))
+                return false;
+            TrayStyle style;
+            if (!parseTrayStyle(o.trayStyle, style)) {
+                error = QStringLiteral("unknown tray style: ") + o.trayStyle;
+                return false;
+            }
+            o.trayStyle = trayStyleName(style);
         } else if (a == QLatin1String("--sysroot") && sampling) {
             if (!value(a, v))
                 return false;
@@ -126,19 +163,32 @@ int CommandLine::main(int argc, char **argv)
         std::fprintf(stderr, "orbmeter: %s\n%s", qPrintable(error), qPrintable(usage()));
         return 2;
     }
+    return checkedOutput(run(argc, argv, options));
+}
+
+namespace {
+
+int run(int argc, char **argv, const CommandLineOptions &options)
+{
     switch (options.command) {
     case CommandLineOptions::Command::Version:
         std::printf("Orbmeter %s\n", ORB_VERSION);
         return 0;
     case CommandLineOptions::Command::Help:
-        std::printf("%s", qPrintable(usage()));
+        std::printf("%s", qPrintable(CommandLine::usage()));
         return 0;
     case CommandLineOptions::Command::Defaults: {
         QCoreApplication app(argc, argv);
         configureLogging(false);
         QTextStream out(stdout);
         QTextStream err(stderr);
-        return DefaultsCommand::run(options.defaultsArgs, out, err);
+        const int code = DefaultsCommand::run(options.defaultsArgs, out, err);
+        out.flush();
+        if (out.status() != QTextStream::Ok) {
+            std::fprintf(stderr, "orbmeter: cannot write the output\n");
+            return code == 0 ? 1 : code;
+        }
+        return code;
     }
     case CommandLineOptions::Command::Autostart: {
         QCoreApplication app(argc, argv);
@@ -156,5 +206,7 @@ int CommandLine::main(int argc, char **argv)
     }
     return Session::run(argc, argv, options);
 }
+
+} // namespace
 
 } // namespace orb

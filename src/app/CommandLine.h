@@ -9,6 +9,7 @@ struct CommandLineOptions {
     enum class Command { Run, Version, Help, Sample, Snapshot, Defaults, Autostart };
     Command command = Command::Run;
     QString host;                 // sni | panel | offscreen, empty = choose
+    QString trayStyle;            // wide | compact | auto, empty = the stored setting
     QStringList sysroots;         // --sysroot, in order
     int passes = 1;               // sample / snapshot
     bool allModules = false;

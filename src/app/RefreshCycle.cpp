@@ -29,6 +29,14 @@ void RefreshCycle::advance(const PassInput &input, bool cpuHistoryMissing)
             opened = opened || cpuHistoryMissing;
         loadCounterUp(input.launched[i], input.interval[i], opened, states_[i]);
     }
+    // The process scan counts like a module of its own, read by the CPU and Memory menus.
+    const auto cpu = static_cast<size_t>(ModuleId::Cpu);
+    const auto memory = static_cast<size_t>(ModuleId::Memory);
+    processScan_.load = false;
+    loadCounterUp(input.launched[cpu] || input.launched[memory], kProcessScanInterval,
+                  input.menuOpened[cpu] || input.menuOpened[memory] || processScans_ < 2, processScan_);
+    if (processScan_.load && processScans_ < 2)
+        ++processScans_;
 }
 
 LoadFlags RefreshCycle::loadFlags() const

@@ -35,11 +35,19 @@ public:
     void advance(const PassInput &input, bool cpuHistoryMissing);
 
     LoadFlags loadFlags() const;
+    // Whether this pass scans the process list. The scan costs more than the modules
+    // together, so it runs on every pass only while the CPU or Memory menu is open, and
+    // otherwise on the first two passes (a processor share needs two scans) and then on
+    // every kProcessScanInterval-th, keeping the histories there for when a menu opens.
+    bool processesDue() const { return processScan_.load; }
+    static constexpr qint64 kProcessScanInterval = 5;
     bool due(ModuleId id) const { return states_[static_cast<size_t>(id)].load; }
     const ModuleCycleState &state(ModuleId id) const { return states_[static_cast<size_t>(id)]; }
 
 private:
     std::array<ModuleCycleState, kModuleCount> states_{};
+    ModuleCycleState processScan_;
+    int processScans_ = 0;
 };
 
 } // namespace orb

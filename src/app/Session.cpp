@@ -4,12 +4,16 @@
 #include "app/SnapshotWriter.h"
 #include "collect/SensorDataJson.h"
 #include "platform/Logging.h"
+#include "platform/linux/DisplayProbe.h"
+#include "platform/linux/SessionEndWatcher.h"
 #include "platform/linux/SingleInstance.h"
 #include "platform/statusbar/StatusBarHost.h"
 #include "settings/ModuleCatalog.h"
+#include "settings/SettingsStore.h"
 
 #include <QApplication>
 #include <QFile>
+#include <QProcess>
 #include <cstdio>
 
 namespace orb {
@@ -22,7 +26,37 @@ AppOptions optionsFor(const CommandLineOptions &cli)
         o.sysroots.emplace_back(QFile::encodeName(dir).toStdString());
     o.allModules = cli.allModules;
     o.startTimer = cli.command == CommandLineOptions::Command::Run;
+    o.watchPower = true;
     return o;
+}
+
+// Hands over to a fresh copy of this program with the same arguments. The lock is given up
+// first, so the new copy never finds this one holding it; if the copy cannot be started,
+// this one takes the lock back and goes on.
+bool restartSelf()
+{
+    SingleInstance::release();
+    qint64 pid = 0;
+    if (QProcess::startDetached(QCoreApplication::applicationFilePath(), QCoreApplication::arguments().mid(1), {}, &pid)) {
+        qCInfo(lcApp) << "restarted as process" << pid;
+        return true;
+    }
+    qCWarning(lcApp) << "could not start a new copy; this one goes on";
+    if (!SingleInstance::tryAcquire())
+        qCWarning(lcApp) << "the single-instance lock could not be taken back";
+    return false;
+}
+
+// --tray-style, else the TrayStyle setting, else auto.
+TrayStyle trayStyleFor(const CommandLineOptions &cli)
+{
+    QString text = cli.trayStyle;
+    if (text.isEmpty())
+        text = SettingsStore::open()->stringForKey(QStringLiteral("TrayStyle"));
+    TrayStyle style = TrayStyle::Auto;
+    if (!text.isEmpty() && !parseTrayStyle(text, style))
+        qCWarning(lcPlatform).noquote() << "TrayStyle setting" << text << "is not wide, compact or auto; using auto";
+    return style;
 }
 
 int runPasses(AppDelegate &app, int passes)
@@ -42,6 +76,17 @@ int Session::run(int argc, char **argv, const CommandLineOptions &options)
 {
     const bool headless = qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
     const bool offscreenOnly = options.command != CommandLineOptions::Command::Run;
+    if (!headless && !offscreenOnly) {
+        // A display that cannot be used ends here with a message, not with an abort in Qt.
+        const DisplayProbe::Decision display =
+            DisplayProbe::decide(DisplayProbe::probe(options.host == QLatin1String("panel")));
+        if (display.exitCode != 0) {
+            std::fprintf(stderr, "orbmeter: %s\n", qPrintable(display.message));
+            return display.exitCode;
+        }
+        if (!display.platform.isEmpty())
+            qputenv("QT_QPA_PLATFORM", display.platform);
+    }
     if ((headless || offscreenOnly) && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
         if (!offscreenOnly)
@@ -58,8 +103,20 @@ int Session::run(int argc, char **argv, const CommandLineOptions &options)
             std::fprintf(stderr, "orbmeter: already running in this session\n");
             return 0;
         }
-        auto host = StatusBarHost::create(headless && options.host.isEmpty() ? QStringLiteral("offscreen") : options.host);
+        auto host = StatusBarHost::create(headless && options.host.isEmpty() ? QStringLiteral("offscreen") : options.host,
+                                          trayStyleFor(options));
         AppDelegate delegate(*host, optionsFor(options));
+        // A signal, a logout or a power-off ends the run like Quit: settings saved, items gone.
+        SessionEndWatcher sessionEnd;
+        QObject::connect(&sessionEnd, &SessionEndWatcher::endRequested, &app, [&] {
+            delegate.settings().synchronize();
+            sessionEnd.releaseInhibitor();
+            QCoreApplication::quit();
+        });
+        QObject::connect(&delegate, &AppDelegate::restartRequested, &app, [&] {
+            if (restartSelf())
+                QCoreApplication::quit();
+        });
         delegate.applicationDidFinishLaunching();
         return app.exec();
     }

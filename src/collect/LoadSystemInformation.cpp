@@ -1,8 +1,10 @@
 #include "collect/LoadSystemInformation.h"
 
+#include "collect/ProcessScanner.h"
+
 namespace orb {
 
-LoadSystemInformation::LoadSystemInformation()
+LoadSystemInformation::LoadSystemInformation() : processes_(std::make_unique<ProcessScanner>())
 {
     for (const ModuleInfo *m : ModuleCatalog::all())
         if (m->createSampler)
@@ -12,7 +14,7 @@ LoadSystemInformation::LoadSystemInformation()
 LoadSystemInformation::~LoadSystemInformation() = default;
 
 SensorData LoadSystemInformation::loadCycleSysInfo(SensorData info, const LoadFlags &flags, const Sysroot &root,
-                                                   double now)
+                                                   double now, bool scanProcesses)
 {
     const PassContext context{root, now};
     for (const ModuleInfo *m : ModuleCatalog::sampleOrder()) {
@@ -20,6 +22,8 @@ SensorData LoadSystemInformation::loadCycleSysInfo(SensorData info, const LoadFl
         if (flags[i] && samplers_[i])
             samplers_[i]->sample(context, info);
     }
+    if (scanProcesses)
+        processes_->sample(context, info);
     info.vnc = true;
     return info;
 }

@@ -21,11 +21,14 @@ public:
 
     // Returns `info` with a sample appended to every due module's history (those whose
     // sampler yielded one) and the VNC marker set. `now` is the pass's monotonic time in
-    // seconds.
-    SensorData loadCycleSysInfo(SensorData info, const LoadFlags &flags, const Sysroot &root, double now = 0.0);
+    // seconds. With `scanProcesses` the process list is scanned after the modules and
+    // both process histories grow by one snapshot.
+    SensorData loadCycleSysInfo(SensorData info, const LoadFlags &flags, const Sysroot &root, double now = 0.0,
+                                bool scanProcesses = false);
 
 private:
     std::array<std::unique_ptr<ModuleSampler>, kModuleCount> samplers_;
+    std::unique_ptr<ModuleSampler> processes_;
 };
 
 } // namespace orb

@@ -2,6 +2,7 @@
 
 #include "modules/BaseMenuItems.h"
 #include "platform/statusbar/StatusBarHost.h"
+#include "platform/statusbar/StatusItemHost.h"
 #include "toolkit/OrbImageCapture.h"
 
 #include <QLabel>
@@ -61,6 +62,7 @@ void GraphMenuModule::drawBaseStatusBar()
     BaseMenuItems::addLauncherItems(*menu, myDefaults(), enaMenuPrefix_);
     addCommandItems(*menu);
     menu->addSeparator();
+    addHeaderItems(*menu);
 
     imageMenu_ = makeImageView();
     statusGraph_ = new QWidgetAction(menu);
@@ -106,6 +108,16 @@ void GraphMenuModule::refreshBar()
     // With every element off the capture is empty and the item shows nothing.
     const OrbImage image = OrbImageCapture::imageWithSubviews(imageIcon_.get(), menuOpened());
     statusItem()->setImage(image.pixels(), menuOpened());
+    statusItem()->setHeadline(compactHeadline());
+}
+
+TrayHeadline GraphMenuModule::compactHeadline() const
+{
+    TrayHeadline h;
+    const QString figure = headline();
+    if (!figure.isEmpty())
+        h.label = myDefaults().value(QStringLiteral("PrefName")).toString() + QLatin1Char(' ') + figure;
+    return h;
 }
 
 void GraphMenuModule::rebuildMenuDefaults()

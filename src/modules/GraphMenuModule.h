@@ -1,6 +1,7 @@
 #pragma once
 #include "modules/MenuModule.h"
 #include "modules/ModuleImageView.h"
+#include "platform/statusbar/TrayHeadline.h"
 
 #include <QString>
 #include <memory>
@@ -49,9 +50,14 @@ protected:
     virtual void prepareView(ModuleImageView &view) const = 0;
     // Module commands (tags 211, 212) and the items below the menu graph.
     virtual void addCommandItems(QMenu &menu) { (void)menu; }
+    // Items between the separator and the menu graph.
+    virtual void addHeaderItems(QMenu &menu) { (void)menu; }
     virtual void addDetailItems(QMenu &menu) { (void)menu; }
     // The current headline figure for the item's tool tip ("23%").
     virtual QString headline() const { return {}; }
+    // What a tray with square cells shows: the main figure as a 0..1 gauge with a short
+    // label and its colour. By default no gauge, and the name with headline() as label.
+    virtual TrayHeadline compactHeadline() const;
     virtual QString labelKey() const = 0;
     virtual QString paddingKey() const = 0;
 

@@ -38,7 +38,7 @@ public:
     // Redraws the menu's graph and detail views while it is open.
     virtual void redrawStatusItem() {}
     // The ordinary per-pass redraw: the image, and the menu while it is open.
-    void cycleStatusMenu();
+    virtual void cycleStatusMenu();
     void setPermitOpen(bool permit);
 
     bool menuOpened() const { return menuOpened_; }

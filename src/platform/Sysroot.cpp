@@ -42,9 +42,17 @@ bool Sysroot::readFile(std::string_view machinePath, std::string &out, size_t ca
 {
     out.clear();
     const std::string p = path(machinePath);
-    const int fd = ::open(p.c_str(), O_RDONLY | O_CLOEXEC);
+    // Without waiting for a writer: a FIFO in a file's place must not stall the pass.
+    const int fd = ::open(p.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0)
         return false;
+    // procfs and sysfs files are regular files; anything else (FIFO, device, directory)
+    // is not one of the files we read.
+    struct stat st{};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return false;
+    }
     // /proc files report size 0, so read in chunks into the reused buffer.
     if (out.capacity() < 4096)
         out.reserve(4096);

@@ -22,7 +22,7 @@ public:
     std::string path(std::string_view machinePath) const;
 
     // Reads a whole file into `out` (reusing its capacity), at most `cap` bytes.
-    // Returns false when the file cannot be opened or read.
+    // Returns false when the file cannot be opened or read, or is not a regular file.
     bool readFile(std::string_view machinePath, std::string &out, size_t cap = 4u << 20) const;
     std::optional<std::string> readText(std::string_view machinePath, size_t cap = 4u << 20) const;
     // The first line of a small sysfs attribute, without its line end.

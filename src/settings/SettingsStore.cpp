@@ -5,11 +5,20 @@
 #include "settings/PlistCodec.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <fcntl.h>
 #include <map>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 namespace orb {
 namespace {
@@ -42,6 +51,76 @@ qint64 toInteger(const QVariant &v)
     }
 }
 
+// Largest settings file read.
+constexpr qint64 kMaxFileBytes = 64 << 20;
+
+// An exclusive flock on the lock file beside a settings file, held for one read-merge-write.
+class FileLock {
+public:
+    // Waits up to `timeoutMs` for other holders (0: a single try).
+    FileLock(const QString &path, int timeoutMs)
+    {
+        fd_ = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
+        if (fd_ < 0) {
+            error_ = errno;
+            return;
+        }
+        struct stat st{};
+        if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
+            error_ = EINVAL;
+            return;
+        }
+        QElapsedTimer waited;
+        waited.start();
+        int pauseMs = 1;
+        for (;;) {
+            if (::flock(fd_, LOCK_EX | LOCK_NB) == 0) {
+                held_ = true;
+                return;
+            }
+            if (errno == EINTR)
+                continue;
+            if (errno != EWOULDBLOCK || waited.elapsed() >= timeoutMs) {
+                error_ = errno;
+                return;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs));
+            pauseMs = std::min(pauseMs * 2, 20);
+        }
+    }
+    ~FileLock()
+    {
+        if (fd_ >= 0)
+            ::close(fd_); // drops the lock
+    }
+    FileLock(const FileLock &) = delete;
+    FileLock &operator=(const FileLock &) = delete;
+
+    bool held() const { return held_; }
+    QString reason() const
+    {
+        return error_ == EINVAL ? QStringLiteral("not a regular file") : QString::fromLocal8Bit(std::strerror(error_));
+    }
+
+private:
+    int fd_ = -1;
+    int error_ = 0;
+    bool held_ = false;
+};
+
+// "<path><tag><time>", with a counter added when that name is taken.
+QString asideName(const QString &path, const char *tag)
+{
+    const QString base = path + QLatin1String(tag)
+                         + QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
+    QString name = base;
+    for (int n = 2; QFileInfo::exists(name) || QFileInfo(name).isSymLink(); ++n)
+        name = base + QLatin1Char('-') + QString::number(n);
+    return name;
+}
+
+bool sameValue(const QVariant &a, const QVariant &b) { return a.typeId() == b.typeId() && a == b; }
+
 } // namespace
 
 QString SettingsStore::defaultDirectory()
@@ -73,46 +152,140 @@ SettingsStore::SettingsStore(const QString &domain, const QString &directory)
 {
     std::lock_guard lock(mutex_);
     loadLocked();
+    // A save killed half-way leaves its temporary file; every save holds the lock, so while
+    // we hold it none is in flight.
+    if (QFileInfo(QDir::cleanPath(directory)).isDir()) {
+        const FileLock fileLock(path_ + QStringLiteral(".lock"), 0);
+        if (fileLock.held())
+            AtomicFile::removeStaleTemporaries(path_);
+    }
 }
 
 SettingsStore::~SettingsStore()
 {
-    if (dirty_)
+    bool pending = false;
+    {
+        std::lock_guard lock(mutex_);
+        pending = !pending_.isEmpty();
+    }
+    if (pending)
         synchronize();
+}
+
+SettingsStore::FileContents SettingsStore::readLocked() const
+{
+    FileContents c;
+    const AtomicFile::ReadResult read = AtomicFile::read(path_, kMaxFileBytes);
+    c.stamp = read.stamp;
+    QString problem;
+    switch (read.status) {
+    case AtomicFile::ReadResult::Status::Missing:
+        c.load = Load::Missing;
+        return c;
+    case AtomicFile::ReadResult::Status::Failed:
+        // Permission denied, an I/O error: the contents may be fine, so they stay put.
+        qCWarning(lcSettings).noquote() << QStringLiteral("settings file %1 cannot be read (%2); using defaults and "
+                                                          "leaving the file as it is")
+                                               .arg(path_, read.reason());
+        c.load = Load::Unreadable;
+        c.stamp = AtomicFile::stampOf(path_); // so that it is read again only once it changes
+        return c;
+    case AtomicFile::ReadResult::Status::NotRegularFile:
+    case AtomicFile::ReadResult::Status::TooLarge:
+        problem = read.reason();
+        break;
+    case AtomicFile::ReadResult::Status::Ok: {
+        QList<PlistCodec::InexactValue> inexact;
+        const auto root = PlistCodec::parse(read.bytes, &problem, &inexact);
+        if (root && root->typeId() == QMetaType::QVariantMap) {
+            c.load = Load::Read;
+            c.values = root->toMap();
+            c.bytes = read.bytes;
+            for (const auto &value : inexact)
+                c.inexact << value.key + QStringLiteral(": ") + value.reason;
+            return c;
+        }
+        if (root)
+            problem = QStringLiteral("root is not a dictionary");
+        break;
+    }
+    }
+    // Keep the damaged file for the user and start from first-run defaults.
+    const QString aside = asideName(path_, ".corrupt-");
+    if (!QFile::rename(path_, aside)) {
+        qCWarning(lcSettings).noquote() << QStringLiteral("settings file %1 is unreadable (%2) and could not be moved "
+                                                          "aside; using defaults and leaving it as it is")
+                                               .arg(path_, problem);
+        c.load = Load::Unreadable;
+        return c;
+    }
+    qCWarning(lcSettings).noquote()
+        << QStringLiteral("settings file %1 is unreadable (%2); kept as %3 and starting from defaults")
+               .arg(path_, problem, aside);
+    c.load = Load::SetAside;
+    c.stamp = {};
+    return c;
 }
 
 void SettingsStore::loadLocked()
 {
-    QFile file(path_);
-    const QFileInfo info(path_);
-    if (!info.exists()) {
-        values_.clear();
-        loadedModified_ = {};
-        return;
+    FileContents c = readLocked();
+    values_ = std::move(c.values);
+    loaded_ = c.stamp;
+    // Changes not saved yet stay in view.
+    for (auto it = pending_.cbegin(); it != pending_.cend(); ++it) {
+        if (it.value())
+            values_.insert(it.key(), *it.value());
+        else
+            values_.remove(it.key());
     }
-    loadedModified_ = info.lastModified();
-    QByteArray bytes;
-    if (file.open(QIODevice::ReadOnly))
-        bytes = file.read(std::min<qint64>(file.size(), 64 << 20)); // asking for the cap allocates it
-    QString error;
-    const auto root = PlistCodec::parse(bytes, &error);
-    if (root && root->typeId() == QMetaType::QVariantMap) {
-        values_ = root->toMap();
-        return;
+}
+
+bool SettingsStore::saveLocked()
+{
+    const QString dir = QFileInfo(path_).absolutePath();
+    if (!QDir().mkpath(dir)) {
+        qCWarning(lcSettings).noquote() << "cannot create the settings directory" << dir;
+        return false;
     }
-    // Keep the damaged file for the user and start from first-run defaults.
-    const QString aside = path_ + QStringLiteral(".corrupt-")
-        + QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
-    file.close();
-    if (QFile::rename(path_, aside))
-        qCWarning(lcSettings).noquote() << "settings file" << path_ << "is unreadable ("
-                                        << (root ? QStringLiteral("root is not a dictionary") : error)
-                                        << "); kept as" << aside << "and starting from defaults";
-    else
-        qCWarning(lcSettings).noquote() << "settings file" << path_ << "is unreadable and could not be moved aside;"
-                                        << "starting from defaults";
-    values_.clear();
-    loadedModified_ = {};
+    const FileLock fileLock(path_ + QStringLiteral(".lock"), kLockTimeoutMs);
+    if (!fileLock.held()) {
+        qCWarning(lcSettings).noquote()
+            << QStringLiteral("settings not saved: cannot lock %1.lock (%2)").arg(path_, fileLock.reason());
+        return false;
+    }
+    // What other processes saved since we read the file, with our changes on top.
+    FileContents current = readLocked();
+    if (current.load == Load::Unreadable) {
+        qCWarning(lcSettings).noquote() << "settings not saved, so that" << path_ << "is not replaced unread";
+        return false;
+    }
+    if (!current.inexact.isEmpty() && !(current.stamp == keptInexact_)) {
+        // Writing back turns these values into others; keep the file as it was, once.
+        const QString aside = asideName(path_, ".inexact-");
+        if (!AtomicFile::write(aside, current.bytes, 0600)) {
+            qCWarning(lcSettings).noquote() << "settings not saved: the original of" << path_ << "could not be kept as"
+                                            << aside;
+            return false;
+        }
+        for (const QString &entry : std::as_const(current.inexact))
+            qCWarning(lcSettings).noquote() << QStringLiteral("settings value %1; it cannot be saved as it was").arg(entry);
+        qCWarning(lcSettings).noquote() << "kept" << path_ << "as it was in" << aside << "before rewriting it";
+        keptInexact_ = current.stamp;
+    }
+    QVariantMap merged = std::move(current.values);
+    for (auto it = pending_.cbegin(); it != pending_.cend(); ++it) {
+        if (it.value())
+            merged.insert(it.key(), *it.value());
+        else
+            merged.remove(it.key());
+    }
+    if (!AtomicFile::write(path_, PlistCodec::toXml(QVariant(merged)), 0600))
+        return false;
+    pending_.clear();
+    values_ = std::move(merged);
+    loaded_ = AtomicFile::stampOf(path_);
+    return true;
 }
 
 bool SettingsStore::contains(const QString &key) const
@@ -193,8 +366,12 @@ QVariantMap SettingsStore::snapshot() const
 void SettingsStore::setLocked(const QString &key, QVariant value)
 {
     std::lock_guard lock(mutex_);
-    values_.insert(key, std::move(value));
-    dirty_ = true;
+    // Setting what is there already is no change: saving it could undo another process's.
+    const auto it = values_.constFind(key);
+    if (it != values_.cend() && sameValue(*it, value) && !pending_.contains(key))
+        return;
+    values_.insert(key, value);
+    pending_.insert(key, std::move(value));
 }
 
 void SettingsStore::setBool(const QString &key, bool value) { setLocked(key, QVariant(value)); }
@@ -222,23 +399,16 @@ void SettingsStore::removeObjectForKey(const QString &key)
 {
     std::lock_guard lock(mutex_);
     if (values_.remove(key) > 0)
-        dirty_ = true;
+        pending_.insert(key, std::nullopt);
 }
 
 bool SettingsStore::synchronize()
 {
     std::lock_guard lock(mutex_);
-    if (!dirty_) {
-        const QFileInfo info(path_);
-        const QDateTime modified = info.exists() ? info.lastModified() : QDateTime();
-        if (modified != loadedModified_)
-            loadLocked();
-        return true;
-    }
-    if (!AtomicFile::write(path_, PlistCodec::toXml(QVariant(values_)), 0600))
-        return false;
-    dirty_ = false;
-    loadedModified_ = QFileInfo(path_).lastModified();
+    if (!pending_.isEmpty())
+        return saveLocked();
+    if (!(AtomicFile::stampOf(path_) == loaded_))
+        loadLocked();
     return true;
 }
 

@@ -31,18 +31,17 @@ QString referenceFile(bool dark)
     return QLatin1String(dark ? ThemeStore::kDarkThemeName : ThemeStore::kLightThemeName) + QLatin1String(".plist");
 }
 
+// A regular file of at most `cap` bytes; a FIFO or device in its place is not waited on.
 std::optional<QByteArray> readCapped(const QString &path, qint64 cap)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    if (f.size() > cap) {
+    AtomicFile::ReadResult r = AtomicFile::read(path, cap);
+    if (r.ok())
+        return std::move(r.bytes);
+    if (r.status == AtomicFile::ReadResult::Status::TooLarge)
         qCWarning(lcSettings) << path << "is larger than" << cap << "bytes; ignored";
-        return std::nullopt;
-    }
-    // What the file holds (one byte more shows growth since the size check), not the cap:
-    // QFile allocates whatever is asked for.
-    return f.read(std::min(f.size(), cap) + 1);
+    else if (r.status != AtomicFile::ReadResult::Status::Missing)
+        qCWarning(lcSettings).noquote() << QStringLiteral("%1 cannot be read (%2); ignored").arg(path, r.reason());
+    return std::nullopt;
 }
 
 // The root dictionary of a property-list file, or nothing when it is missing or not one.
@@ -112,12 +111,24 @@ std::optional<std::pair<qint64, qint64>> integerRange(const QString &key)
     return std::nullopt;
 }
 
-bool isImage(const QByteArray &bytes)
+enum class ImageCheck { Fine, NotAnImage, TooLarge };
+
+// Looks at the image's header only: decoding a small file of huge dimensions would take
+// hundreds of megabytes for the whole run.
+ImageCheck checkImage(const QByteArray &bytes, QSize *size = nullptr)
 {
     QBuffer buffer;
     buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
-    return reader.canRead();
+    if (!reader.canRead())
+        return ImageCheck::NotAnImage;
+    const QSize s = reader.size();
+    if (size)
+        *size = s;
+    if (!s.isValid() || s.width() > ThemeStore::kMaxImagePixels || s.height() > ThemeStore::kMaxImagePixels)
+        return ImageCheck::TooLarge;
+    return ImageCheck::Fine;
 }
 
 QString localized(const char *text) { return QCoreApplication::translate("ThemeStore", text); }
@@ -247,11 +258,23 @@ QVariantMap ThemeStore::checkThemeValues(const QVariantMap &theme, const QVarian
             break;
         }
         case QMetaType::QByteArray: {
-            const bool ok = present && value.typeId() == QMetaType::QByteArray && !value.toByteArray().isEmpty()
-                            && value.toByteArray().size() <= kMaxImageBytes;
+            bool ok = present && value.typeId() == QMetaType::QByteArray && !value.toByteArray().isEmpty()
+                      && value.toByteArray().size() <= kMaxImageBytes;
+            const char *why = present ? "is not image data of a usable size" : "is missing";
+            QSize size;
+            if (ok && checkImage(value.toByteArray(), &size) == ImageCheck::TooLarge) {
+                qCWarning(lcSettings).noquote() << QStringLiteral("theme image %1 is %2 x %3 pixels, more than %4 x %4; "
+                                                                  "the reference image is used")
+                                                       .arg(key)
+                                                       .arg(size.width())
+                                                       .arg(size.height())
+                                                       .arg(kMaxImagePixels);
+                ok = false;
+                why = "is larger than an item can show";
+            }
             completed.insert(key, ok ? value : ref);
             if (!ok)
-                replaced(key, present ? "is not image data of a usable size" : "is missing");
+                replaced(key, why);
             break;
         }
         case QMetaType::Bool: {
@@ -398,8 +421,19 @@ QVariantMap ThemeStore::retDataFromImageFile(const QString &key, QVariantMap mDi
     const auto bytes = readCapped(path, kMaxImageBytes);
     if (!bytes || bytes->isEmpty())
         return mDict;
-    if (!isImage(*bytes)) {
+    QSize size;
+    switch (checkImage(*bytes, &size)) {
+    case ImageCheck::Fine:
+        break;
+    case ImageCheck::NotAnImage:
         qCWarning(lcSettings) << "image override" << path << "is not an image; ignored";
+        return mDict;
+    case ImageCheck::TooLarge:
+        qCWarning(lcSettings).noquote() << QStringLiteral("image override %1 is %2 x %3 pixels, more than %4 x %4; ignored")
+                                               .arg(path)
+                                               .arg(size.width())
+                                               .arg(size.height())
+                                               .arg(kMaxImagePixels);
         return mDict;
     }
     mDict.insert(key, *bytes);

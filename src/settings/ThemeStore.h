@@ -22,6 +22,9 @@ public:
     // Largest theme file read, and largest image taken from a theme or an override file.
     static constexpr qint64 kMaxThemeFileBytes = 16 * 1024 * 1024;
     static constexpr qint64 kMaxImageBytes = 1024 * 1024;
+    // Widest and tallest image taken from a theme or an override file, in pixels: more than
+    // any status item or menu shows.
+    static constexpr int kMaxImagePixels = 512;
 
     // The 52 colour keys and 30 image keys every complete theme holds.
     static const QStringList &colorKeys();
@@ -50,7 +53,7 @@ public:
     // PNG bytes of the application's own icon at 120 x 120.
     static QByteArray ownIconData();
     // Puts the bytes of "<dir>/<key>.png" into `mDict` under `key` when that file is a
-    // non-empty image no larger than kMaxImageBytes; returns the dictionary.
+    // non-empty image no larger than kMaxImageBytes and kMaxImagePixels; returns the dictionary.
     static QVariantMap retDataFromImageFile(const QString &key, QVariantMap mDict);
     // Saves a copy of `themeDict` at `destPath`, named after the file, with image overrides.
     static bool saveThemeFile(const QString &destPath, const QVariantMap &themeDict);

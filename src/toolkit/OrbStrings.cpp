@@ -28,6 +28,22 @@ const Entry kTable[] = {
     {"%d threads, %d processes", QT_TRANSLATE_NOOP("OrbStrings", "%1 threads, %2 processes")},
     {"1min: %.2f, 5min: %.2f, 15min: %.2f",
      QT_TRANSLATE_NOOP("OrbStrings", "1min: %1, 5min: %2, 15min: %3")},
+    // Dynamic DNS: the provider's answers, the work list's line notices.
+    {"更新に成功しました", QT_TRANSLATE_NOOP("OrbStrings", "Update succeeded")},
+    {"不正なリクエストです", QT_TRANSLATE_NOOP("OrbStrings", "Invalid request")},
+    {"不正なドメインとパスワードです", QT_TRANSLATE_NOOP("OrbStrings", "Invalid domain and password")},
+    {"不正なIPアドレスです", QT_TRANSLATE_NOOP("OrbStrings", "Invalid IP address")},
+    {"パスワードが一致しません", QT_TRANSLATE_NOOP("OrbStrings", "Password does not match")},
+    {"データベースサーバーが混雑しています", QT_TRANSLATE_NOOP("OrbStrings", "Database server is busy")},
+    {"その他のエラー", QT_TRANSLATE_NOOP("OrbStrings", "Other error")},
+    {"Unknown Error", QT_TRANSLATE_NOOP("OrbStrings", "Unknown Error")},
+    {"Line %1", QT_TRANSLATE_NOOP("OrbStrings", "Line %1")},
+    {"(No Record)", QT_TRANSLATE_NOOP("OrbStrings", "(No Record)")},
+    {"Blank line", QT_TRANSLATE_NOOP("OrbStrings", "Blank line")},
+    {"Comment out", QT_TRANSLATE_NOOP("OrbStrings", "Comment out")},
+    {"Invalid Parameter", QT_TRANSLATE_NOOP("OrbStrings", "Invalid Parameter")},
+    {"Global IP Address changed.", QT_TRANSLATE_NOOP("OrbStrings", "Global IP Address changed.")},
+    {"Some error occurred (%1)", QT_TRANSLATE_NOOP("OrbStrings", "Some error occurred (%1)")},
 };
 
 } // namespace

@@ -14,6 +14,13 @@ set +e
 set -e
 [[ $rc -eq 2 ]] || fail "unknown option exits $rc, not 2"
 grep -q usage "$work/err" || fail "unknown option prints usage"
+for bad in "--tray-style sideways" "--tray-style"; do
+  set +e
+  "$bin" $bad >/dev/null 2>"$work/err"; rc=$?
+  set -e
+  [[ $rc -eq 2 ]] || fail "'$bad' exits $rc, not 2"
+done
+grep -q "tray-style" "$work/err" || fail "a bad tray style is named"
 
 # A first sample creates the settings with the version and the General first-run keys.
 out=$("$bin" sample 2>/dev/null)
@@ -45,6 +52,24 @@ grep -q '^Exec=' "$XDG_CONFIG_HOME/autostart/org.orbmeter.Orbmeter9.desktop" || 
 [[ $("$bin" autostart) == "autostart on"* ]] || fail "autostart on"
 "$bin" autostart off >/dev/null
 [[ ! -e $XDG_CONFIG_HOME/autostart/org.orbmeter.Orbmeter9.desktop ]] || fail "autostart entry removed"
+
+# Output that cannot be written is a failure with a message, not a silent success.
+if [[ -w /dev/full ]]; then
+  for args in "--version" "--help" "defaults read" "defaults --json read Cpu_Padding" "sample" "autostart"; do
+    set +e
+    # shellcheck disable=SC2086
+    "$bin" $args >/dev/full 2>"$work/err"; rc=$?
+    set -e
+    [[ $rc -ne 0 && $rc -lt 128 ]] || fail "'$args' into a full device exits $rc"
+    grep -q "cannot write the output" "$work/err" || fail "'$args' into a full device says nothing"
+  done
+fi
+
+# A settings file nested 200,000 levels deep is refused before it is parsed, not a crash.
+/usr/bin/python3 -c 'import sys; n = 200000; sys.stdout.write("<plist version=\"1.0\">" + "<array>" * n + "</array>" * n + "</plist>")' > "$settings"
+"$bin" defaults read >/dev/null 2>"$work/err" || fail "defaults read with a deeply nested settings file"
+grep -q "nested more than" "$work/err" || fail "the deeply nested file is logged"
+"$bin" sample >/dev/null 2>&1 || fail "sample after a deeply nested settings file"
 
 # A corrupt settings file is kept aside, and the program runs on defaults.
 printf 'garbage\x01' > "$settings"

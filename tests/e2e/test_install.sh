@@ -34,4 +34,21 @@ assert w == h, (w, h)
 PY
 
 "$work/usr/bin/orbmeter" --version | grep -q '^Orbmeter ' || fail "installed program does not run"
+
+# The purge helper, its polkit policy and the program agree on where the helper is, for the
+# prefix installed to (not the one configured): directly, and staged under DESTDIR.
+check_helper() { # <where the files are> <the prefix they name>
+  local root=$1 prefix=$2 helper policy
+  helper=$prefix/libexec/orbmeter/orbmeter-purge
+  policy=$root$prefix/share/polkit-1/actions/org.orbmeter.Orbmeter9.purge.policy
+  [[ -x $root$helper ]] || fail "no purge helper at $root$helper"
+  grep -qF "<annotate key=\"org.freedesktop.policykit.exec.path\">$helper</annotate>" "$policy" \
+    || fail "the policy does not name $helper: $(grep exec.path "$policy")"
+  "$root$prefix/bin/orbmeter" --help | grep -qxF "Purge helper: $root$helper" \
+    || fail "the installed program does not find $root$helper: $("$root$prefix/bin/orbmeter" --help | tail -1)"
+}
+check_helper "" "$work/usr"
+DESTDIR=$work/stage cmake --install "$build" --prefix /opt/orbmeter >"$work/install.log" 2>&1 \
+  || { cat "$work/install.log"; fail "staged install failed"; }
+check_helper "$work/stage" /opt/orbmeter
 echo "PASS: install"

@@ -30,6 +30,7 @@ for key in Memory_Display_CircleMeter Memory_Display_Text Gpu_Display_CircleMete
            Temp_Display_Graph Fan_Display_Text Fan_Display_Graph; do
   "$bin" defaults write "$key" -bool false
 done
+"$bin" defaults write DisplayOrbIcon -int 0 # no General item either
 QT_QPA_PLATFORM=offscreen "$bin" snapshot --out "$work/snap" --passes 2 2>/dev/null || fail "snapshot"
 cpu_px=$(python3 -c 'import struct,sys; print(struct.unpack(">I", open(sys.argv[1],"rb").read(24)[16:20])[0])' "$work/snap/cpu.png")
 cpu_pt=$((cpu_px / 2))

@@ -82,10 +82,12 @@ read -r _ k3 x3 w3 <<<"$(grep '^item ' "$work/out.log" | sed -n 3p)"
 [[ $x1 -eq $((panel_x + 4)) && $x2 -eq $((x1 + 64)) && $x3 -eq $((x2 + 34)) ]] || fail "positions $x1 $x2 $x3"
 
 # What the X server shows at each item's centre: the item's own colour; the template item in
-# the panel's light text colour.
+# the panel's text colour, which stands out from its background.
 grep -q '^pixel cpu 220 40 40$' "$work/out.log" || fail "cpu item not drawn red"
 grep -q '^pixel memory 40 200 60$' "$work/out.log" || fail "memory item not drawn green"
-grep -q '^pixel network 242 242 242$' "$work/out.log" || fail "template item not tinted to the text colour"
+text=$(sed -n 's/^text //p' "$work/out.log")
+[[ -n $text ]] && grep -q "^pixel network $text\$" "$work/out.log" || fail "template item not tinted to the text colour ($text)"
+grep -q '^background .* contrast ok$' "$work/out.log" || fail "text on the panel's background: $(grep '^background' "$work/out.log")"
 
 # A click on the memory item opens its menu directly under the strip, covering the item.
 xdotool mousemove $((x2 + 10)) 12 click 1

@@ -256,3 +256,39 @@ TEST_F(CpuMenuModuleTest, GraphColumnsAndToolTipShowTheHistory)
     EXPECT_EQ(img.pixelColor(40, 20).alpha(), 0);
     EXPECT_EQ(item.statusItem()->toolTipText(), "75%");
 }
+
+TEST_F(CpuMenuModuleTest, CompactHeadlineIsTheLoadAsABarThatWarnsWhenHigh)
+{
+    CPU_MenuModule item(&delegate);
+    item.setMyDefaults(defaults());
+    item.initDrawStatusBar(host);
+    item.refreshBar();
+    EXPECT_FALSE(item.statusItem()->headline().hasGauge()); // nothing read yet
+
+    struct Case {
+        CpuSample sample;
+        double fraction;
+        const char *label;
+        const char *toolTip;
+    };
+    QColor low;
+    for (const Case &c : {Case{sampleOf({{30, 10, 0, 60}, {10, 10, 0, 80}}), 0.30, "CPU 30%",
+                               "User 20%\nSystem 10%\nNice 0%\nIdle 70%"},
+                          Case{sampleOf({{90, 8, 2, 0}, {90, 8, 2, 0}}), 0.98, "CPU 98%",
+                               "User 90%\nSystem 8%\nNice 2%\nIdle 0%"}}) {
+        SCOPED_TRACE(c.label);
+        SensorData data;
+        data.cpu = History<CpuSample>().appended(c.sample);
+        item.setSensorData(data);
+        item.refreshBar();
+        const TrayHeadline &h = item.statusItem()->headline();
+        EXPECT_NEAR(h.fraction, c.fraction, 1e-9);
+        EXPECT_EQ(h.label, QLatin1String(c.label));
+        EXPECT_EQ(h.toolTip, QLatin1String(c.toolTip));
+        EXPECT_EQ(h.gauge, TrayHeadline::Gauge::Bar);
+        if (!low.isValid())
+            low = h.colour;
+        else
+            EXPECT_NE(h.colour, low); // a busy processor changes colour
+    }
+}

@@ -394,3 +394,31 @@ TEST_F(MemoryItemTest, purgeRunsOnlyAfterConfirmation)
         }
     }
 }
+
+TEST_F(MemoryItemTest, compactHeadlineIsTheUsedShareAsAPie)
+{
+    struct Case {
+        MemorySample sample;
+        uint64_t installed;
+        double fraction; // below 0: no gauge
+        const char *label;
+    };
+    MemorySample overfull = kSample;
+    overfull[8] = 20 * kGiB / kPage; // app memory above what is installed
+    // used = app memory 6 + compressed 0.5 + wired 1 = 7.5 of 16 GiB
+    for (const Case &c : {Case{kSample, kInstalled, 7.5 / 16.0, "MEM 47%"}, Case{overfull, kInstalled, 1.0, "MEM 100%"},
+                          Case{kSample, 0, -1.0, ""}}) {
+        SCOPED_TRACE(c.label);
+        const TrayHeadline h = item({}, sensorData(c.sample, kPage, c.installed)).statusItem()->headline();
+        if (c.fraction < 0) {
+            EXPECT_FALSE(h.hasGauge());
+            continue;
+        }
+        EXPECT_NEAR(h.fraction, c.fraction, 1e-9);
+        EXPECT_EQ(h.label, QLatin1String(c.label));
+        EXPECT_EQ(h.gauge, TrayHeadline::Gauge::Pie);
+        EXPECT_TRUE(h.colour.isValid());
+    }
+    const TrayHeadline h = item().statusItem()->headline();
+    EXPECT_EQ(h.toolTip, QStringLiteral("Used 7.50GB\nAvailable 8.50GB"));
+}

@@ -96,10 +96,23 @@ TEST(MemoryPurger, oneRunAtATimeAndATimeout)
     EXPECT_FALSE(purger.isRunning());
 }
 
-TEST(MemoryPurger, defaultHelperIsInstalledUnderLibexec)
+TEST(MemoryPurger, theHelperIsFoundBesideTheProgramWhereverItWasInstalled)
 {
-    EXPECT_TRUE(MemoryPurger::defaultHelperPath().endsWith("/orbmeter/orbmeter-purge"));
-    EXPECT_TRUE(QDir::isAbsolutePath(MemoryPurger::defaultHelperPath()));
+    // An install to a prefix the build was not configured for.
+    QTemporaryDir prefix;
+    const QString bin = prefix.path() + "/bin";
+    const QString helper = prefix.path() + "/libexec/orbmeter/orbmeter-purge";
+    QDir().mkpath(bin);
+    const QString configured = MemoryPurger::helperPathFor(QString());
+    EXPECT_TRUE(QDir::isAbsolutePath(configured));
+    EXPECT_TRUE(configured.endsWith("/orbmeter/orbmeter-purge"));
+
+    EXPECT_EQ(MemoryPurger::helperPathFor(bin), configured); // nothing installed there yet
+    test::writeFile(helper, "#!/bin/sh\n");
+    EXPECT_EQ(MemoryPurger::helperPathFor(bin), configured); // not executable
+    test::writeExecutable(helper, "#!/bin/sh\n");
+    EXPECT_EQ(MemoryPurger::helperPathFor(bin), helper);
+    EXPECT_EQ(MemoryPurger::helperPathFor(bin + "/"), helper);
 }
 
 TEST(MemoryPurger, helperTakesNoArguments)

@@ -1,6 +1,7 @@
 #include "settings/ThemeStore.h"
 #include "toolkit/OrbImageCapture.h"
 
+#include "PlistSamples.h"
 #include "TestEnvironment.h"
 #include "settings/PlistCodec.h"
 
@@ -140,7 +141,8 @@ TEST(ThemeStore, CompletionRepairsBadValuesFromTheReference)
 TEST(ThemeStore, UnreadableCurrentThemeIsKeptAsideAndReplaced)
 {
     for (const QByteArray &bytes : {QByteArray("<?xml version=\"1.0\"?><plist><dict><key>A01</key>"),
-                                    QByteArray("\x00\x01garbage", 9), orb::PlistCodec::toXml(QVariantList{1, 2})}) {
+                                    QByteArray("\x00\x01garbage", 9), orb::PlistCodec::toXml(QVariantList{1, 2}),
+                                    orb::test::nestedXml(200000), orb::test::nestedBinary(100000)}) {
         ScopedHome home;
         const QString now = home.dataDir() + "/_now_theme.plist";
         writeFile(now, bytes);
@@ -278,3 +280,68 @@ TEST(ThemeStore, AlternativeThemeFollowsTheAppearance)
 }
 
 } // namespace
+
+TEST(ThemeStore, AFifoAsTheCurrentThemeIsSetAsideWithoutWaiting)
+{
+    ScopedHome home;
+    const QString now = home.dataDir() + "/_now_theme.plist";
+    orb::test::FifoTrap fifo(now);
+    ASSERT_TRUE(fifo.created());
+    const QVariantMap loaded = ThemeStore::loadTheme();
+    EXPECT_FALSE(fifo.stalled());
+    expectCompleteTheme(loaded, "loaded");
+    EXPECT_TRUE(QFileInfo(now).isFile());
+    // Listing the themes reads the directory's files; a FIFO there is not one of them.
+    writeFile(home.dataDir() + "/other.plist", readFile(now));
+    orb::test::FifoTrap another(home.dataDir() + "/pipe.plist");
+    QStringList listed;
+    for (const QVariantMap &d : ThemeStore::themeList())
+        listed << d.value("_FileName").toString();
+    EXPECT_EQ(listed, (QStringList{"_now_theme.plist", "_dark_theme.plist", "_light_theme.plist", "other.plist"}));
+    EXPECT_FALSE(ThemeStore::pickTheme("pipe.plist"));
+    EXPECT_FALSE(another.stalled());
+}
+
+TEST(ThemeStore, ImagesLargerThanAnItemShowsAreRefusedFromTheHeader)
+{
+    // 5600 x 5600 pixels in about a hundred kilobytes: decoded, 30 MB each.
+    static const QByteArray huge = [] {
+        QImage image(5600, 5600, QImage::Format_Grayscale8);
+        image.fill(0);
+        return orb::OrbImageCapture::pngData(image);
+    }();
+    ASSERT_LT(huge.size(), ThemeStore::kMaxImageBytes);
+    const int limit = ThemeStore::kMaxImagePixels;
+    const struct {
+        const char *key;
+        QByteArray png;
+        bool kept;
+    } cases[] = {
+        {"L01", huge, false},
+        {"L02", pngBytes(limit, limit, Qt::red), true},
+        {"L03", pngBytes(limit + 1, 8, Qt::red), false},
+        {"M01", pngBytes(8, limit + 1, Qt::red), false},
+    };
+    ScopedHome home;
+    QVariantMap theme = ThemeStore::builtInReference(false);
+    for (const auto &c : cases)
+        theme.insert(c.key, c.png);
+    writeFile(home.dataDir() + "/_now_theme.plist", orb::PlistCodec::toXml(theme));
+    orb::test::LogCapture log;
+    const QVariantMap loaded = ThemeStore::loadTheme();
+    const QVariantMap reference = ThemeStore::builtInReference(false);
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.key);
+        EXPECT_EQ(loaded.value(c.key).toByteArray(), c.kept ? c.png : reference.value(c.key).toByteArray());
+    }
+    EXPECT_TRUE(log.has({"L01", "5600 x 5600"}));
+
+    // Image override files are held to the same limit.
+    writeFile(home.dataDir() + "/L04.png", huge);
+    writeFile(home.dataDir() + "/L05.png", pngBytes(limit, 20, Qt::blue));
+    const QString dest = home.home() + "/Mine.plist";
+    ASSERT_TRUE(ThemeStore::saveThemeFile(dest, loaded));
+    const QVariantMap saved = readTheme(dest);
+    EXPECT_EQ(saved.value("L04"), loaded.value("L04"));
+    EXPECT_EQ(saved.value("L05").toByteArray(), pngBytes(limit, 20, Qt::blue));
+}

@@ -6,7 +6,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <chrono>
+#include <fcntl.h>
 #include <map>
+#include <mutex>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace orb::test {
 
@@ -80,6 +85,85 @@ QString writeRecordingLauncher(const QString &dir, int exitCode)
                               .arg(exitCode)
                               .toUtf8());
     return path;
+}
+
+namespace {
+std::mutex logMutex;
+QStringList *logLines = nullptr;
+QtMessageHandler previousHandler = nullptr;
+
+void captureMessage(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    {
+        std::lock_guard lock(logMutex);
+        if (logLines)
+            logLines->append(QString::fromLatin1(context.category ? context.category : "") + QStringLiteral(": ")
+                             + message);
+    }
+    if (previousHandler)
+        previousHandler(type, context, message);
+}
+} // namespace
+
+LogCapture::LogCapture()
+{
+    std::lock_guard lock(logMutex);
+    logLines = new QStringList;
+    previousHandler = qInstallMessageHandler(captureMessage);
+}
+
+LogCapture::~LogCapture()
+{
+    qInstallMessageHandler(previousHandler);
+    std::lock_guard lock(logMutex);
+    delete logLines;
+    logLines = nullptr;
+}
+
+QStringList LogCapture::lines() const
+{
+    std::lock_guard lock(logMutex);
+    return logLines ? *logLines : QStringList();
+}
+
+bool LogCapture::has(const QStringList &parts) const
+{
+    for (const QString &line : lines()) {
+        bool all = true;
+        for (const QString &part : parts)
+            all = all && line.contains(part);
+        if (all)
+            return true;
+    }
+    return false;
+}
+
+FifoTrap::FifoTrap(const QString &path, int timeoutMs) : path_(QFile::encodeName(path))
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    created_ = ::mkfifo(path_.constData(), 0600) == 0;
+    watchdog_ = std::thread([this, timeoutMs] {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+        while (!done_ && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        // From here on, release any reader: opening for writing succeeds only while one waits.
+        while (!done_) {
+            const int fd = ::open(path_.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+            if (fd >= 0) {
+                struct stat st{};
+                if (::fstat(fd, &st) == 0 && S_ISFIFO(st.st_mode))
+                    stalled_ = true;
+                ::close(fd);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    });
+}
+
+FifoTrap::~FifoTrap()
+{
+    done_ = true;
+    watchdog_.join();
 }
 
 } // namespace orb::test

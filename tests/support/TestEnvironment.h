@@ -1,7 +1,10 @@
 #pragma once
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
+#include <atomic>
 #include <memory>
+#include <thread>
 
 namespace orb::test {
 
@@ -31,5 +34,37 @@ void writeExecutable(const QString &path, const QByteArray &contents);
 // A stand-in for pkexec in `dir` that records its arguments in <dir>/args and exits with
 // `exitCode`; returns its path.
 QString writeRecordingLauncher(const QString &dir, int exitCode);
+
+// Collects every log line written while it lives (any category, any thread).
+class LogCapture {
+public:
+    LogCapture();
+    ~LogCapture();
+    LogCapture(const LogCapture &) = delete;
+    LogCapture &operator=(const LogCapture &) = delete;
+    QStringList lines() const;
+    // True when some line contains every one of `parts`.
+    bool has(const QStringList &parts) const;
+};
+
+// A FIFO at `path` that code under test must not wait on. Should a reader stall on it,
+// after `timeoutMs` a writer opens and closes it so the reader gets end-of-file and the
+// test goes on; `stalled()` then reports it.
+class FifoTrap {
+public:
+    explicit FifoTrap(const QString &path, int timeoutMs = 5000);
+    ~FifoTrap();
+    FifoTrap(const FifoTrap &) = delete;
+    FifoTrap &operator=(const FifoTrap &) = delete;
+    bool created() const { return created_; }
+    bool stalled() const { return stalled_; }
+
+private:
+    QByteArray path_;
+    bool created_ = false;
+    std::atomic<bool> done_{false};
+    std::atomic<bool> stalled_{false};
+    std::thread watchdog_;
+};
 
 } // namespace orb::test

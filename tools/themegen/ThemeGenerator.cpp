@@ -264,6 +264,87 @@ QImage appIcon(int size)
     });
 }
 
+// Battery images of the General item, 60 x 60 points at 2 px per point: a horizontal cell
+// whose fill shows the charge in tenths ("batt00".."batt10"), the cell without a reading
+// ("battnn"), and overlays drawn over them: a plug while on the charger but not charging
+// ("battc0".."battc3") and a bolt while charging ("battb0".."battb4"), each frame a step of
+// a slow pulse; frame 4 of the bolt (and 3 of the plug) is the steady symbol.
+constexpr int kBatt = 120;
+const QRectF kCell(8, 32, 96, 56);
+const QRectF kInside(17, 41, 78, 38);
+const QColor kCellLine(140, 140, 146);
+
+void battCell(QPainter &p)
+{
+    p.setPen(QPen(kCellLine, 6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(Qt::NoBrush);
+    p.drawRoundedRect(kCell, 12, 12);
+    p.setPen(Qt::NoPen);
+    p.setBrush(kCellLine);
+    p.drawRoundedRect(QRectF(106, 50, 9, 20), 3, 3);
+}
+
+QImage battLevel(int tenths)
+{
+    return render(kBatt, kBatt, [tenths](QPainter &p) {
+        battCell(p);
+        // Empty still shows a red sliver, so "almost nothing" never looks like "no reading".
+        const double w = tenths == 0 ? 5.0 : kInside.width() * tenths / 10.0;
+        const QColor fill = tenths <= 1 ? QColor(230, 56, 54) : tenths == 2 ? QColor(245, 160, 30) : QColor(52, 180, 84);
+        p.setPen(Qt::NoPen);
+        p.setBrush(fill);
+        p.drawRoundedRect(QRectF(kInside.left(), kInside.top(), w, kInside.height()), 5, 5);
+    });
+}
+
+QImage battUnknown()
+{
+    return render(kBatt, kBatt, [](QPainter &p) {
+        battCell(p);
+        p.setPen(QPen(kCellLine, 7, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        QPainterPath q;
+        q.moveTo(46, 52);
+        q.cubicTo(46, 38, 66, 38, 66, 50);
+        q.cubicTo(66, 58, 56, 58, 56, 66);
+        p.drawPath(q);
+        p.setPen(Qt::NoPen);
+        p.setBrush(kCellLine);
+        p.drawEllipse(QPointF(56, 76), 4.5, 4.5);
+    });
+}
+
+// A symbol in the middle of the cell: white with a dark rim so it reads over any fill.
+QImage battSymbol(const QPainterPath &shape, double opacity)
+{
+    return render(kBatt, kBatt, [&](QPainter &p) {
+        p.setOpacity(opacity);
+        p.setPen(QPen(QColor(0, 0, 0, 170), 5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.setBrush(Qt::NoBrush);
+        p.drawPath(shape);
+        p.setPen(Qt::NoPen);
+        p.setBrush(Qt::white);
+        p.drawPath(shape);
+    });
+}
+
+QPainterPath bolt()
+{
+    QPainterPath b;
+    b.addPolygon(QPolygonF({{62, 30}, {40, 64}, {55, 64}, {50, 90}, {74, 54}, {59, 54}, {62, 30}}));
+    return b;
+}
+
+QPainterPath plug()
+{
+    QPainterPath c;
+    c.addRoundedRect(QRectF(42, 48, 28, 22), 5, 5);
+    c.addRect(QRectF(47, 36, 5, 13));
+    c.addRect(QRectF(60, 36, 5, 13));
+    c.addRect(QRectF(53.5, 69, 5, 14));
+    c.setFillRule(Qt::WindingFill);
+    return c.simplified();
+}
+
 QVariantList rgba(double r, double g, double b, double a = 1.0) { return {r, g, b, a}; }
 
 QVariantMap colours(bool dark)
@@ -420,6 +501,23 @@ bool preview(const QString &root, const QString &out)
     return sheet.save(out);
 }
 
+bool writeBatteryImages(const QString &dir)
+{
+    QDir().mkpath(dir);
+    bool ok = true;
+    auto save = [&](const QString &name, const QImage &image) {
+        ok = write(dir + "/" + name + ".png", orb::OrbImageCapture::pngData(image)) && ok;
+    };
+    for (int t = 0; t <= 10; ++t)
+        save(QString::asprintf("batt%02d", t), battLevel(t));
+    save("battnn", battUnknown());
+    for (int n = 0; n <= 4; ++n)
+        save(QString("battb%1").arg(n), battSymbol(bolt(), 0.4 + 0.15 * n));
+    for (int n = 0; n <= 3; ++n)
+        save(QString("battc%1").arg(n), battSymbol(plug(), 0.55 + 0.15 * n));
+    return ok;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -434,5 +532,6 @@ int main(int argc, char **argv)
     bool ok = write(root + "/themes/_light_theme.plist", orb::PlistCodec::toXml(theme(false)));
     ok = write(root + "/themes/_dark_theme.plist", orb::PlistCodec::toXml(theme(true))) && ok;
     ok = write(root + "/icons/orbmeter.png", orb::OrbImageCapture::pngData(appIcon(256))) && ok;
+    ok = writeBatteryImages(root + "/icons/battery") && ok;
     return ok ? 0 : 1;
 }

@@ -1,6 +1,7 @@
 #include "modules/cpu/CPU_MenuModule.h"
 
 #include "modules/cpu/ImageCpuBar.h"
+#include "toolkit/OrbColors.h"
 #include "toolkit/OrbFormat.h"
 
 #include <QThread>
@@ -82,6 +83,22 @@ QString CPU_MenuModule::headline() const
         return {};
     const ImageCpuBar::Fractions f = ImageCpuBar::fractionsOf(resumeArray_.back().back());
     return OrbFormat::fixed((f.user + f.system) * 100.0, 0) + QLatin1Char('%');
+}
+
+TrayHeadline CPU_MenuModule::compactHeadline() const
+{
+    TrayHeadline h;
+    if (resumeArray_.empty() || resumeArray_.back().empty())
+        return h;
+    const ImageCpuBar::Fractions f = ImageCpuBar::fractionsOf(resumeArray_.back().back());
+    const auto percent = [](double share) { return OrbFormat::fixed(share * 100.0, 0) + QLatin1Char('%'); };
+    h.fraction = f.user + f.system;
+    h.label = QStringLiteral("CPU ") + percent(h.fraction);
+    h.colour = OrbColors::retGraphColor(h.fraction, QColor(0x4c, 0xc2, 0x6e), QColor(0xf5, 0xb0, 0x2e),
+                                        QColor(0xf0, 0x4a, 0x3c), false);
+    h.toolTip = QStringLiteral("User %1\nSystem %2\nNice %3\nIdle %4")
+                    .arg(percent(f.user), percent(f.system), percent(f.nice), percent(f.idle));
+    return h;
 }
 
 std::unique_ptr<ModuleImageView> CPU_MenuModule::makeImageView() const { return std::make_unique<ImageCpuBar>(); }

@@ -20,6 +20,7 @@ protected:
     std::unique_ptr<ModuleImageView> makeImageView() const override;
     void prepareView(ModuleImageView &view) const override;
     QString headline() const override;
+    TrayHeadline compactHeadline() const override;
     QString labelKey() const override { return QStringLiteral("Cpu_ShowMyLabel"); }
     QString paddingKey() const override { return QStringLiteral("Cpu_Padding"); }
 

@@ -4,6 +4,7 @@
 #include "platform/Logging.h"
 #include "platform/linux/MemoryPurger.h"
 #include "platform/statusbar/StatusItemHost.h"
+#include "toolkit/OrbColors.h"
 #include "toolkit/OrbFormat.h"
 
 #include <QCoreApplication>
@@ -163,6 +164,22 @@ void Memory_MenuModule::addCommandItems(QMenu &menu)
 {
     BaseMenuItems::addCommandItem(menu, localized("Purge Memory..."), kPurgeTag, myDefaults(), QStringLiteral("O02"),
                                   [this] { purgeMemory(); });
+}
+
+TrayHeadline Memory_MenuModule::compactHeadline() const
+{
+    TrayHeadline h;
+    if (resumeArray_.empty() || memoryTotlSize_ == 0)
+        return h;
+    h.fraction = std::clamp(static_cast<double>(memDatArray_[7]) / static_cast<double>(memoryTotlSize_), 0.0, 1.0);
+    h.label = QStringLiteral("MEM ") + OrbFormat::fixed(h.fraction * 100.0, 0) + QLatin1Char('%');
+    h.gauge = TrayHeadline::Gauge::Pie;
+    h.colour = OrbColors::retGraphColor(h.fraction, QColor(0x4a, 0x9d, 0xf0), QColor(0xf5, 0xb0, 0x2e),
+                                        QColor(0xf0, 0x4a, 0x3c), false);
+    const int unit = myDefaults().value(QStringLiteral("Memory_Unit")).toInt();
+    h.toolTip = QStringLiteral("Used %1\nAvailable %2")
+                    .arg(OrbFormat::calcMemorySize(memDatArray_[7], unit), OrbFormat::calcMemorySize(memDatArray_[8], unit));
+    return h;
 }
 
 void Memory_MenuModule::setPurger(std::unique_ptr<MemoryPurger> purger) { purger_ = std::move(purger); }

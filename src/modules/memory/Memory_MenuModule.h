@@ -57,6 +57,7 @@ protected:
     std::unique_ptr<ModuleImageView> makeImageView() const override;
     void prepareView(ModuleImageView &view) const override;
     void addCommandItems(QMenu &menu) override;
+    TrayHeadline compactHeadline() const override;
     QString labelKey() const override { return QStringLiteral("Memory_ShowMyLabel"); }
     QString paddingKey() const override { return QStringLiteral("Memory_Padding"); }
 

@@ -54,10 +54,30 @@ std::vector<Candidate> candidates(LaunchTarget target)
         return {{"gnome-disks", {}, nullptr}, {"partitionmanager", {}, nullptr}};
     case LaunchTarget::NetworkSettings:
         return {{"gnome-control-center", {"network"}, "GNOME"},
+                {"systemsettings", {"kcm_networkmanagement"}, "KDE"},
+                {"systemsettings5", {"kcm_networkmanagement"}, "KDE"},
                 {"nm-connection-editor", {}, nullptr},
                 {"gnome-control-center", {"network"}, nullptr}};
     case LaunchTarget::SharingSettings:
         return {{"gnome-control-center", {"sharing"}, "GNOME"}, {"gnome-control-center", {"sharing"}, nullptr}};
+    case LaunchTarget::PowerSettings:
+        return {{"gnome-control-center", {"power"}, "GNOME"},
+                {"systemsettings", {"kcm_powerdevilprofilesconfig"}, "KDE"},
+                {"systemsettings5", {"kcm_powerdevilprofilesconfig"}, "KDE"},
+                {"xfce4-power-manager-settings", {}, "XFCE"},
+                {"mate-power-preferences", {}, "MATE"},
+                {"gnome-control-center", {"power"}, nullptr},
+                {"xfce4-power-manager-settings", {}, nullptr},
+                {"mate-power-preferences", {}, nullptr},
+                {"systemsettings", {"kcm_powerdevilprofilesconfig"}, nullptr}};
+    case LaunchTarget::BluetoothSettings:
+        return {{"gnome-control-center", {"bluetooth"}, "GNOME"},
+                {"systemsettings", {"kcm_bluetooth"}, "KDE"},
+                {"systemsettings5", {"kcm_bluetooth"}, "KDE"},
+                {"blueman-manager", {}, nullptr},
+                {"gnome-control-center", {"bluetooth"}, nullptr},
+                {"blueberry", {}, nullptr},
+                {"systemsettings", {"kcm_bluetooth"}, nullptr}};
     }
     return {};
 }
@@ -106,6 +126,8 @@ QString AppLauncher::title(LaunchTarget target)
     case LaunchTarget::DiskUtility: return QCoreApplication::translate("OrbStrings", "Disks");
     case LaunchTarget::NetworkSettings: return QCoreApplication::translate("OrbStrings", "Network Settings");
     case LaunchTarget::SharingSettings: return QCoreApplication::translate("OrbStrings", "Sharing Settings");
+    case LaunchTarget::PowerSettings: return QCoreApplication::translate("OrbStrings", "Power Settings");
+    case LaunchTarget::BluetoothSettings: return QCoreApplication::translate("OrbStrings", "Bluetooth Settings");
     }
     return {};
 }

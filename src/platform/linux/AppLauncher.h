@@ -6,7 +6,16 @@
 namespace orb {
 
 // Desktop applications the menus open, chosen at run time from what is installed.
-enum class LaunchTarget { SystemMonitor, LogViewer, Terminal, DiskUtility, NetworkSettings, SharingSettings };
+enum class LaunchTarget {
+    SystemMonitor,
+    LogViewer,
+    Terminal,
+    DiskUtility,
+    NetworkSettings,
+    SharingSettings,
+    PowerSettings,
+    BluetoothSettings,
+};
 
 class AppLauncher {
 public:

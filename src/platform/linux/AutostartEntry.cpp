@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 
 namespace orb {
@@ -64,12 +65,20 @@ QByteArray AutostartEntry::contents() const
 
 bool AutostartEntry::isEnabled() const
 {
-    QFile file(path());
-    if (!file.open(QIODevice::ReadOnly))
+    // A FIFO or device in the entry's place is not waited on; it starts nothing.
+    const AtomicFile::ReadResult read = AtomicFile::read(path(), 64 * 1024);
+    if (!read.ok()) {
+        if (read.status != AtomicFile::ReadResult::Status::Missing)
+            qCWarning(lcPlatform).noquote()
+                << QStringLiteral("cannot read the autostart entry %1 (%2)").arg(path(), read.reason());
         return false;
+    }
+    // A session starts an entry only when its main group says what to run.
     bool inMain = false;
-    while (!file.atEnd()) {
-        const QByteArray line = file.readLine(4096).trimmed();
+    bool application = false;
+    bool hasExec = false;
+    for (const QByteArray &raw : read.bytes.split('\n')) {
+        const QByteArray line = raw.trimmed();
         if (line.startsWith('[')) {
             inMain = line == "[Desktop Entry]";
             continue;
@@ -84,8 +93,12 @@ bool AutostartEntry::isEnabled() const
             return false;
         if (key == "X-GNOME-Autostart-enabled" && value == "false")
             return false;
+        if (key == "Type")
+            application = value == "Application";
+        if (key == "Exec")
+            hasExec = !value.isEmpty();
     }
-    return true;
+    return application && hasExec;
 }
 
 bool AutostartEntry::setEnabled(bool enabled)

@@ -13,7 +13,8 @@ public:
 
     static QString fileName() { return QStringLiteral("org.orbmeter.Orbmeter9.desktop"); }
     QString path() const;
-    // True when our entry is there and not switched off (Hidden=true, or the GNOME
+    // True when our entry is there, names an application to run (Type=Application and an
+    // Exec line) and is not switched off (Hidden=true, or the GNOME
     // X-GNOME-Autostart-enabled=false a session manager may have written into it).
     bool isEnabled() const;
     // Writes the entry (atomically) or removes it; false, logged, when that fails.

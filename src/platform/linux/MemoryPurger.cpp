@@ -3,6 +3,7 @@
 #include "platform/Logging.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTimer>
@@ -32,7 +33,25 @@ MemoryPurger::~MemoryPurger()
     }
 }
 
-QString MemoryPurger::defaultHelperPath() { return QStringLiteral(ORB_PURGE_HELPER_PATH); }
+QString MemoryPurger::defaultHelperPath()
+{
+    // This program's own file, links resolved; works before any QCoreApplication exists.
+    const QString program = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
+    return helperPathFor(program.isEmpty() ? QString() : QFileInfo(program).absolutePath());
+}
+
+QString MemoryPurger::helperPathFor(const QString &programDir)
+{
+    const QString relative = QStringLiteral(ORB_PURGE_HELPER_FROM_BIN);
+    if (!programDir.isEmpty()) {
+        const QString installed = QDir::isAbsolutePath(relative) ? relative
+                                                                 : QDir::cleanPath(programDir + QLatin1Char('/') + relative);
+        const QFileInfo info(installed);
+        if (info.isFile() && info.isExecutable())
+            return installed;
+    }
+    return QStringLiteral(ORB_PURGE_HELPER_PATH);
+}
 
 QString MemoryPurger::defaultLauncher()
 {

@@ -26,8 +26,12 @@ public:
     MemoryPurger(QString launcher, QString helperPath, QObject *parent = nullptr);
     ~MemoryPurger() override;
 
-    // The installed helper (configured at build time).
+    // The installed helper: where the install put it relative to this program
+    // (<prefix>/bin/orbmeter and <prefix>/libexec/orbmeter/orbmeter-purge, whatever the
+    // prefix); the path configured at build time when there is none.
     static QString defaultHelperPath();
+    // The same for a program in `programDir`.
+    static QString helperPathFor(const QString &programDir);
     // pkexec from PATH, or its usual place when PATH has none.
     static QString defaultLauncher();
 

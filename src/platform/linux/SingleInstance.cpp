@@ -1,16 +1,18 @@
 #include "platform/linux/SingleInstance.h"
 
+#include "platform/AtomicFile.h"
 #include "platform/Logging.h"
+#include "platform/linux/RuntimeDirectory.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStandardPaths>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace orb {
@@ -22,13 +24,20 @@ QString heldPath;
 
 QString SingleInstance::defaultLockPath()
 {
-    QString base = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (base.isEmpty())
-        base = QDir::tempPath();
-    return base + QStringLiteral("/orbmeter/orbmeter.lock");
+    const QString dir = RuntimeDirectory::path();
+    return dir.isEmpty() ? QString() : dir + QStringLiteral("/orbmeter.lock");
 }
 
-bool SingleInstance::tryAcquire() { return tryAcquire(defaultLockPath()); }
+bool SingleInstance::tryAcquire()
+{
+    const QString path = defaultLockPath();
+    if (path.isEmpty()) {
+        // A lock where other users can reach it would let them keep us from starting.
+        qCWarning(lcPlatform, "no private run-time directory; running without the single-instance check");
+        return true;
+    }
+    return tryAcquire(path);
+}
 
 bool SingleInstance::tryAcquire(const QString &lockPath)
 {
@@ -41,6 +50,13 @@ bool SingleInstance::tryAcquire(const QString &lockPath)
     if (fd < 0) {
         // Without a lock file we cannot tell; running twice beats not running at all.
         qCWarning(lcPlatform).noquote() << "cannot open the instance lock" << lockPath << ":" << std::strerror(errno);
+        return true;
+    }
+    struct stat st{};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) {
+        ::close(fd);
+        qCWarning(lcPlatform).noquote() << "the instance lock" << lockPath
+                                        << "is not a regular file of ours; running without the single-instance check";
         return true;
     }
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
@@ -70,11 +86,11 @@ void SingleInstance::release()
 
 qint64 SingleInstance::ownerPid(const QString &lockPath)
 {
-    QFile file(lockPath);
-    if (!file.open(QIODevice::ReadOnly))
+    const AtomicFile::ReadResult read = AtomicFile::read(lockPath, 64);
+    if (!read.ok())
         return 0;
     bool ok = false;
-    const qint64 pid = file.read(32).trimmed().toLongLong(&ok);
+    const qint64 pid = read.bytes.trimmed().toLongLong(&ok);
     return ok && pid > 0 ? pid : 0;
 }
 

@@ -43,7 +43,7 @@ QString StatusBarHost::chooseHostName(const QString &requested, bool sessionBus,
     return offscreen;
 }
 
-std::unique_ptr<StatusBarHost> StatusBarHost::create(const QString &name)
+std::unique_ptr<StatusBarHost> StatusBarHost::create(const QString &name, TrayStyle trayStyle)
 {
     const bool busConfigured = sessionBusConfigured();
     const bool bus = busConfigured && QDBusConnection::sessionBus().isConnected();
@@ -53,7 +53,7 @@ std::unique_ptr<StatusBarHost> StatusBarHost::create(const QString &name)
     if (chosen == QLatin1String("sni")) {
         qCInfo(lcPlatform).noquote() << "status items shown as StatusNotifierItems"
                                      << (watcher ? "(a tray is running)" : "(waiting for a tray)");
-        return std::make_unique<SniHost>();
+        return std::make_unique<SniHost>(QString(), trayStyle);
     }
     if (chosen == QLatin1String("panel")) {
         qCInfo(lcPlatform).noquote() << "status items shown in Orbmeter's own panel at the top of the screen";

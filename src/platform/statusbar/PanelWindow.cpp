@@ -5,6 +5,7 @@
 #include "platform/statusbar/StatusItemHost.h"
 #include "platform/statusbar/TemplateImage.h"
 #include "platform/statusbar/X11Dock.h"
+#include "toolkit/OrbColors.h"
 
 #include <QGuiApplication>
 #include <QMouseEvent>
@@ -30,14 +31,20 @@ PanelWindow::PanelWindow(PanelHost *host)
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAutoFillBackground(false);
+    updateColours();
     connect(host, &StatusBarHost::itemAdded, this, &PanelWindow::itemAdded);
     connect(host, &StatusBarHost::itemRemoved, this, &PanelWindow::itemRemoved);
     connect(host, &StatusBarHost::itemChanged, this, &PanelWindow::itemChanged);
-    if (QScreen *screen = QGuiApplication::primaryScreen())
-        connect(screen, &QScreen::geometryChanged, this, &PanelWindow::place);
-    connect(qGuiApp, &QGuiApplication::primaryScreenChanged, this, [this](QScreen *screen) {
-        if (screen)
-            connect(screen, &QScreen::geometryChanged, this, &PanelWindow::place, Qt::UniqueConnection);
+    // Docks that come, go or change size change the work area.
+    const auto follow = [this](QScreen *screen) {
+        if (!screen)
+            return;
+        connect(screen, &QScreen::geometryChanged, this, &PanelWindow::place, Qt::UniqueConnection);
+        connect(screen, &QScreen::availableGeometryChanged, this, &PanelWindow::place, Qt::UniqueConnection);
+    };
+    follow(QGuiApplication::primaryScreen());
+    connect(qGuiApp, &QGuiApplication::primaryScreenChanged, this, [this, follow](QScreen *screen) {
+        follow(screen);
         place();
     });
 }
@@ -85,8 +92,24 @@ void PanelWindow::itemRemoved(StatusItemHost *item)
     relayout();
 }
 
+bool PanelWindow::updateColours()
+{
+    const PanelColours next =
+        PanelColours::forAppearance(OrbColors::darkAppearance(), palette(), OrbColors::controlTextColor());
+    if (next == colours_)
+        return false;
+    colours_ = next;
+    return true;
+}
+
 void PanelWindow::itemChanged(StatusItemHost *item)
 {
+    // Items are redrawn when the appearance changes: the strip follows.
+    if (updateColours()) {
+        for (StatusItemHost *other : std::as_const(order_))
+            shown_.insert(other, shownImage(other));
+        update();
+    }
     shown_.insert(item, shownImage(item));
     const QRectF old = rects_.value(item);
     if (old.isEmpty() || !qFuzzyCompare(old.width(), std::ceil(item->widthInPoints()))) {
@@ -124,10 +147,12 @@ void PanelWindow::place()
         hide();
         return;
     }
-    const QRect area = screen->geometry();
+    const QRect area = freeArea();
     const int w = static_cast<int>(std::ceil(width));
     const int h = static_cast<int>(PanelHost::kHeight);
-    setGeometry(area.right() + 1 - w, area.top(), w, h);
+    const QRect target(area.right() + 1 - w, area.top(), w, h);
+    if (geometry() != target)
+        setGeometry(target);
     if (!dockMarked_) {
         winId(); // the native window must exist before it is mapped with the dock type
         dockMarked_ = X11Dock::markAsDock(this);
@@ -140,6 +165,26 @@ void PanelWindow::place()
                            qRound(h * dpr));
         X11Dock::setTopStrut(this, native);
     }
+}
+
+QRect PanelWindow::freeArea() const
+{
+    QScreen *screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return {};
+    const QRect logical = screen->geometry();
+    if (!X11Dock::isX11())
+        return logical;
+    QSize root;
+    const QList<DockStrut> struts = X11Dock::otherStruts(this, root);
+    if (struts.isEmpty() || root.isEmpty())
+        return logical;
+    const qreal dpr = screen->devicePixelRatio();
+    const QRect native(qRound(logical.x() * dpr), qRound(logical.y() * dpr), qRound(logical.width() * dpr),
+                       qRound(logical.height() * dpr));
+    const QRect free = WorkArea::freeArea(native, root, struts);
+    return QRect(qRound(free.x() / dpr), qRound(free.y() / dpr), qRound(free.width() / dpr),
+                 qRound(free.height() / dpr));
 }
 
 void PanelWindow::setMenuOpen(StatusItemHost *item, bool open)

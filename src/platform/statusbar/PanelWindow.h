@@ -1,4 +1,6 @@
 #pragma once
+#include "platform/statusbar/PanelColours.h"
+
 #include <QColor>
 #include <QElapsedTimer>
 #include <QHash>
@@ -11,8 +13,9 @@ namespace orb {
 class PanelHost;
 class StatusItemHost;
 
-// The strip itself: dark background, items laid out left to right at their real widths,
-// right-aligned at the top edge of the primary screen. Only changed items are repainted.
+// The strip itself: items laid out left to right at their real widths, at the top right of
+// the primary screen's free area (below a panel already along the top, never over another
+// dock), coloured for the current appearance. Only changed items are repainted.
 class PanelWindow : public QWidget {
     Q_OBJECT
 public:
@@ -27,9 +30,14 @@ public:
 
     static constexpr double kMargin = 4.0;
     static constexpr double kSpacing = 4.0;
-    static QColor backgroundColour() { return QColor(0x22, 0x24, 0x28); }
-    static QColor textColour() { return QColor(0xf2, 0xf2, 0xf2); }
-    static QColor highlightColour() { return QColor(0x3a, 0x6e, 0xd0); }
+    // The colours now in use (they follow the appearance as items are redrawn).
+    const PanelColours &colours() const { return colours_; }
+    QColor backgroundColour() const { return colours_.background; }
+    QColor textColour() const { return colours_.text; }
+    QColor highlightColour() const { return colours_.highlight; }
+    // Where the strip goes: the screen's area that other docks leave free (root coordinates,
+    // device independent pixels).
+    QRect freeArea() const;
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -41,6 +49,8 @@ private:
     void itemChanged(StatusItemHost *item);
     void relayout();
     void place();
+    // Picks up a changed appearance; true when the colours changed.
+    bool updateColours();
     QImage shownImage(StatusItemHost *item) const;
 
     PanelHost *host_;
@@ -51,6 +61,7 @@ private:
     StatusItemHost *lastClosed_ = nullptr;
     QElapsedTimer sinceClosed_;
     bool dockMarked_ = false;
+    PanelColours colours_;
 };
 
 } // namespace orb

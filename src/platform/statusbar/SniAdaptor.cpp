@@ -1,6 +1,7 @@
 #include "platform/statusbar/SniAdaptor.h"
 
 #include "platform/statusbar/SniItem.h"
+#include "platform/statusbar/StatusBarHost.h"
 
 namespace orb {
 
@@ -11,11 +12,23 @@ QString SniAdaptor::title() const { return item_->title(); }
 QString SniAdaptor::iconName() const { return item_->iconPath(); }
 QList<SniPixmap> SniAdaptor::iconPixmap() const { return item_->iconPixmaps(); }
 
+QDBusObjectPath SniAdaptor::menu() const { return QDBusObjectPath(item_->menuPath()); }
+QString SniAdaptor::xAyatanaLabel() const { return item_->label(); }
+QString SniAdaptor::iconAccessibleDesc() const
+{
+    return item_->headline().label.isEmpty() ? item_->title() : item_->headline().label;
+}
+QString SniAdaptor::xAyatanaLabelGuide() const { return item_->labelGuide(); }
+uint SniAdaptor::xAyatanaOrderingIndex() const
+{
+    return static_cast<uint>(StatusBarHost::visibleRank(item_->moduleKey()));
+}
+
 SniToolTip SniAdaptor::toolTip() const
 {
     SniToolTip tip;
     tip.title = item_->toolTipTitle();
-    tip.text = item_->toolTipText();
+    tip.text = item_->shownToolTipText();
     return tip;
 }
 

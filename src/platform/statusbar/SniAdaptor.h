@@ -29,6 +29,11 @@ class SniAdaptor : public QDBusAbstractAdaptor {
     Q_PROPERTY(orb::SniToolTip ToolTip READ toolTip)
     Q_PROPERTY(bool ItemIsMenu READ itemIsMenu)
     Q_PROPERTY(QDBusObjectPath Menu READ menu)
+    Q_PROPERTY(QString XAyatanaLabel READ xAyatanaLabel)
+    Q_PROPERTY(QString XAyatanaLabelGuide READ xAyatanaLabelGuide)
+    Q_PROPERTY(uint XAyatanaOrderingIndex READ xAyatanaOrderingIndex)
+    Q_PROPERTY(QString IconAccessibleDesc READ iconAccessibleDesc)
+    Q_PROPERTY(QString AttentionAccessibleDesc READ emptyString)
 public:
     explicit SniAdaptor(SniItem *item);
 
@@ -44,8 +49,14 @@ public:
     QList<SniPixmap> noPixmaps() const { return {}; }
     SniToolTip toolTip() const;
     bool itemIsMenu() const { return false; }
-    // We carry our own menus (graphs, detail views), which a D-Bus menu cannot show.
-    QDBusObjectPath menu() const { return QDBusObjectPath(QStringLiteral("/NO_DBUSMENU")); }
+    QString xAyatanaLabel() const;
+    // What a screen reader says for the icon: the headline ("CPU 23%"), else the title.
+    QString iconAccessibleDesc() const;
+    QString xAyatanaLabelGuide() const;
+    // Trays that sort by this index keep the items in their left-to-right order.
+    uint xAyatanaOrderingIndex() const;
+    // The item's commands as com.canonical.dbusmenu; the graphs stay in the item's own menu.
+    QDBusObjectPath menu() const;
 
 public Q_SLOTS:
     void Activate(int x, int y);
@@ -60,6 +71,7 @@ Q_SIGNALS:
     void NewOverlayIcon();
     void NewToolTip();
     void NewStatus(const QString &status);
+    void XAyatanaNewLabel(const QString &label, const QString &guide);
 
 private:
     SniItem *item_;

@@ -3,11 +3,15 @@
 
 #include "platform/AtomicFile.h"
 #include "platform/Logging.h"
+#include "platform/linux/RuntimeDirectory.h"
+#include "platform/statusbar/CompactIcon.h"
+#include "platform/statusbar/DBusMenuExporter.h"
 #include "platform/statusbar/SniAdaptor.h"
 #include "platform/statusbar/SniHost.h"
 #include "platform/statusbar/TemplateImage.h"
 
 #include <QBuffer>
+#include <QCursor>
 #include <QDBusConnectionInterface>
 #include <QDir>
 #include <QFile>
@@ -27,6 +31,9 @@ const QString kObjectPath = QStringLiteral("/StatusNotifierItem");
 // A click that lands on the tray while our menu is open first closes the menu (the menu's
 // grab sees it); the Activate that may follow must not open it again.
 constexpr qint64 kReopenGuardMs = 250;
+const QString kMenuPath = QStringLiteral("/MenuBar");
+// The tray's own menu lets go of the pointer before ours can take it.
+constexpr int kAfterTrayMenuMs = 200;
 } // namespace
 
 SniItem::SniItem(SniHost *host, const QString &moduleKey, const QString &busAddress)
@@ -45,11 +52,21 @@ SniItem::SniItem(SniHost *host, const QString &moduleKey, const QString &busAddr
     }
     if (!bus_.registerObject(kObjectPath, this, QDBusConnection::ExportAdaptors))
         qCWarning(lcPlatform).noquote() << "status item" << moduleKey << "cannot export" << kObjectPath;
+    menuExporter_ = new DBusMenuExporter(bus_, kMenuPath, this);
+    menuExporter_->setObjectName(moduleKey);
+    menuExporter_->setOpenMenu([this] {
+        QTimer::singleShot(kAfterTrayMenuMs, this, [this] {
+            if (menu() && !menu()->isVisible())
+                activate(0, 0);
+        });
+    });
     takeNewServiceName();
 }
 
 SniItem::~SniItem()
 {
+    delete menuExporter_;
+    menuExporter_ = nullptr;
     if (bus_.isConnected()) {
         bus_.unregisterObject(kObjectPath);
         if (!service_.isEmpty())
@@ -83,11 +100,15 @@ QString SniItem::title() const { return toolTipTitle().isEmpty() ? moduleKey() :
 
 void SniItem::setImage(const QImage &image, bool isTemplate)
 {
-    if (image == this->image() && isTemplate == this->isTemplate() && !iconPath_.isEmpty())
+    if (imageShown_ && image == this->image() && isTemplate == this->isTemplate())
         return; // unchanged: no file write, no signal
     StatusItemHost::setImage(image, isTemplate);
-    iconDirty_ = true;
-    scheduleFlush();
+    imageShown_ = true;
+    // A compact icon drawn from the headline does not depend on the image.
+    if (style_ == TrayStyle::Wide || !headline().hasGauge()) {
+        iconDirty_ = true;
+        scheduleFlush();
+    }
 }
 
 void SniItem::setToolTip(const QString &title, const QString &text)
@@ -99,6 +120,59 @@ void SniItem::setToolTip(const QString &title, const QString &text)
     scheduleFlush();
 }
 
+void SniItem::setHeadline(const TrayHeadline &next)
+{
+    const TrayHeadline &old = headline();
+    if (next == old)
+        return;
+    // The icon shows the figure in whole percent, and its gauge is no finer than that: a
+    // reading with the same figure draws the same icon, and is not drawn again.
+    const bool gaugeChanged = next.hasGauge() != old.hasGauge() || next.gauge != old.gauge
+        || next.colour != old.colour || CompactIcon::figureText(next) != CompactIcon::figureText(old);
+    const bool labelChanged = next.label != old.label;
+    const bool tipChanged = next.toolTip != old.toolTip;
+    StatusItemHost::setHeadline(next);
+    if (style_ == TrayStyle::Compact) {
+        iconDirty_ = iconDirty_ || gaugeChanged;
+        labelDirty_ = labelDirty_ || labelChanged;
+    }
+    toolTipDirty_ = toolTipDirty_ || tipChanged;
+    if (iconDirty_ || labelDirty_ || toolTipDirty_)
+        scheduleFlush();
+}
+
+void SniItem::setStyle(TrayStyle style)
+{
+    if (style == TrayStyle::Auto)
+        style = TrayStyle::Compact;
+    if (style == style_)
+        return;
+    style_ = style;
+    iconDirty_ = true;
+    labelDirty_ = true;
+    scheduleFlush();
+}
+
+QString SniItem::label() const { return style_ == TrayStyle::Compact ? headline().label : QString(); }
+
+QString SniItem::labelGuide() const
+{
+    QString guide = label();
+    for (QChar &c : guide)
+        if (c.isDigit())
+            c = QLatin1Char('8');
+    // Room for one more digit than shown now ("8%" -> "88%" -> "888%").
+    const qsizetype firstDigit = guide.indexOf(QLatin1Char('8'));
+    if (firstDigit >= 0 && guide.count(QLatin1Char('8')) < 3)
+        guide.insert(firstDigit, QLatin1Char('8'));
+    return guide;
+}
+
+QString SniItem::shownToolTipText() const
+{
+    return headline().toolTip.isEmpty() ? toolTipText() : headline().toolTip;
+}
+
 void SniItem::setMenu(QMenu *menu)
 {
     if (QMenu *old = this->menu())
@@ -106,7 +180,11 @@ void SniItem::setMenu(QMenu *menu)
     StatusItemHost::setMenu(menu);
     if (menu)
         connect(menu, &QMenu::aboutToHide, this, [this] { sinceMenuHidden_.start(); });
+    if (menuExporter_)
+        menuExporter_->setMenu(menu);
 }
+
+QString SniItem::menuPath() const { return kMenuPath; }
 
 void SniItem::activate(int x, int y)
 {
@@ -115,7 +193,11 @@ void SniItem::activate(int x, int y)
         return;
     if (!m->isVisible() && sinceMenuHidden_.isValid() && sinceMenuHidden_.elapsed() < kReopenGuardMs)
         return;
-    popUpMenu(x == 0 && y == 0 ? QPoint() : QPoint(x, y));
+    if (m->isVisible()) {
+        popUpMenu(); // closes it
+        return;
+    }
+    popUpMenu(menuPositionFor(x == 0 && y == 0 ? QCursor::pos() : QPoint(x, y), true));
 }
 
 void SniItem::scheduleFlush()
@@ -132,8 +214,25 @@ void SniItem::flush()
     flushPending_ = false;
     if (iconDirty_) {
         iconDirty_ = false;
-        writeIconFile();
-        Q_EMIT adaptor_->NewIcon();
+        bool changed = true;
+        if (style_ == TrayStyle::Wide) {
+            writeIconFile();
+        } else {
+            if (!iconPath_.isEmpty()) {
+                removeIconFiles();
+                iconPath_.clear();
+            }
+            changed = renderCompactIcons();
+        }
+        if (changed)
+            Q_EMIT adaptor_->NewIcon();
+    }
+    if (labelDirty_) {
+        labelDirty_ = false;
+        if (label() != lastLabel_) {
+            lastLabel_ = label();
+            Q_EMIT adaptor_->XAyatanaNewLabel(lastLabel_, labelGuide());
+        }
     }
     if (toolTipDirty_) {
         toolTipDirty_ = false;
@@ -145,13 +244,35 @@ void SniItem::flush()
     }
 }
 
-QString SniItem::iconDirectory()
+QImage SniItem::shownImage() const
 {
-    QString base = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (base.isEmpty())
-        base = QDir::tempPath();
-    return base + QStringLiteral("/orbmeter");
+    if (isTemplate())
+        return TemplateImage::tinted(image(), QGuiApplication::palette().color(QPalette::WindowText));
+    return image();
 }
+
+bool SniItem::renderCompactIcons()
+{
+    QList<SniPixmap> next;
+    const bool gauge = headline().hasGauge();
+    if (gauge || !image().isNull()) {
+        const QImage wide = gauge ? QImage() : shownImage();
+        next.reserve(static_cast<qsizetype>(CompactIcon::kSizes.size()));
+        for (int size : CompactIcon::kSizes)
+            next.append(SniPixmap::fromImage(gauge ? CompactIcon::render(headline(), size)
+                                                   : CompactIcon::fitted(wide, size)));
+    }
+    bool same = next.size() == pixmaps_.size();
+    for (qsizetype i = 0; same && i < next.size(); ++i)
+        same = next[i].width == pixmaps_[i].width && next[i].height == pixmaps_[i].height
+            && next[i].data == pixmaps_[i].data;
+    if (same)
+        return false;
+    pixmaps_ = std::move(next);
+    return true;
+}
+
+QString SniItem::iconDirectory() { return RuntimeDirectory::path(); }
 
 QString SniItem::iconFileName(int index) const
 {
@@ -165,17 +286,18 @@ QString SniItem::iconFileName(int index) const
 
 void SniItem::writeIconFile()
 {
-    QImage shown = image();
-    if (isTemplate())
-        shown = TemplateImage::tinted(shown, QGuiApplication::palette().color(QPalette::WindowText));
+    const QImage shown = shownImage();
     pixmaps_ = shown.isNull() ? QList<SniPixmap>() : QList<SniPixmap>{SniPixmap::fromImage(shown)};
     if (shown.isNull()) {
         removeIconFiles();
         iconPath_.clear();
         return;
     }
+    if (iconDirectory().isEmpty()) { // no private directory: the pixels alone show the item
+        iconPath_.clear();
+        return;
+    }
     const QByteArray png = OrbImageCapture::pngData(shown);
-    QDir().mkpath(iconDirectory());
     // Alternate between two names: trays that cache icons by name see a new one each time.
     iconIndex_ ^= 1;
     const QString path = iconFileName(iconIndex_);
@@ -187,6 +309,8 @@ void SniItem::writeIconFile()
 
 void SniItem::removeIconFiles()
 {
+    if (iconDirectory().isEmpty())
+        return;
     QFile::remove(iconFileName(0));
     QFile::remove(iconFileName(1));
 }

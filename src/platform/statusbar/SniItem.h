@@ -7,12 +7,15 @@
 
 namespace orb {
 
+class DBusMenuExporter;
 class SniAdaptor;
 class SniHost;
 
 // One status item as its own StatusNotifierItem: its own bus connection owning
-// org.kde.StatusNotifierItem-<pid>-<n>, the object /StatusNotifierItem, and the current
-// image as a PNG in the runtime directory (IconName) and as pixels (IconPixmap).
+// org.kde.StatusNotifierItem-<pid>-<n> and the object /StatusNotifierItem. In the wide style
+// the current image goes out as a PNG in the runtime directory (IconName) and as pixels
+// (IconPixmap); in the compact style as square icons in several sizes (IconPixmap only, so
+// every tray uses the pixels) with the headline as label.
 class SniItem : public StatusItemHost {
     Q_OBJECT
 public:
@@ -23,7 +26,17 @@ public:
     void setImage(const QImage &image, bool isTemplate) override;
     void setToolTip(const QString &title, const QString &text) override;
     void setMenu(QMenu *menu) override;
+    void setHeadline(const TrayHeadline &headline) override;
 
+    // Wide or Compact (Auto is taken as Compact).
+    void setStyle(TrayStyle style);
+    TrayStyle style() const { return style_; }
+    // The XAyatanaLabel: the headline's label in the compact style, else empty.
+    QString label() const;
+    // A text as wide as the widest label expected (digits as 8s).
+    QString labelGuide() const;
+    // The tool tip text: the headline's full figures when there are any.
+    QString shownToolTipText() const;
     // Bus name the item is known by; empty when it could not get onto the bus.
     QString serviceName() const { return service_; }
     QDBusConnection connection() const { return bus_; }
@@ -38,6 +51,10 @@ public:
     // A click on the tray icon at (x, y) in screen coordinates, (0, 0) when unknown.
     void activate(int x, int y);
 
+    // Object path of the item's menu as com.canonical.dbusmenu.
+    QString menuPath() const;
+    DBusMenuExporter *menuExporter() const { return menuExporter_; }
+
     // Whether the watcher has been told about the current name (kept by the host).
     bool isRegistered() const { return registered_; }
     void setRegistered(bool registered) { registered_ = registered; }
@@ -49,6 +66,10 @@ private:
     void scheduleFlush();
     void flush();
     void writeIconFile();
+    // Square icons of the headline (or of the image for a module without a gauge); true
+    // when their pixels differ from the ones sent before.
+    bool renderCompactIcons();
+    QImage shownImage() const;
     void removeIconFiles();
     QString iconFileName(int index) const;
 
@@ -57,14 +78,19 @@ private:
     QDBusConnection bus_;
     QString service_;
     SniAdaptor *adaptor_ = nullptr;
+    DBusMenuExporter *menuExporter_ = nullptr;
     QString iconPath_;
     int iconIndex_ = 0;
     QList<SniPixmap> pixmaps_;
     QString lastTitle_;
+    QString lastLabel_;
+    TrayStyle style_ = TrayStyle::Compact;
     bool registered_ = false;
     bool flushPending_ = false;
     bool iconDirty_ = false;
     bool toolTipDirty_ = false;
+    bool labelDirty_ = false;
+    bool imageShown_ = false;
     QElapsedTimer sinceMenuHidden_;
 };
 

@@ -18,7 +18,8 @@ public:
 
     // Makes the host named `name`, or chooses one when `name` is empty: sni when a
     // StatusNotifierWatcher is on the session bus, panel when a display is there, else offscreen.
-    static std::unique_ptr<StatusBarHost> create(const QString &name);
+    // `trayStyle` is how a StatusNotifierItem tray shows the items (Auto: chosen per tray).
+    static std::unique_ptr<StatusBarHost> create(const QString &name, TrayStyle trayStyle = TrayStyle::Auto);
     // The choice create() makes: `requested` when it names a usable host ("offscreen",
     // "panel" with a widget application, "sni" with a session bus), else sni when a watcher is
     // there, panel when a display is there, else offscreen.

@@ -1,4 +1,6 @@
 #pragma once
+#include "platform/statusbar/TrayHeadline.h"
+
 #include <QImage>
 #include <QObject>
 #include <QPointer>
@@ -26,9 +28,13 @@ public:
     // The menu shown on click; not owned. Hosts connect to its aboutToShow/aboutToHide.
     virtual void setMenu(QMenu *menu);
     virtual void setToolTip(const QString &title, const QString &text);
+    // The headline a tray with square cells shows instead of the image; hosts that show the
+    // image at full width keep it only.
+    virtual void setHeadline(const TrayHeadline &headline);
     // A disabled item does not open its menu.
     virtual void setEnabled(bool enabled);
-    // Opens the menu below the item (at `globalPos` when given), or closes it when open.
+    // Opens the menu below the item (at `globalPos` when given, else at the pointer), kept
+    // inside the screen's available area, or closes it when open.
     virtual void popUpMenu(const QPoint &globalPos = QPoint());
     virtual void closeMenu();
 
@@ -38,6 +44,7 @@ public:
     bool isEnabled() const { return enabled_; }
     QString toolTipTitle() const { return toolTipTitle_; }
     QString toolTipText() const { return toolTipText_; }
+    const TrayHeadline &headline() const { return headline_; }
     // Width of the current image in points.
     double widthInPoints() const;
 
@@ -46,6 +53,9 @@ Q_SIGNALS:
 
 protected:
     StatusItemHost(StatusBarHost *host, const QString &moduleKey);
+    // Where the menu opens for a click at `at`: inside the available area of the screen
+    // there; `clickOnTray` when the point came from a tray whose bar may not be reserved.
+    QPoint menuPositionFor(const QPoint &at, bool clickOnTray) const;
     StatusBarHost *host() const { return host_; }
 
 private:
@@ -57,6 +67,7 @@ private:
     QPointer<QMenu> menu_;
     QString toolTipTitle_;
     QString toolTipText_;
+    TrayHeadline headline_;
     friend class StatusBarHost;
 };
 

@@ -1,4 +1,7 @@
 #pragma once
+#include "platform/statusbar/WorkArea.h"
+
+#include <QList>
 #include <QRect>
 
 class QWidget;
@@ -15,6 +18,9 @@ public:
     // Whenever the geometry changes.
     static bool setTopStrut(QWidget *window, const QRect &geometry);
     static bool isX11();
+    // The struts of every other dock on the display (windows the window manager lists and
+    // top-level windows), and the root window's size; empty off X11.
+    static QList<DockStrut> otherStruts(const QWidget *self, QSize &root);
 };
 
 } // namespace orb

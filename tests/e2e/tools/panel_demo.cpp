@@ -1,5 +1,6 @@
 // Drives the panel host with three synthetic items so the end-to-end test can check the strip
 // on a real X server: placement, order, widths, colours and menus. Prints one line per fact.
+#include "platform/statusbar/PanelColours.h"
 #include "platform/statusbar/PanelHost.h"
 #include "platform/statusbar/PanelWindow.h"
 
@@ -101,6 +102,15 @@ int main(int argc, char **argv)
         const QRect g = w->geometry();
         say(QStringLiteral("panel %1 %2 %3 %4").arg(g.x()).arg(g.y()).arg(g.width()).arg(g.height()));
         const QImage shot = grab(QStringLiteral("panel.png"), g);
+        const QColor text = w->textColour(), back = w->backgroundColour();
+        say(QStringLiteral("text %1 %2 %3").arg(text.red()).arg(text.green()).arg(text.blue()));
+        if (!shot.isNull()) {
+            const QColor edge = shot.pixelColor(1, g.height() / 2);
+            say(QStringLiteral("background %1 %2 %3 contrast %4")
+                    .arg(edge.red()).arg(edge.green()).arg(edge.blue())
+                    .arg(orb::PanelColours::contrast(text, edge) >= orb::PanelColours::kMinimumContrast ? "ok" : "low"));
+        }
+        Q_UNUSED(back);
         for (orb::StatusItemHost *item : host.itemsInOrder()) {
             const QRectF cell = w->itemRect(item);
             const QPoint global = w->mapToGlobal(cell.topLeft().toPoint());

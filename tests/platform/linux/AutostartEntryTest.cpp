@@ -62,16 +62,38 @@ TEST(AutostartEntryTest, AnEntrySwitchedOffByTheSessionCountsAsOff)
         bool enabled;
     } cases[] = {
         {"[Desktop Entry]\nType=Application\nExec=orbmeter\n", true},
-        {"[Desktop Entry]\nExec=orbmeter\nHidden=true\n", false},
-        {"[Desktop Entry]\nExec=orbmeter\nX-GNOME-Autostart-enabled=false\n", false},
-        {"[Desktop Entry]\nExec=orbmeter\n[Desktop Action x]\nHidden=true\n", true}, // another group
-        {"\x01\x02garbage without groups", true},
+        {"[Desktop Entry]\nType=Application\nExec=orbmeter\nHidden=false\n", true},
+        {"[Desktop Entry]\nType=Application\nExec=orbmeter\nHidden=true\n", false},
+        {"[Desktop Entry]\nType=Application\nExec=orbmeter\nX-GNOME-Autostart-enabled=false\n", false},
+        {"[Desktop Entry]\nType=Application\nExec=orbmeter\n[Desktop Action x]\nHidden=true\n", true},
+        // Entries a session would not start.
+        {"", false},
+        {"\x01\x02garbage without groups", false},
+        {"[Desktop Entry]\n", false},
+        {"[Desktop Entry]\nType=Application\nExec=\n", false},
+        {"[Desktop Entry]\nExec=orbmeter\n", false},
+        {"[Desktop Entry]\nType=Link\nExec=orbmeter\n", false},
+        {"[Other]\nType=Application\nExec=orbmeter\n", false},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.text);
         test::writeFile(entry.path(), c.text);
         EXPECT_EQ(entry.isEnabled(), c.enabled);
     }
+}
+
+TEST(AutostartEntryTest, AFifoInPlaceOfTheEntryReadsAsOffWithoutWaiting)
+{
+    test::ScopedHome home;
+    AutostartEntry entry(QStringLiteral("/usr/bin/orbmeter"));
+    test::FifoTrap fifo(entry.path());
+    ASSERT_TRUE(fifo.created());
+    EXPECT_FALSE(entry.isEnabled());
+    EXPECT_FALSE(fifo.stalled());
+    // Switching on replaces it with a real entry.
+    ASSERT_TRUE(entry.setEnabled(true));
+    EXPECT_TRUE(QFileInfo(entry.path()).isFile());
+    EXPECT_TRUE(entry.isEnabled());
 }
 
 } // namespace

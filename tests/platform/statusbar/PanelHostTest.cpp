@@ -82,9 +82,9 @@ TEST(PanelHostTest, DrawsImagesOnTheDarkStripWithTemplatesInTheTextColourAndTheO
     QImage shot = w->grab().toImage();
     const QRectF m = w->itemRect(memory.get());
     EXPECT_EQ(shot.pixelColor(10, 12), QColor(200, 30, 30));
-    EXPECT_EQ(shot.pixelColor(int(m.left()) + 5, 12), PanelWindow::textColour());
-    EXPECT_EQ(shot.pixelColor(int(m.left()) + 5, 3), PanelWindow::backgroundColour());
-    EXPECT_EQ(shot.pixelColor(1, 12), PanelWindow::backgroundColour());
+    EXPECT_EQ(shot.pixelColor(int(m.left()) + 5, 12), w->textColour());
+    EXPECT_EQ(shot.pixelColor(int(m.left()) + 5, 3), w->backgroundColour());
+    EXPECT_EQ(shot.pixelColor(1, 12), w->backgroundColour());
 
     memory->popUpMenu();
     ASSERT_TRUE(menu.isVisible());
@@ -95,12 +95,12 @@ TEST(PanelHostTest, DrawsImagesOnTheDarkStripWithTemplatesInTheTextColourAndTheO
     EXPECT_EQ(menu.geometry().right(), std::min(QGuiApplication::primaryScreen()->geometry().right(),
                                                   under.x() + menu.width() - 1));
     shot = w->grab().toImage();
-    EXPECT_EQ(shot.pixelColor(int(m.left()) + 5, 4), PanelWindow::highlightColour());
-    EXPECT_EQ(shot.pixelColor(int(m.left()) + 5, 12), PanelWindow::textColour());
+    EXPECT_EQ(shot.pixelColor(int(m.left()) + 5, 4), w->highlightColour());
+    EXPECT_EQ(shot.pixelColor(int(m.left()) + 5, 12), w->textColour());
     memory->popUpMenu(); // a second click closes
     EXPECT_FALSE(menu.isVisible());
     shot = w->grab().toImage();
-    EXPECT_EQ(shot.pixelColor(int(m.left()) + 5, 4), PanelWindow::backgroundColour());
+    EXPECT_EQ(shot.pixelColor(int(m.left()) + 5, 4), w->backgroundColour());
 }
 
 // Records the areas the strip repaints.

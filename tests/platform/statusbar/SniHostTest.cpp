@@ -1,5 +1,6 @@
 // The StatusNotifierItem host against a private bus and a small watcher of our own, which
 // lists items the way trays do: in the order they registered, dropping names that vanish.
+#include "SniTestBus.h"
 #include "TestEnvironment.h"
 
 #include "platform/statusbar/SniHost.h"
@@ -13,12 +14,16 @@
 #include <QDBusPendingCall>
 #include <QDBusServiceWatcher>
 #include <QDBusVariant>
+#include <QDir>
+#include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QPainter>
 #include <QPalette>
+#include <QScreen>
 #include <QProcess>
 #include <functional>
 #include <gtest/gtest.h>
@@ -27,102 +32,22 @@ using namespace orb;
 
 namespace {
 
-bool waitUntil(const std::function<bool()> &done, int ms = 5000)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
-
-void spin(int ms)
-{
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-}
-
-// A dbus-daemon of the test's own, gone when the test ends.
-class PrivateBus {
-public:
-    PrivateBus()
-    {
-        daemon_.start(QStringLiteral("dbus-daemon"),
-                      {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--nopidfile"),
-                       QStringLiteral("--print-address=1")});
-        if (daemon_.waitForStarted(5000) && daemon_.waitForReadyRead(5000))
-            address_ = QString::fromUtf8(daemon_.readLine()).trimmed();
-    }
-    ~PrivateBus()
-    {
-        daemon_.kill();
-        daemon_.waitForFinished(5000);
-    }
-    QString address() const { return address_; }
-
-private:
-    QProcess daemon_;
-    QString address_;
-};
-
-class TestWatcher : public QObject {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
-public:
-    TestWatcher(const QString &address, const QString &connectionName)
-        : name_(connectionName), bus_(QDBusConnection::connectToBus(address, connectionName)),
-          vanish_(QString(), bus_, QDBusServiceWatcher::WatchForUnregistration)
-    {
-        connect(&vanish_, &QDBusServiceWatcher::serviceUnregistered, this,
-                [this](const QString &s) { items_.removeAll(s); });
-        bus_.registerObject(QStringLiteral("/StatusNotifierWatcher"), this, QDBusConnection::ExportAllSlots);
-        ok_ = bus_.registerService(QStringLiteral("org.kde.StatusNotifierWatcher"));
-    }
-    ~TestWatcher() override { stop(); }
-    void stop()
-    {
-        if (!bus_.isConnected())
-            return;
-        bus_.unregisterService(QStringLiteral("org.kde.StatusNotifierWatcher"));
-        bus_.unregisterObject(QStringLiteral("/StatusNotifierWatcher"));
-        QDBusConnection::disconnectFromBus(name_);
-        bus_ = QDBusConnection(QString());
-    }
-    bool ok() const { return ok_; }
-    QStringList items() const { return items_; }
-    int registrations() const { return registrations_; }
-
-public Q_SLOTS:
-    void RegisterStatusNotifierItem(const QString &service)
-    {
-        ++registrations_;
-        vanish_.addWatchedService(service);
-        if (!items_.contains(service))
-            items_.append(service);
-    }
-
-private:
-    QString name_;
-    QDBusConnection bus_;
-    QDBusServiceWatcher vanish_;
-    QStringList items_;
-    int registrations_ = 0;
-    bool ok_ = false;
-};
+using test::PrivateBus;
+using test::TestWatcher;
+using test::spin;
+using test::waitUntil;
 
 // Counts an item's signals as a tray sees them.
 class SignalCounter : public QObject {
     Q_OBJECT
 public:
     int icon = 0, toolTip = 0;
+    int label = 0;
+    QStringList labels;
 public Q_SLOTS:
     void onNewIcon() { ++icon; }
     void onNewToolTip() { ++toolTip; }
+    void onNewLabel(const QString &text, const QString &) { ++label; labels << text; }
 };
 
 class SniHostTest : public ::testing::Test {
@@ -130,31 +55,16 @@ protected:
     void SetUp() override
     {
         ASSERT_FALSE(bus_.address().isEmpty()) << "dbus-daemon did not start";
-        client_ = QDBusConnection::connectToBus(bus_.address(), QStringLiteral("sni-test-client"));
-        ASSERT_TRUE(client_.isConnected());
+        ASSERT_TRUE(client_.bus().isConnected());
         registerSniTypes();
     }
-    void TearDown() override { QDBusConnection::disconnectFromBus(QStringLiteral("sni-test-client")); }
 
-    // Asynchronous on purpose: the item answers from this very thread.
     QDBusMessage callItem(const QString &service, const QString &interface, const QString &method,
                           const QVariantList &args)
     {
-        QDBusMessage m = QDBusMessage::createMethodCall(service, QStringLiteral("/StatusNotifierItem"), interface, method);
-        m.setArguments(args);
-        QDBusPendingCall call = client_.asyncCall(m);
-        waitUntil([&] { return call.isFinished(); });
-        return call.reply();
+        return client_.callItem(service, interface, method, args);
     }
-    QVariant property(const QString &service, const QString &name)
-    {
-        const QDBusMessage reply = callItem(service, QStringLiteral("org.freedesktop.DBus.Properties"),
-                                            QStringLiteral("Get"),
-                                            {QStringLiteral("org.kde.StatusNotifierItem"), name});
-        if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
-            return {};
-        return reply.arguments().first().value<QDBusVariant>().variant();
-    }
+    QVariant property(const QString &service, const QString &name) { return client_.property(service, name); }
     void activate(const QString &service, int x, int y)
     {
         callItem(service, QStringLiteral("org.kde.StatusNotifierItem"), QStringLiteral("Activate"), {x, y});
@@ -173,7 +83,7 @@ protected:
 
     test::ScopedHome home_;
     PrivateBus bus_;
-    QDBusConnection client_{QString()};
+    test::TrayClient client_{bus_.address(), QStringLiteral("sni-test-client")};
 };
 
 TEST_F(SniHostTest, ItemsRegisterInTheFixedOrderAndMoveRightWhenOneIsInsertedLeftOfThem)
@@ -235,12 +145,12 @@ TEST_F(SniHostTest, ItemsWaitForAWatcherThatStartsLater)
 TEST_F(SniHostTest, PropertiesDescribeTheItemAndItsCurrentImage)
 {
     TestWatcher watcher(bus_.address(), QStringLiteral("watcher-5"));
-    SniHost host(bus_.address());
+    SniHost host(bus_.address(), TrayStyle::Wide);
     auto cpu = host.createItem(QStringLiteral("cpu"));
     const QString svc = service(cpu);
     SignalCounter counter;
     for (const char *signal : {"NewIcon", "NewToolTip"})
-        ASSERT_TRUE(client_.connect(svc, QStringLiteral("/StatusNotifierItem"), QStringLiteral("org.kde.StatusNotifierItem"),
+        ASSERT_TRUE(client_.bus().connect(svc, QStringLiteral("/StatusNotifierItem"), QStringLiteral("org.kde.StatusNotifierItem"),
                                     QLatin1String(signal), &counter,
                                     qstrcmp(signal, "NewIcon") == 0 ? SLOT(onNewIcon()) : SLOT(onNewToolTip())));
 
@@ -261,7 +171,7 @@ TEST_F(SniHostTest, PropertiesDescribeTheItemAndItsCurrentImage)
     EXPECT_EQ(property(svc, QStringLiteral("Status")).toString(), QStringLiteral("Active"));
     EXPECT_EQ(property(svc, QStringLiteral("Title")).toString(), QStringLiteral("CPU"));
     EXPECT_EQ(property(svc, QStringLiteral("ItemIsMenu")), QVariant(false));
-    EXPECT_EQ(property(svc, QStringLiteral("Menu")).value<QDBusObjectPath>().path(), QStringLiteral("/NO_DBUSMENU"));
+    EXPECT_EQ(property(svc, QStringLiteral("Menu")).value<QDBusObjectPath>().path(), QStringLiteral("/MenuBar"));
 
     const QString iconName = property(svc, QStringLiteral("IconName")).toString();
     EXPECT_TRUE(QFileInfo(iconName).isAbsolute());
@@ -324,15 +234,24 @@ TEST_F(SniHostTest, ActivateOpensTheMenuThereAndASecondClickClosesIt)
     disk->setMenu(&menu);
     const QString svc = service(disk);
 
-    activate(svc, 120, 30);
+    activate(svc, 120, 300);
     ASSERT_TRUE(waitUntil([&] { return menu.isVisible(); }));
-    EXPECT_EQ(menu.pos(), QPoint(120, 30));
-    activate(svc, 120, 30);
+    EXPECT_EQ(menu.pos(), QPoint(120, 300));
+    activate(svc, 120, 300);
     ASSERT_TRUE(waitUntil([&] { return !menu.isVisible(); }));
     // The click that closed the menu may arrive once more right after: no reopening.
-    activate(svc, 120, 30);
+    activate(svc, 120, 300);
     spin(50);
     EXPECT_FALSE(menu.isVisible());
+    // A click on a bar along the bottom edge: the menu opens above the bar, on the screen.
+    spin(300);
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    activate(svc, screen.center().x(), screen.bottom() - 12);
+    ASSERT_TRUE(waitUntil([&] { return menu.isVisible(); }));
+    EXPECT_LE(menu.geometry().bottom(), screen.bottom() - 25);
+    EXPECT_LE(menu.geometry().right(), screen.right());
+    EXPECT_GE(menu.geometry().top(), screen.top());
+    menu.hide();
     spin(300);
     activate(svc, 0, 0); // no position: under the cursor
     EXPECT_TRUE(waitUntil([&] { return menu.isVisible(); }));
@@ -364,6 +283,199 @@ TEST_F(SniHostTest, IconFilesOfEndedRunsAreRemovedAtStart)
     EXPECT_FALSE(QFileInfo::exists(stale));
     EXPECT_TRUE(QFileInfo::exists(ours));
     EXPECT_TRUE(QFileInfo::exists(other));
+}
+
+TEST_F(SniHostTest, CompactItemsSendSquareIconsTheLabelAndTheFullFigures)
+{
+    TestWatcher watcher(bus_.address(), QStringLiteral("watcher-7"));
+    SniHost host(bus_.address(), TrayStyle::Compact);
+    auto cpu = host.createItem(QStringLiteral("cpu"));
+    const QString svc = service(cpu);
+    SignalCounter counter;
+    const QString path = QStringLiteral("/StatusNotifierItem"), iface = QStringLiteral("org.kde.StatusNotifierItem");
+    ASSERT_TRUE(client_.bus().connect(svc, path, iface, QStringLiteral("NewIcon"), &counter, SLOT(onNewIcon())));
+    ASSERT_TRUE(client_.bus().connect(svc, path, iface, QStringLiteral("XAyatanaNewLabel"), &counter,
+                                      SLOT(onNewLabel(QString, QString))));
+
+    TrayHeadline h{0.23, QStringLiteral("CPU 23%"), QColor(0, 200, 0), TrayHeadline::Gauge::Bar,
+                   QStringLiteral("User 20%\nSystem 3%")};
+    cpu->setImage(solid(150, 44, Qt::red), false);
+    cpu->setToolTip(QStringLiteral("CPU"), QStringLiteral("23%"));
+    cpu->setHeadline(h);
+    ASSERT_TRUE(waitUntil([&] { return counter.icon == 1 && counter.label == 1; }));
+
+    // Pixels only, so no tray prefers a file it may fail to load or cache by name.
+    EXPECT_EQ(property(svc, QStringLiteral("IconName")).toString(), QString());
+    EXPECT_TRUE(QDir(SniItem::iconDirectory()).entryList({QStringLiteral("*-cpu-*.png")}).isEmpty());
+    const auto pixmaps = qdbus_cast<QList<SniPixmap>>(property(svc, QStringLiteral("IconPixmap")).value<QDBusArgument>());
+    ASSERT_EQ(pixmaps.size(), 5);
+    const int sizes[] = {16, 22, 24, 32, 48};
+    for (int i = 0; i < 5; ++i) {
+        SCOPED_TRACE(sizes[i]);
+        EXPECT_EQ(pixmaps[i].width, sizes[i]);
+        EXPECT_EQ(pixmaps[i].height, sizes[i]);
+        ASSERT_EQ(pixmaps[i].data.size(), sizes[i] * sizes[i] * 4);
+        // The tile fills its cell: the middle of every edge is opaque (alpha first).
+        const int s = sizes[i], m = s / 2;
+        for (const auto &[x, y] : {std::pair{m, 0}, std::pair{m, s - 1}, std::pair{0, m}, std::pair{s - 1, m}})
+            EXPECT_EQ(static_cast<uchar>(pixmaps[i].data[(y * s + x) * 4]), 255) << x << "," << y;
+    }
+    EXPECT_EQ(property(svc, QStringLiteral("XAyatanaLabel")).toString(), QStringLiteral("CPU 23%"));
+    EXPECT_EQ(property(svc, QStringLiteral("XAyatanaLabelGuide")).toString(), QStringLiteral("CPU 888%"));
+    EXPECT_EQ(counter.labels, QStringList{QStringLiteral("CPU 23%")});
+    const auto tip = qdbus_cast<SniToolTip>(property(svc, QStringLiteral("ToolTip")).value<QDBusArgument>());
+    EXPECT_EQ(tip.title, QStringLiteral("CPU"));
+    EXPECT_EQ(tip.text, QStringLiteral("User 20%\nSystem 3%"));
+
+    // A reading that draws the same pixels sends nothing; neither does a new wide image.
+    h.fraction = 0.2304;
+    cpu->setHeadline(h);
+    cpu->setImage(solid(160, 44, Qt::blue), false);
+    spin(100);
+    EXPECT_EQ(counter.icon, 1);
+    EXPECT_EQ(counter.label, 1);
+
+    // A new figure: new pixels, new label.
+    h.fraction = 0.91;
+    h.label = QStringLiteral("CPU 91%");
+    cpu->setHeadline(h);
+    ASSERT_TRUE(waitUntil([&] { return counter.icon == 2 && counter.label == 2; }));
+    const auto after = qdbus_cast<QList<SniPixmap>>(property(svc, QStringLiteral("IconPixmap")).value<QDBusArgument>());
+    ASSERT_EQ(after.size(), 5);
+    EXPECT_NE(after[4].data, pixmaps[4].data);
+    EXPECT_EQ(counter.labels.last(), QStringLiteral("CPU 91%"));
+
+    // Switched to wide: the full image as a file and pixels, and no label.
+    static_cast<SniItem *>(cpu.get())->setStyle(TrayStyle::Wide);
+    ASSERT_TRUE(waitUntil([&] { return counter.icon == 3 && counter.label == 3; }));
+    EXPECT_EQ(QImage(property(svc, QStringLiteral("IconName")).toString()).size(), QSize(160, 44));
+    EXPECT_EQ(property(svc, QStringLiteral("XAyatanaLabel")).toString(), QString());
+}
+
+TEST_F(SniHostTest, CompactItemWithoutAGaugeShowsItsImageFittedIntoTheSquare)
+{
+    TestWatcher watcher(bus_.address(), QStringLiteral("watcher-8"));
+    SniHost host(bus_.address(), TrayStyle::Compact);
+    auto fan = host.createItem(QStringLiteral("fan"));
+    const QString svc = service(fan);
+    fan->setImage(solid(80, 40, QColor(30, 90, 200)), false); // 2:1
+    TrayHeadline noGauge;
+    noGauge.label = QStringLiteral("Fan 1200 rpm");
+    fan->setHeadline(noGauge);
+    QList<SniPixmap> pixmaps;
+    ASSERT_TRUE(waitUntil([&] {
+        pixmaps = qdbus_cast<QList<SniPixmap>>(property(svc, QStringLiteral("IconPixmap")).value<QDBusArgument>());
+        return pixmaps.size() == 5;
+    }));
+    // 48 x 48: the image 48 x 24 in the middle, transparent above and below.
+    const SniPixmap &big = pixmaps[4];
+    ASSERT_EQ(big.width, 48);
+    const auto argb = [&](int x, int y) { return QByteArray(big.data.constData() + (y * 48 + x) * 4, 4); };
+    EXPECT_EQ(argb(24, 24), QByteArray("\xff\x1e\x5a\xc8", 4));
+    EXPECT_EQ(argb(24, 5)[0], '\0');
+    EXPECT_EQ(argb(24, 42)[0], '\0');
+    EXPECT_EQ(property(svc, QStringLiteral("XAyatanaLabel")).toString(), QStringLiteral("Fan 1200 rpm"));
+}
+
+TEST_F(SniHostTest, AnItemWhoseMenuTheTrayNeverReadsIsRegisteredAgainAFewTimes)
+{
+    TestWatcher watcher(bus_.address(), QStringLiteral("watcher-retry"));
+    SniHost host(bus_.address(), TrayStyle::Compact);
+    host.setTakenCheckInterval(800);
+    auto cpu = host.createItem(QStringLiteral("cpu"));
+    auto memory = host.createItem(QStringLiteral("memory"));
+    ASSERT_TRUE(waitUntil([&] { return watcher.registrations() == 2; }));
+    // The tray reads the memory item's menu, as trays do once an item is set up; not the CPU's.
+    client_.call(service(memory), QStringLiteral("/MenuBar"), QStringLiteral("com.canonical.dbusmenu"),
+                 QStringLiteral("GetLayout"), {0, -1, QStringList()});
+    const QString memoryName = service(memory);
+    // CPU: registered three times in all under fresh names, then left alone.
+    ASSERT_TRUE(waitUntil([&] { return watcher.registrations() == 4; }, 10000));
+    spin(1800);
+    EXPECT_EQ(watcher.registrations(), 4);
+    EXPECT_EQ(service(memory), memoryName);
+    EXPECT_EQ(watcher.items().size(), 2);
+    EXPECT_TRUE(watcher.items().contains(service(cpu)));
+}
+
+// GNOME Shell's extension takes items by path, from each item's own connection.
+TEST_F(SniHostTest, ItemsRegisterByPathWithATrayThatTakesPaths)
+{
+    QTemporaryDir root;
+    test::writeFile(root.path() + QStringLiteral("/proc/%1/comm").arg(QCoreApplication::applicationPid()),
+                    "gnome-shell\n");
+    TestWatcher watcher(bus_.address(), QStringLiteral("watcher-path"));
+    SniHost host(bus_.address(), TrayStyle::Auto, Sysroot(root.path().toStdString()));
+    auto cpu = host.createItem(QStringLiteral("cpu"));
+    auto memory = host.createItem(QStringLiteral("memory"));
+    ASSERT_TRUE(waitUntil([&] { return watcher.items().size() == 2; }));
+    EXPECT_EQ(host.trayName(), QStringLiteral("gnome-shell"));
+    const auto pathOf = [](const std::unique_ptr<StatusItemHost> &item) {
+        return static_cast<SniItem *>(item.get())->connection().baseService() + QStringLiteral("/StatusNotifierItem");
+    };
+    EXPECT_TRUE(watcher.items().contains(pathOf(cpu)));
+    EXPECT_TRUE(watcher.items().contains(pathOf(memory)));
+    // Gone with its connection.
+    cpu.reset();
+    ASSERT_TRUE(waitUntil([&] { return watcher.items().size() == 1; }));
+    EXPECT_EQ(watcher.items().first(), pathOf(memory));
+    EXPECT_FALSE(SniHost::registersByPath(QStringLiteral("xfce4-panel")));
+}
+
+// The tray's process is read from a made-up /proc: the watcher here is this test process.
+TEST_F(SniHostTest, AutoStyleFollowsTheProcessThatOwnsTheWatcher)
+{
+    struct Case {
+        QByteArray comm;    // empty: no comm file
+        QByteArray cmdline; // empty: no cmdline file
+        TrayStyle requested;
+        TrayStyle expected;
+        const char *identified; // nullptr: no identification expected
+    };
+    const Case cases[] = {
+        {"waybar\n", {}, TrayStyle::Auto, TrayStyle::Wide, "waybar"},
+        {"xfce4-panel\n", {}, TrayStyle::Auto, TrayStyle::Compact, "xfce4-panel"},
+        {"gnome-shell", {}, TrayStyle::Auto, TrayStyle::Compact, "gnome-shell"},
+        {{}, QByteArrayLiteral("/usr/bin/waybar\0-c\0/etc/xdg/waybar/config\0"), TrayStyle::Auto, TrayStyle::Wide,
+         "waybar"},
+        {{}, {}, TrayStyle::Auto, TrayStyle::Compact, ""},
+        // Asked for explicitly: the tray is not looked at.
+        {"waybar\n", {}, TrayStyle::Compact, TrayStyle::Compact, nullptr},
+        {"lxqt-panel\n", {}, TrayStyle::Wide, TrayStyle::Wide, nullptr},
+    };
+    int n = 0;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(n);
+        QTemporaryDir root;
+        const QString proc = root.path() + QStringLiteral("/proc/%1/").arg(QCoreApplication::applicationPid());
+        if (!c.comm.isEmpty())
+            test::writeFile(proc + QStringLiteral("comm"), c.comm);
+        if (!c.cmdline.isEmpty())
+            test::writeFile(proc + QStringLiteral("cmdline"), c.cmdline);
+        TestWatcher watcher(bus_.address(), QStringLiteral("watcher-auto-%1").arg(n++));
+        SniHost host(bus_.address(), c.requested, Sysroot(root.path().toStdString()));
+        QSignalSpy identified(&host, &SniHost::trayIdentified);
+        auto memory = host.createItem(QStringLiteral("memory"));
+        memory->setImage(solid(60, 44, Qt::gray), false);
+        TrayHeadline half;
+        half.fraction = 0.5;
+        half.label = QStringLiteral("MEM 50%");
+        memory->setHeadline(half);
+        if (c.identified) {
+            ASSERT_TRUE(waitUntil([&] { return identified.count() == 1; }));
+            EXPECT_EQ(identified.at(0).at(0).toString(), QString::fromLatin1(c.identified));
+        } else {
+            spin(100);
+            EXPECT_EQ(identified.count(), 0);
+        }
+        EXPECT_EQ(host.style(), c.expected);
+        const QString svc = service(memory);
+        ASSERT_TRUE(waitUntil([&] { return property(svc, QStringLiteral("IconPixmap")).isValid(); }));
+        spin(50);
+        const bool wide = c.expected == TrayStyle::Wide;
+        EXPECT_EQ(property(svc, QStringLiteral("IconName")).toString().isEmpty(), !wide);
+        EXPECT_EQ(property(svc, QStringLiteral("XAyatanaLabel")).toString(), wide ? QString() : QStringLiteral("MEM 50%"));
+    }
 }
 
 } // namespace

@@ -1,0 +1,62 @@
+#include "collect/AddressWatcher.h"
+
+#include "platform/Logging.h"
+
+#include <cerrno>
+#include <cstring>
+#include <linux/netlink.h>
+#include <linux/rtnetlink.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace orb {
+
+AddressWatcher::AddressWatcher()
+{
+    fd_ = ::socket(AF_NETLINK, SOCK_RAW | SOCK_NONBLOCK | SOCK_CLOEXEC, NETLINK_ROUTE);
+    if (fd_ < 0) {
+        qCInfo(lcCollect, "no routing notifications (%s); addresses are read on interface changes only",
+               std::strerror(errno));
+        return;
+    }
+    sockaddr_nl addr{};
+    addr.nl_family = AF_NETLINK;
+    addr.nl_groups = RTMGRP_IPV4_IFADDR | RTMGRP_IPV6_IFADDR;
+    if (::bind(fd_, reinterpret_cast<const sockaddr *>(&addr), sizeof addr) != 0) {
+        qCInfo(lcCollect, "cannot listen for address changes (%s)", std::strerror(errno));
+        ::close(fd_);
+        fd_ = -1;
+    }
+}
+
+AddressWatcher::~AddressWatcher()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+bool AddressWatcher::changed()
+{
+    if (fd_ < 0)
+        return false;
+    bool any = false;
+    char buf[8192];
+    for (;;) {
+        const ssize_t n = ::recv(fd_, buf, sizeof buf, 0);
+        if (n > 0) {
+            any = true;
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        // ENOBUFS: notifications were lost, so something changed.
+        if (n < 0 && errno == ENOBUFS) {
+            any = true;
+            continue;
+        }
+        break;
+    }
+    return any;
+}
+
+} // namespace orb

@@ -1,0 +1,24 @@
+#pragma once
+
+namespace orb {
+
+// Tells whether any IPv4 or IPv6 address of the machine was added or removed since the
+// last call, from the kernel's routing notifications (a non-blocking netlink socket), so the
+// pass need not list the addresses each second. Only meaningful for the running machine.
+class AddressWatcher {
+public:
+    AddressWatcher();
+    ~AddressWatcher();
+    AddressWatcher(const AddressWatcher &) = delete;
+    AddressWatcher &operator=(const AddressWatcher &) = delete;
+
+    // True when a notification arrived (or some were lost); false when nothing arrived or
+    // no socket could be opened.
+    bool changed();
+    bool isValid() const { return fd_ >= 0; }
+
+private:
+    int fd_ = -1;
+};
+
+} // namespace orb

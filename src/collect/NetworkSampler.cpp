@@ -1,0 +1,384 @@
+#include "collect/NetworkSampler.h"
+
+#include "collect/ProcText.h"
+#include "platform/Logging.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <dirent.h>
+#include <fcntl.h>
+#include <limits>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace orb {
+namespace {
+
+constexpr const char *kClassNet = "/sys/class/net";
+constexpr const char *kWireless = "/proc/net/wireless";
+
+int openAt(const std::string &path)
+{
+    int fd;
+    do {
+        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
+void closeFd(int &fd)
+{
+    if (fd >= 0)
+        ::close(fd);
+    fd = -1;
+}
+
+// Reads a whole small file again from its start into `out`; false on a read error.
+bool rereadSmall(int fd, char *out, size_t cap, size_t &len)
+{
+    ssize_t n;
+    do {
+        n = ::pread(fd, out, cap, 0);
+    } while (n < 0 && errno == EINTR);
+    if (n < 0)
+        return false;
+    len = static_cast<size_t>(n);
+    return true;
+}
+
+// Reads a whole (procfs) file again from its start into `out`, reusing its capacity.
+bool rereadAll(int fd, std::string &out)
+{
+    constexpr size_t kCap = 1u << 20;
+    out.resize(std::max<size_t>(out.capacity(), 4096));
+    size_t len = 0;
+    for (;;) {
+        if (len == out.size()) {
+            if (len >= kCap)
+                break;
+            out.resize(len * 2);
+        }
+        const ssize_t n = ::pread(fd, out.data() + len, out.size() - len, static_cast<off_t>(len));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            out.clear();
+            return false;
+        }
+        len += static_cast<size_t>(n);
+        // A short read is the end (the file is a few lines, far below one page).
+        if (len < out.size())
+            break;
+    }
+    out.resize(len);
+    return true;
+}
+
+int64_t saturated(uint64_t v)
+{
+    return v > static_cast<uint64_t>(std::numeric_limits<int64_t>::max()) ? std::numeric_limits<int64_t>::max()
+                                                                         : static_cast<int64_t>(v);
+}
+
+uint64_t addSaturated(uint64_t a, uint64_t b)
+{
+    return a > std::numeric_limits<uint64_t>::max() - b ? std::numeric_limits<uint64_t>::max() : a + b;
+}
+
+// A level token of /proc/net/wireless: "-60." (the dot marks an updated value) or "-256".
+bool parseLevel(std::string_view token, int &out)
+{
+    while (!token.empty() && (token.back() == '.' || token.back() == ' '))
+        token.remove_suffix(1);
+    if (token.empty())
+        return false;
+    const char *b = token.data();
+    const char *e = b + token.size();
+    auto [p, ec] = std::from_chars(b, e, out);
+    return ec == std::errc() && p == e;
+}
+
+std::string_view nextToken(std::string_view &s)
+{
+    s = proctext::skipBlanks(s);
+    size_t i = 0;
+    while (i < s.size() && s[i] != ' ' && s[i] != '\t')
+        ++i;
+    const std::string_view t = s.substr(0, i);
+    s.remove_prefix(i);
+    return t;
+}
+
+} // namespace
+
+NetworkSampler::NetworkSampler() = default;
+
+NetworkSampler::~NetworkSampler() { closeFiles(); }
+
+int64_t NetworkSampler::quality(int64_t dBm)
+{
+    const int64_t q = (100 * dBm + 9000) / 60;
+    return q < 0 || q > 100 ? 1 : q;
+}
+
+bool NetworkSampler::parseWirelessLine(std::string_view line, std::string_view &name, int &level, int &noise)
+{
+    const size_t colon = line.find(':');
+    if (colon == std::string_view::npos)
+        return false;
+    name = proctext::trimmed(line.substr(0, colon));
+    if (name.empty())
+        return false;
+    std::string_view rest = line.substr(colon + 1);
+    const std::string_view status = nextToken(rest);
+    const std::string_view link = nextToken(rest);
+    const std::string_view lvl = nextToken(rest);
+    const std::string_view nse = nextToken(rest);
+    int ignored = 0;
+    if (status.empty() || !parseLevel(link, ignored) || !parseLevel(lvl, level) || !parseLevel(nse, noise))
+        return false;
+    if (noise == -256)
+        noise = 0;
+    if (level == -256)
+        level = 0;
+    return true;
+}
+
+void NetworkSampler::closeFiles()
+{
+    for (Interface &i : interfaces_) {
+        closeFd(i.tx.fd);
+        closeFd(i.rx.fd);
+        closeFd(i.operFd);
+    }
+    closeFd(wirelessFd_);
+    if (dir_)
+        ::closedir(dir_);
+    dir_ = nullptr;
+}
+
+NetworkSampler::Interface NetworkSampler::makeInterface(const Sysroot &root, const std::string &name) const
+{
+    Interface i;
+    i.name = name;
+    const std::string dir = std::string(kClassNet) + '/' + name;
+    struct stat st{};
+    // The link itself decides, even when what it points at is missing from the tree.
+    i.counted = ::lstat(root.path(dir + "/device").c_str(), &st) == 0;
+    i.wifi = root.exists(dir + "/wireless");
+    if (!i.wifi) {
+        if (const auto uevent = root.readText(dir + "/uevent", 16 * 1024)) {
+            proctext::forEachLine(*uevent, [&](std::string_view line) {
+                if (proctext::trimmed(line) == "DEVTYPE=wlan")
+                    i.wifi = true;
+            });
+        }
+    }
+    return i;
+}
+
+bool NetworkSampler::rescan(const Sysroot &root)
+{
+    const bool rootChanged = root.root() != rootPath_;
+    if (rootChanged) {
+        // Another tree (tests and `sample --sysroot` switch them): files are opened again,
+        // the baselines stay with the interface names.
+        closeFiles();
+        rootPath_ = root.root();
+    }
+    listing_.clear();
+    const std::string classPath = root.path(kClassNet);
+    // The directory stays open and is read again from its start each pass.
+    if (!dir_)
+        dir_ = ::opendir(classPath.c_str());
+    else
+        ::rewinddir(dir_);
+    if (dir_) {
+        while (dirent *entry = ::readdir(dir_)) {
+            const std::string_view n(entry->d_name);
+            if (n == "." || n == ".." || n.empty())
+                continue;
+            listing_.emplace_back(n);
+        }
+    }
+    std::sort(listing_.begin(), listing_.end());
+    // An unreadable list changes nothing: the baselines wait for the next good one.
+    if (listing_.empty())
+        return false;
+
+    for (Interface &i : interfaces_)
+        i.seen = false;
+    for (const std::string &name : listing_) {
+        auto it = std::lower_bound(interfaces_.begin(), interfaces_.end(), name,
+                                   [](const Interface &i, const std::string &n) { return i.name < n; });
+        if (it != interfaces_.end() && it->name == name) {
+            it->seen = true;
+            if (rootChanged) {
+                const Interface probed = makeInterface(root, name);
+                it->counted = probed.counted;
+                it->wifi = probed.wifi;
+            }
+            continue;
+        }
+        Interface fresh = makeInterface(root, name);
+        fresh.seen = true;
+        interfaces_.insert(it, std::move(fresh));
+    }
+    // Interfaces gone from the list keep what they added to the totals and nothing more.
+    for (Interface &i : interfaces_) {
+        if (!i.seen) {
+            closeFd(i.tx.fd);
+            closeFd(i.rx.fd);
+            closeFd(i.operFd);
+        }
+    }
+    std::erase_if(interfaces_, [](const Interface &i) { return !i.seen; });
+
+    for (Interface &i : interfaces_) {
+        const std::string dir = classPath + '/' + i.name;
+        if (i.counted) {
+            if (i.operFd < 0)
+                i.operFd = openAt(dir + "/operstate");
+            if (i.tx.fd < 0)
+                i.tx.fd = openAt(dir + "/statistics/tx_bytes");
+            if (i.rx.fd < 0)
+                i.rx.fd = openAt(dir + "/statistics/rx_bytes");
+        }
+    }
+    return true;
+}
+
+bool NetworkSampler::readCounter(Counter &c, uint64_t &total, const std::string &ifName, const char *file)
+{
+    char buf[40];
+    size_t len = 0;
+    uint64_t v = 0;
+    if (c.fd < 0 || !rereadSmall(c.fd, buf, sizeof buf, len)
+        || !proctext::parseUnsigned(proctext::trimmed(std::string_view(buf, len)), v)) {
+        if (!reportedCounter_)
+            qCWarning(lcCollect, "cannot read %s of %s; its traffic is left out of this sample", file,
+                      ifName.c_str());
+        reportedCounter_ = true;
+        return false;
+    }
+    if (!c.valid) {
+        total = addSaturated(total, v);
+    } else if (v >= c.last) {
+        total = addSaturated(total, v - c.last);
+    }
+    // A counter that went backwards (driver reset, interface re-created between samples)
+    // starts a new baseline and adds nothing now.
+    c.last = v;
+    c.valid = true;
+    return true;
+}
+
+void NetworkSampler::readOperstate(Interface &i)
+{
+    char buf[32];
+    size_t len = 0;
+    i.operstate.clear();
+    if (i.operFd >= 0 && rereadSmall(i.operFd, buf, sizeof buf, len))
+        i.operstate.assign(proctext::trimmed(std::string_view(buf, len)));
+}
+
+void NetworkSampler::readWireless(const Sysroot &root, int64_t &signal, int64_t &noise)
+{
+    wifiLevels_.clear();
+    int64_t count = 0;
+    int64_t sigSum = 0;
+    int64_t noiseSum = 0;
+    bool haveFile = false;
+    for (const Interface &i : interfaces_) {
+        if (!i.wifi)
+            continue;
+        if (!haveFile) {
+            if (wirelessFd_ < 0)
+                wirelessFd_ = openAt(root.path(kWireless));
+            haveFile = wirelessFd_ >= 0 && rereadAll(wirelessFd_, buffer_);
+            if (!haveFile)
+                buffer_.clear();
+        }
+        WifiReading level;
+        level.name = i.name;
+        // A Wi-Fi interface the file does not list (down, not associated) has no reading.
+        bool garbled = false;
+        proctext::forEachLine(buffer_, [&](std::string_view line) {
+            std::string_view name;
+            int l = 0, n = 0;
+            const size_t colon = line.find(':');
+            if (colon == std::string_view::npos || proctext::trimmed(line.substr(0, colon)) != i.name)
+                return true;
+            if (!parseWirelessLine(line, name, l, n)) {
+                garbled = true;
+                return false;
+            }
+            level.rssi = l;
+            level.noise = n;
+            return false;
+        });
+        if (garbled && !reportedWireless_) {
+            qCWarning(lcCollect, "unreadable line for %s in %s; counted as no reading", i.name.c_str(),
+                      root.path(kWireless).c_str());
+            reportedWireless_ = true;
+        }
+        sigSum += quality(level.rssi);
+        noiseSum += quality(level.noise);
+        ++count;
+        wifiLevels_.push_back(std::move(level));
+    }
+    signal = count ? sigSum / count : 0;
+    noise = count ? noiseSum / count : 0;
+}
+
+std::optional<NetworkSample> NetworkSampler::loadNetworkData(const Sysroot &root, double now)
+{
+    if (!rescan(root)) {
+        if (!reportedList_)
+            qCWarning(lcCollect, "no interfaces under %s; no network sample", root.path(kClassNet).c_str());
+        reportedList_ = true;
+        return std::nullopt;
+    }
+    reportedList_ = false;
+
+    status_.clear();
+    bool allRead = true;
+    for (Interface &i : interfaces_) {
+        // The names of all interfaces (tunnels come and go) and the link states of the
+        // hardware ones make the status snapshot.
+        status_.append(i.name);
+        if (i.counted) {
+            readOperstate(i);
+            status_.append(1, '=').append(i.operstate);
+            allRead = readCounter(i.tx, totalUp_, i.name, "tx_bytes") && allRead;
+            allRead = readCounter(i.rx, totalDown_, i.name, "rx_bytes") && allRead;
+        }
+        status_.append(1, ';');
+    }
+    if (allRead)
+        reportedCounter_ = false;
+
+    NetworkSample s;
+    s.up = saturated(totalUp_);
+    s.down = saturated(totalDown_);
+    // Seconds that really passed since the previous sample, whole, at least one.
+    double elapsed = lastNow_ ? std::floor(now - *lastNow_) : 1.0;
+    if (!std::isfinite(elapsed) || elapsed < 1.0)
+        elapsed = 1.0;
+    s.interval = elapsed;
+    lastNow_ = now;
+    readWireless(root, s.signal, s.noise);
+    return s;
+}
+
+bool NetworkSampler::checkInterfaceStatusChange()
+{
+    if (statusValid_ && status_ == lastStatus_)
+        return true;
+    lastStatus_ = status_;
+    statusValid_ = true;
+    return false;
+}
+
+} // namespace orb

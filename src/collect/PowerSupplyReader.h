@@ -1,0 +1,22 @@
+#pragma once
+#include "collect/PowerState.h"
+
+namespace orb {
+
+class Sysroot;
+
+// Batteries and chargers from the kernel's power-supply class (/sys/class/power_supply),
+// used when no power service is on the system bus. Only plain attribute reads; a supply
+// whose attributes are garbled or missing gives missing figures, never made-up ones.
+class PowerSupplyReader {
+public:
+    // The internal battery (type Battery, not a device's own battery; several packs summed;
+    // a UPS never counts), the chargers' state, and the devices' batteries (scope Device).
+    static PowerState read(const Sysroot &root);
+
+    // The first Bluetooth address written in `text` ("hid-aa:bb:cc:dd:ee:ff-battery",
+    // "/org/bluez/hci0/dev_AA_BB_CC_DD_EE_FF"), upper-case with colons; empty when none.
+    static QString addressIn(const QString &text);
+};
+
+} // namespace orb

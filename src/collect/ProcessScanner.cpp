@@ -1,0 +1,380 @@
+#include "collect/ProcessScanner.h"
+
+#include "platform/Logging.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace orb {
+namespace {
+
+// Kernel threads carry this flag in the ninth field of their stat line.
+constexpr uint64_t kKernelThreadFlag = 0x00200000;
+constexpr int kLastField = 24; // rss
+constexpr uint32_t kMaxGarbledReports = 20;
+constexpr size_t kStatCap = 1024;
+
+bool parsePid(const char *name, int &pid)
+{
+    const std::string_view n(name);
+    if (n.empty() || n.size() > 9)
+        return false;
+    const auto [end, ec] = std::from_chars(n.data(), n.data() + n.size(), pid);
+    return ec == std::errc() && end == n.data() + n.size() && pid > 0;
+}
+
+// Reads a small /proc file relative to `dirFd` into `out` (its capacity reused); false
+// when the process is gone (open or read fails, or nothing is there). With `keep` the
+// descriptor is left open in *keep for later scans, else closed.
+bool readRelative(int dirFd, const char *relative, std::string &out, size_t cap, int *keep = nullptr)
+{
+    const int fd = ::openat(dirFd, relative, O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    if (out.size() < cap)
+        out.resize(cap);
+    // procfs hands out the whole (small) file in one read; a short read is the end.
+    ssize_t n;
+    do {
+        n = ::read(fd, out.data(), cap);
+    } while (n < 0 && errno == EINTR);
+    if (keep && n > 0)
+        *keep = fd;
+    else
+        ::close(fd);
+    out.resize(n > 0 ? static_cast<size_t>(n) : 0);
+    return n > 0;
+}
+
+// Reads a kept /proc file again from its start: procfs makes its text anew. Fails once
+// the process it was opened for has gone, even when its pid has been given to another.
+bool rereadKept(int fd, std::string &out, size_t cap)
+{
+    if (out.size() < cap)
+        out.resize(cap);
+    ssize_t n;
+    do {
+        n = ::pread(fd, out.data(), cap, 0);
+    } while (n < 0 && errno == EINTR);
+    out.resize(n > 0 ? static_cast<size_t>(n) : 0);
+    return n > 0;
+}
+
+// A command name as one menu line: control characters (a process may name itself
+// anything) become "?".
+QString commandName(std::string_view comm)
+{
+    QString name = QString::fromUtf8(comm.data(), static_cast<qsizetype>(comm.size()));
+    for (QChar &c : name)
+        if (c.category() == QChar::Other_Control || c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
+            c = QLatin1Char('?');
+    return name;
+}
+
+} // namespace
+
+ProcessScanner::ProcessScanner()
+    : ProcessScanner(::sysconf(_SC_CLK_TCK), static_cast<uint64_t>(std::max(0L, ::sysconf(_SC_PAGESIZE))), ApplicationNames())
+{
+}
+
+ProcessScanner::ProcessScanner(long clockTicks, uint64_t pageSize, ApplicationNames names)
+    : clockTicks_(clockTicks > 0 ? clockTicks : 100), pageSize_(pageSize > 0 ? pageSize : 4096),
+      appNames_(std::move(names))
+{
+    buffer_.reserve(kStatCap);
+    // Keeping a process's stat open saves two of three system calls per process and scan.
+    // Half of the descriptors the process may open are left to everything else.
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
+        maxHeldFds_ = static_cast<size_t>(std::min<rlim_t>(limit.rlim_cur / 2, 4096));
+    else
+        maxHeldFds_ = 4096;
+}
+
+ProcessScanner::~ProcessScanner()
+{
+    for (auto &[pid, process] : processes_)
+        forget(process.fd);
+}
+
+void ProcessScanner::forget(int &fd)
+{
+    if (fd < 0)
+        return;
+    ::close(fd);
+    fd = -1;
+    --heldFds_;
+}
+
+bool ProcessScanner::parseStat(std::string_view text, StatLine &out)
+{
+    // "pid (comm) state ppid ...": the name may hold spaces and parentheses itself, so it
+    // runs from the first "(" to the last ")".
+    const size_t open = text.find('(');
+    const size_t close = text.rfind(')');
+    if (open == std::string_view::npos || close == std::string_view::npos || close < open)
+        return false;
+    out.comm = text.substr(open + 1, close - open - 1);
+    const char *p = text.data() + close + 1;
+    const char *end = text.data() + text.size();
+    uint64_t utime = 0;
+    uint64_t stime = 0;
+    int field = 3;
+    while (field <= kLastField) {
+        while (p < end && *p == ' ')
+            ++p;
+        const char *start = p;
+        while (p < end && *p != ' ' && *p != '\n')
+            ++p;
+        if (p == start)
+            return false;
+        const auto number = [&](auto &value) {
+            const auto [ptr, ec] = std::from_chars(start, p, value);
+            return ec == std::errc() && ptr == p;
+        };
+        switch (field) {
+        case 3:
+            out.state = *start;
+            break;
+        case 9:
+            if (!number(out.flags))
+                return false;
+            break;
+        case 14:
+            if (!number(utime))
+                return false;
+            break;
+        case 15:
+            if (!number(stime))
+                return false;
+            break;
+        case 22:
+            if (!number(out.startTime))
+                return false;
+            break;
+        case 24:
+            if (!number(out.rssPages))
+                return false;
+            break;
+        default:
+            break;
+        }
+        ++field;
+    }
+    out.ticks = utime + stime;
+    return true;
+}
+
+int ProcessScanner::internName(const QString &name)
+{
+    const auto it = nameIds_.constFind(name);
+    if (it != nameIds_.cend())
+        return it.value();
+    const int id = static_cast<int>(names_.size());
+    names_.push_back(name);
+    nameIds_.insert(name, id);
+    cpuSums_.push_back(0.0);
+    memSums_.push_back(0.0);
+    return id;
+}
+
+void ProcessScanner::compactNames()
+{
+    std::vector<QString> old;
+    old.swap(names_);
+    nameIds_.clear();
+    cpuSums_.clear();
+    memSums_.clear();
+    for (auto &[pid, process] : processes_)
+        if (process.nameId >= 0)
+            process.nameId = internName(old[static_cast<size_t>(process.nameId)]);
+}
+
+int ProcessScanner::resolveName(int dirFd, std::string_view pidText, const StatLine &stat)
+{
+    const QString *app = nullptr;
+    if (!(stat.flags & kKernelThreadFlag)) {
+        app = appNames_.lookup(stat.comm);
+        if (!app) {
+            // The command name is cut at 15 bytes and a script's is its file's name; the
+            // program the command line starts with may still name an application.
+            char relative[32];
+            std::snprintf(relative, sizeof relative, "%.*s/cmdline", static_cast<int>(pidText.size()), pidText.data());
+            if (readRelative(dirFd, relative, cmdline_, 4096)) {
+                std::string_view argv0(cmdline_.data(), std::min(cmdline_.find('\0'), cmdline_.size()));
+                const size_t slash = argv0.rfind('/');
+                if (slash != std::string_view::npos)
+                    argv0.remove_prefix(slash + 1);
+                if (!argv0.empty() && argv0 != stat.comm)
+                    app = appNames_.lookup(argv0);
+            }
+        }
+    }
+    if (app)
+        return internName(*app);
+    if (stat.comm.empty())
+        return internName(QStringLiteral("(pid:_%1)").arg(QLatin1String(pidText.data(), static_cast<qsizetype>(pidText.size()))));
+    return internName(commandName(stat.comm));
+}
+
+ProcessScanner::Scan ProcessScanner::scan(const Sysroot &root, double now)
+{
+    if (root.root() != procRoot_) {
+        // Kept descriptors belong to the other tree; the baselines stay.
+        for (auto &[pid, process] : processes_)
+            forget(process.fd);
+        procRoot_ = root.root();
+        procPath_ = root.path("/proc");
+    }
+    appNames_.refresh(root, now);
+    DIR *dir = ::opendir(procPath_.c_str());
+    if (!dir) {
+        qCWarning(lcCollect, "cannot list %s; no process figures this pass", procPath_.c_str());
+        return {};
+    }
+    const int dirFd = ::dirfd(dir);
+    ++scanNumber_;
+    const bool shares = hasBaseline_;
+    const double elapsed = std::max(now - lastScan_, 1.0);
+    const double perTick = 100.0 / static_cast<double>(clockTicks_) / elapsed;
+    const uint32_t namesGeneration = appNames_.generation();
+    touched_.clear();
+
+    while (const dirent *entry = ::readdir(dir)) {
+        int pid = 0;
+        if (!parsePid(entry->d_name, pid))
+            continue;
+        // A process known from earlier scans is read through the descriptor kept for it;
+        // when that fails (the process ended, perhaps with its pid taken by another) or
+        // there is none, the file is opened by name.
+        const auto known = processes_.find(pid);
+        int *kept = known != processes_.end() ? &known->second.fd : nullptr;
+        bool read = false;
+        if (kept && *kept >= 0) {
+            read = rereadKept(*kept, buffer_, kStatCap);
+            if (!read)
+                forget(*kept);
+        }
+        if (!read) {
+            char relative[32];
+            std::snprintf(relative, sizeof relative, "%s/stat", entry->d_name);
+            int fd = -1;
+            // A process that ended since the listing has no stat left: skipped without a word.
+            read = readRelative(dirFd, relative, buffer_, kStatCap, heldFds_ < maxHeldFds_ ? &fd : nullptr);
+            if (!read)
+                continue;
+            if (fd >= 0) {
+                if (kept)
+                    *kept = fd;
+                else
+                    pendingFd_ = fd;
+                ++heldFds_;
+            }
+        }
+        StatLine stat;
+        if (!parseStat(buffer_, stat)) {
+            if (pendingFd_ >= 0)
+                forget(pendingFd_);
+            if (garbledReported_ < kMaxGarbledReports) {
+                ++garbledReported_;
+                qCWarning(lcCollect, "unreadable stat line of process %d, left out: \"%.80s\"%s", pid, buffer_.c_str(),
+                          garbledReported_ == kMaxGarbledReports ? " (further ones are not reported)" : "");
+            }
+            continue;
+        }
+        auto [it, inserted] = processes_.try_emplace(pid);
+        Process &process = it->second;
+        if (pendingFd_ >= 0) {
+            process.fd = pendingFd_;
+            pendingFd_ = -1;
+        }
+        uint64_t delta = 0;
+        if (inserted || process.startTime != stat.startTime) {
+            // New since the previous scan (or a new process under a reused pid): all of its
+            // ticks fell in between.
+            const int fd = process.fd;
+            process = Process{};
+            process.fd = fd;
+            process.startTime = stat.startTime;
+            delta = stat.ticks;
+        } else if (stat.ticks > process.ticks) {
+            delta = stat.ticks - process.ticks;
+        }
+        if (process.nameId < 0 || process.namesGeneration != namesGeneration || process.comm != stat.comm) {
+            process.comm.assign(stat.comm);
+            process.nameId = resolveName(dirFd, entry->d_name, stat);
+            process.namesGeneration = namesGeneration;
+        }
+        process.ticks = stat.ticks;
+        process.seen = scanNumber_;
+
+        const double cpu = shares ? static_cast<double>(delta) * perTick : 0.0;
+        const double rss = stat.rssPages > 0 ? static_cast<double>(stat.rssPages) * static_cast<double>(pageSize_) / 1024.0 : 0.0;
+        if (cpu <= 0.0 && rss <= 0.0)
+            continue;
+        const auto id = static_cast<size_t>(process.nameId);
+        if (cpuSums_[id] <= 0.0 && memSums_[id] <= 0.0)
+            touched_.push_back(process.nameId);
+        cpuSums_[id] += cpu;
+        memSums_[id] += rss;
+    }
+    ::closedir(dir);
+
+    for (auto it = processes_.begin(); it != processes_.end();) {
+        if (it->second.seen == scanNumber_) {
+            ++it;
+            continue;
+        }
+        forget(it->second.fd);
+        it = processes_.erase(it);
+    }
+
+    const auto snapshotOf = [&](std::vector<double> &sums) {
+        auto snapshot = std::make_shared<ProcessSnapshot>();
+        snapshot->time = now;
+        snapshot->entries.reserve(touched_.size());
+        for (const int id : touched_) {
+            const auto i = static_cast<size_t>(id);
+            if (sums[i] > 0.0)
+                snapshot->entries.push_back({names_[i], sums[i]});
+        }
+        std::sort(snapshot->entries.begin(), snapshot->entries.end(), [](const ProcessShare &a, const ProcessShare &b) {
+            return a.value != b.value ? a.value > b.value : a.name < b.name;
+        });
+        return snapshot;
+    };
+    Scan result;
+    if (shares)
+        result.cpu = snapshotOf(cpuSums_);
+    result.memory = snapshotOf(memSums_);
+    for (const int id : touched_) {
+        cpuSums_[static_cast<size_t>(id)] = 0.0;
+        memSums_[static_cast<size_t>(id)] = 0.0;
+    }
+    lastScan_ = now;
+    hasBaseline_ = true;
+    // Names of processes long gone are dropped once they outnumber the living.
+    if (names_.size() > 2 * processes_.size() + 256)
+        compactNames();
+    return result;
+}
+
+void ProcessScanner::sample(const PassContext &context, SensorData &data)
+{
+    Scan s = scan(context.root, context.now);
+    if (!s.cpu && !s.memory)
+        return;
+    auto next = std::make_shared<ProcessHistories>(data.processes ? *data.processes : ProcessHistories());
+    ProcessHistories::append(next->cpu, std::move(s.cpu));
+    ProcessHistories::append(next->memory, std::move(s.memory));
+    data.processes = std::move(next);
+}
+
+} // namespace orb

@@ -1,0 +1,122 @@
+#include "modules/disk/DiskActivity.h"
+
+#include "collect/DiskBase.h"
+#include "toolkit/OrbFormat.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace orb {
+namespace {
+
+const QString kAll = QStringLiteral("all");
+
+// Saturating sum: totals over many disks never wrap.
+int64_t add(int64_t a, int64_t b)
+{
+    int64_t out = 0;
+    return __builtin_add_overflow(a, b, &out) ? std::numeric_limits<int64_t>::max() : out;
+}
+
+DiskRW makeRW(int64_t read, int64_t written, double seconds)
+{
+    DiskRW rw;
+    rw.readActive = read >= 1;
+    rw.writeActive = written >= 1;
+    rw.readPerSec = static_cast<int64_t>(static_cast<double>(read) / seconds);
+    rw.writePerSec = static_cast<int64_t>(static_cast<double>(written) / seconds);
+    rw.readText = OrbFormat::calcDiscAccessPerSec(rw.readPerSec);
+    rw.writeText = OrbFormat::calcDiscAccessPerSec(rw.writePerSec);
+    return rw;
+}
+
+} // namespace
+
+const DiskRW *DiskRWTable::find(const QString &key) const
+{
+    if (key == kAll)
+        return &all;
+    for (const auto &[name, rw] : disks)
+        if (name == key)
+            return &rw;
+    return nullptr;
+}
+
+const DiskCounters *DiskActivity::countersOf(const DiskSample &sample, const QString &key)
+{
+    for (const auto &[name, counters] : sample.disks)
+        if (name == key)
+            return &counters;
+    return nullptr;
+}
+
+std::optional<DiskRWTable> DiskActivity::checkAllReadWrite(const History<DiskSample> &history, const DiskBase &base)
+{
+    if (history.empty())
+        return std::nullopt;
+    const DiskSample &now = history.back();
+    const DiskSample *before = history.size() >= 2 ? &history[history.size() - 2] : nullptr;
+    // The interval is whole seconds of at least 1; anything else in a sample is treated as 1.
+    const double t = std::isfinite(now.interval) && now.interval >= 1.0 ? now.interval : 1.0;
+    DiskRWTable table;
+    table.disks.reserve(base.drives.size());
+    int64_t totalRead = 0;
+    int64_t totalWritten = 0;
+    for (const DiskDrive &drive : base.drives) {
+        int64_t r = 0;
+        int64_t w = 0;
+        const DiskCounters *a = countersOf(now, drive.devicePath);
+        const DiskCounters *b = before ? countersOf(*before, drive.devicePath) : nullptr;
+        if (a && b) {
+            r = delta(b->read, a->read);
+            w = delta(b->written, a->written);
+        }
+        totalRead = add(totalRead, r);
+        totalWritten = add(totalWritten, w);
+        table.disks.emplace_back(drive.devicePath, makeRW(r, w, t));
+    }
+    table.all = makeRW(totalRead, totalWritten, t);
+    return table;
+}
+
+DiskGraphSeries DiskActivity::graphSeries(const History<DiskSample> &history, const QString &key, std::size_t maxCount)
+{
+    DiskGraphSeries s;
+    if (history.size() < 2 || maxCount == 0)
+        return s;
+    const bool all = key == kAll;
+    s.deltas.reserve(std::min(maxCount, history.size() - 1));
+    for (std::size_t i = history.size() - 1; i > 0 && s.deltas.size() < maxCount; --i) {
+        const DiskSample &later = history[i];
+        const DiskSample &earlier = history[i - 1];
+        int64_t r = 0;
+        int64_t w = 0;
+        if (all) {
+            for (std::size_t j = 0; j < later.disks.size(); ++j) {
+                const auto &[name, c] = later.disks[j];
+                // Consecutive samples almost always list the disks in the same order.
+                const DiskCounters *e = j < earlier.disks.size() && earlier.disks[j].first == name
+                    ? &earlier.disks[j].second
+                    : countersOf(earlier, name);
+                if (e) {
+                    r = add(r, delta(e->read, c.read));
+                    w = add(w, delta(e->written, c.written));
+                }
+            }
+        } else {
+            const DiskCounters *c = countersOf(later, key);
+            const DiskCounters *e = countersOf(earlier, key);
+            if (c && e) {
+                r = delta(e->read, c->read);
+                w = delta(e->written, c->written);
+            }
+        }
+        s.maxRead = std::max(s.maxRead, r);
+        s.maxWrite = std::max(s.maxWrite, w);
+        s.deltas.emplace_back(r, w);
+    }
+    return s;
+}
+
+} // namespace orb

@@ -1,0 +1,116 @@
+#include "modules/fan/Fan_MenuModule.h"
+
+#include "modules/fan/ImageFanBar.h"
+
+#include <QMenu>
+#include <QWidgetAction>
+#include <cmath>
+
+namespace orb {
+
+QVariantMap Fan_MenuModule::menuGraphDefaults()
+{
+    return {{QStringLiteral("Fan_Display_Graph"), true},
+            {QStringLiteral("Fan_Display_Text"), false},
+            {QStringLiteral("Fan_PileUp_TextGraph"), false},
+            {QStringLiteral("Fan_GraphWidth"), qint64(250)},
+            {QStringLiteral("Fan_ShowMyLabel"), false},
+            {QStringLiteral("FanInnerPileUp"), false},
+            {QStringLiteral("FanInnerPiledFontSizeDbl"), 0.0},
+            {QStringLiteral("FanInnerTextMode"), qint64(1)},
+            {QStringLiteral("FanInnerTextWidth"), 0.0},
+            {QStringLiteral("FanInnerTextFormat"), QString()},
+            // The graph is drawn even when the user's order left its code out.
+            {QStringLiteral("FanItemSortArray"), QVariantList{qint64(2)}}};
+}
+
+Fan_MenuModule::Fan_MenuModule(MenuModuleDelegate *delegate)
+    : GraphMenuModule(ModuleId::Fan, delegate, menuGraphDefaults(), QStringLiteral("Fan_EnaMenu_"),
+                      QStringLiteral("Fan_GraphWidth"))
+{
+}
+
+Fan_MenuModule::~Fan_MenuModule() = default;
+
+void Fan_MenuModule::setSensorData(const SensorData &data)
+{
+    if (data.fan)
+        resumeArray_ = *data.fan;
+}
+
+std::vector<double> Fan_MenuModule::elementWidths(const OrbEdgeInsets &, double) const
+{
+    const FanItemSettings &s = settings();
+    std::vector<double> widths;
+    if (s.displayText && !s.pileUp)
+        widths.push_back(std::ceil(s.textWidth));
+    if (s.displayGraph)
+        widths.push_back(s.graphWidth);
+    return widths;
+}
+
+void Fan_MenuModule::checkRows()
+{
+    if (!controller_ || !hasData())
+        return;
+    const int count = Fan_MenuController::retMenuFanCnt(resumeArray_.back());
+    if (count != nowCnt_) {
+        nowCnt_ = count;
+        controller_->resizeMe(count);
+    }
+}
+
+void Fan_MenuModule::refreshBar()
+{
+    if (nowCnt_ < 0)
+        checkRows();
+    GraphMenuModule::refreshBar();
+}
+
+QString Fan_MenuModule::headline() const
+{
+    if (!hasData())
+        return {};
+    return QStringLiteral("%1rpm").arg(qint64(ImageFanBar::averageOf(resumeArray_.back())));
+}
+
+std::unique_ptr<ModuleImageView> Fan_MenuModule::makeImageView() const { return std::make_unique<ImageFanBar>(); }
+
+void Fan_MenuModule::prepareView(ModuleImageView &view) const
+{
+    auto &bar = static_cast<ImageFanBar &>(view);
+    bar.setResumeArray(resumeArray_);
+    bar.setFanNum(hasData() ? static_cast<int>(resumeArray_.back().fans.size()) + 1 : 0);
+}
+
+void Fan_MenuModule::addDetailItems(QMenu &menu)
+{
+    const int width = menuGraphDefaults().value(QStringLiteral("Fan_GraphWidth")).toInt() + 2;
+    auto *action = new QWidgetAction(&menu);
+    auto *controller = new Fan_MenuController(width);
+    action->setDefaultWidget(controller);
+    menu.addAction(action);
+    controller_ = controller;
+    nowCnt_ = -1;
+    checkRows();
+}
+
+void Fan_MenuModule::redrawStatusItem()
+{
+    GraphMenuModule::redrawStatusItem();
+    if (!controller_ || !hasData())
+        return;
+    // Fans that came or went since the menu was built get their rows at once.
+    checkRows();
+    controller_->setMyDefaults(myDefaults());
+    controller_->replaceDetailData(resumeArray_.back());
+}
+
+void Fan_MenuModule::menuWillOpen()
+{
+    if (menuItemRefresh())
+        nowCnt_ = -1;
+    GraphMenuModule::menuWillOpen();
+}
+
+} // namespace orb

@@ -1,0 +1,226 @@
+#include "modules/network/ImageNetworkBar.h"
+
+#include "toolkit/OrbCanvas.h"
+#include "toolkit/OrbColors.h"
+#include "toolkit/OrbDrawGraph.h"
+#include "toolkit/OrbDrawLamps.h"
+#include "toolkit/OrbDrawText.h"
+#include "toolkit/OrbFormat.h"
+#include "toolkit/OrbTextAttributes.h"
+
+#include <QPainter>
+#include <algorithm>
+#include <cmath>
+
+namespace orb {
+namespace {
+
+// Whole bytes per second; anything not a positive finite number is 0.
+int64_t wholeRate(double v)
+{
+    if (!std::isfinite(v) || v <= 0.0)
+        return 0;
+    return v >= 9.2e18 ? std::numeric_limits<int64_t>::max() : static_cast<int64_t>(v);
+}
+
+// The smallest scale of the graph: 10 KiB per second.
+constexpr double kMinScale = 10240.0;
+
+} // namespace
+
+void ImageNetworkBar::setNowRates(double up, double down)
+{
+    nowUp_ = wholeRate(up);
+    nowDw_ = wholeRate(down);
+}
+
+double ImageNetworkBar::fraction(double rate, double scale, double limit)
+{
+    const double f = rate > limit && scale > 0.0 ? rate / scale : 0.0;
+    return std::isfinite(f) ? std::clamp(f, 0.0, 1.0) : 0.0;
+}
+
+double ImageNetworkBar::barHeight(double rate, double scale, double limit, double height)
+{
+    return fraction(rate, scale, limit) * (height / 2.0 - 2.0) + 1.0;
+}
+
+double ImageNetworkBar::orbDrawNetworkGraph(const OrbCanvas &canvas, const History<NetworkSample> &history,
+                                            const NetworkTraffic::Detail &detail, const NetworkItemSettings &s,
+                                            const QRectF &frame, bool hl)
+{
+    double remaining = frame.width();
+    if (history.size() < 2)
+        return remaining;
+    const double scale = std::max({double(detail.maxUp), double(detail.maxDw), kMinScale});
+    const int mode = s.graphMode;
+    const bool lines = mode == 4 || mode == 5;
+    const QColor up = OrbCanvas::highlightedIf(s.up, hl);
+    const QColor down = OrbCanvas::highlightedIf(s.down, hl);
+    const double y = frame.y();
+    const double h = frame.height();
+    const double half = h / 2.0;
+    double x = frame.x();
+    canvas.save();
+    canvas.setAntialiasing(lines);
+    double prevUpY = -1.0;
+    double prevDwY = -1.0;
+    // From the newest pair leftwards: each column is the traffic between a sample and the
+    // one after it, over the seconds the later one covers.
+    for (std::size_t i = history.size() - 1; i-- > 0;) {
+        const NetworkSample &newer = history[i + 1];
+        const NetworkSample &e = history[i];
+        const double upRate = NetworkTraffic::rate(newer.up, e.up, newer.interval);
+        const double dwRate = NetworkTraffic::rate(newer.down, e.down, newer.interval);
+        if (!hl && e.noise >= 0 && e.signal >= 0) {
+            const double noiseH = std::min<double>(e.noise, 100.0) / 100.0 * (h - 2.0);
+            const double signalH = std::min<double>(e.signal, 100.0) / 100.0 * (h - 2.0);
+            if (noiseH > 0)
+                canvas.fillRect(QRectF(x - 2.0, y, 2.0, noiseH), s.noiseBar);
+            if (signalH > 0)
+                canvas.fillRect(QRectF(x - 2.0, y, 2.0, signalH), s.signalBar);
+        }
+        const double upBar = barHeight(upRate, scale, s.limit, h);
+        const double dwBar = barHeight(dwRate, scale, s.limit, h);
+        switch (mode) {
+        case 1:
+            canvas.fillRect(QRectF(x - 2.0, y + half, 2.0, upBar), up);
+            canvas.fillRect(QRectF(x - 2.0, y, 2.0, dwBar), down);
+            break;
+        case 2:
+            canvas.fillRect(QRectF(x - 2.0, y + h - upBar, 2.0, upBar), up);
+            canvas.fillRect(QRectF(x - 2.0, y, 2.0, dwBar), down);
+            break;
+        case 3:
+            canvas.fillRect(QRectF(x - 2.0, y + half, 2.0, upBar), up);
+            canvas.fillRect(QRectF(x - 2.0, y + half - dwBar, 2.0, dwBar), down);
+            break;
+        case 4:
+        case 5: {
+            const double upY = fraction(upRate, scale, s.limit) * (h - 2.0);
+            const double dwY = fraction(dwRate, scale, s.limit) * (h - 2.0);
+            if (prevDwY >= 0.0) {
+                canvas.setCurrentColor(down);
+                OrbDrawGraph::orbDrawGraphWithLine(canvas, prevDwY, dwY, x, y + 2.0, mode == 5);
+                canvas.setCurrentColor(up);
+                OrbDrawGraph::orbDrawGraphWithLine(canvas, prevUpY, upY, x, y + 2.0, mode == 5);
+            }
+            prevUpY = upY;
+            prevDwY = dwY;
+            break;
+        }
+        default:
+            break; // an unknown mode draws nothing but still advances
+        }
+        x -= 2.0;
+        remaining -= 2.0;
+        if (remaining <= 0)
+            break;
+    }
+    canvas.restore();
+    return remaining;
+}
+
+void ImageNetworkBar::drawModuleLabel(const OrbCanvas &canvas, const NetworkItemSettings &s)
+{
+    myMenuPosX_ = 0.0;
+    if (!s.showMyLabel)
+        return;
+    if (!s.labelImage.isNull()) {
+        QImage tinted = s.labelImage;
+        if (isHighLighted_) {
+            QPainter p(&tinted);
+            p.setCompositionMode(QPainter::CompositionMode_SourceIn);
+            p.fillRect(tinted.rect(), Qt::white);
+        }
+        canvas.painter().drawImage(canvas.rect(0, 0, tinted.width(), tinted.height()), tinted);
+    }
+    myMenuPosX_ = 18.0 + insets_.middle;
+}
+
+void ImageNetworkBar::drawUdLabel(const OrbCanvas &canvas, const NetworkItemSettings &s)
+{
+    const double w = 2.0 * s.udLabelWidth;
+    if (s.udLabels.size() >= 2) {
+        OrbTextAttributes attrs;
+        attrs.font = s.font;
+        const OrbShadow shadow = OrbColors::retNormalTextShadow(s.shadow);
+        const QRectF frame(myMenuPosX_, 0, w, myHeight_);
+        attrs.shadow = shadow;
+        OrbDrawText::orbDrawString(canvas, s.udLabels.at(0), 0, 0, s.up, attrs, frame, s.fontAdjust, isHighLighted_);
+        attrs.shadow = shadow;
+        OrbDrawText::orbDrawString(canvas, s.udLabels.at(1), 2, 0, s.down, attrs, frame, s.fontAdjust, isHighLighted_);
+    }
+    // The width was reserved for the label either way; the next element keeps its place.
+    myMenuPosX_ += w + insets_.middle;
+}
+
+void ImageNetworkBar::drawLamps(const OrbCanvas &canvas, const NetworkItemSettings &s)
+{
+    const bool upOn = double(nowUp_) > s.limit;
+    const bool dwOn = double(nowDw_) > s.limit;
+    OrbDrawLamps::orbDrawVerticalTwoCircle(canvas, upOn, dwOn, s.lampFrame, s.lampBack, s.up, s.down, myMenuPosX_,
+                                           myHeight_, 16.0, 2.0, isHighLighted_);
+    myMenuPosX_ += 16.0 + insets_.middle;
+}
+
+void ImageNetworkBar::drawGraph(const OrbCanvas &canvas, const NetworkItemSettings &s)
+{
+    const double g = 2.0 * s.graphWidth;
+    const double h = myHeight_ - insets_.top - insets_.bottom;
+    const NetworkTraffic::Detail detail = NetworkTraffic::getNetworkDetail(resumeArray_).value_or(NetworkTraffic::Detail{});
+    const double left =
+        orbDrawNetworkGraph(canvas, resumeArray_, detail, s, QRectF(myMenuPosX_ + g, insets_.bottom, g, h), isHighLighted_);
+    if (drawEmptyLine_ && left > 0)
+        OrbDrawGraph::orbDrawEmptyUnderLine(canvas, OrbCanvas::highlightedIf(s.emptyLine, isHighLighted_), myMenuPosX_,
+                                            insets_.bottom, left);
+    myMenuPosX_ += g + insets_.middle;
+}
+
+void ImageNetworkBar::drawText(const OrbCanvas &canvas, const NetworkItemSettings &s)
+{
+    const double w = 2.0 * s.textWidth;
+    OrbTextAttributes attrs;
+    attrs.font = s.font;
+    const OrbShadow shadow = OrbColors::retNormalTextShadow(s.shadow);
+    const QRectF frame(myMenuPosX_, 0, w, myHeight_);
+    attrs.shadow = shadow;
+    OrbDrawText::orbDrawString(canvas, OrbFormat::calcBytesPerSec(double(nowUp_), s.bits, 4), 0, 2, s.up, attrs, frame,
+                               s.fontAdjust, isHighLighted_);
+    attrs.shadow = shadow;
+    OrbDrawText::orbDrawString(canvas, OrbFormat::calcBytesPerSec(double(nowDw_), s.bits, 4), 2, 2, s.down, attrs,
+                               frame, s.fontAdjust, isHighLighted_);
+    myMenuPosX_ += w + insets_.middle;
+}
+
+void ImageNetworkBar::drawRect(const OrbCanvas &canvas, const QRectF &)
+{
+    if (myDefaults_.isEmpty() || resumeArray_.empty())
+        return;
+    const NetworkItemSettings &s = settings_.get(myDefaults_);
+    drawModuleLabel(canvas, s);
+    for (int code : s.order) {
+        switch (code) {
+        case 1:
+            if (s.showUdLabel)
+                drawUdLabel(canvas, s);
+            break;
+        case 2:
+            if (s.showLamps)
+                drawLamps(canvas, s);
+            break;
+        case 3:
+            if (s.showGraph)
+                drawGraph(canvas, s);
+            break;
+        case 4:
+            if (s.showText)
+                drawText(canvas, s);
+            break;
+        default:
+            break;
+        }
+    }
+}
+
+} // namespace orb

@@ -1,0 +1,226 @@
+#include "modules/network/Network_MenuModule.h"
+
+#include "modules/BaseMenuItems.h"
+#include "modules/network/ImageNetworkBar.h"
+#include "modules/network/Network_Current.h"
+#include "modules/network/Network_MenuController.h"
+#include "platform/linux/AppLauncher.h"
+#include "toolkit/OrbFormat.h"
+
+#include <QCoreApplication>
+#include <QMenu>
+#include <QWidgetAction>
+
+namespace orb {
+namespace {
+
+QString localized(const char *text) { return QCoreApplication::translate("OrbStrings", text); }
+
+QStringList interfaceNames(const NetworkBase *base)
+{
+    QStringList names;
+    if (base)
+        for (const NetworkInterface &i : base->interfaces)
+            names.append(i.name);
+    return names;
+}
+
+} // namespace
+
+QVariantMap Network_MenuModule::menuGraphDefaults()
+{
+    return {{QStringLiteral("Network_Display_UdLabel"), false},
+            {QStringLiteral("Network_Display_UdCircle"), false},
+            {QStringLiteral("Network_Display_Graph"), true},
+            {QStringLiteral("Network_Display_Text"), false},
+            {QStringLiteral("Network_GraphWidth"), qint64(450)},
+            {QStringLiteral("Network_ShowMyLabel"), false},
+            // The graph is drawn even when the user's order left its code out.
+            {QStringLiteral("NetworkItemSortArray"), QVariantList{qint64(3)}}};
+}
+
+Network_MenuModule::Network_MenuModule(MenuModuleDelegate *delegate)
+    : GraphMenuModule(ModuleId::Network, delegate, menuGraphDefaults(), QStringLiteral("Network_EnaMenu_"),
+                      QStringLiteral("Network_GraphWidth"))
+{
+}
+
+Network_MenuModule::~Network_MenuModule() = default;
+
+void Network_MenuModule::setSensorData(const SensorData &data)
+{
+    if (data.network)
+        resumeArray_ = *data.network;
+    networkBase_ = data.networkBase;
+}
+
+void Network_MenuModule::refreshBar()
+{
+    if (myDefaults().isEmpty() || resumeArray_.empty())
+        return;
+    // The set of names decides, not their number: one adapter replaced by another is a change.
+    const QStringList names = interfaceNames(networkBase_.get());
+    if (!nicNamesKnown_ || names != nicNames_) {
+        nicNames_ = names;
+        nicNamesKnown_ = true;
+        resetAndRefreshBar();
+        return;
+    }
+    GraphMenuModule::refreshBar();
+}
+
+void Network_MenuModule::resetAndRefreshBar()
+{
+    // The items are rebuilt in place, also in an open menu, which stays open.
+    if (statusMenu() && !statusMenu()->isEmpty()) {
+        removeNicMenus();
+        addtionalNicMenus();
+        if (menuOpened())
+            redrawStatusItem();
+    }
+    GraphMenuModule::refreshBar();
+}
+
+bool Network_MenuModule::showsInterface(const NetworkInterface &i, const NetworkItemSettings &s)
+{
+    if ((i.hasNic && i.model == QLatin1String("iBridge")) || !i.hasItf)
+        return s.showIBridge;
+    return s.showAllNic || (i.hasNic && i.isActive());
+}
+
+void Network_MenuModule::addHeaderItems(QMenu &menu)
+{
+    auto *action = new QWidgetAction(&menu);
+    network_Current_ = new Network_Current;
+    action->setDefaultWidget(network_Current_);
+    menu.addAction(action);
+}
+
+void Network_MenuModule::addDetailItems(QMenu &menu)
+{
+    // The menu graph was the last item added.
+    if (!menu.actions().isEmpty())
+        BaseMenuItems::setTag(menu.actions().constLast(), kGraphTag);
+    nicActions_.clear();
+    nicManMenusArray_.clear();
+    addtionalNicMenus();
+}
+
+void Network_MenuModule::addtionalNicMenus()
+{
+    QMenu *menu = statusMenu();
+    if (!menu || menu->isEmpty() || resumeArray_.empty() || !networkBase_)
+        return;
+    const NetworkItemSettings &s = settings();
+    int tag = kFirstInterfaceTag;
+    for (const NetworkInterface &i : networkBase_->interfaces) { // sorted by name
+        if (!showsInterface(i, s))
+            continue;
+        auto *view = new Network_MenuController(i.name);
+        auto *action = new QWidgetAction(menu);
+        action->setText(BaseMenuItems::escaped(i.name));
+        action->setDefaultWidget(view);
+        BaseMenuItems::setTag(action, tag++);
+        menu->addAction(action);
+        nicManMenusArray_.push_back(view);
+        nicActions_.push_back(action);
+    }
+}
+
+void Network_MenuModule::removeNicMenus()
+{
+    QMenu *menu = statusMenu();
+    for (QWidgetAction *a : nicActions_) {
+        if (menu)
+            menu->removeAction(a);
+        a->deleteLater();
+    }
+    nicActions_.clear();
+    nicManMenusArray_.clear();
+}
+
+void Network_MenuModule::redrawStatusItem()
+{
+    GraphMenuModule::redrawStatusItem();
+    const NetworkItemSettings &s = settings();
+    if (network_Current_)
+        network_Current_->replaceBaseData(networkBase_ ? networkBase_->location : QStringLiteral("---"),
+                                          retNowUpDwBytes(), s);
+    for (Network_MenuController *view : nicManMenusArray_) {
+        view->setLastInterval(retNowInterval());
+        view->setDetailDict(networkBase_ ? networkBase_->find(view->nicTitle()) : nullptr);
+        view->replaceBaseData();
+    }
+}
+
+void Network_MenuModule::menuWillOpen()
+{
+    // Unless the whole menu is rebuilt anyway, the interface items are made afresh.
+    if (!menuItemRefresh()) {
+        removeNicMenus();
+        addtionalNicMenus();
+    }
+    GraphMenuModule::menuWillOpen();
+}
+
+std::vector<double> Network_MenuModule::elementWidths(const OrbEdgeInsets &, double) const
+{
+    const NetworkItemSettings &s = settings();
+    std::vector<double> widths;
+    for (int code : s.order) {
+        switch (code) {
+        case 1:
+            if (s.showUdLabel)
+                widths.push_back(s.udLabelWidth);
+            break;
+        case 2:
+            if (s.showLamps)
+                widths.push_back(8.0);
+            break;
+        case 3:
+            if (s.showGraph)
+                widths.push_back(s.graphWidth);
+            break;
+        case 4:
+            if (s.showText)
+                widths.push_back(s.textWidth);
+            break;
+        default:
+            break;
+        }
+    }
+    return widths;
+}
+
+std::unique_ptr<ModuleImageView> Network_MenuModule::makeImageView() const { return std::make_unique<ImageNetworkBar>(); }
+
+void Network_MenuModule::prepareView(ModuleImageView &view) const
+{
+    auto &bar = static_cast<ImageNetworkBar &>(view);
+    bar.setResumeArray(resumeArray_);
+    const NetworkTraffic::Rates r = retNowUpDwBytes();
+    bar.setNowRates(r.up, r.down);
+}
+
+QString Network_MenuModule::headline() const
+{
+    if (resumeArray_.empty())
+        return {};
+    const NetworkItemSettings &s = settings();
+    const NetworkTraffic::Rates r = retNowUpDwBytes();
+    const QString up = s.udLabels.value(0, localized("Up"));
+    const QString down = s.udLabels.value(1, localized("Dw"));
+    return up + QLatin1Char(' ') + OrbFormat::calcBytesPerSec(r.up, s.bits, 0) + QStringLiteral("  ") + down
+           + QLatin1Char(' ') + OrbFormat::calcBytesPerSec(r.down, s.bits, 0);
+}
+
+void Network_MenuModule::addCommandItems(QMenu &menu)
+{
+    // The desktop's own network settings, when one is installed.
+    if (!AppLauncher::isAvailable(LaunchTarget::NetworkSettings))
+        return;
+    BaseMenuItems::addCommandItem(menu, localized("Open Network Settings"), kNetworkSettingsTag, myDefaults(),
+                                  QStringLiteral("O22"), [] { AppLauncher::launch(LaunchTarget::NetworkSettings); });
+}
+
+} // namespace orb

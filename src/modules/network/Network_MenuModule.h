@@ -1,0 +1,88 @@
+#pragma once
+#include "collect/NetworkBase.h"
+#include "modules/GraphMenuModule.h"
+#include "modules/network/NetworkItemSettings.h"
+#include "modules/network/NetworkTraffic.h"
+#include "modules/network/Network_Current.h"
+
+#include <QPointer>
+#include <QStringList>
+#include <memory>
+#include <vector>
+
+class QWidgetAction;
+
+namespace orb {
+
+class Network_MenuController;
+
+// The Network status item: up/down label, activity lamps, throughput graph and rate text;
+// its menu shows the current network, the menu graph and one detail view per interface.
+class Network_MenuModule : public GraphMenuModule {
+    Q_OBJECT
+public:
+    static constexpr int kNetworkSettingsTag = 212;
+    static constexpr int kGraphTag = 302;
+    static constexpr int kFirstInterfaceTag = 400;
+
+    explicit Network_MenuModule(MenuModuleDelegate *delegate);
+    ~Network_MenuModule() override;
+
+    // Takes the "Network" history and the interface descriptions.
+    void setSensorData(const SensorData &data) override;
+    const History<NetworkSample> &resumeArray() const { return resumeArray_; }
+    const std::shared_ptr<const NetworkBase> &networkBaseDict() const { return networkBase_; }
+
+    // Checks the interface set first: when it changed after the first refresh, the
+    // interface items are rebuilt before the image is drawn.
+    void refreshBar() override;
+
+    void redrawStatusItem() override;
+    void menuWillOpen() override;
+
+    // Whether an interface gets an item: every one with "Network_ShowAllNic", else the
+    // active hardware ones; an interface of unknown kind (or an "iBridge") exactly with
+    // "Network_ShowIBridge".
+    static bool showsInterface(const NetworkInterface &i, const NetworkItemSettings &settings);
+    // The interface views of the menu, in order, and the current-network view.
+    const std::vector<Network_MenuController *> &nicManMenusArray() const { return nicManMenusArray_; }
+    Network_Current *networkCurrent() const { return network_Current_; }
+
+    // Seconds the newest sample covers, and the current rates in bytes per second.
+    double retNowInterval() const { return NetworkTraffic::retNowInterval(resumeArray_); }
+    NetworkTraffic::Rates retNowUpDwBytes() const { return NetworkTraffic::retNowUpDwBytes(resumeArray_); }
+
+    // Settings laid over the module's own for the menu graph.
+    static QVariantMap menuGraphDefaults();
+
+protected:
+    bool hasData() const override { return !resumeArray_.empty(); }
+    std::vector<double> elementWidths(const OrbEdgeInsets &insets, double height) const override;
+    std::unique_ptr<ModuleImageView> makeImageView() const override;
+    void prepareView(ModuleImageView &view) const override;
+    void addCommandItems(QMenu &menu) override;
+    void addHeaderItems(QMenu &menu) override;
+    void addDetailItems(QMenu &menu) override;
+    QString headline() const override;
+    QString labelKey() const override { return QStringLiteral("Network_ShowMyLabel"); }
+    QString paddingKey() const override { return QStringLiteral("Network_Padding"); }
+
+private:
+    // Rebuilds the interface items after the interface set changed.
+    void resetAndRefreshBar();
+    void addtionalNicMenus();
+    void removeNicMenus();
+    const NetworkItemSettings &settings() const { return settings_.get(myDefaults()); }
+
+    History<NetworkSample> resumeArray_;
+    std::shared_ptr<const NetworkBase> networkBase_;
+    // Names of the interfaces at the last refresh; unknown until the first one.
+    QStringList nicNames_;
+    bool nicNamesKnown_ = false;
+    mutable NetworkItemSettingsCache settings_;
+    QPointer<Network_Current> network_Current_;
+    std::vector<Network_MenuController *> nicManMenusArray_;
+    std::vector<QWidgetAction *> nicActions_;
+};
+
+} // namespace orb

@@ -1,0 +1,110 @@
+#include "modules/temp/Temp_MenuModule.h"
+
+#include "modules/temp/ImageTempBar.h"
+#include "modules/temp/Temp_MenuController.h"
+
+#include <QMenu>
+#include <QWidgetAction>
+#include <cmath>
+
+namespace orb {
+
+QVariantMap Temp_MenuModule::menuGraphDefaults()
+{
+    return {{QStringLiteral("Temp_Display_Graph"), true},
+            {QStringLiteral("Temp_Display_Text"), false},
+            {QStringLiteral("Temp_PileUp_TextGraph"), false},
+            {QStringLiteral("Temp_GraphWidth"), qint64(250)},
+            {QStringLiteral("Temp_ShowMyLabel"), false},
+            {QStringLiteral("TempInnerPileUp"), false},
+            {QStringLiteral("TempInnerPiledFontSizeDbl"), 0.0},
+            {QStringLiteral("TempInnerTextMode"), qint64(1)},
+            {QStringLiteral("TempInnerTextWidth"), 0.0},
+            // The graph is drawn even when the user's order left its code out.
+            {QStringLiteral("TempItemSortArray"), QVariantList{qint64(2)}}};
+}
+
+Temp_MenuModule::Temp_MenuModule(MenuModuleDelegate *delegate)
+    : GraphMenuModule(ModuleId::Temp, delegate, menuGraphDefaults(), QStringLiteral("Temp_EnaMenu_"),
+                      QStringLiteral("Temp_GraphWidth"))
+{
+}
+
+Temp_MenuModule::~Temp_MenuModule() = default;
+
+void Temp_MenuModule::setSensorData(const SensorData &data)
+{
+    if (data.temp)
+        resumeArray_ = *data.temp;
+}
+
+std::vector<double> Temp_MenuModule::elementWidths(const OrbEdgeInsets &, double) const
+{
+    const TempItemSettings &s = settings();
+    std::vector<double> widths;
+    // Piled up, the text is drawn over the graph and takes no width of its own.
+    if (s.displayText && !s.pileUp)
+        widths.push_back(std::ceil(s.textWidth));
+    if (s.displayGraph)
+        widths.push_back(s.graphWidth);
+    return widths;
+}
+
+void Temp_MenuModule::refreshBar()
+{
+    if (controller_ && nowCnt_ < 0 && hasData())
+        nowCnt_ = controller_->checkTempCount(resumeArray_.back(), nowCnt_);
+    GraphMenuModule::refreshBar();
+}
+
+QString Temp_MenuModule::headline() const
+{
+    if (!hasData())
+        return {};
+    const TempItemSettings &s = settings();
+    const TempSample &newest = resumeArray_.back();
+    return ImageTempBar::temperatureText(
+        ImageTempBar::valueOf(newest, ImageTempBar::retNowSelectedTempKey(s.shown, newest)), s, true);
+}
+
+std::unique_ptr<ModuleImageView> Temp_MenuModule::makeImageView() const { return std::make_unique<ImageTempBar>(); }
+
+void Temp_MenuModule::prepareView(ModuleImageView &view) const
+{
+    static_cast<ImageTempBar &>(view).setResumeArray(resumeArray_);
+}
+
+void Temp_MenuModule::addDetailItems(QMenu &menu)
+{
+    const int width = menuGraphDefaults().value(QStringLiteral("Temp_GraphWidth")).toInt() + 2;
+    auto *action = new QWidgetAction(&menu);
+    auto *controller = new Temp_MenuController(width);
+    action->setDefaultWidget(controller);
+    menu.addAction(action);
+    controller_ = controller;
+    nowCnt_ = -1;
+    if (hasData())
+        nowCnt_ = controller->checkTempCount(resumeArray_.back(), nowCnt_);
+}
+
+void Temp_MenuModule::redrawStatusItem()
+{
+    GraphMenuModule::redrawStatusItem();
+    if (!controller_ || !hasData())
+        return;
+    const TempSample &newest = resumeArray_.back();
+    // A sensor set that changed since the menu was built gets its rows at once.
+    if (Temp_MenuController::rowCount(newest) != nowCnt_)
+        nowCnt_ = controller_->checkTempCount(newest, nowCnt_);
+    controller_->setMyDefaults(myDefaults());
+    controller_->replaceDetailData(newest);
+}
+
+void Temp_MenuModule::menuWillOpen()
+{
+    if (menuItemRefresh())
+        nowCnt_ = -1;
+    GraphMenuModule::menuWillOpen();
+}
+
+} // namespace orb

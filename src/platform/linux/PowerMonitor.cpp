@@ -1,0 +1,129 @@
+#include "platform/linux/PowerMonitor.h"
+
+#include "collect/PowerStateBuilder.h"
+#include "collect/PowerSupplyReader.h"
+#include "platform/Logging.h"
+#include "platform/linux/BluezClient.h"
+#include "platform/linux/UPowerClient.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QPointer>
+
+namespace orb {
+
+PowerMonitor::PowerMonitor(Sysroot root, std::optional<QDBusConnection> bus, QObject *parent)
+    : QObject(parent), root_(std::move(root)), bus_(std::move(bus)), state_(std::make_shared<PowerState>())
+{
+    pool_.setMaxThreadCount(1);
+    rebuildTimer_.setSingleShot(true);
+    rebuildTimer_.setInterval(0);
+    connect(&rebuildTimer_, &QTimer::timeout, this, &PowerMonitor::rebuild);
+    sysfsTimer_.setInterval(kSysfsIntervalMs);
+    connect(&sysfsTimer_, &QTimer::timeout, this, &PowerMonitor::readSysfs);
+}
+
+PowerMonitor::~PowerMonitor()
+{
+    sysfsTimer_.stop();
+    // A read in flight posts back to this object: let it end first.
+    pool_.waitForDone();
+}
+
+std::optional<QDBusConnection> PowerMonitor::systemBusFor(const Sysroot &root)
+{
+    if (!root.isHostRoot() && qEnvironmentVariableIsEmpty("DBUS_SYSTEM_BUS_ADDRESS"))
+        return std::nullopt;
+    QDBusConnection bus = QDBusConnection::systemBus();
+    if (!bus.isConnected()) {
+        qCInfo(lcPlatform) << "no system bus; batteries come from the kernel's power-supply class";
+        return std::nullopt;
+    }
+    return bus;
+}
+
+void PowerMonitor::start()
+{
+    if (bus_) {
+        upower_ = new UPowerClient(*bus_, this);
+        bluez_ = new BluezClient(*bus_, this);
+        connect(upower_, &UPowerClient::changed, this, &PowerMonitor::scheduleRebuild);
+        connect(bluez_, &BluezClient::changed, this, &PowerMonitor::scheduleRebuild);
+        upower_->start();
+        bluez_->start();
+    } else {
+        readSysfs();
+    }
+}
+
+bool PowerMonitor::settled() const
+{
+    if (upower_ && (!upower_->settled() || !bluez_->settled()))
+        return false;
+    const bool needSysfs = !upower_ || !upower_->present();
+    return !needSysfs || sysfs_.has_value();
+}
+
+bool PowerMonitor::waitForFirstState(int timeoutMs)
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    while (!(settled() && !rebuildTimer_.isActive() && !sysfsReading_) && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return settled();
+}
+
+void PowerMonitor::scheduleRebuild()
+{
+    if (!rebuildTimer_.isActive())
+        rebuildTimer_.start();
+}
+
+void PowerMonitor::rebuild()
+{
+    PowerState next;
+    if (upower_ && upower_->present()) {
+        sysfsTimer_.stop();
+        sysfs_.reset();
+        next = PowerStateBuilder::fromUPower(upower_->devices(), upower_->displayDevice());
+    } else {
+        // No power service (absent, or gone for now): the kernel's view until it returns.
+        if (!sysfsTimer_.isActive()) {
+            sysfsTimer_.start();
+            if (!sysfs_ && !sysfsReading_)
+                readSysfs();
+        }
+        if (sysfs_)
+            next = *sysfs_;
+    }
+    if (bluez_)
+        PowerStateBuilder::mergeBluez(next, bluez_->devices());
+    if (next == *state_)
+        return;
+    state_ = std::make_shared<const PowerState>(std::move(next));
+    Q_EMIT stateChanged();
+}
+
+void PowerMonitor::readSysfs()
+{
+    if (sysfsReading_)
+        return;
+    sysfsReading_ = true;
+    QPointer<PowerMonitor> self(this);
+    const Sysroot root = root_;
+    // Battery attributes are answered by the firmware and may take a while: never on the UI thread.
+    pool_.start([self, root] {
+        PowerState s = PowerSupplyReader::read(root);
+        QMetaObject::invokeMethod(
+            self.data(),
+            [self, s = std::move(s)]() mutable {
+                if (!self)
+                    return;
+                self->sysfsReading_ = false;
+                self->sysfs_ = std::move(s);
+                self->scheduleRebuild();
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+} // namespace orb

@@ -1,0 +1,62 @@
+#pragma once
+#include "collect/PowerState.h"
+#include "platform/Sysroot.h"
+
+#include <QDBusConnection>
+#include <QObject>
+#include <QThreadPool>
+#include <QTimer>
+#include <memory>
+#include <optional>
+
+namespace orb {
+
+class BluezClient;
+class UPowerClient;
+
+// The machine's batteries and wireless devices, kept on the UI thread: the power and
+// Bluetooth services' signals when they run, the kernel's power-supply class (read on a
+// pool thread every few seconds) while no power service is there.
+class PowerMonitor : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int kSysfsIntervalMs = 5000;
+
+    // `bus`: the system bus, or none to read only the power-supply class under `root`.
+    PowerMonitor(Sysroot root, std::optional<QDBusConnection> bus, QObject *parent = nullptr);
+    ~PowerMonitor() override;
+
+    // The system bus unless the machine is a fixture tree and no bus was named
+    // (DBUS_SYSTEM_BUS_ADDRESS): a captured machine never shows this machine's devices.
+    static std::optional<QDBusConnection> systemBusFor(const Sysroot &root);
+
+    void start();
+    // Runs the event loop until the first state is complete or `timeoutMs` passed; for
+    // the command line, which draws once. Returns whether it completed.
+    bool waitForFirstState(int timeoutMs);
+
+    // The newest state; never null after start().
+    std::shared_ptr<const PowerState> state() const { return state_; }
+
+Q_SIGNALS:
+    void stateChanged();
+
+private:
+    void scheduleRebuild();
+    void rebuild();
+    void readSysfs();
+    bool settled() const;
+
+    Sysroot root_;
+    std::optional<QDBusConnection> bus_;
+    UPowerClient *upower_ = nullptr;
+    BluezClient *bluez_ = nullptr;
+    std::shared_ptr<const PowerState> state_;
+    std::optional<PowerState> sysfs_;
+    QTimer rebuildTimer_;
+    QTimer sysfsTimer_;
+    QThreadPool pool_;
+    bool sysfsReading_ = false;
+};
+
+} // namespace orb

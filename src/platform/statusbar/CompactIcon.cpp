@@ -1,0 +1,148 @@
+#include "platform/statusbar/CompactIcon.h"
+
+#include <QFont>
+#include <QHash>
+#include <QFontMetricsF>
+#include <QPainter>
+#include <algorithm>
+#include <cmath>
+
+namespace orb {
+
+namespace {
+double clampedFraction(const TrayHeadline &h)
+{
+    if (!(h.fraction >= 0.0)) // also NaN
+        return -1.0;
+    return std::min(h.fraction, 1.0);
+}
+
+// The largest bold font whose `text` fits `width` pixels, at most `maxPixels` high; 0 when
+// even `minPixels` does not fit.
+int fittingPixelSize(const QString &text, double width, int maxPixels, int minPixels, QFont &font)
+{
+    for (int px = maxPixels; px >= minPixels; --px) {
+        font.setPixelSize(px);
+        if (QFontMetricsF(font).horizontalAdvance(text) <= width)
+            return px;
+    }
+    return 0;
+}
+
+// The figure's font size for an icon of `pixels` and a figure of `digits` digits, worked out
+// once (the digits of the font are all one width). Used on the UI thread only.
+int figurePixelSize(int pixels, qsizetype digits, double width, QFont &font)
+{
+    static QHash<quint64, int> known;
+    const quint64 key = (quint64(pixels) << 32) | quint64(digits);
+    const auto it = known.constFind(key);
+    if (it != known.constEnd())
+        return it.value();
+    const int px = fittingPixelSize(QString(digits, QLatin1Char('8')), width, static_cast<int>(std::floor(pixels * 0.62)),
+                                    7, font);
+    known.insert(key, px);
+    return px;
+}
+} // namespace
+
+QString CompactIcon::figureText(const TrayHeadline &headline)
+{
+    const double f = clampedFraction(headline);
+    if (f < 0.0)
+        return {};
+    return QString::number(static_cast<int>(std::lround(f * 100.0)));
+}
+
+QImage CompactIcon::render(const TrayHeadline &headline, int pixels)
+{
+    const int s = std::max(pixels, 8);
+    QImage image(s, s, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+
+    // Tile with a light rim: its edge shows on a dark bar, its body on a light one.
+    const double rim = s >= 32 ? 2.0 : 1.0;
+    const double radius = s * 0.18;
+    const QRectF outer(0, 0, s, s);
+    p.setPen(Qt::NoPen);
+    p.setBrush(rimColour());
+    p.drawRoundedRect(outer, radius, radius);
+    const QRectF inner = outer.adjusted(rim, rim, -rim, -rim);
+    p.setBrush(tileColour());
+    p.drawRoundedRect(inner, std::max(radius - rim, 0.0), std::max(radius - rim, 0.0));
+
+    const double f = clampedFraction(headline);
+    const QColor fill = headline.colour.isValid() ? headline.colour : defaultFill();
+    // The smallest icons give the gauge and figure every pixel inside the rim.
+    const double pad = s >= 32 ? 2.0 : (s >= 20 ? 1.0 : 0.0);
+    const QRectF well = inner.adjusted(pad, pad, -pad, -pad);
+    if (headline.gauge == TrayHeadline::Gauge::Pie) {
+        const double d = std::min(well.width(), well.height());
+        const QRectF disc(well.center().x() - d / 2, well.center().y() - d / 2, d, d);
+        p.setBrush(trackColour());
+        p.drawEllipse(disc);
+        if (f > 0.0) {
+            p.setBrush(fill);
+            // From twelve o'clock, clockwise; angles in 1/16 degree.
+            p.drawPie(disc, 90 * 16, -static_cast<int>(std::lround(f * 360.0 * 16.0)));
+        }
+    } else {
+        p.setRenderHint(QPainter::Antialiasing, false);
+        const QRect track = well.toAlignedRect().intersected(inner.toRect());
+        p.fillRect(track, trackColour());
+        if (f > 0.0) {
+            // Whole pixels, at least one for any load above zero.
+            const int h = std::max(1, static_cast<int>(std::lround(f * track.height())));
+            p.fillRect(QRect(track.left(), track.bottom() + 1 - h, track.width(), h), fill);
+        }
+        p.setRenderHint(QPainter::Antialiasing);
+    }
+
+    const QString text = figureText(headline);
+    if (!text.isEmpty()) {
+        static QFont font = [] {
+            QFont f(QStringLiteral("DejaVu Sans"));
+            f.setBold(true);
+            f.setStyleStrategy(QFont::PreferAntialias);
+            return f;
+        }();
+        const int px = figurePixelSize(s, text.size(), well.width(), font);
+        if (px > 0) {
+            font.setPixelSize(px);
+            const QFontMetricsF fm(font);
+            const double w = fm.horizontalAdvance(text);
+            const QPointF base(well.center().x() - w / 2.0, well.center().y() + (fm.capHeight()) / 2.0);
+            // A dark outline keeps the white figure readable over any fill: the figure drawn
+            // around itself in the tile's colour, then on top in white (glyphs come from the
+            // font cache, so this costs far less than stroking an outline path).
+            const double o = s < 20 ? 0.75 : std::max(1.0, s / 22.0);
+            p.setFont(font);
+            p.setPen(tileColour());
+            for (const QPointF d : {QPointF(-o, 0), QPointF(o, 0), QPointF(0, -o), QPointF(0, o), QPointF(-o, -o),
+                                    QPointF(o, -o), QPointF(-o, o), QPointF(o, o)})
+                p.drawText(base + d, text);
+            p.setPen(figureColour());
+            p.drawText(base, text);
+        }
+    }
+    p.end();
+    return image.convertToFormat(QImage::Format_ARGB32);
+}
+
+QImage CompactIcon::fitted(const QImage &wide, int pixels)
+{
+    const int s = std::max(pixels, 8);
+    QImage image(s, s, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    if (wide.isNull())
+        return image;
+    QImage scaled = wide.scaled(s, s, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    scaled.setDevicePixelRatio(1.0);
+    QPainter p(&image);
+    p.drawImage(QPoint((s - scaled.width()) / 2, (s - scaled.height()) / 2), scaled);
+    p.end();
+    return image;
+}
+
+} // namespace orb

@@ -1,0 +1,114 @@
+#include "MockBus.h"
+
+#include <QDBusArgument>
+#include <QDir>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDeadlineTimer>
+#include <QThread>
+#include <QUuid>
+
+namespace orb::test {
+
+MockBus::MockBus()
+{
+    // No service directories: nothing on this bus is ever started on demand from the
+    // machine's own service files.
+    config_.setFileTemplate(QDir::tempPath() + QStringLiteral("/orb-bus-XXXXXX.conf"));
+    if (!config_.open())
+        return;
+    config_.write("<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
+                  " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
+                  "<busconfig><type>session</type><listen>unix:tmpdir=/tmp</listen>"
+                  "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
+                  "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>\n");
+    config_.flush();
+    daemon_.start(QStringLiteral("dbus-daemon"),
+                  {"--config-file=" + config_.fileName(), "--nofork", "--print-address"});
+    if (!daemon_.waitForStarted(5000) || !daemon_.waitForReadyRead(5000))
+        return;
+    address_ = QString::fromUtf8(daemon_.readLine()).trimmed();
+    connectionName_ = QStringLiteral("orb-mockbus-") + QUuid::createUuid().toString(QUuid::Id128);
+    connection_ = std::make_unique<QDBusConnection>(QDBusConnection::connectToBus(address_, connectionName_));
+}
+
+MockBus::~MockBus()
+{
+    connection_.reset();
+    if (!connectionName_.isEmpty())
+        QDBusConnection::disconnectFromBus(connectionName_);
+    for (auto &p : mocks_) {
+        p->terminate();
+        if (!p->waitForFinished(3000))
+            p->kill();
+    }
+    daemon_.terminate();
+    if (!daemon_.waitForFinished(3000))
+        daemon_.kill();
+}
+
+bool MockBus::startTemplate(const QString &name, const QString &busName, bool systemTemplate, const QString &parameters)
+{
+    if (!isUp())
+        return false;
+    auto p = std::make_unique<QProcess>();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), address_);
+    env.insert(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"), address_);
+    p->setProcessEnvironment(env);
+    QStringList args{"-m", "dbusmock"};
+    if (systemTemplate)
+        args << "--system";
+    args << "--template" << name;
+    if (!parameters.isEmpty())
+        args << "-p" << parameters;
+    p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    p->start(QStringLiteral("/usr/bin/python3"), args);
+    if (!p->waitForStarted(5000))
+        return false;
+    mocks_.push_back(std::move(p));
+    const QDeadlineTimer deadline(15000);
+    while (!deadline.hasExpired()) {
+        if (connection_->interface()->isServiceRegistered(busName))
+            return true;
+        QThread::msleep(50);
+    }
+    return false;
+}
+
+QStringList MockBus::calls(const QString &busName, const QString &path)
+{
+    QDBusMessage m = QDBusMessage::createMethodCall(busName, path, QStringLiteral("org.freedesktop.DBus.Mock"),
+                                                    QStringLiteral("GetCalls"));
+    const QDBusMessage reply = connection_->call(m, QDBus::Block, 5000);
+    QStringList out;
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
+        return out;
+    // a(tsav): timestamp, method name, arguments
+    const QDBusArgument arg = reply.arguments().constFirst().value<QDBusArgument>();
+    arg.beginArray();
+    while (!arg.atEnd()) {
+        quint64 stamp = 0;
+        QString method;
+        QVariantList args;
+        arg.beginStructure();
+        arg >> stamp >> method;
+        arg.beginArray();
+        while (!arg.atEnd()) {
+            QDBusVariant v;
+            arg >> v;
+            QVariant value = v.variant();
+            args << value;
+        }
+        arg.endArray();
+        arg.endStructure();
+        QStringList parts{method};
+        for (const QVariant &a : args)
+            parts << a.toString();
+        out << parts.join(QLatin1Char(' '));
+    }
+    arg.endArray();
+    return out;
+}
+
+} // namespace orb::test
