@@ -336,3 +336,33 @@ TEST(GpuMenuController, NameButtonSearchesTheWebForTheName)
     EXPECT_EQ(opened[0], GPU_MenuController::searchUrl("Tom & Jerry <GPU>"));
     GPU_MenuController::setUrlOpener(nullptr);
 }
+
+TEST_F(GpuMenuModuleTest, CompactIconShowsTheBusiestReportingDevice)
+{
+    struct Case {
+        const char *name;
+        GpuSample sample;
+        double fraction; // below 0: no gauge
+        const char *label;
+        QString toolTip;
+    };
+    const Case cases[] = {
+        {"integrated without figures and a discrete card", kTwoGpus, 0.75, "GPU 75%",
+         "UHD Graphics: --\nRadeon RX 6500M: 75% (3072MB of 4096MB)"},
+        {"two cards: the fuller one", {entry("_1", "A", GiB, 3 * GiB), entry("_2", "B", GiB, GiB)}, 0.5, "GPU 50%",
+         "A: 25% (1024MB of 4096MB)\nB: 50% (1024MB of 2048MB)"},
+        {"nothing reported", {entry("_1", "<b>X & Y</b>", -1, 0)}, -1, "GPU --", "&lt;b&gt;X &amp; Y&lt;/b&gt;: --"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        auto item = show({{"Gpu_Display_CircleMeter", true}}, dataOf({c.sample}));
+        const TrayHeadline &h = item->statusItem()->headline();
+        EXPECT_EQ(h.hasGauge(), c.fraction >= 0);
+        if (c.fraction >= 0) {
+            EXPECT_DOUBLE_EQ(h.fraction, c.fraction);
+        }
+        EXPECT_EQ(h.label, QLatin1String(c.label));
+        EXPECT_EQ(h.toolTip, c.toolTip);
+        EXPECT_EQ(h.gauge, TrayHeadline::Gauge::Pie);
+    }
+}

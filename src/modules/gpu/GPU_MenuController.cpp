@@ -99,9 +99,13 @@ void GPU_MenuController::loadBaseData()
     const QString shown = metrics.elidedText(deviceDict_.name, Qt::ElideRight, std::max(room, 40)) + suffix;
     nameButton_->setText(BaseMenuItems::escaped(shown));
     nameButton_->setToolTip(QStringLiteral("<qt>") + title_.toHtmlEscaped() + QStringLiteral("</qt>"));
+    // Style sheets are costly to apply: only when the appearance changed the link colour.
     const QColor link = OrbColors::darkAppearance() ? QColor(255, 214, 10) : QColor(0, 88, 208);
-    nameButton_->setStyleSheet(QStringLiteral("QPushButton { color: %1; border: none; padding: 0; text-align: left; }")
-                                   .arg(link.name()));
+    if (link != linkColor_) {
+        linkColor_ = link;
+        nameButton_->setStyleSheet(QStringLiteral("QPushButton { color: %1; border: none; padding: 0; text-align: left; }")
+                                       .arg(link.name()));
+    }
 }
 
 void GPU_MenuController::loadDetailData(const History<GpuSample> &history)

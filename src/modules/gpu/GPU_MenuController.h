@@ -57,6 +57,7 @@ private:
     std::unique_ptr<ImageGpuBar> imageMenu_;
     QString title_;
     QString detail_;
+    QColor linkColor_;
 };
 
 } // namespace orb

@@ -3,6 +3,7 @@
 #include "modules/BaseMenuItems.h"
 #include "modules/gpu/GPU_MenuController.h"
 #include "modules/gpu/ImageGpuBar.h"
+#include "toolkit/OrbColors.h"
 #include "toolkit/OrbFormat.h"
 
 #include <QMenu>
@@ -100,6 +101,36 @@ QString GPU_MenuModule::headline() const
         parts << (share.reported ? OrbFormat::fixed(share.fraction * 100.0, 0) + QLatin1Char('%') : QStringLiteral("--"));
     }
     return parts.join(QStringLiteral(" \u00b7 "));
+}
+
+TrayHeadline GPU_MenuModule::compactHeadline() const
+{
+    TrayHeadline h;
+    if (!hasData())
+        return h;
+    const auto percent = [](double share) { return OrbFormat::fixed(share * 100.0, 0) + QLatin1Char('%'); };
+    const auto megabytes = [](int64_t bytes) { return QString::number(bytes >> 20) + QStringLiteral("MB"); };
+    QStringList lines;
+    for (const GpuEntry &e : resumeArray_.back()) {
+        const ImageGpuBar::Share share = ImageGpuBar::usedShare(e);
+        // Tray tool tips may be read as markup: a name is text, never tags.
+        QString line = e.name.toHtmlEscaped() + QStringLiteral(": ");
+        if (share.reported) {
+            line += percent(share.fraction) + QStringLiteral(" (") + megabytes(e.used) + QStringLiteral(" of ") +
+                    megabytes(e.total) + QLatin1Char(')');
+            h.fraction = std::max(h.fraction, share.fraction);
+        } else {
+            line += QStringLiteral("--");
+        }
+        lines << line;
+    }
+    h.gauge = TrayHeadline::Gauge::Pie;
+    h.label = QStringLiteral("GPU ") + (h.hasGauge() ? percent(h.fraction) : QStringLiteral("--"));
+    if (h.hasGauge())
+        h.colour = OrbColors::retGraphColor(h.fraction, QColor(0xa8, 0x7c, 0xf0), QColor(0xf5, 0xb0, 0x2e),
+                                            QColor(0xf0, 0x4a, 0x3c), false);
+    h.toolTip = lines.join(QLatin1Char('\n'));
+    return h;
 }
 
 void GPU_MenuModule::openTab()

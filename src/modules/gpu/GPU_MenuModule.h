@@ -42,6 +42,8 @@ protected:
     std::unique_ptr<ModuleImageView> makeImageView() const override;
     void prepareView(ModuleImageView &view) const override;
     QString headline() const override;
+    // The busiest reporting device's share as a pie, "GPU 75%", every device in the tool tip.
+    TrayHeadline compactHeadline() const override;
     QString labelKey() const override { return QStringLiteral("Gpu_ShowMyLabel"); }
     QString paddingKey() const override { return QStringLiteral("Gpu_Padding"); }
 
