@@ -59,12 +59,16 @@ void Network_MenuModule::refreshBar()
     if (myDefaults().isEmpty() || resumeArray_.empty())
         return;
     // The set of names decides, not their number: one adapter replaced by another is a change.
-    const QStringList names = interfaceNames(networkBase_.get());
-    if (!nicNamesKnown_ || names != nicNames_) {
-        nicNames_ = names;
-        nicNamesKnown_ = true;
-        resetAndRefreshBar();
-        return;
+    // A description already looked at is not looked at again.
+    if (!nicNamesKnown_ || networkBase_ != namesCheckedIn_) {
+        namesCheckedIn_ = networkBase_;
+        const QStringList names = interfaceNames(networkBase_.get());
+        if (!nicNamesKnown_ || names != nicNames_) {
+            nicNames_ = names;
+            nicNamesKnown_ = true;
+            resetAndRefreshBar();
+            return;
+        }
     }
     GraphMenuModule::refreshBar();
 }

@@ -79,6 +79,7 @@ private:
     // Names of the interfaces at the last refresh; unknown until the first one.
     QStringList nicNames_;
     bool nicNamesKnown_ = false;
+    std::shared_ptr<const NetworkBase> namesCheckedIn_;
     mutable NetworkItemSettingsCache settings_;
     QPointer<Network_Current> network_Current_;
     std::vector<Network_MenuController *> nicManMenusArray_;
