@@ -101,6 +101,7 @@ public:
     // MenuModuleDelegate
     void openPreferenceTab(int tabIndex) override;
     void changeAppearanceMode() override;
+    std::optional<Sysroot> menuSysroot() const override { return sysrootForPass(std::max(passesStarted_ - 1, 0)); }
 
     // The global-address check: every 600 passes, or at once when forced (the stored
     // address is forgotten first, so the dynamic-DNS records are sent again).

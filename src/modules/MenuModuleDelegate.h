@@ -1,4 +1,7 @@
 #pragma once
+#include "platform/Sysroot.h"
+
+#include <optional>
 
 namespace orb {
 
@@ -8,6 +11,9 @@ public:
     virtual ~MenuModuleDelegate() = default;
     virtual void openPreferenceTab(int tabIndex) = 0;
     virtual void changeAppearanceMode() = 0;
+    // The tree the menus read their facts from (the one the refresh passes read); none
+    // means the menus show no facts of their own.
+    virtual std::optional<Sysroot> menuSysroot() const { return std::nullopt; }
 };
 
 } // namespace orb

@@ -1,7 +1,9 @@
 #include "modules/cpu/CPU_MenuModule.h"
 
+#include "modules/cpu/CPU_MenuController.h"
 #include "modules/cpu/ImageCpuBar.h"
 #include "toolkit/OrbColors.h"
+#include "settings/SettingsStore.h"
 #include "toolkit/OrbFormat.h"
 
 #include <QThread>
@@ -27,10 +29,44 @@ CPU_MenuModule::CPU_MenuModule(MenuModuleDelegate *delegate)
 {
 }
 
+CPU_MenuModule::~CPU_MenuModule() = default;
+
 void CPU_MenuModule::setSensorData(const SensorData &data)
 {
     if (data.cpu)
         resumeArray_ = *data.cpu;
+    processes_ = data.processes;
+}
+
+void CPU_MenuModule::addDetailItems(QMenu &menu)
+{
+    controller_ = std::make_unique<CPU_MenuController>();
+    controller_->addItems(menu, static_cast<int>(menuGraphDefaults().value(QStringLiteral("Cpu_GraphWidth")).toInt()) + 2);
+    loadBaseData();
+}
+
+void CPU_MenuModule::loadBaseData()
+{
+    if (!controller_)
+        return;
+    const std::shared_ptr<SettingsStore> store = SettingsStore::open();
+    controller_->loadBaseData(delegate() ? delegate()->menuSysroot() : std::nullopt,
+                              store->stringForKey(QStringLiteral("MacRealName")),
+                              store->stringForKey(QStringLiteral("MacRawName")));
+}
+
+void CPU_MenuModule::menuWillOpen()
+{
+    // The ranking of the processes is worked out once per opening.
+    loadBaseData();
+    GraphMenuModule::menuWillOpen();
+}
+
+void CPU_MenuModule::redrawStatusItem()
+{
+    GraphMenuModule::redrawStatusItem();
+    if (controller_)
+        controller_->replaceData(myDefaults(), resumeArray_, processes_, delegate() ? delegate()->menuSysroot() : std::nullopt);
 }
 
 History<CpuSample> CPU_MenuModule::drawableHistory() const

@@ -1,15 +1,24 @@
 #pragma once
 #include "modules/GraphMenuModule.h"
 
+#include <memory>
+
 namespace orb {
+
+class CPU_MenuController;
+struct ProcessHistories;
 
 // The CPU status item: graph, level bar, circle meter and text, for the average or per processor.
 class CPU_MenuModule : public GraphMenuModule {
     Q_OBJECT
 public:
     explicit CPU_MenuModule(MenuModuleDelegate *delegate);
+    ~CPU_MenuModule() override;
 
     void setSensorData(const SensorData &data) override;
+    void menuWillOpen() override;
+    void redrawStatusItem() override;
+    CPU_MenuController *menuController() const { return controller_.get(); }
     const History<CpuSample> &resumeArray() const { return resumeArray_; }
     // Settings laid over the module's own for the menu graph.
     static QVariantMap menuGraphDefaults();
@@ -23,12 +32,17 @@ protected:
     TrayHeadline compactHeadline() const override;
     QString labelKey() const override { return QStringLiteral("Cpu_ShowMyLabel"); }
     QString paddingKey() const override { return QStringLiteral("Cpu_Padding"); }
+    void addDetailItems(QMenu &menu) override;
 
 private:
     // The history, or one all-zero sample before the first reading so the item can be drawn.
     History<CpuSample> drawableHistory() const;
 
+    void loadBaseData();
+
     History<CpuSample> resumeArray_;
+    std::shared_ptr<const ProcessHistories> processes_;
+    std::unique_ptr<CPU_MenuController> controller_;
     int cores_ = 1;
 };
 

@@ -1,6 +1,7 @@
 #include "modules/memory/Memory_MenuModule.h"
 
 #include "modules/BaseMenuItems.h"
+#include "modules/memory/Memory_MenuController.h"
 #include "platform/Logging.h"
 #include "platform/linux/MemoryPurger.h"
 #include "platform/statusbar/StatusItemHost.h"
@@ -55,6 +56,7 @@ Memory_MenuModule::~Memory_MenuModule() = default;
 
 void Memory_MenuModule::setSensorData(const SensorData &data)
 {
+    processes_ = data.processes;
     if (!data.memory)
         return;
     resumeArray_ = *data.memory;
@@ -180,6 +182,33 @@ TrayHeadline Memory_MenuModule::compactHeadline() const
     h.toolTip = QStringLiteral("Used %1\nAvailable %2")
                     .arg(OrbFormat::calcMemorySize(memDatArray_[7], unit), OrbFormat::calcMemorySize(memDatArray_[8], unit));
     return h;
+}
+
+void Memory_MenuModule::addDetailItems(QMenu &menu)
+{
+    controller_ = std::make_unique<Memory_MenuController>();
+    controller_->addItems(menu, static_cast<int>(menuGraphDefaults().value(QStringLiteral("Memory_GraphWidth")).toInt()) + 2);
+    controller_->loadBaseData(delegate() ? delegate()->menuSysroot() : std::nullopt);
+}
+
+void Memory_MenuModule::menuWillOpen()
+{
+    redrawsSinceOpen_ = 0;
+    if (controller_)
+        controller_->loadBaseData(delegate() ? delegate()->menuSysroot() : std::nullopt);
+    GraphMenuModule::menuWillOpen();
+}
+
+void Memory_MenuModule::redrawStatusItem()
+{
+    GraphMenuModule::redrawStatusItem();
+    if (!controller_ || resumeArray_.empty())
+        return;
+    const std::optional<Sysroot> root = delegate() ? delegate()->menuSysroot() : std::nullopt;
+    controller_->replaceData(myDefaults(), memDatArray_, memoryPageSize_, memoryTotlSize_, processes_, root);
+    // The swap-area count and hibernation image change rarely: read again every fifth redraw.
+    if (++redrawsSinceOpen_ % 5 == 0)
+        controller_->replaceDelayData(root);
 }
 
 void Memory_MenuModule::setPurger(std::unique_ptr<MemoryPurger> purger) { purger_ = std::move(purger); }

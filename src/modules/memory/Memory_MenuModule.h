@@ -8,6 +8,8 @@
 namespace orb {
 
 class MemoryPurger;
+class Memory_MenuController;
+struct ProcessHistories;
 
 // The Memory status item: graph, level bar, circle meter, used/available text and detail
 // text, and the "Purge Memory..." command.
@@ -25,6 +27,9 @@ public:
 
     // Takes the "Memory" history with the page size and installed memory read with it.
     void setSensorData(const SensorData &data) override;
+    void menuWillOpen() override;
+    void redrawStatusItem() override;
+    Memory_MenuController *menuController() const { return controller_.get(); }
     const History<MemorySample> &resumeArray() const { return resumeArray_; }
     uint64_t memoryPageSize() const { return memoryPageSize_; }
     uint64_t memoryTotlSize() const { return memoryTotlSize_; }
@@ -58,6 +63,7 @@ protected:
     void prepareView(ModuleImageView &view) const override;
     void addCommandItems(QMenu &menu) override;
     TrayHeadline compactHeadline() const override;
+    void addDetailItems(QMenu &menu) override;
     QString labelKey() const override { return QStringLiteral("Memory_ShowMyLabel"); }
     QString paddingKey() const override { return QStringLiteral("Memory_Padding"); }
 
@@ -73,6 +79,9 @@ private:
     mutable double myTextWidth_ = 0.0;
     mutable double detailWidthL_ = 0.0;
     mutable double detailWidthR_ = 0.0;
+    std::shared_ptr<const ProcessHistories> processes_;
+    std::unique_ptr<Memory_MenuController> controller_;
+    int redrawsSinceOpen_ = 0;
     PurgeConfirmation confirmation_;
     std::unique_ptr<MemoryPurger> purger_;
 };
