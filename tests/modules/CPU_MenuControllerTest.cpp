@@ -249,8 +249,9 @@ TEST_F(CPU_MenuPanel, HostileNamesStayPlainText)
     EXPECT_TRUE(rows.contains("Evil App <b>&&amp;</b> $(rm -rf ~)\t2.0%")) << rows.join('|').toStdString();
     for (int i = 0; i < CPU_MenuController::kProcessRows; ++i)
         for (QLabel *label : controller.processRow(i)->findChildren<QLabel *>())
-            if (!label->text().isEmpty())
+            if (!label->text().isEmpty()) {
                 EXPECT_EQ(label->textFormat(), Qt::PlainText) << label->text().toStdString();
+            }
 }
 
 TEST_F(CPU_MenuPanel, FactsFromTheTree)

@@ -11,6 +11,7 @@
 #include <QDesktopServices>
 #include <QHBoxLayout>
 #include <QHash>
+#include <QIcon>
 #include <QMenu>
 #include <QPushButton>
 #include <QWidgetAction>
@@ -81,13 +82,13 @@ void CPU_MenuController::addItems(QMenu &menu, int width)
         {QT_TRANSLATE_NOOP("OrbStrings", "Host Name"), "Host Name"},
     };
     for (size_t i = 0; i < factRows_.size(); ++i) {
-        factRows_[i] = DetailRow::addTo(menu, {.width = width, .valueWidth = width - 130, .valueLeft = true});
+        factRows_[i] = DetailRow::addTo(menu, {.width = width, .valueWidth = width - 116, .valueLeft = true});
         factRows_[i]->setTexts(localized(kFacts[i][0], kFacts[i][1]));
     }
 }
 
 void CPU_MenuController::loadBaseData(const std::optional<Sysroot> &root, const QString &machineName,
-                                      const QString &machineModel)
+                                      const QString &machineModel, const QString &iconName)
 {
     procDescArray_.clear();
     QString kind;
@@ -121,7 +122,7 @@ void CPU_MenuController::loadBaseData(const std::optional<Sysroot> &root, const 
         const QColor link = OrbColors::darkAppearance() ? QColor(255, 214, 10) : QColor(0, 102, 214);
         palette.setColor(QPalette::ButtonText, machineLinked_ ? link : palette.color(QPalette::WindowText));
         machineButton_->setPalette(palette);
-        machineButton_->setEnabled(true);
+        machineButton_->setIcon(iconName.isEmpty() ? QIcon() : QIcon::fromTheme(iconName));
         machineAction_->setText(BaseMenuItems::escaped(machineTitle_));
     }
     if (factRows_[0] && !kind.isEmpty())

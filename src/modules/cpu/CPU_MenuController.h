@@ -36,10 +36,11 @@ public:
     void addItems(QMenu &menu, int width);
 
     // Machine name, processor kind; the ranking is worked out anew at the next update.
-    // `machineName` and `machineModel` are the identity settings ("MacRealName",
-    // "MacRawName"); without them the processor's brand names the machine.
+    // `machineName`, `machineModel` and `iconName` are the identity settings
+    // ("MacRealName", "MacRawName", "MacIconName"); without a name or model the
+    // processor's brand names the machine.
     void loadBaseData(const std::optional<Sysroot> &root, const QString &machineName = {},
-                      const QString &machineModel = {});
+                      const QString &machineModel = {}, const QString &iconName = {});
     // State rows from the newest CPU sample, process rows from the process history, fact
     // rows from the tree (none without one).
     void replaceData(const QVariantMap &myDefaults, const History<CpuSample> &resumeArray,

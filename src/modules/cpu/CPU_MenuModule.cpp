@@ -52,7 +52,8 @@ void CPU_MenuModule::loadBaseData()
     const std::shared_ptr<SettingsStore> store = SettingsStore::open();
     controller_->loadBaseData(delegate() ? delegate()->menuSysroot() : std::nullopt,
                               store->stringForKey(QStringLiteral("MacRealName")),
-                              store->stringForKey(QStringLiteral("MacRawName")));
+                              store->stringForKey(QStringLiteral("MacRawName")),
+                              store->stringForKey(QStringLiteral("MacIconName")));
 }
 
 void CPU_MenuModule::menuWillOpen()
