@@ -1,6 +1,7 @@
 #include "services/VncServerBrowser.h"
 
 #include "platform/Logging.h"
+#include "services/VncServerList.h"
 
 #include <QDBusError>
 #include <QDBusMessage>
@@ -334,10 +335,11 @@ void VncServerBrowser::resolveFinished(const QString &name, quint64 token, QDBus
         ++f.failures;
         const int delay = retryDelay(f.failures);
         if (f.failures == 1)
-            qCInfo(lcServices).noquote() << "could not resolve screen-sharing server" << name << ":" << why
+            qCInfo(lcServices).noquote() << "could not resolve screen-sharing server" << VncServerList::plainLabel(name)
+                                         << ":" << why
                                          << "; trying again in" << delay / 1000.0 << "s";
         else
-            qCDebug(lcServices).noquote() << "resolve of" << name << "failed again:" << why;
+            qCDebug(lcServices).noquote() << "resolve of" << VncServerList::plainLabel(name) << "failed again:" << why;
         QTimer::singleShot(delay, this, [this, name, token] {
             auto found = found_.find(name);
             if (found == found_.end() || found->second.token != token || found->second.resolving

@@ -84,13 +84,3 @@ TEST_F(VncServicesTest, TheItemListsWhatTheNetworkAnnouncesAndFollowsItsChanges)
     ASSERT_TRUE(test::waitUntil([&] { return serverTitles(app.statusModule(ModuleId::Vnc)).size() == 1; }));
     EXPECT_EQ(serverTitles(app.statusModule(ModuleId::Vnc)), QStringList{"Office"});
 }
-
-TEST_F(VncServicesTest, WithoutAvahiTheItemShowsTheSavedServersAtOnce)
-{
-    ASSERT_TRUE(avahi.bus.isUp());
-    AppDelegate app(host, {.startTimer = false, .systemBus = avahi.bus.connection()});
-    app.startUpMe();
-    ASSERT_TRUE(app.runPassSynchronously());
-    EXPECT_TRUE(app.waitForNetServices(5000));
-    EXPECT_EQ(serverTitles(app.statusModule(ModuleId::Vnc)), QStringList{"Office"});
-}

@@ -17,7 +17,6 @@ trap cleanup EXIT
 
 # First run (default settings), then the item switched on and two saved servers, one of
 # them hostile.
-export DBUS_SYSTEM_BUS_ADDRESS=unix:path=$work/no-system-bus
 "$bin" sample --passes 1 >/dev/null 2>&1 || fail "first run"
 "$bin" defaults write Vnc_ShowMenu -bool true >/dev/null
 settings=$XDG_CONFIG_HOME/Orbmeter9/org.orbmeter.Orbmeter9.plist

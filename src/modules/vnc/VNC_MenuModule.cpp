@@ -41,8 +41,6 @@ QColor VNC_MenuModule::iconColour() const { return QGuiApplication::palette().co
 void VNC_MenuModule::initDrawStatusBar(StatusBarHost &host)
 {
     host_ = &host;
-    menuIcon_ = ImageVncBar::serverIcon(iconColour());
-    bonjIcon_ = ImageVncBar::discoveredIcon(iconColour());
     MenuModule::initDrawStatusBar(host);
     if (statusMenu())
         statusMenu()->setToolTipsVisible(true);
@@ -61,6 +59,9 @@ void VNC_MenuModule::drawBaseStatusBar()
     if (!menu)
         return;
     menu->clear();
+    // Drawn in the menu's text colour, which follows the desktop's light or dark look.
+    menuIcon_ = ImageVncBar::serverIcon(iconColour());
+    bonjIcon_ = ImageVncBar::discoveredIcon(iconColour());
     BaseMenuItems::addPreferenceItem(*menu, myDefaults(), [this] { openTab(); });
     BaseMenuItems::addLauncherItems(*menu, myDefaults(), QStringLiteral("Vnc_EnaMenu_"));
     // The viewer and the desktop's sharing settings, each only when installed.
