@@ -80,10 +80,15 @@ void VncServerBrowser::start()
         checkSettled();
         return;
     }
-    watcher_ = std::make_unique<QDBusServiceWatcher>(
-        kService, bus_, QDBusServiceWatcher::WatchForRegistration | QDBusServiceWatcher::WatchForUnregistration);
-    connect(watcher_.get(), &QDBusServiceWatcher::serviceRegistered, this, [this] { daemonAppeared(); });
-    connect(watcher_.get(), &QDBusServiceWatcher::serviceUnregistered, this, [this] { daemonVanished(); });
+    watcher_ = std::make_unique<QDBusServiceWatcher>(kService, bus_, QDBusServiceWatcher::WatchForOwnerChange);
+    // A daemon that goes, comes, or is replaced by another process at once.
+    connect(watcher_.get(), &QDBusServiceWatcher::serviceOwnerChanged, this,
+            [this](const QString &, const QString &, const QString &newOwner) {
+                if (newOwner.isEmpty())
+                    daemonVanished();
+                else
+                    daemonAppeared();
+            });
     prepareBrowser();
 }
 
@@ -129,19 +134,21 @@ void VncServerBrowser::prepareBrowser()
             checkSettled();
             return;
         }
-        startBrowser(reply.value().path());
+        // The daemon's unique bus name: signals are matched on it without a name lookup.
+        startBrowser(reply.value().path(), w->reply().service());
     });
 }
 
-void VncServerBrowser::startBrowser(const QString &path)
+void VncServerBrowser::startBrowser(const QString &path, const QString &owner)
 {
     browserPath_ = path;
-    bus_.connect(kService, path, kBrowserInterface, QStringLiteral("ItemNew"), this,
+    browserOwner_ = owner.isEmpty() ? kService : owner;
+    bus_.connect(browserOwner_, path, kBrowserInterface, QStringLiteral("ItemNew"), this,
                  SLOT(itemNew(int,int,QString,QString,QString,uint)));
-    bus_.connect(kService, path, kBrowserInterface, QStringLiteral("ItemRemove"), this,
+    bus_.connect(browserOwner_, path, kBrowserInterface, QStringLiteral("ItemRemove"), this,
                  SLOT(itemRemove(int,int,QString,QString,QString,uint)));
-    bus_.connect(kService, path, kBrowserInterface, QStringLiteral("AllForNow"), this, SLOT(allForNow()));
-    bus_.connect(kService, path, kBrowserInterface, QStringLiteral("Failure"), this, SLOT(browserFailure(QString)));
+    bus_.connect(browserOwner_, path, kBrowserInterface, QStringLiteral("AllForNow"), this, SLOT(allForNow()));
+    bus_.connect(browserOwner_, path, kBrowserInterface, QStringLiteral("Failure"), this, SLOT(browserFailure(QString)));
     const quint64 epoch = epoch_;
     auto *call = new QDBusPendingCallWatcher(
         bus_.asyncCall(avahiCall(path, kBrowserInterface, QStringLiteral("Start")), kCallTimeoutMs), this);
@@ -158,19 +165,20 @@ void VncServerBrowser::startBrowser(const QString &path)
     });
 }
 
-void VncServerBrowser::stopBrowser()
+void VncServerBrowser::stopBrowser(bool freeIt)
 {
     if (browserPath_.isEmpty())
         return;
     const QString path = browserPath_;
+    const QString owner = browserOwner_;
     browserPath_.clear();
-    bus_.disconnect(kService, path, kBrowserInterface, QStringLiteral("ItemNew"), this,
+    bus_.disconnect(owner, path, kBrowserInterface, QStringLiteral("ItemNew"), this,
                     SLOT(itemNew(int,int,QString,QString,QString,uint)));
-    bus_.disconnect(kService, path, kBrowserInterface, QStringLiteral("ItemRemove"), this,
+    bus_.disconnect(owner, path, kBrowserInterface, QStringLiteral("ItemRemove"), this,
                     SLOT(itemRemove(int,int,QString,QString,QString,uint)));
-    bus_.disconnect(kService, path, kBrowserInterface, QStringLiteral("AllForNow"), this, SLOT(allForNow()));
-    bus_.disconnect(kService, path, kBrowserInterface, QStringLiteral("Failure"), this, SLOT(browserFailure(QString)));
-    if (bus_.isConnected())
+    bus_.disconnect(owner, path, kBrowserInterface, QStringLiteral("AllForNow"), this, SLOT(allForNow()));
+    bus_.disconnect(owner, path, kBrowserInterface, QStringLiteral("Failure"), this, SLOT(browserFailure(QString)));
+    if (freeIt && bus_.isConnected())
         bus_.asyncCall(avahiCall(path, kBrowserInterface, QStringLiteral("Free")), kCallTimeoutMs);
 }
 
@@ -190,7 +198,7 @@ void VncServerBrowser::daemonAppeared()
     ++epoch_;
     qCInfo(lcServices) << "avahi-daemon is on the system bus: browsing for screen-sharing servers";
     daemonMissingLogged_ = false;
-    stopBrowser();
+    stopBrowser(false);
     found_.clear();
     if (!resolved_.empty()) {
         resolved_.clear();
@@ -207,8 +215,8 @@ void VncServerBrowser::daemonVanished()
     ++epoch_;
     qCInfo(lcServices) << "avahi-daemon left the system bus: servers on the local network are hidden until it is back";
     daemonMissingLogged_ = true;
-    // The daemon's objects are gone with it; nothing to free.
-    browserPath_.clear();
+    // The daemon's objects went with it: nothing to free, only our subscriptions to drop.
+    stopBrowser(false);
     found_.clear();
     if (!resolved_.empty()) {
         resolved_.clear();

@@ -83,8 +83,8 @@ private:
     void daemonAppeared();
     void daemonVanished();
     void prepareBrowser();
-    void startBrowser(const QString &path);
-    void stopBrowser();
+    void startBrowser(const QString &path, const QString &owner);
+    void stopBrowser(bool freeIt = true);
     void scheduleBrowserRetry();
     void resolve(const QString &name);
     void resolveFinished(const QString &name, quint64 token, QDBusPendingCallWatcher *call);
@@ -95,6 +95,7 @@ private:
     QDBusConnection bus_;
     std::unique_ptr<QDBusServiceWatcher> watcher_;
     QString browserPath_;
+    QString browserOwner_;
     quint64 epoch_ = 0;      // bumped whenever the daemon goes or comes; older replies are dropped
     quint64 nextToken_ = 0;
     std::map<QString, Found> found_;
