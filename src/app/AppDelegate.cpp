@@ -6,17 +6,20 @@
 #include "collect/MemoryInformation.h"
 #include "toolkit/OrbStrings.h"
 #include "modules/ModuleFactory.h"
+#include "modules/vnc/VNC_MenuModule.h"
 #include "platform/Logging.h"
 #include "platform/linux/PowerMonitor.h"
 #include "platform/statusbar/StatusBarHost.h"
 #include "platform/linux/DesktopNotifier.h"
 #include "services/DdnsUpdater.h"
 #include "services/GlobalIpLookup.h"
+#include "services/VncServerBrowser.h"
 #include "settings/AppearanceMonitor.h"
 #include "settings/PrefFunctions.h"
 #include "settings/SettingsStore.h"
 #include "settings/ThemeStore.h"
 
+#include <QEventLoop>
 #include <QFile>
 #include <QGuiApplication>
 #include <cerrno>
@@ -302,8 +305,36 @@ void AppDelegate::moduleAlloc(ModuleId id)
     item->setMyDefaults(defaults_[ModuleCatalog::index(id)]);
     item->initDrawStatusBar(host_);
     slot = std::move(item);
+    if (id == ModuleId::Vnc) {
+        // Browsing starts with the first VNC item and goes on for the run, so an item made
+        // anew starts with the servers already found.
+        if (!vncBrowser_ && (options_.systemBus || options_.startTimer)) {
+            vncBrowser_ = new VncServerBrowser(options_.systemBus.value_or(QDBusConnection::systemBus()), this);
+            connect(vncBrowser_, &VncServerBrowser::servicesChanged, this, [this] { changeNetServices(); });
+            vncBrowser_->start();
+        }
+        changeNetServices();
+    }
     if (id != ModuleId::General)
         reDrawModule(id, false);
+}
+
+void AppDelegate::changeNetServices()
+{
+    auto *vnc = qobject_cast<VNC_MenuModule *>(statusModule(ModuleId::Vnc));
+    if (vnc && vncBrowser_)
+        vnc->changeNsBrowser(vncBrowser_->services());
+}
+
+bool AppDelegate::waitForNetServices(int timeoutMs)
+{
+    if (!vncBrowser_ || vncBrowser_->isSettled())
+        return true;
+    QEventLoop loop;
+    connect(vncBrowser_, &VncServerBrowser::settled, &loop, &QEventLoop::quit);
+    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+    loop.exec();
+    return vncBrowser_->isSettled();
 }
 
 void AppDelegate::moduleRelease(ModuleId id)

@@ -29,6 +29,7 @@ class GlobalIpLookup;
 class PowerMonitor;
 class SettingsStore;
 class StatusBarHost;
+class VncServerBrowser;
 
 struct AppOptions {
     // Pass i reads sysroots[i] (the last one for later passes); empty = ORBMETER_SYSROOT or /.
@@ -41,6 +42,9 @@ struct AppOptions {
     std::optional<QDBusConnection> appearanceBus;
     // The session bus notices go to (tests give a private one).
     std::optional<QDBusConnection> notificationBus;
+    // The system bus the screen-sharing servers of the local network are browsed on. Without
+    // it only the running monitor (startTimer) browses, on the default system bus.
+    std::optional<QDBusConnection> systemBus;
     // Look for fans, sensors and GPUs before showing their items (tests of the controller
     // alone switch it off and get every item the switches ask for).
     bool probeHardware = true;
@@ -111,6 +115,11 @@ public:
     // many days have passed.
     void rebootMeSetting();
     void rebootMe();
+    // Hands the screen-sharing servers found on the local network to the VNC item.
+    void changeNetServices();
+    // Lets the browsing of the local network answer (at most `timeoutMs`) so a snapshot
+    // shows what is there; false when it did not settle in time.
+    bool waitForNetServices(int timeoutMs);
     // Notices to the user (created on first use).
     DesktopNotifier &notifier();
 
@@ -206,6 +215,7 @@ private:
     quint64 ipRequest_ = 0;
     bool ddnsForced_ = false;
     DesktopNotifier *notifier_ = nullptr;
+    VncServerBrowser *vncBrowser_ = nullptr;
     QTimer rebootTimer_;
     qint64 rebootDaysInt_ = 0;
     quint64 rebootDaysTimerInt_ = 0;

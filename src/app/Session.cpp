@@ -27,6 +27,9 @@ AppOptions optionsFor(const CommandLineOptions &cli)
     o.allModules = cli.allModules;
     o.startTimer = cli.command == CommandLineOptions::Command::Run;
     o.watchPower = true;
+    // A snapshot shows the screen-sharing servers the local network announces.
+    if (cli.command == CommandLineOptions::Command::Snapshot)
+        o.systemBus = QDBusConnection::systemBus();
     return o;
 }
 
@@ -134,6 +137,8 @@ int Session::run(int argc, char **argv, const CommandLineOptions &options)
         return 0;
     }
 
+    if (!delegate.waitForNetServices(4000))
+        qCInfo(lcApp) << "the local network's screen-sharing servers did not all answer in time";
     if (!options.openModule.isEmpty()) {
         const ModuleInfo *info = ModuleCatalog::byKey(options.openModule);
         MenuModule *module = info ? delegate.statusModule(info->id) : nullptr;

@@ -76,6 +76,25 @@ bool MockBus::startTemplate(const QString &name, const QString &busName, bool sy
     return false;
 }
 
+bool MockBus::stopLast(const QString &busName)
+{
+    if (mocks_.empty())
+        return false;
+    std::unique_ptr<QProcess> p = std::move(mocks_.back());
+    mocks_.pop_back();
+    p->terminate();
+    if (!p->waitForFinished(3000))
+        p->kill();
+    p->waitForFinished(3000);
+    const QDeadlineTimer deadline(5000);
+    while (!deadline.hasExpired()) {
+        if (!connection_->interface()->isServiceRegistered(busName))
+            return true;
+        QThread::msleep(20);
+    }
+    return false;
+}
+
 QStringList MockBus::calls(const QString &busName, const QString &path)
 {
     QDBusMessage m = QDBusMessage::createMethodCall(busName, path, QStringLiteral("org.freedesktop.DBus.Mock"),

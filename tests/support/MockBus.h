@@ -24,6 +24,9 @@ public:
     // waits for `busName`; false when it did not come up.
     bool startTemplate(const QString &name, const QString &busName, bool systemTemplate,
                        const QString &parameters = {});
+    // Ends the mock started last and waits until `busName` has left the bus (a daemon that
+    // goes away); false when it is still there.
+    bool stopLast(const QString &busName);
     // Method calls the mock at `path` recorded: "Method arg1 arg2 ..." lines.
     QStringList calls(const QString &busName, const QString &path);
 

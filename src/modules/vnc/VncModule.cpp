@@ -1,4 +1,5 @@
 #include "modules/ModuleRows.h"
+#include "modules/vnc/VNC_MenuModule.h"
 #include "settings/VncPreferences.h"
 #include "settings/SettingsStore.h"
 
@@ -26,7 +27,7 @@ const ModuleInfo kVncModule{
     .loadDefaults = &VncPreferences::load,
     .wantsItem = [](const SettingsStore &s) { return s.boolForKey(QStringLiteral("Vnc_ShowMenu")); },
     .probeHardware = nullptr,
-    .createItem = nullptr,
+    .createItem = [](MenuModuleDelegate *d) -> std::unique_ptr<MenuModule> { return std::make_unique<VNC_MenuModule>(d); },
     .createSampler = nullptr,
     .writeJson = nullptr,
 };

@@ -59,7 +59,10 @@ std::vector<Candidate> candidates(LaunchTarget target)
                 {"nm-connection-editor", {}, nullptr},
                 {"gnome-control-center", {"network"}, nullptr}};
     case LaunchTarget::SharingSettings:
-        return {{"gnome-control-center", {"sharing"}, "GNOME"}, {"gnome-control-center", {"sharing"}, nullptr}};
+        return {{"gnome-control-center", {"sharing"}, "GNOME"},
+                {"krfb", {}, "KDE"},
+                {"gnome-control-center", {"sharing"}, nullptr},
+                {"krfb", {}, nullptr}};
     case LaunchTarget::PowerSettings:
         return {{"gnome-control-center", {"power"}, "GNOME"},
                 {"systemsettings", {"kcm_powerdevilprofilesconfig"}, "KDE"},
@@ -85,6 +88,8 @@ std::vector<Candidate> candidates(LaunchTarget target)
 } // namespace
 
 void AppLauncher::setSearchPath(const QStringList &directories) { searchPath() = directories; }
+
+QString AppLauncher::findProgram(const QString &name) { return QStandardPaths::findExecutable(name, searchPath()); }
 
 std::optional<AppLauncher::Command> AppLauncher::commandFor(LaunchTarget target)
 {

@@ -33,6 +33,9 @@ public:
     // The user-visible name of the target for menu titles.
     static QString title(LaunchTarget target);
 
+    // Absolute path of an installed program (searched as the candidates are), or empty.
+    static QString findProgram(const QString &name);
+
     // Directories searched instead of PATH (tests); empty restores PATH.
     static void setSearchPath(const QStringList &directories);
 };
