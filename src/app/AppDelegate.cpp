@@ -1,6 +1,7 @@
 #include "app/AppDelegate.h"
 
 #include "app/GeneralFunctions.h"
+#include "app/PreferencePropagation.h"
 #include "collect/CpuInformation.h"
 #include "collect/MachineIdentity.h"
 #include "collect/MemoryInformation.h"
@@ -60,6 +61,7 @@ AppDelegate::AppDelegate(StatusBarHost &host, AppOptions options)
 
 AppDelegate::~AppDelegate()
 {
+    prefs_.reset();
     timer_.stop();
     power_.reset();
     // Let a pass in flight finish before the state it works on goes away.
@@ -139,6 +141,8 @@ void AppDelegate::startUpMe()
         rebootMeSetting();
         loadSysInfoTimer();
         timer_.start();
+        if (chkGeneBool(QStringLiteral("DisplayTopWindowAtStartup")))
+            QTimer::singleShot(1000, this, [this] { openPreferenceTab(ModuleCatalog::info(ModuleId::General).tabIndex); });
     }
 }
 
@@ -566,10 +570,38 @@ void AppDelegate::reDrawModule(ModuleId id, bool fullRefresh)
 
 void AppDelegate::openPreferenceTab(int tabIndex)
 {
-    qCInfo(lcApp) << "preferences tab" << tabIndex << "requested";
+    preferences().openPreferenceTab(tabIndex);
+}
+
+PreferencePropagation &AppDelegate::preferences()
+{
+    if (!prefs_)
+        prefs_ = std::make_unique<PreferencePropagation>(*this);
+    return *prefs_;
+}
+
+void AppDelegate::reloadTheme()
+{
+    themeColorDict_ = ThemeStore::loadTheme(&iconDict_);
+}
+
+void AppDelegate::rebuildModuleDefaults(ModuleId id)
+{
+    const ModuleInfo &m = ModuleCatalog::info(id);
+    const auto i = static_cast<size_t>(id);
+    if (id == ModuleId::General)
+        reloadGeneralDefaults(false);
+    else
+        defaults_[i] = PrefFunctions::loadModuleDefaults(id, *store_, themeColorDict_);
+    interval_[i] = m.hasInterval() ? defaults_[i].value(QLatin1String(m.intervalKey)).toLongLong() : 0;
 }
 
 void AppDelegate::changeAppearanceMode()
+{
+    preferences().changeAppearanceMode();
+}
+
+void AppDelegate::applyAppearanceMode()
 {
     // Switch to the theme's counterpart for the new look when it names one.
     switchThemeForAppearance(AppearanceMonitor::retApperanceDarkMode(*store_));

@@ -27,6 +27,7 @@ class DdnsUpdater;
 class DesktopNotifier;
 class GlobalIpLookup;
 class PowerMonitor;
+class PreferencePropagation;
 class SettingsStore;
 class StatusBarHost;
 class VncServerBrowser;
@@ -104,8 +105,19 @@ public:
 
     // MenuModuleDelegate
     void openPreferenceTab(int tabIndex) override;
+    // Debounced: the switch happens half a second after the first call of a burst.
     void changeAppearanceMode() override;
     std::optional<Sysroot> menuSysroot() const override { return sysrootForPass(std::max(passesStarted_ - 1, 0)); }
+
+    // Preference changes: the window, the notifications and their handling.
+    PreferencePropagation &preferences();
+    QVariantMap &themeColorDict() { return themeColorDict_; }
+    // Reads the theme file again (after another theme was chosen).
+    void reloadTheme();
+    // Builds one module's settings dictionary again from the store and the theme.
+    void rebuildModuleDefaults(ModuleId id);
+    // Follows the desktop's light or dark look now: theme, settings, every item.
+    void applyAppearanceMode();
 
     // The global-address check: every 600 passes, or at once when forced (the stored
     // address is forgotten first, so the dynamic-DNS records are sent again).
@@ -219,6 +231,7 @@ private:
     QTimer rebootTimer_;
     qint64 rebootDaysInt_ = 0;
     quint64 rebootDaysTimerInt_ = 0;
+    std::unique_ptr<PreferencePropagation> prefs_;
 };
 
 } // namespace orb

@@ -42,6 +42,7 @@ QString CommandLine::usage()
         "       orbmeter --version | --help\n"
         "       orbmeter sample [--passes N] [--sysroot DIR]... [--all-modules]\n"
         "       orbmeter snapshot --out DIR [--passes N] [--sysroot DIR]... [--all-modules] [--open MODULE]\n"
+        "                [--preferences MODULE|all]\n"
         "       orbmeter defaults [--json] [--domain D] read [KEY]\n"
         "       orbmeter defaults [--domain D] write KEY -bool|-int|-float|-string VALUE\n"
         "       orbmeter defaults [--domain D] delete KEY\n"
@@ -140,6 +141,10 @@ bool CommandLine::parse(const QStringList &args, CommandLineOptions &o, QString 
             if (!value(a, o.openModule))
                 return false;
             o.openModule = o.openModule.toLower();
+        } else if (a == QLatin1String("--preferences") && o.command == CommandLineOptions::Command::Snapshot) {
+            if (!value(a, o.preferencesTab))
+                return false;
+            o.preferencesTab = o.preferencesTab.toLower();
         } else {
             error = QStringLiteral("unknown option: ") + a;
             return false;

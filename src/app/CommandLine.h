@@ -15,6 +15,7 @@ struct CommandLineOptions {
     bool allModules = false;
     QString outDir;               // snapshot --out
     QString openModule;           // snapshot --open
+    QString preferencesTab;       // snapshot --preferences: a module key or "all"
     bool verbose = false;
     QStringList defaultsArgs;     // everything after "defaults"
     QString autostart;            // "on", "off", or empty to report

@@ -1,6 +1,7 @@
 #include "app/Session.h"
 
 #include "app/AppDelegate.h"
+#include "app/PreferencePropagation.h"
 #include "app/SnapshotWriter.h"
 #include "collect/SensorDataJson.h"
 #include "platform/Logging.h"
@@ -8,12 +9,14 @@
 #include "platform/linux/SessionEndWatcher.h"
 #include "platform/linux/SingleInstance.h"
 #include "platform/statusbar/StatusBarHost.h"
+#include "prefs/PreferenceWindow.h"
 #include "settings/ModuleCatalog.h"
 #include "settings/SettingsStore.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QProcess>
+#include <algorithm>
 #include <cstdio>
 
 namespace orb {
@@ -73,6 +76,35 @@ int runPasses(AppDelegate &app, int passes)
     return 0;
 }
 
+// The modules whose preference tabs `--preferences` names: one module key or "all".
+std::vector<const ModuleInfo *> preferenceTabs(const QString &which)
+{
+    std::vector<const ModuleInfo *> tabs;
+    if (which == QLatin1String("all")) {
+        for (const ModuleInfo *m : ModuleCatalog::all())
+            tabs.push_back(m);
+        std::sort(tabs.begin(), tabs.end(), [](auto *a, auto *b) { return a->tabIndex < b->tabIndex; });
+    } else if (const ModuleInfo *m = ModuleCatalog::byKey(which)) {
+        tabs.push_back(m);
+    }
+    return tabs;
+}
+
+// preferences-<module>.png for each tab, the window drawn as it is shown.
+bool writePreferenceTabs(AppDelegate &app, const std::vector<const ModuleInfo *> &tabs, const QString &dir,
+                         QString &error)
+{
+    for (const ModuleInfo *m : tabs) {
+        app.preferences().openPreferenceTab(m->tabIndex);
+        QCoreApplication::processEvents();
+        PreferenceWindow *window = app.preferences().window();
+        const QString path = dir + QStringLiteral("/preferences-") + QLatin1String(m->key) + QStringLiteral(".png");
+        if (!window || !SnapshotWriter::writeWidget(*window, path, error))
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 int Session::run(int argc, char **argv, const CommandLineOptions &options)
@@ -124,6 +156,12 @@ int Session::run(int argc, char **argv, const CommandLineOptions &options)
         return app.exec();
     }
 
+    const std::vector<const ModuleInfo *> tabs = preferenceTabs(options.preferencesTab);
+    if (!options.preferencesTab.isEmpty() && tabs.empty()) {
+        std::fprintf(stderr, "orbmeter: no preferences tab '%s' (a module name or all)\n",
+                     qPrintable(options.preferencesTab));
+        return 2;
+    }
     OffscreenHost host;
     AppDelegate delegate(host, optionsFor(options));
     delegate.startUpMe();
@@ -153,7 +191,8 @@ int Session::run(int argc, char **argv, const CommandLineOptions &options)
         if (MenuModule *module = delegate.statusModule(m->id))
             module->redrawStatusItem();
     QString error;
-    if (!SnapshotWriter::write(host, options.outDir, error)) {
+    if (!SnapshotWriter::write(host, options.outDir, error)
+        || !writePreferenceTabs(delegate, tabs, options.outDir, error)) {
         std::fprintf(stderr, "orbmeter: %s\n", qPrintable(error));
         return 1;
     }

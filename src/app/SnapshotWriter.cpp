@@ -13,6 +13,7 @@
 #include <QJsonObject>
 #include <QMenu>
 #include <QPainter>
+#include <QWidget>
 
 namespace orb {
 namespace {
@@ -52,6 +53,16 @@ QImage composeBar(const QList<StatusItemHost *> &items)
 }
 
 } // namespace
+
+bool SnapshotWriter::writeWidget(QWidget &widget, const QString &path, QString &error)
+{
+    constexpr qreal dpr = 2.0;
+    QImage image(widget.size() * dpr, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(dpr);
+    image.fill(widget.palette().color(QPalette::Window));
+    widget.render(&image);
+    return savePng(image, path, error);
+}
 
 QJsonArray SnapshotWriter::describeMenu(const QMenu &menu)
 {

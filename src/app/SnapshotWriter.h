@@ -3,6 +3,7 @@
 #include <QString>
 
 class QMenu;
+class QWidget;
 
 namespace orb {
 
@@ -17,6 +18,8 @@ public:
     static bool write(const StatusBarHost &host, const QString &directory, QString &error);
     // The menu's items in order: {"title", "tag", "enabled", "separator"}.
     static QJsonArray describeMenu(const QMenu &menu);
+    // A window as it is shown, at two pixels per point, to `path` (PNG).
+    static bool writeWidget(QWidget &widget, const QString &path, QString &error);
 };
 
 } // namespace orb

@@ -24,10 +24,11 @@ export ORBMETER_SYSROOT=$fixtures/cpu-2core-a
 mkdir -p "$HOME" && mkdir -m 700 "$XDG_RUNTIME_DIR"
 unset WAYLAND_DISPLAY
 
-# First run writes the defaults; then only the CPU item stays on.
+# First run writes the defaults; then only the CPU item stays on (and no Preferences window
+# opens at start, so the only window below the panel is the menu).
 QT_QPA_PLATFORM=offscreen "$bin" sample >/dev/null 2>&1 || fail "first run"
 for key in Memory_Display_CircleMeter Memory_Display_Text Gpu_Display_CircleMeter Temp_Display_Text \
-           Temp_Display_Graph Fan_Display_Text Fan_Display_Graph; do
+           Temp_Display_Graph Fan_Display_Text Fan_Display_Graph DisplayTopWindowAtStartup; do
   "$bin" defaults write "$key" -bool false
 done
 "$bin" defaults write DisplayOrbIcon -int 0 # no General item either
