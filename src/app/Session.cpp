@@ -41,15 +41,17 @@ AppOptions optionsFor(const CommandLineOptions &cli)
 // this one takes the lock back and goes on.
 bool restartSelf()
 {
-    SingleInstance::release();
+    const bool handing = SingleInstance::beginHandover();
     qint64 pid = 0;
-    if (QProcess::startDetached(QCoreApplication::applicationFilePath(), QCoreApplication::arguments().mid(1), {}, &pid)) {
+    const bool started =
+        QProcess::startDetached(QCoreApplication::applicationFilePath(), QCoreApplication::arguments().mid(1), {}, &pid);
+    if (handing)
+        SingleInstance::endHandover(started);
+    if (started) {
         qCInfo(lcApp) << "restarted as process" << pid;
         return true;
     }
     qCWarning(lcApp) << "could not start a new copy; this one goes on";
-    if (!SingleInstance::tryAcquire())
-        qCWarning(lcApp) << "the single-instance lock could not be taken back";
     return false;
 }
 

@@ -346,8 +346,9 @@ TEST(SettingsStore, TemporaryFilesOfKilledWritesAreRemovedUnlessAWriteIsUnderWay
         test::writeFile(unrelated, "mine");
         const int fd = ::open(QFile::encodeName(settingsPath(home) + ".lock").constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
         ASSERT_GE(fd, 0);
-        if (otherWriterActive)
+        if (otherWriterActive) {
             ASSERT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
+        }
         SettingsStore::open();
         ::close(fd);
         EXPECT_EQ(QFileInfo::exists(leftover), otherWriterActive);

@@ -20,6 +20,27 @@ namespace orb {
 namespace {
 int heldFd = -1;
 QString heldPath;
+constexpr char kHandoverVariable[] = "ORBMETER_INSTANCE_LOCK_FD";
+
+// The descriptor a restarting predecessor left open for us, when it is the lock file at
+// `lockPath`; -1 otherwise. The variable is consumed so that our own children never see it.
+int inheritedLock(const QString &lockPath)
+{
+    const QByteArray text = qgetenv(kHandoverVariable);
+    if (text.isNull())
+        return -1;
+    qunsetenv(kHandoverVariable);
+    bool ok = false;
+    const int fd = text.toInt(&ok);
+    struct stat held{}, onDisk{};
+    if (!ok || fd < 3 || ::fstat(fd, &held) != 0 || ::stat(QFile::encodeName(lockPath).constData(), &onDisk) != 0
+        || held.st_dev != onDisk.st_dev || held.st_ino != onDisk.st_ino) {
+        qCWarning(lcPlatform).noquote() << "ignoring a handed-over instance lock that is not" << lockPath;
+        return -1;
+    }
+    ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+    return fd;
+}
 } // namespace
 
 QString SingleInstance::defaultLockPath()
@@ -46,7 +67,8 @@ bool SingleInstance::tryAcquire(const QString &lockPath)
     release();
     QDir().mkpath(QFileInfo(lockPath).absolutePath());
     const QByteArray native = QFile::encodeName(lockPath);
-    const int fd = ::open(native.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    const int inherited = inheritedLock(lockPath);
+    const int fd = inherited >= 0 ? inherited : ::open(native.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0) {
         // Without a lock file we cannot tell; running twice beats not running at all.
         qCWarning(lcPlatform).noquote() << "cannot open the instance lock" << lockPath << ":" << std::strerror(errno);
@@ -73,6 +95,31 @@ bool SingleInstance::tryAcquire(const QString &lockPath)
     heldFd = fd;
     heldPath = lockPath;
     return true;
+}
+
+bool SingleInstance::beginHandover()
+{
+    if (heldFd < 0)
+        return false;
+    if (::fcntl(heldFd, F_SETFD, 0) != 0)
+        return false;
+    qputenv(kHandoverVariable, QByteArray::number(heldFd));
+    return true;
+}
+
+void SingleInstance::endHandover(bool started)
+{
+    qunsetenv(kHandoverVariable);
+    if (heldFd < 0)
+        return;
+    if (!started) {
+        ::fcntl(heldFd, F_SETFD, FD_CLOEXEC);
+        return;
+    }
+    // Only our descriptor goes; the lock stays with the open file the copy shares.
+    ::close(heldFd);
+    heldFd = -1;
+    heldPath.clear();
 }
 
 void SingleInstance::release()

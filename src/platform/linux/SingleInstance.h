@@ -13,8 +13,15 @@ public:
     // True, with a log line, when there is no private directory to keep the lock in.
     static bool tryAcquire();
     static bool tryAcquire(const QString &lockPath);
-    // Gives the lock up (tests, and a restart that hands over to a new copy).
+    // Gives the lock up (tests).
     static void release();
+    // A restart hands the lock to the copy it starts, with no moment in which a third start
+    // could take it: the descriptor is left open across exec and its number goes into the
+    // environment the copy inherits. The copy's tryAcquire() adopts it. Afterwards this
+    // process only closes its descriptor (endHandover), which leaves the copy's lock held.
+    static bool beginHandover();
+    // `started` false: the copy never ran; the lock stays with this process.
+    static void endHandover(bool started);
     // Empty when there is no private run-time directory.
     static QString defaultLockPath();
     // Process id written by the holder of the lock at `lockPath`; 0 when unknown.

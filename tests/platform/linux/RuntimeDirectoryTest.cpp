@@ -95,8 +95,9 @@ TEST(RuntimeDirectory, OnlyADirectoryNoOneElseCanWriteIsUsed)
         QString why;
         EXPECT_EQ(RuntimeDirectory::ensurePrivate(dir, &why), c.accepted) << why.toStdString();
         EXPECT_EQ(why.isEmpty(), c.accepted);
-        if (c.accepted)
+        if (c.accepted) {
             EXPECT_EQ(modeOf(dir), mode_t(0700));
+        }
     }
 }
 
