@@ -228,3 +228,86 @@ TEST_F(DeviceNotices, EachNoticeOnceAndReplacedByItsSuccessor)
     pass();
     EXPECT_EQ(app->passesFinished(), before + 2);
 }
+
+namespace {
+
+// wlan0 on a network whose name holds markup, as NetworkManager reports it.
+const char *kWifiSetup = R"PY(
+import dbus, os
+bus = dbus.bus.BusConnection(os.environ['ORB_BUS'])
+nm = dbus.Interface(bus.get_object('org.freedesktop.NetworkManager', '/org/freedesktop'), 'org.freedesktop.DBus.Mock')
+wifi = nm.AddWiFiDevice('mock_WiFi1', 'wlan0', 100)
+ssid = 'Café & <b>Net</b>'
+ap = nm.AddAccessPoint(wifi, 'Mock_AP1', ssid, '00:23:F8:7E:12:BB', 2, 5180, 866000, 78, 0x100)
+con = nm.AddWiFiConnection(wifi, 'Mock_Con1', ssid, 'wpa-psk')
+nm.AddActiveConnection([wifi], con, ap, 'Mock_Active1', 2)
+dev = dbus.Interface(bus.get_object('org.freedesktop.NetworkManager', wifi), 'org.freedesktop.DBus.Mock')
+dev.AddProperty('org.freedesktop.NetworkManager.Device.Wireless', 'ActiveAccessPoint', dbus.ObjectPath(ap))
+)PY";
+
+} // namespace
+
+// The Wi-Fi adapter goes away, comes back, goes again: two notices naming the network, the
+// second replacing the first; passes without a change of the interfaces say nothing.
+TEST(WifiNotices, LostNetworkNoticedOnceAndReplaced)
+{
+    test::ScopedHome home;
+    test::MockBus bus;
+    ASSERT_TRUE(bus.isUp());
+    const QByteArray previousSystemBus = qgetenv("DBUS_SYSTEM_BUS_ADDRESS");
+    qputenv("DBUS_SYSTEM_BUS_ADDRESS", bus.address().toUtf8());
+    SettingsStore::resetSharedInstances();
+    ASSERT_TRUE(bus.startTemplate("networkmanager", "org.freedesktop.NetworkManager", true));
+    QProcess setup;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("ORB_BUS", bus.address());
+    setup.setProcessEnvironment(env);
+    setup.start("/usr/bin/python3", {"-c", kWifiSetup});
+    ASSERT_TRUE(setup.waitForFinished(20000));
+    ASSERT_EQ(setup.exitCode(), 0) << setup.readAllStandardError().toStdString();
+    ASSERT_TRUE(bus.startTemplate("notification_daemon", kNotifications, false));
+    {
+        auto host = StatusBarHost::create(QStringLiteral("offscreen"));
+        AppOptions options;
+        for (const char *tree : {"net-laptop-a", "net-laptop-a", "net-laptop-vanished", "net-laptop-vanished",
+                                 "net-laptop-back", "net-laptop-back", "net-laptop-vanished"})
+            options.sysroots.emplace_back(test::fixturePath(tree).toStdString());
+        options.startTimer = false;
+        options.probeHardware = false;
+        options.notificationBus = bus.connection();
+        AppDelegate app(*host, options);
+        app.startUpMe();
+        app.settings().setBool("LaunchNetw", true);
+        app.settings().setBool("WifiDisconnectNotifyBool", true);
+        app.rebuildModuleDefaults(ModuleId::General);
+        app.rebuildModuleDefaults(ModuleId::Network);
+        app.moduleLaunchCheck(false);
+        QSignalSpy delivered(&app.notifier(), &DesktopNotifier::delivered);
+
+        const int expected[] = {0, 0, 1, 1, 1, 1, 2}; // notices given after each pass
+        for (int i = 0; i < 7; ++i) {
+            SCOPED_TRACE("pass " + std::to_string(i + 1));
+            ASSERT_TRUE(app.runPassSynchronously());
+            ASSERT_TRUE(app.infoDict().networkBase);
+            if (expected[i] > 0)
+                EXPECT_TRUE(waitFor([&] { return delivered.size() == expected[i]; }));
+            waitFor([] { return false; }, 400); // the notice's delay, and time for a stray one
+            EXPECT_EQ(delivered.size(), expected[i]);
+        }
+        ASSERT_EQ(delivered.size(), 2);
+        const uint first = delivered.at(0).at(1).toUInt();
+        EXPECT_GT(first, 0u);
+        QStringList n;
+        for (const QString &c : bus.calls(kNotifications, kNotificationsPath))
+            if (c.startsWith("Notify "))
+                n << c;
+        ASSERT_EQ(n.size(), 2);
+        const QString text = QStringLiteral(" Wi-Fi disconnected Café &amp; &lt;b&gt;Net&lt;/b&gt; ");
+        EXPECT_TRUE(n[0].startsWith("Notify Orbmeter 0 ")) << n[0].toStdString();
+        EXPECT_TRUE(n[0].contains(text)) << n[0].toStdString();
+        EXPECT_TRUE(n[1].startsWith(QStringLiteral("Notify Orbmeter %1 ").arg(first))) << n[1].toStdString();
+        EXPECT_TRUE(n[1].contains(text)) << n[1].toStdString();
+    }
+    SettingsStore::resetSharedInstances();
+    qputenv("DBUS_SYSTEM_BUS_ADDRESS", previousSystemBus);
+}
