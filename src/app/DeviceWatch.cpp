@@ -44,8 +44,8 @@ std::vector<DeviceNotice> DeviceWatch::afterPass(const SensorData &data)
     if (!lostWifi.isEmpty()) {
         if (wifiDisconnectNotify_)
             notices.push_back({localized("Wi-Fi disconnected"), lostWifi, lostWifi, 0.25});
-        else
-            qCInfo(lcApp).noquote() << "Wi-Fi network(s) lost (no notice, switched off):" << lostWifi;
+        else // names chosen by others go to the log quoted: a line break stays visible
+            qCInfo(lcApp) << "Wi-Fi network(s) lost (no notice, switched off):" << lostWifi;
     }
     return notices;
 }
@@ -111,7 +111,7 @@ std::vector<DeviceNotice> DeviceWatch::checkBluetoothBattery(const QString &lost
         if (bidDisconnectNotify_)
             notices.push_back({localized("Bluetooth input device disconnected"), lostDevices, lostDevices, 0.25});
         else
-            qCInfo(lcApp).noquote() << "Bluetooth input device(s) gone (no notice, switched off):" << lostDevices;
+            qCInfo(lcApp) << "Bluetooth input device(s) gone (no notice, switched off):" << lostDevices;
     }
     if (!bidBatteryNotify_ || bidBatteryArray_.empty()) {
         alreadyNotifyBidBattery_ = false;
@@ -127,7 +127,7 @@ std::vector<DeviceNotice> DeviceWatch::checkBluetoothBattery(const QString &lost
     // One notice per low period, however long it lasts.
     if (!alreadyNotifyBidBattery_) {
         alreadyNotifyBidBattery_ = true;
-        qCInfo(lcApp).noquote() << "Bluetooth input device low:" << low->name << *low->percent << "%";
+        qCInfo(lcApp) << "Bluetooth input device low:" << low->name << *low->percent << "%";
         notices.push_back({localized("Low Battery"), localized("Check the battery of the Bluetooth input device."),
                            QStringLiteral("kBidBatteryNotify"), 1.0});
     }

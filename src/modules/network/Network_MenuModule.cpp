@@ -225,7 +225,7 @@ void Network_MenuModule::globalIpFound(quint64 request, const QString &ip, const
     globalIp_ = ip;
     globalHost_.clear();
     if (ip.isEmpty()) {
-        qCInfo(lcModules).noquote() << "public address unknown:" << error;
+        qCInfo(lcModules) << "public address unknown:" << error;
     } else {
         // The host name arrives later, looked up off this thread.
         hostLookupId_ = QHostInfo::lookupHost(ip, this, [this, request, ip](const QHostInfo &info) {
