@@ -234,16 +234,21 @@ TEST_F(VolumeItemTest, levelBarsFillWithUsageInPathOrder)
 
 TEST_F(VolumeItemTest, graphColumnsOfAFullAndAnEmptyVolume)
 {
-    // Newest on the right: full, then empty before it; graded colours on.
+    // Newest on the right: full, then empty before it; graded colours on. The sum follows the
+    // same history, so the total graph looks the same.
     const auto h = history({sample({{"/", {100, 0, 100}}}, {100, 0, 100}), sample({{"/", {100, 100, 0}}}, {100, 100, 0})});
-    item({{"Vlms_Display_Graph", true}, {"Vlms_ColoredValue", true}}, h, base({entry("/")}));
-    const QImage img = image();
-    ASSERT_EQ(img.width(), 60);
-    for (int row : {5, 20, 34}) {
-        EXPECT_TRUE(sameColour(img.pixelColor(59, row), kCrit)) << "full column, row " << row;
-        EXPECT_TRUE(sameColour(img.pixelColor(57, row), kFree)) << "empty column, row " << row;
+    for (bool each : {true, false}) {
+        SCOPED_TRACE(each ? "per volume" : "total");
+        item({{"Vlms_Display_Graph", true}, {"Vlms_ColoredValue", true}, {"Vlms_ShowEachDisk", each}}, h,
+             base({entry("/")}));
+        const QImage img = image();
+        ASSERT_EQ(img.width(), 60);
+        for (int row : {5, 20, 34}) {
+            EXPECT_TRUE(sameColour(img.pixelColor(59, row), kCrit)) << "full column, row " << row;
+            EXPECT_TRUE(sameColour(img.pixelColor(57, row), kFree)) << "empty column, row " << row;
+        }
+        EXPECT_TRUE(sameColour(img.pixelColor(10, 35), kEmpty)) << "no samples yet: the underline";
     }
-    EXPECT_TRUE(sameColour(img.pixelColor(10, 35), kEmpty)) << "no samples yet: the underline";
 }
 
 TEST_F(VolumeItemTest, headlinesNameTheTotalOrTheFullestDrawnVolume)

@@ -47,6 +47,8 @@ const VolumeFigure *VolumeFigures::fullest() const
 
 const VolumeUsage *VolumeFigureTable::find(const VolumeSample &sample, const QString &path)
 {
+    if (path == QLatin1String("all"))
+        return &sample.all;
     for (const auto &[p, u] : sample.volumes)
         if (p == path)
             return &u;

@@ -47,7 +47,7 @@ public:
     // texts in the settings' font (only the status image's text element needs it).
     static std::optional<VolumeFigures> checkUsedFree(const History<VolumeSample> &history, const VolumeBase *base,
                                                       bool measure, const VolumeSettings &settings);
-    // The usage of `path` in a sample, nullptr when the sample has none.
+    // The usage of `path` (or the sum, "all") in a sample, nullptr when the sample has none.
     static const VolumeUsage *find(const VolumeSample &sample, const QString &path);
 };
 
