@@ -71,15 +71,15 @@ void describeVolumes(benchmark::State &state)
     }
 }
 
-void volumeStatusImage(benchmark::State &state, bool everything)
+void volumeStatusImage(benchmark::State &state, bool everything, bool eachVolume, bool textOnly)
 {
     QVariantMap d{{"VlmsItemSortArray", QVariantList{1, 2, 3, 4, 5}},
-                  {"Vlms_Display_BarChart", true},
+                  {"Vlms_Display_BarChart", !textOnly},
                   {"Vlms_Display_Graph", everything},
                   {"Vlms_Display_CycleChart", everything},
-                  {"Vlms_Display_Text", everything},
+                  {"Vlms_Display_Text", everything || textOnly},
                   {"Vlms_Display_Percent", everything},
-                  {"Vlms_ShowEachDisk", true},
+                  {"Vlms_ShowEachDisk", eachVolume},
                   {"VlmsInnerIconAbleToBeBol", true},
                   {"Vlms_GraphWidth", 30},
                   {"Volume_Padding", 2.0},
@@ -113,5 +113,9 @@ void volumeStatusImage(benchmark::State &state, bool everything)
 BENCHMARK(volumeSample)->Name("VolumeSampler/8volumes")->Arg(0)->Arg(2)->Unit(benchmark::kMicrosecond);
 BENCHMARK(volumeSampleStatvfs)->Name("VolumeSampler/8volumes-statvfs")->Unit(benchmark::kMicrosecond);
 BENCHMARK(describeVolumes)->Name("VolumeDescriber/laptop")->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(volumeStatusImage, bars, false)->Name("VolumeStatusImage/8bars")->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(volumeStatusImage, all, true)->Name("VolumeStatusImage/8all")->Unit(benchmark::kMicrosecond);
+// "8bars" is the first-run look (a level bar per volume), "8text" the used/free text per
+// volume, "8all" every element per volume, "total-all" every element once for the sum.
+BENCHMARK_CAPTURE(volumeStatusImage, bars, false, true, false)->Name("VolumeStatusImage/8bars")->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(volumeStatusImage, text, false, true, true)->Name("VolumeStatusImage/8text")->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(volumeStatusImage, all, true, true, false)->Name("VolumeStatusImage/8all")->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(volumeStatusImage, totalAll, true, false, false)->Name("VolumeStatusImage/total-all")->Unit(benchmark::kMicrosecond);
