@@ -1,4 +1,5 @@
 #include "TestEnvironment.h"
+#include "collect/MountWatcher.h"
 #include "collect/UDisksFilesystems.h"
 #include "collect/VolumeBase.h"
 #include "modules/volume/VolumeUnmounter.h"
@@ -10,6 +11,7 @@
 #include <QDeadlineTimer>
 #include <QProcess>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QThread>
 #include <gtest/gtest.h>
 
@@ -190,4 +192,51 @@ TEST_F(VolumeUnmountTest, theMenuConfirmsThenTellsTheUserWhyItFailed)
     ASSERT_TRUE(spy.wait(10000));
     QCoreApplication::processEvents();
     EXPECT_EQ(failures.size(), 1) << "a successful unmount is not reported as a failure";
+}
+
+TEST_F(VolumeUnmountTest, aNewLabelFromUdisksAsksForTheVolumesAgain)
+{
+    test::ScopedHome home;
+    Volume_MenuModule m(nullptr);
+    ASSERT_TRUE(m.watchUDisks(*bus_));
+    QTemporaryDir dir;
+    const Sysroot root(dir.path().toStdString());
+    MountWatcher watcher;
+    watcher.changed(root);
+    ASSERT_FALSE(watcher.changed(root));
+
+    const auto emitChange = [&](const char *interface, const char *property) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("DBUS_SYSTEM_BUS_ADDRESS", address_);
+        QProcess emitter;
+        emitter.setProcessEnvironment(env);
+        const QString code = QStringLiteral(
+                                 "import dbus\n"
+                                 "bus = dbus.SystemBus()\n"
+                                 "o = bus.get_object('org.freedesktop.UDisks2', '/org/freedesktop/UDisks2/block_devices/sdb1')\n"
+                                 "dbus.Interface(o, 'org.freedesktop.DBus.Mock').EmitSignal('org.freedesktop.DBus.Properties', "
+                                 "'PropertiesChanged', 'sa{sv}as', ['%1', dbus.Dictionary({'%2': dbus.String('x')}, "
+                                 "signature='sv'), dbus.Array([], signature='s')])\n")
+                                 .arg(interface, property);
+        emitter.start("/usr/bin/python3", {"-c", code});
+        ASSERT_TRUE(emitter.waitForFinished(15000));
+        ASSERT_EQ(emitter.exitCode(), 0) << emitter.readAllStandardError().toStdString();
+        // Let the signal arrive.
+        const QDeadlineTimer deadline(300);
+        while (!deadline.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    };
+    const struct {
+        const char *interface, *property;
+        bool rebuild;
+    } cases[] = {
+        {"org.freedesktop.UDisks2.Block", "IdLabel", true},
+        {"org.freedesktop.UDisks2.Filesystem", "MountPoints", true},
+        {"org.freedesktop.UDisks2.Block", "IdUUID", false},
+        {"org.freedesktop.UDisks2.Drive", "IdLabel", false},
+    };
+    for (const auto &c : cases) {
+        emitChange(c.interface, c.property);
+        EXPECT_EQ(watcher.changed(root), c.rebuild) << c.interface << " " << c.property;
+    }
 }

@@ -90,12 +90,16 @@ void Volume_MenuModule::initDrawStatusBar(StatusBarHost &host)
     GraphMenuModule::initDrawStatusBar(host);
     // Renames reach us from udisks2; mounts and unmounts the pass sees in the mount table.
     const std::optional<Sysroot> root = delegate() ? delegate()->menuSysroot() : std::nullopt;
-    if (root && root->isHostRoot()) {
-        QDBusConnection::systemBus().connect(
-            QStringLiteral("org.freedesktop.UDisks2"), QString(), QStringLiteral("org.freedesktop.DBus.Properties"),
-            QStringLiteral("PropertiesChanged"), this,
-            SLOT(udisksPropertiesChanged(QString, QVariantMap, QStringList)));
-    }
+    if (root && root->isHostRoot())
+        watchUDisks(QDBusConnection::systemBus());
+}
+
+bool Volume_MenuModule::watchUDisks(const QDBusConnection &bus)
+{
+    return QDBusConnection(bus).connect(QStringLiteral("org.freedesktop.UDisks2"), QString(),
+                                        QStringLiteral("org.freedesktop.DBus.Properties"),
+                                        QStringLiteral("PropertiesChanged"), this,
+                                        SLOT(udisksPropertiesChanged(QString, QVariantMap, QStringList)));
 }
 
 void Volume_MenuModule::udisksPropertiesChanged(const QString &interface, const QVariantMap &changed,

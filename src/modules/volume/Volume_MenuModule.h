@@ -4,6 +4,7 @@
 #include "modules/volume/VolumeFigures.h"
 #include "modules/volume/VolumeSettings.h"
 
+#include <QDBusConnection>
 #include <QHash>
 #include <QImage>
 #include <QPointer>
@@ -51,6 +52,10 @@ public:
     static QImage volumeIcon(const VolumeEntry &entry);
 
     void initDrawStatusBar(StatusBarHost &host) override;
+    // Listens on `bus` for udisks2 telling of a new label or mount point; the volumes are then
+    // described again at the next volume sample. The running machine's system bus is watched
+    // from the start when the item shows the running machine.
+    bool watchUDisks(const QDBusConnection &bus);
     void redrawStatusItem() override;
     // Closes the menu when it is open.
     void menuAutoClose();
@@ -81,8 +86,6 @@ protected:
     QString paddingKey() const override { return QStringLiteral("Volume_Padding"); }
 
 private Q_SLOTS:
-    // udisks2 tells of a new label or mount point: the volumes are described again at the
-    // next volume sample.
     void udisksPropertiesChanged(const QString &interface, const QVariantMap &changed, const QStringList &invalidated);
 
 private:
