@@ -329,6 +329,7 @@ TEST_F(VolumeItemTest, menuRowsDescribeEveryVolume)
         EXPECT_EQ(r->percentText(), c.percent) << c.row;
         EXPECT_EQ(r->usedText(), c.used) << c.row;
         EXPECT_EQ(r->unmountEnabled(), c.unmount) << c.row;
+        EXPECT_DOUBLE_EQ(r->unmountOpacity(), c.unmount ? 1.0 : 0.5) << c.row;
         EXPECT_EQ(r->bootImageShown(), c.boot) << c.row;
     }
     EXPECT_EQ(rows[0]->retToolTipString(), "ext4\n/\n/dev/sda1");

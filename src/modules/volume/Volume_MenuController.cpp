@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QFontDatabase>
+#include <QGraphicsOpacityEffect>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -170,6 +171,13 @@ void Volume_MenuController::replaceBaseData(const VolumeEntry &v, const std::opt
     setWell(usedWell_, OrbColors::colorFromValue(d.value(QStringLiteral("E01"))));
     setWell(freeWell_, OrbColors::colorFromValue(d.value(QStringLiteral("E02"))));
     unmountButton_->setEnabled(v.isUnmountable);
+    // A volume that cannot be unmounted shows its button at half opacity.
+    auto *fade = qobject_cast<QGraphicsOpacityEffect *>(unmountButton_->graphicsEffect());
+    if (!fade) {
+        fade = new QGraphicsOpacityEffect(unmountButton_);
+        unmountButton_->setGraphicsEffect(fade);
+    }
+    fade->setOpacity(v.isUnmountable ? 1.0 : 0.5);
     const QImage eject = themeImage(d, "M12");
     if (!eject.isNull()) {
         unmountButton_->setIcon(small(eject, 16));
@@ -263,6 +271,11 @@ QString Volume_MenuController::usedText() const { return usedLabel_->text(); }
 QString Volume_MenuController::freeText() const { return freeLabel_->text(); }
 QString Volume_MenuController::totalText() const { return totalLabel_->text(); }
 bool Volume_MenuController::unmountEnabled() const { return unmountButton_->isEnabled(); }
+double Volume_MenuController::unmountOpacity() const
+{
+    const auto *fade = qobject_cast<const QGraphicsOpacityEffect *>(unmountButton_->graphicsEffect());
+    return fade ? fade->opacity() : 1.0;
+}
 bool Volume_MenuController::bootImageShown() const { return !bootImage_->pixmap().isNull(); }
 double Volume_MenuController::levelValue() const { return ufPer_ / 100.0; }
 

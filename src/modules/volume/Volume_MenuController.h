@@ -55,6 +55,7 @@ public:
     QString freeText() const;
     QString totalText() const;
     bool unmountEnabled() const;
+    double unmountOpacity() const;
     bool bootImageShown() const;
     double levelValue() const;
 
