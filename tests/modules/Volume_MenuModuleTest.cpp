@@ -333,6 +333,10 @@ TEST_F(VolumeItemTest, menuRowsDescribeEveryVolume)
         EXPECT_EQ(r->bootImageShown(), c.boot) << c.row;
     }
     EXPECT_EQ(rows[0]->retToolTipString(), "ext4\n/\n/dev/sda1");
+    EXPECT_FALSE(rows[1]->toolTip().contains("<b>")) << "the label's tags are shown as text: " << qPrintable(rows[1]->toolTip());
+    EXPECT_TRUE(rows[1]->toolTip().contains("&lt;b&gt;Photos"));
+    EXPECT_TRUE(m.statusItem()->headline().toolTip.contains("&lt;b&gt;Photos&lt;/b&gt; &amp; more: 25% used of 1000.0GB"))
+        << qPrintable(m.statusItem()->headline().toolTip);
     EXPECT_DOUBLE_EQ(rows[2]->levelValue(), 0.0);
     EXPECT_DOUBLE_EQ(rows[1]->levelValue(), 0.25);
 }

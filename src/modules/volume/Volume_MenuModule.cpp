@@ -21,6 +21,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPixmap>
+#include <QTextDocument>
 #include <QTimer>
 #include <QUrl>
 #include <QWidgetAction>
@@ -284,7 +285,8 @@ TrayHeadline Volume_MenuModule::compactHeadline() const
     QStringList lines;
     for (const VolumeFigure &v : f->volumes) {
         const VolumeEntry *e = base_ ? base_->find(v.path) : nullptr;
-        const QString name = e ? e->volumeName : v.path;
+        // Tray tool tips may be read as markup: a label is text, never tags.
+        const QString name = (e ? e->volumeName : v.path).toHtmlEscaped();
         lines << (v.total >= 1 ? localized("%1: %2 used of %3").arg(name, percentText(v.usedFraction()), v.totalText)
                                : localized("%1: no size").arg(name));
     }
@@ -347,7 +349,8 @@ void Volume_MenuModule::redrawStatusItem()
             if (const VolumeFigure *found = figures->find(v->mountPath))
                 figure = *found;
         view->replaceBaseData(*v, figure, icons_.value(v->mountPath), myDefaults());
-        view->setToolTip(view->retToolTipString());
+        // Labels and paths are chosen by others: the tool tip shows them as text.
+        view->setToolTip(Qt::convertFromPlainText(view->retToolTipString(), Qt::WhiteSpacePre));
     }
 }
 
