@@ -7,6 +7,8 @@
 #include <QMenu>
 #include <QPaintEvent>
 #include <QScreen>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <gtest/gtest.h>
 
 using namespace orb;
@@ -139,3 +141,50 @@ TEST(PanelHostTest, ANewImageOfTheSameWidthRepaintsOnlyThatItem)
 }
 
 } // namespace
+
+TEST(PanelHostTest, ToolTipsShowNamesAsTextAndTheFullerFiguresOfTheHeadline)
+{
+    PanelHost host;
+    auto general = host.createItem(QStringLiteral("general"));
+    general->setImage(itemImage(18, Qt::blue), false);
+    const auto plain = [](const QString &html) {
+        QTextDocument doc;
+        doc.setHtml(html);
+        QString text = doc.toPlainText();
+        text.replace(QChar::LineSeparator, QLatin1Char('\n')).replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+        return text;
+    };
+    const auto boldAt = [](const QString &html, const QString &what) {
+        QTextDocument doc;
+        doc.setHtml(html);
+        const QTextCursor found = doc.find(what);
+        return !found.isNull() && found.charFormat().fontWeight() >= QFont::Bold;
+    };
+    struct Case {
+        const char *name;
+        QString title, text, headline;
+        QString shown; // as the reader sees it; empty: no tool tip
+    };
+    const Case cases[] = {
+        {"a device named like markup", "Orbmeter", "<b>Mouse</b> 40%\na & b", {}, "Orbmeter\n<b>Mouse</b> 40%\na & b"},
+        {"the headline's figures win", "CPU", "23%", "User 20%\nSystem 3%", "CPU\nUser 20%\nSystem 3%"},
+        {"a title like markup", "<i>x</i>", "", {}, "<i>x</i>"},
+        {"nothing to say", "", "", {}, ""},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        TrayHeadline h;
+        h.toolTip = c.headline;
+        general->setHeadline(h);
+        general->setToolTip(c.title, c.text);
+        const QString html = PanelWindow::toolTipHtml(*general);
+        EXPECT_EQ(html.isEmpty(), c.shown.isEmpty());
+        if (html.isEmpty())
+            continue;
+        EXPECT_EQ(plain(html), c.shown);
+        EXPECT_TRUE(boldAt(html, c.title)) << "the title stands out";
+    }
+    general->setHeadline({});
+    general->setToolTip("Orbmeter", "<b>Mouse</b> 40%");
+    EXPECT_FALSE(boldAt(PanelWindow::toolTipHtml(*general), "Mouse"));
+}
