@@ -333,4 +333,13 @@ TEST_F(TempModuleTest, compactHeadlineIsTheShownReadingUpTo100Degrees)
     const QColor hot = shown(historyOf({sampleOf({{"CPU", 99}}, 99)}))->statusItem()->headline().colour;
     EXPECT_TRUE(cool.isValid());
     EXPECT_NE(cool, hot);
+    // Sensors that went away take the figure with them.
+    const auto item = shown(historyOf({sampleOf({{"CPU", 62}}, 62)}));
+    ASSERT_EQ(item->statusItem()->headline().label, QString::fromUtf8("62°C"));
+    SensorData data;
+    data.temp = historyOf({sampleOf({{"CPU", 62}}, 62), TempSample{}});
+    item->setSensorData(data);
+    item->refreshBar();
+    EXPECT_EQ(item->statusItem()->headline().label, QLatin1String("TEMP --"));
+    EXPECT_FALSE(item->statusItem()->headline().hasGauge());
 }

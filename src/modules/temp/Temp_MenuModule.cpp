@@ -73,8 +73,12 @@ QString Temp_MenuModule::headline() const
 TrayHeadline Temp_MenuModule::compactHeadline() const
 {
     TrayHeadline h;
-    if (!hasData())
+    if (resumeArray_.empty())
         return h;
+    if (!hasData()) { // the sensors went away
+        h.label = QStringLiteral("TEMP --");
+        return h;
+    }
     const TempItemSettings &s = settings();
     const TempSample &newest = resumeArray_.back();
     const QString key = ImageTempBar::retNowSelectedTempKey(s.shown, newest);
