@@ -5,10 +5,13 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QMenu>
+#include <QHelpEvent>
 #include <QPaintEvent>
 #include <QScreen>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QToolTip>
+#include <QtTest/QTest>
 #include <gtest/gtest.h>
 
 using namespace orb;
@@ -187,4 +190,16 @@ TEST(PanelHostTest, ToolTipsShowNamesAsTextAndTheFullerFiguresOfTheHeadline)
     general->setHeadline({});
     general->setToolTip("Orbmeter", "<b>Mouse</b> 40%");
     EXPECT_FALSE(boldAt(PanelWindow::toolTipHtml(*general), "Mouse"));
+
+    // Hovering the item shows it; hovering the margin shows nothing.
+    PanelWindow *w = host.window();
+    const QRectF cell = w->itemRect(general.get());
+    ASSERT_FALSE(cell.isEmpty());
+    const QPoint inside = cell.center().toPoint();
+    QHelpEvent over(QEvent::ToolTip, inside, w->mapToGlobal(inside));
+    QCoreApplication::sendEvent(w, &over);
+    EXPECT_EQ(plain(QToolTip::text()), "Orbmeter\n<b>Mouse</b> 40%");
+    QHelpEvent margin(QEvent::ToolTip, QPoint(1, 1), w->mapToGlobal(QPoint(1, 1)));
+    QCoreApplication::sendEvent(w, &margin);
+    EXPECT_TRUE(QTest::qWaitFor([] { return !QToolTip::isVisible(); }, 2000)); // tool tips fade out
 }
