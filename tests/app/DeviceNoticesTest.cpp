@@ -289,8 +289,9 @@ TEST(WifiNotices, LostNetworkNoticedOnceAndReplaced)
             SCOPED_TRACE("pass " + std::to_string(i + 1));
             ASSERT_TRUE(app.runPassSynchronously());
             ASSERT_TRUE(app.infoDict().networkBase);
-            if (expected[i] > 0)
+            if (expected[i] > 0) {
                 EXPECT_TRUE(waitFor([&] { return delivered.size() == expected[i]; }));
+            }
             waitFor([] { return false; }, 400); // the notice's delay, and time for a stray one
             EXPECT_EQ(delivered.size(), expected[i]);
         }

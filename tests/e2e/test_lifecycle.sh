@@ -8,8 +8,25 @@ source "$(dirname "$0")/lib.sh"
 export DBUS_SESSION_BUS_ADDRESS=unix:path=$work/no-session-bus DBUS_SYSTEM_BUS_ADDRESS=unix:path=$work/no-system-bus
 settings=$XDG_CONFIG_HOME/Orbmeter9/org.orbmeter.Orbmeter9.plist
 pids=()
-cleanup_monitors() { for p in "${pids[@]}" $(pgrep -f "$bin --host offscreen" || true); do kill "$p" 2>/dev/null || true; done; }
-trap 'cleanup_monitors; rm -rf "$work"' EXIT
+# The monitors of this test only (others may run beside it): those started with its config
+# directory. The restart chain may be between two copies, so look until none is left.
+ours() {
+  local p
+  for p in $(pgrep -f -- "--host offscreen" || true); do
+    tr '\0' '\n' < /proc/"$p"/environ 2>/dev/null | grep -qx "XDG_CONFIG_HOME=$XDG_CONFIG_HOME" && echo "$p"
+  done
+  return 0
+}
+cleanup_monitors() {
+  local left
+  for _ in $(seq 50); do
+    left=$(ours)
+    [[ -z $left ]] && return 0
+    kill $left 2>/dev/null || true
+    sleep 0.1
+  done
+}
+trap 'cleanup_monitors; rm -rf "$work" || true' EXIT
 
 wait_for() { # wait_for SECONDS COMMAND...
   local deadline=$((SECONDS + $1)); shift
