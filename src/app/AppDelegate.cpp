@@ -471,6 +471,8 @@ void AppDelegate::finishPass(const PassOutput &out)
     }
     busy_ = false;
     ++passesFinished_;
+    if (prefs_)
+        prefs_->cycleRedraw();
     checkDdns(false);
     Q_EMIT passFinished();
 }
@@ -529,6 +531,11 @@ void AppDelegate::rebootMe()
     qCInfo(lcApp) << "restarting after" << rebootDaysInt_ << "day(s), as set";
     store_->synchronize();
     Q_EMIT restartRequested();
+}
+
+void AppDelegate::setTrayStyle(TrayStyle style)
+{
+    host_.setTrayStyle(style);
 }
 
 void AppDelegate::forcedExecutionDdns()

@@ -4,6 +4,7 @@
 #include "collect/Samples.h"
 #include "modules/MenuModule.h"
 #include "platform/Sysroot.h"
+#include "platform/statusbar/TrayHeadline.h"
 #include "settings/ModuleCatalog.h"
 
 #include <QDBusConnection>
@@ -123,6 +124,8 @@ public:
     // address is forgotten first, so the dynamic-DNS records are sent again).
     void checkDdns(bool forced);
     void forcedExecutionDdns();
+    // How a tray draws the items from now on (the "TrayStyle" choice of the preferences).
+    void setTrayStyle(TrayStyle style);
     // The periodic restart: armed from "RebootRegularlyDays"; asks for a restart once that
     // many days have passed.
     void rebootMeSetting();

@@ -90,6 +90,11 @@ PreferenceWindow::PreferenceWindow(SettingsStore &store, PreferenceCenter &cente
         tabs_->addTab(scroll, tabTitle(*m));
     }
     connect(tabs_, &QTabWidget::currentChanged, this, &PreferenceWindow::tabSelected);
+    // A module switched in the overview: its own tab shows its switches again.
+    connect(general_, &TopTabViewController::moduleSwitched, this, [this](ModuleId id) {
+        if (ModuleTabViewController *tab = moduleTab(id))
+            tab->loadSetting();
+    });
     resize(760, 640);
 }
 
