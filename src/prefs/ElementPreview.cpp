@@ -74,7 +74,8 @@ QImage ElementPreview::render(const QVariantMap &defaults, const SensorData &dat
     QImage image(drawn.size(), QImage::Format_ARGB32_Premultiplied);
     image.fill(groundColor(defaults));
     QPainter p(&image);
-    p.drawImage(0, 0, drawn);
+    // Pixel for pixel, whatever scale the drawing carries.
+    p.drawImage(QRect(QPoint(0, 0), drawn.size()), drawn);
     p.end();
     image.setDevicePixelRatio(2.0);
     return image;

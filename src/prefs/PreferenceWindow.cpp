@@ -95,7 +95,7 @@ PreferenceWindow::PreferenceWindow(SettingsStore &store, PreferenceCenter &cente
         if (ModuleTabViewController *tab = moduleTab(id))
             tab->loadSetting();
     });
-    resize(760, 640);
+    resize(800, 700);
 }
 
 PreferenceWindow::~PreferenceWindow() = default;

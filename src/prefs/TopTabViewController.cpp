@@ -85,8 +85,8 @@ TopTabViewController::TopTabViewController(SettingsStore &store, PreferenceCente
     columns->addLayout(main, 2);
     top->addLayout(columns);
     buildStatusIcon(left);
+    buildTheme(left);
     left->addStretch();
-    buildTheme(main);
 
     auto *fontBox = new QGroupBox(trPrefs("Menu bar font"));
     auto *form = new QFormLayout(fontBox);
@@ -128,18 +128,19 @@ TopTabViewController::TopTabViewController(SettingsStore &store, PreferenceCente
     shadow_->setObjectName(QStringLiteral("Z01"));
     emptyLine_ = new ColorWell(trPrefs("Empty line"));
     emptyLine_->setObjectName(QStringLiteral("Z03"));
-    int column = 0;
+    int row = 0;
     for (ColorWell *well : {shadow_, emptyLine_}) {
         auto *label = new QLabel(well->toolTip());
         label->setBuddy(well);
-        grid->addWidget(well, 0, column++);
-        grid->addWidget(label, 0, column++);
+        grid->addWidget(well, row, 0);
+        grid->addWidget(label, row++, 1);
         connect(well, &ColorWell::colorChanged, this, [this, well](const QColor &c) {
             notifToModule(false, true, false, well->objectName(), c);
         });
     }
-    grid->setColumnStretch(column, 1);
+    grid->setColumnStretch(2, 1);
     main->addWidget(colorBox);
+    main->addStretch();
 
     buildDdns(top);
     top->addStretch();
@@ -302,7 +303,7 @@ void TopTabViewController::buildDdns(QVBoxLayout *main)
     ddns_->setAccessibleName(trPrefs("Dynamic DNS work list"));
     ddns_->setTabChangesFocus(true);
     ddns_->setLineWrapMode(QPlainTextEdit::NoWrap);
-    ddns_->setFixedHeight(ddns_->fontMetrics().lineSpacing() * 4 + 12);
+    ddns_->setFixedHeight(ddns_->fontMetrics().lineSpacing() * 3 + 12);
     // Passwords are typed here: nothing offers to remember or correct them.
     ddns_->setInputMethodHints(Qt::ImhSensitiveData | Qt::ImhNoPredictiveText | Qt::ImhNoAutoUppercase);
     layout->addWidget(ddns_);
