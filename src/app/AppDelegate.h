@@ -139,6 +139,8 @@ public:
     DesktopNotifier &notifier();
 
     bool isBusy() const { return busy_.load(); }
+    // Whether the machine has what the module shows (fans, GPUs...), as probed at start.
+    bool hardwarePresent(ModuleId id) const { return hardwarePresent_[static_cast<size_t>(id)]; }
     int passesFinished() const { return passesFinished_; }
     int ticksDropped() const { return ticksDropped_; }
     double runningSeconds() const;

@@ -287,6 +287,8 @@ PreferenceWindow &PreferencePropagation::drawModuleTabViewControllers()
             tab->resetViews(-1);
     updateTempSensorList();
     connect(window_.get(), &PreferenceWindow::tabSelected, this, &PreferencePropagation::tabSelected);
+    for (const TopTabViewController::Box &b : TopTabViewController::boxes())
+        window_->generalTab()->setModuleAvailable(b.module, app_.hardwarePresent(b.module));
     connect(window_->generalTab(), &TopTabViewController::ddnsRunRequested, this, [this] { app_.forcedExecutionDdns(); });
     connect(window_->generalTab(), &TopTabViewController::trayStyleChosen, this,
             [this](TrayStyle style) { app_.setTrayStyle(style); });

@@ -440,6 +440,15 @@ void TopTabViewController::refreshContentView(const SensorData *data)
     }
 }
 
+void TopTabViewController::setModuleAvailable(ModuleId id, bool available)
+{
+    TopWrapView *view = box(id);
+    if (!view)
+        return;
+    view->switchBox()->setEnabled(available);
+    view->setToolTip(available ? QString() : trPrefs("Not found on this machine"));
+}
+
 void TopTabViewController::setInternalBattery(bool present)
 {
     if (present == internalBattery_)

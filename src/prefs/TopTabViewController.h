@@ -67,6 +67,8 @@ public:
     void pickTheme(int index);
     // Saves the current theme under `path` (what "Save Theme..." does once a name is chosen).
     bool saveThemeTo(const QString &path);
+    // A module whose hardware this machine lacks cannot be switched on.
+    void setModuleAvailable(ModuleId id, bool available);
     // Whether the machine has an internal battery (a third status-icon choice).
     void setInternalBattery(bool present);
     // Selects the current family and fills and selects its styles; a family that is not

@@ -240,6 +240,25 @@ TEST_F(GeneralTabTest, OverviewGraphsFollowTheCycleWithTheHistogramSwitch)
     EXPECT_EQ(tab.overviewRenders(), renders);
 }
 
+// Modules whose hardware the machine lacks cannot be switched on in the overview.
+TEST_F(GeneralTabTest, ModulesWithoutHardwareCannotBeSwitchedOn)
+{
+    AppOptions options{.sysroots = {Sysroot(QFile::encodeName(test::fixturePath("gpu-none")).toStdString())},
+                       .startTimer = false};
+    app = std::make_unique<AppDelegate>(host, std::move(options));
+    app->startUpMe();
+    TopTabViewController &tab = general();
+    const struct {
+        ModuleId id;
+        bool available;
+    } rows[] = {{ModuleId::Gpu, false}, {ModuleId::Cpu, true}, {ModuleId::Memory, true}, {ModuleId::Vnc, true}};
+    for (const auto &row : rows) {
+        SCOPED_TRACE(ModuleCatalog::info(row.id).prefName);
+        EXPECT_EQ(tab.box(row.id)->switchBox()->isEnabled(), row.available);
+        EXPECT_EQ(tab.box(row.id)->toolTip().isEmpty(), row.available);
+    }
+}
+
 // With every module off and no General item, opening the tab brings the General item
 // back; without an internal battery the menu offers two choices.
 TEST_F(GeneralTabTest, NoModuleShownKeepsTheGeneralItem)
