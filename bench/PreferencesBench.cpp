@@ -1,10 +1,14 @@
 // What a preference change costs on the UI thread: a slider step in a tab (store written and
 // saved, notification posted) and the handling of one module's change or a font change
-// (settings rebuilt, items redrawn).
+// (settings rebuilt, items redrawn); and what the open window adds to every pass: the CPU
+// tab's four element previews, or the General tab's overview graphs.
 #include "app/AppDelegate.h"
 #include "app/PreferencePropagation.h"
 #include "platform/statusbar/StatusBarHost.h"
 #include "prefs/CpuTabViewController.h"
+#include "prefs/ModuleTabViewController.h"
+#include "prefs/PreferenceWindow.h"
+#include "prefs/TopTabViewController.h"
 #include "settings/SettingsStore.h"
 
 #include <QSlider>
@@ -95,5 +99,30 @@ void BM_PrefsFontChangeHandled(benchmark::State &state)
     }
 }
 BENCHMARK(BM_PrefsFontChangeHandled)->Unit(benchmark::kMillisecond);
+
+// The work a pass adds while a tab is shown (the window's own painting aside).
+void BM_PrefsCpuPreviewsPerPass(benchmark::State &state)
+{
+    PrefsBench bench;
+    orb::PreferencePropagation &prefs = bench.app->preferences();
+    prefs.openPreferenceTab(orb::ModuleCatalog::info(orb::ModuleId::Cpu).tabIndex);
+    orb::ModuleTabViewController *tab = prefs.window()->moduleTab(orb::ModuleId::Cpu);
+    for (auto _ : state)
+        tab->refreshContentView(bench.app->infoDict());
+}
+BENCHMARK(BM_PrefsCpuPreviewsPerPass)->Unit(benchmark::kMicrosecond);
+
+void BM_PrefsOverviewPerPass(benchmark::State &state)
+{
+    PrefsBench bench;
+    bench.app->settings().setBool(QStringLiteral("TopHistgramPreview"), true);
+    bench.app->rebuildModuleDefaults(orb::ModuleId::General);
+    orb::PreferencePropagation &prefs = bench.app->preferences();
+    prefs.openPreferenceTab(orb::ModuleCatalog::info(orb::ModuleId::General).tabIndex);
+    orb::TopTabViewController *tab = prefs.window()->generalTab();
+    for (auto _ : state)
+        tab->redrawTopTabViews(bench.app->infoDict());
+}
+BENCHMARK(BM_PrefsOverviewPerPass)->Unit(benchmark::kMicrosecond);
 
 } // namespace

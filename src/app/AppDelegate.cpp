@@ -472,6 +472,8 @@ void AppDelegate::finishPass(const PassOutput &out)
     }
     busy_ = false;
     ++passesFinished_;
+    if (prefs_)
+        prefs_->cycleRedraw();
     checkDdns(false);
     deviceWatch_.setSwitches(defaults_[ModuleCatalog::index(ModuleId::General)],
                              defaults_[ModuleCatalog::index(ModuleId::Network)]);
@@ -534,6 +536,11 @@ void AppDelegate::rebootMe()
     qCInfo(lcApp) << "restarting after" << rebootDaysInt_ << "day(s), as set";
     store_->synchronize();
     Q_EMIT restartRequested();
+}
+
+void AppDelegate::setTrayStyle(TrayStyle style)
+{
+    host_.setTrayStyle(style);
 }
 
 void AppDelegate::forcedExecutionDdns()

@@ -5,6 +5,7 @@
 #include "collect/Samples.h"
 #include "modules/MenuModule.h"
 #include "platform/Sysroot.h"
+#include "platform/statusbar/TrayHeadline.h"
 #include "settings/ModuleCatalog.h"
 
 #include <QDBusConnection>
@@ -124,6 +125,8 @@ public:
     // address is forgotten first, so the dynamic-DNS records are sent again).
     void checkDdns(bool forced);
     void forcedExecutionDdns();
+    // How a tray draws the items from now on (the "TrayStyle" choice of the preferences).
+    void setTrayStyle(TrayStyle style);
     // The periodic restart: armed from "RebootRegularlyDays"; asks for a restart once that
     // many days have passed.
     void rebootMeSetting();
@@ -137,6 +140,8 @@ public:
     DesktopNotifier &notifier();
 
     bool isBusy() const { return busy_.load(); }
+    // Whether the machine has what the module shows (fans, GPUs...), as probed at start.
+    bool hardwarePresent(ModuleId id) const { return hardwarePresent_[static_cast<size_t>(id)]; }
     int passesFinished() const { return passesFinished_; }
     int ticksDropped() const { return ticksDropped_; }
     double runningSeconds() const;

@@ -179,6 +179,7 @@ void PreferencePropagation::processNotifFromPref(const Pending &n)
                 if (ModuleTabViewController *tab = window_->moduleTab(m))
                     tab->resetViews(-1);
             window_->generalTab()->resetViews(-1);
+            window_->generalTab()->rebuildThemeMenus();
             window_->generalTab()->rebuildFontMenus();
         }
         permitTimer_.start();
@@ -286,6 +287,11 @@ PreferenceWindow &PreferencePropagation::drawModuleTabViewControllers()
             tab->resetViews(-1);
     updateTempSensorList();
     connect(window_.get(), &PreferenceWindow::tabSelected, this, &PreferencePropagation::tabSelected);
+    for (const TopTabViewController::Box &b : TopTabViewController::boxes())
+        window_->generalTab()->setModuleAvailable(b.module, app_.hardwarePresent(b.module));
+    connect(window_->generalTab(), &TopTabViewController::ddnsRunRequested, this, [this] { app_.forcedExecutionDdns(); });
+    connect(window_->generalTab(), &TopTabViewController::trayStyleChosen, this,
+            [this](TrayStyle style) { app_.setTrayStyle(style); });
     connect(window_.get(), &PreferenceWindow::closed, this, &PreferencePropagation::refreshAllMenuModules);
     return *window_;
 }
@@ -331,8 +337,11 @@ void PreferencePropagation::openPreferenceTab(int tabIndex)
 void PreferencePropagation::tabSelected(int tabIndex)
 {
     openedTabNum_ = tabIndex;
-    if (tabIndex == ModuleCatalog::info(ModuleId::General).tabIndex && window_)
+    if (tabIndex == ModuleCatalog::info(ModuleId::General).tabIndex && window_) {
+        window_->generalTab()->rebuildThemeMenus();
         window_->generalTab()->rebuildFontMenus();
+        window_->generalTab()->loadModuleEnabled();
+    }
     redrawPrefTabModules();
     refreshAllMenuModules();
 }
@@ -343,12 +352,30 @@ void PreferencePropagation::redrawPrefTabModules()
         return;
     if (openedTabNum_ == ModuleCatalog::info(ModuleId::General).tabIndex) {
         window_->generalTab()->resetViews(-1);
+        window_->generalTab()->redrawTopTabViews(app_.infoDict());
+        return;
+    }
+    for (ModuleId id : kModuleOrder)
+        if (ModuleCatalog::info(id).tabIndex == openedTabNum_)
+            if (ModuleTabViewController *tab = window_->moduleTab(id)) {
+                tab->refreshContentView(app_.infoDict());
+                tab->resetViews(-1);
+            }
+}
+
+void PreferencePropagation::cycleRedraw()
+{
+    if (!window_ || !window_->isVisible() || window_->isMinimized())
+        return;
+    const int general = ModuleCatalog::info(ModuleId::General).tabIndex;
+    if (openedTabNum_ == general) {
+        window_->generalTab()->redrawTopTabViews(app_.infoDict());
         return;
     }
     for (ModuleId id : kModuleOrder)
         if (ModuleCatalog::info(id).tabIndex == openedTabNum_)
             if (ModuleTabViewController *tab = window_->moduleTab(id))
-                tab->resetViews(-1);
+                tab->refreshContentView(app_.infoDict());
 }
 
 void PreferencePropagation::permitMenuOpen(bool permit)

@@ -50,8 +50,11 @@ public:
     void permitMenuOpen(bool permit);
     // Redraws every launched module item.
     void refreshAllMenuModules();
-    // Lays out the open tab again.
+    // Lays out the open tab again and draws its previews from the newest data.
     void redrawPrefTabModules();
+    // After every pass: the open tab's previews follow the new data, only while the window
+    // is shown.
+    void cycleRedraw();
     // The desktop's look changed: switches theme half a second after the first call of a burst.
     void changeAppearanceMode();
     // Whether notifications wait to be handled.

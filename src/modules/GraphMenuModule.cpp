@@ -116,6 +116,21 @@ void GraphMenuModule::refreshBar()
     statusItem()->setHeadline(compactHeadline());
 }
 
+QImage GraphMenuModule::previewImage(double height) const
+{
+    if (myDefaults().isEmpty() || !hasData() || !(height > 0.0))
+        return {};
+    const OrbEdgeInsets insets = retStatusMenuInsets(myDefaults().value(paddingKey()).toDouble());
+    const double width = composeWidth(elementWidths(insets, height), insets.middle,
+                                      myDefaults().value(labelKey()).toBool());
+    if (!(width > 0.0))
+        return {};
+    const std::unique_ptr<ModuleImageView> view = makeImageView();
+    prepareView(*view);
+    view->redrawWithSize(QSizeF(width, height), insets, false, true, myDefaults());
+    return OrbImageCapture::imageWithSubviews(view.get(), false).pixels();
+}
+
 TrayHeadline GraphMenuModule::compactHeadline() const
 {
     TrayHeadline h;

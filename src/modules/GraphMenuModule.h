@@ -3,6 +3,7 @@
 #include "modules/ModuleImageView.h"
 #include "platform/statusbar/TrayHeadline.h"
 
+#include <QImage>
 #include <QString>
 #include <memory>
 #include <vector>
@@ -35,6 +36,11 @@ public:
     // {2, 2, gap} for the status image, {1, 1, 0} for the menu graph.
     static OrbEdgeInsets retStatusMenuInsets(double gap) { return {2.0, 2.0, gap}; }
     static OrbEdgeInsets retMenuPullDownInsets() { return {1.0, 1.0, 0.0}; }
+
+    // The status image as the current settings and data draw it, at two pixels per point and
+    // `height` points high, without touching the item: what the preference previews show.
+    // Null when there is nothing to draw.
+    QImage previewImage(double height) const;
 
     // The last status image width in points (tests and the panel host read it).
     double statusWidth() const { return lastWidth_; }

@@ -33,6 +33,7 @@ public:
     QString title() const { return title_; }
     // What the tile shows: the element's name until a preview is given.
     void setPreview(const QPixmap &pixmap);
+    const QPixmap &preview() const { return preview_; }
     void setOpacity(double opacity);
     double opacity() const { return opacity_; }
 
@@ -60,8 +61,8 @@ private:
 class ElementOrderRow : public QWidget {
     Q_OBJECT
 public:
-    static constexpr int kElementWidth = 76;
-    static constexpr int kElementHeight = 36;
+    static constexpr int kElementWidth = 100;
+    static constexpr int kElementHeight = 52;
     static constexpr int kAnimationMs = 300;
 
     explicit ElementOrderRow(const ElementRowGeometry &geometry, QWidget *parent = nullptr);

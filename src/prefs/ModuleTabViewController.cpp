@@ -18,6 +18,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPixmap>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QSpinBox>
@@ -85,7 +86,7 @@ QGroupBox *group(const char *title)
 
 ModuleTabViewController::ModuleTabViewController(ModuleTabSpec spec, SettingsStore &store, PreferenceCenter &center,
                                                  QWidget *parent)
-    : QWidget(parent), spec_(std::move(spec)), store_(store), center_(center)
+    : QWidget(parent), spec_(std::move(spec)), store_(store), center_(center), preview_(spec_.id)
 {
     setObjectName(QLatin1String(ModuleCatalog::info(spec_.id).key));
     setAccessibleName(trPrefs("%1 preferences").arg(QLatin1String(ModuleCatalog::info(spec_.id).prefName)));
@@ -394,10 +395,43 @@ void ModuleTabViewController::resetViews(int element)
         elementRow_->resetViews(element);
     if (element != -1)
         return;
+    renderPreviews();
     for (auto it = colorWells_.cbegin(); it != colorWells_.cend(); ++it) {
         // Absent colours leave the well as it is.
         if (myDefaults_.contains(it.key()))
             it.value()->setColor(OrbColors::colorFromValue(myDefaults_.value(it.key())));
+    }
+}
+
+QList<ElementPreview::Switch> ModuleTabViewController::elementSwitches() const
+{
+    QList<ElementPreview::Switch> switches;
+    for (const TabControl &c : spec_.controls)
+        if (c.kind == TabControl::Kind::Switch && c.element > 0)
+            switches.append({c.element, QLatin1String(c.key)});
+    return switches;
+}
+
+void ModuleTabViewController::refreshContentView(const SensorData &data)
+{
+    data_ = data;
+    renderPreviews();
+}
+
+void ModuleTabViewController::renderPreviews()
+{
+    if (!elementRow_ || !preview_.available() || myDefaults_.isEmpty())
+        return;
+    ++previewRenders_;
+    const QList<ElementPreview::Switch> switches = elementSwitches();
+    for (const ElementPreview::Switch &s : switches) {
+        ElementWrapView *view = elementRow_->view(s.first);
+        if (!view)
+            continue;
+        const QImage image = preview_.render(
+            ElementPreview::elementDefaults(myDefaults_, switches, QLatin1String(spec_.sortKey), s.first), data_);
+        // Without data the tile keeps showing the element's name.
+        view->setPreview(image.isNull() ? QPixmap() : QPixmap::fromImage(image));
     }
 }
 

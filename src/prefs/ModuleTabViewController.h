@@ -1,4 +1,6 @@
 #pragma once
+#include "collect/Samples.h"
+#include "prefs/ElementPreview.h"
 #include "prefs/TabControl.h"
 
 #include <QHash>
@@ -43,6 +45,14 @@ public:
     // Lays out the element row (all of it for -1) and, for -1, sets the colour wells from
     // the module settings.
     void resetViews(int element);
+    // Draws every element preview again from `data` (the refresh cycle calls it while the
+    // tab is shown); resetViews(-1) draws them from the data given last.
+    void refreshContentView(const SensorData &data);
+    // How many times the previews were drawn (each time, all of them).
+    int previewRenders() const { return previewRenders_; }
+    // The display-element switches of the tab by element code.
+    QList<ElementPreview::Switch> elementSwitches() const;
+
     // Posts the module's notification; "ModuleAllocNow" is true only when the module has
     // just become launched.
     void notifToModule(bool reload, const QString &colorKey, const QColor &colorVal, bool menuItemRefresh,
@@ -63,6 +73,7 @@ private:
         QLabel *label;
     };
     void build();
+    void renderPreviews();
     QWidget *buildSwitch(const TabControl &c);
     void buildSlider(const TabControl &c, QGridLayout *grid, int row);
     QWidget *buildPopUp(const TabControl &c);
@@ -91,6 +102,9 @@ private:
     QHash<QString, QComboBox *> popUps_;
     QHash<QString, QStringList> popUpTexts_;
     QHash<QString, ColorWell *> colorWells_;
+    ElementPreview preview_;
+    SensorData data_;
+    int previewRenders_ = 0;
 };
 
 } // namespace orb

@@ -90,7 +90,12 @@ PreferenceWindow::PreferenceWindow(SettingsStore &store, PreferenceCenter &cente
         tabs_->addTab(scroll, tabTitle(*m));
     }
     connect(tabs_, &QTabWidget::currentChanged, this, &PreferenceWindow::tabSelected);
-    resize(760, 640);
+    // A module switched in the overview: its own tab shows its switches again.
+    connect(general_, &TopTabViewController::moduleSwitched, this, [this](ModuleId id) {
+        if (ModuleTabViewController *tab = moduleTab(id))
+            tab->loadSetting();
+    });
+    resize(800, 700);
 }
 
 PreferenceWindow::~PreferenceWindow() = default;

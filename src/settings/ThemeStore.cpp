@@ -456,6 +456,14 @@ bool ThemeStore::saveThemeFile(const QString &destPath, const QVariantMap &theme
     return writeTheme(destPath, copy);
 }
 
+QVariantMap ThemeStore::readNowTheme()
+{
+    const QString dir = checkAndRetMyApplicationSupportDir();
+    if (dir.isEmpty())
+        return {};
+    return readThemeFile(dirFile(dir, QLatin1String(kNowThemeFile))).value_or(QVariantMap());
+}
+
 bool ThemeStore::saveNowTheme(const QVariantMap &themeDict)
 {
     const QString dir = checkAndRetMyApplicationSupportDir();

@@ -57,6 +57,8 @@ public:
     static QVariantMap retDataFromImageFile(const QString &key, QVariantMap mDict);
     // Saves a copy of `themeDict` at `destPath`, named after the file, with image overrides.
     static bool saveThemeFile(const QString &destPath, const QVariantMap &themeDict);
+    // The current theme as "_now_theme.plist" holds it; empty when it cannot be read.
+    static QVariantMap readNowTheme();
     // Writes the current theme after a colour or font edit (icons left out).
     static bool saveNowTheme(const QVariantMap &themeDict);
 

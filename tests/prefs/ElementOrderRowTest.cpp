@@ -81,7 +81,7 @@ TEST_F(ElementOrderRowTest, ADragEndingWhereItStartedChangesNothing)
     const QPoint start = graph->rect().center();
     const QPoint origin = graph->mapTo(&window, start);
     test::sendMouse(graph, QEvent::MouseButtonPress, start, Qt::LeftButton);
-    test::sendMouse(graph, QEvent::MouseMove, graph->mapFrom(&window, origin + QPoint(100, 0)), Qt::LeftButton);
+    test::sendMouse(graph, QEvent::MouseMove, graph->mapFrom(&window, origin + QPoint(ElementOrderRow::kElementWidth + 10, 0)), Qt::LeftButton);
     EXPECT_EQ(row->order().first(), 2) << "the order follows the mouse during the drag";
     test::sendMouse(graph, QEvent::MouseMove, graph->mapFrom(&window, origin), Qt::LeftButton);
     test::sendMouse(graph, QEvent::MouseButtonRelease, graph->mapFrom(&window, origin), Qt::NoButton);

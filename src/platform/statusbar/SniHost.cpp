@@ -217,6 +217,17 @@ void SniHost::identifyTray()
     });
 }
 
+void SniHost::setTrayStyle(TrayStyle style)
+{
+    requested_ = style;
+    if (style != TrayStyle::Auto)
+        applyStyle(style);
+    else if (trayKnown_)
+        applyStyle(styleForTray(trayName_));
+    else
+        identifyTray();
+}
+
 void SniHost::applyStyle(TrayStyle style)
 {
     style_ = style;

@@ -26,6 +26,7 @@ public:
 
     QString name() const override { return QStringLiteral("sni"); }
     std::unique_ptr<StatusItemHost> createItem(const QString &moduleKey) override;
+    void setTrayStyle(TrayStyle style) override;
 
     bool isWatcherPresent() const { return watcherPresent_; }
     // Whether a StatusNotifierWatcher owns its name on `bus`.

@@ -26,6 +26,8 @@ public:
     static QString chooseHostName(const QString &requested, bool sessionBus, bool watcherOnBus, bool display);
 
     virtual QString name() const = 0;
+    // How a tray draws the items from now on; hosts without a tray ignore it.
+    virtual void setTrayStyle(TrayStyle style) { (void)style; }
     // Height of the bar in points; 0 when the host has none of its own.
     virtual double menuBarHeight() const { return 0.0; }
 
