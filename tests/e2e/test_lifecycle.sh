@@ -8,7 +8,9 @@ source "$(dirname "$0")/lib.sh"
 export DBUS_SESSION_BUS_ADDRESS=unix:path=$work/no-session-bus DBUS_SYSTEM_BUS_ADDRESS=unix:path=$work/no-system-bus
 settings=$XDG_CONFIG_HOME/Orbmeter9/org.orbmeter.Orbmeter9.plist
 pids=()
-cleanup_monitors() { for p in "${pids[@]}" $(pgrep -f "$bin --host offscreen" || true); do kill "$p" 2>/dev/null || true; done; }
+# Every copy the restarts started is named in the log (no scan of the machine's processes).
+restarted() { sed -n 's/.*restarted as process \([0-9]*\).*/\1/p' "$work/run2.log" 2>/dev/null; }
+cleanup_monitors() { for p in "${pids[@]}" $(restarted); do kill "$p" 2>/dev/null || true; done; }
 trap 'cleanup_monitors; rm -rf "$work"' EXIT
 
 wait_for() { # wait_for SECONDS COMMAND...
