@@ -46,6 +46,8 @@ bench:
 	$(MAKE) build BUILD=build-release CMAKE_ARGS="-DCMAKE_BUILD_TYPE=Release"
 	./bench/run.sh build-release
 	./bench/whole-process.sh build-release
+	./tools/install-deps.sh --bench
+	./bench/side-by-side.sh build-release
 
 # libFuzzer targets (clang), each run FUZZ_SECONDS with the fixtures as seed corpus;
 # FUZZ_TARGETS="fuzz_plist ..." picks some. Findings land in build-fuzz/findings/.

@@ -7,6 +7,7 @@
 #include "collect/MemoryInformation.h"
 #include "toolkit/OrbStrings.h"
 #include "modules/ModuleFactory.h"
+#include "modules/general/General_MenuModule.h"
 #include "modules/vnc/VNC_MenuModule.h"
 #include "platform/Logging.h"
 #include "platform/linux/PowerMonitor.h"
@@ -472,6 +473,10 @@ void AppDelegate::finishPass(const PassOutput &out)
     busy_ = false;
     ++passesFinished_;
     checkDdns(false);
+    deviceWatch_.setSwitches(defaults_[ModuleCatalog::index(ModuleId::General)],
+                             defaults_[ModuleCatalog::index(ModuleId::Network)]);
+    for (const DeviceNotice &n : deviceWatch_.afterPass(infoDict_))
+        notifier().fireNotification(n.title, n.body, n.identifier, n.delaySeconds);
     Q_EMIT passFinished();
 }
 
@@ -562,6 +567,8 @@ void AppDelegate::reDrawModule(ModuleId id, bool fullRefresh)
         return;
     item->setMyDefaults(defaults_[ModuleCatalog::index(id)]);
     item->setSensorData(infoDict_);
+    if (auto *general = qobject_cast<General_MenuModule *>(item))
+        general->setShowBatteryIcon(deviceWatch_.alreadyNotifyBidBattery());
     if (fullRefresh)
         item->refreshBar();
     else

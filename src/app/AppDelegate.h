@@ -1,4 +1,5 @@
 #pragma once
+#include "app/DeviceWatch.h"
 #include "app/RefreshCycle.h"
 #include "collect/LoadSystemInformation.h"
 #include "collect/Samples.h"
@@ -227,6 +228,8 @@ private:
     quint64 ipRequest_ = 0;
     bool ddnsForced_ = false;
     DesktopNotifier *notifier_ = nullptr;
+    // Wi-Fi networks and Bluetooth input devices going away or running low.
+    DeviceWatch deviceWatch_;
     VncServerBrowser *vncBrowser_ = nullptr;
     QTimer rebootTimer_;
     qint64 rebootDaysInt_ = 0;

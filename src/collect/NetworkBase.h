@@ -67,6 +67,9 @@ struct NetworkInterface {
 struct NetworkBase {
     std::vector<NetworkInterface> interfaces;
     QString location = QStringLiteral("---");
+    // How many changes of the interfaces (names, link states) the sampler had seen when
+    // this was built; a description built after another change carries a higher number.
+    uint64_t interfaceChanges = 0;
 
     const NetworkInterface *find(const QString &name) const
     {

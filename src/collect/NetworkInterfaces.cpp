@@ -162,9 +162,9 @@ AddressMap NetworkInterfaces::retIpAdress()
     return out;
 }
 
-std::shared_ptr<const NetworkBase> NetworkInterfaces::retNetworkBase(const Sysroot &root, const AddressMap &addresses,
-                                                                     const std::optional<NmSnapshot> &nm,
-                                                                     const std::vector<WifiReading> &wifi)
+std::shared_ptr<NetworkBase> NetworkInterfaces::retNetworkBase(const Sysroot &root, const AddressMap &addresses,
+                                                               const std::optional<NmSnapshot> &nm,
+                                                               const std::vector<WifiReading> &wifi)
 {
     auto base = std::make_shared<NetworkBase>();
     for (const std::string &entry : root.listDirectory("/sys/class/net")) {

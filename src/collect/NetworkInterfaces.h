@@ -32,9 +32,9 @@ public:
     // the last listed wins, except that a global IPv6 address wins over a link-local one.
     static AddressMap retIpAdress();
 
-    static std::shared_ptr<const NetworkBase> retNetworkBase(const Sysroot &root, const AddressMap &addresses,
-                                                             const std::optional<NmSnapshot> &nm,
-                                                             const std::vector<WifiReading> &wifi);
+    static std::shared_ptr<NetworkBase> retNetworkBase(const Sysroot &root, const AddressMap &addresses,
+                                                       const std::optional<NmSnapshot> &nm,
+                                                       const std::vector<WifiReading> &wifi);
 
     // "Active", "Inactive" or "Unknown" from sysfs operstate and flags (hex, IFF_*).
     static QString linkStatus(const QString &operstate, const QString &flags);

@@ -475,7 +475,7 @@ TEST_F(NetworkItemTest, InterfaceViews)
     const std::vector<Row> ethRows{{"Status", "Active"},
                                    {"MAC Address", "8C:16:45:AA:BB:01"},
                                    {"Vendor", "Intel Corporation"},
-                                   {"IPv4 Local/Global", "192.168.1.20 / "},
+                                   {"IPv4 Local/Global", "192.168.1.20 / (Unknown)"},
                                    {"IPv6", "2001:db8::20"},
                                    {"DNS", "192.168.1.1, 1.1.1.1"},
                                    {"VPN", "WireGuard office (10.8.0.2)"},

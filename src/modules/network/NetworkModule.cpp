@@ -29,7 +29,10 @@ public:
         appendSample(data.network, *s);
 
         const bool host = root.isHostRoot();
-        bool rebuild = !sampler_.checkInterfaceStatusChange() || !data.networkBase || root.root() != builtFor_;
+        const bool interfacesChanged = !sampler_.checkInterfaceStatusChange();
+        if (interfacesChanged)
+            ++interfaceChanges_;
+        bool rebuild = interfacesChanged || !data.networkBase || root.root() != builtFor_;
         if (host) {
             if (!watcher_)
                 watcher_ = std::make_unique<AddressWatcher>();
@@ -41,8 +44,10 @@ public:
             data.networkBase = NetworkInterfaces::withWifiLevels(data.networkBase, sampler_.wifiLevels());
             return;
         }
-        data.networkBase = NetworkInterfaces::retNetworkBase(root, host ? NetworkInterfaces::retIpAdress() : AddressMap(),
-                                                             networkManager(root), sampler_.wifiLevels());
+        std::shared_ptr<NetworkBase> base = NetworkInterfaces::retNetworkBase(
+            root, host ? NetworkInterfaces::retIpAdress() : AddressMap(), networkManager(root), sampler_.wifiLevels());
+        base->interfaceChanges = interfaceChanges_;
+        data.networkBase = std::move(base);
         builtFor_ = root.root();
         builtAt_ = context.now;
     }
@@ -64,6 +69,8 @@ private:
     std::unique_ptr<NetworkManagerClient> nm_;
     std::string builtFor_;
     double builtAt_ = 0.0;
+    // Changes of the interfaces seen so far; the Wi-Fi loss check compares only across them.
+    uint64_t interfaceChanges_ = 0;
 };
 
 void writeJson(const SensorData &data, QJsonObject &out)

@@ -4,10 +4,13 @@
 #include "modules/network/ImageNetworkBar.h"
 #include "modules/network/Network_Current.h"
 #include "modules/network/Network_MenuController.h"
+#include "platform/Logging.h"
 #include "platform/linux/AppLauncher.h"
+#include "services/GlobalIpLookup.h"
 #include "toolkit/OrbFormat.h"
 
 #include <QCoreApplication>
+#include <QHostInfo>
 #include <QMenu>
 #include <QWidgetAction>
 
@@ -150,9 +153,11 @@ void Network_MenuModule::redrawStatusItem()
     if (network_Current_)
         network_Current_->replaceBaseData(networkBase_ ? networkBase_->location : QStringLiteral("---"),
                                           retNowUpDwBytes(), s);
+    const QString globalIp = globalIpText();
     for (Network_MenuController *view : nicManMenusArray_) {
         view->setLastInterval(retNowInterval());
         view->setDetailDict(networkBase_ ? networkBase_->find(view->nicTitle()) : nullptr);
+        view->setGlobalIp(globalIp, globalHost_);
         view->replaceBaseData();
     }
 }
@@ -164,7 +169,83 @@ void Network_MenuModule::menuWillOpen()
         removeNicMenus();
         addtionalNicMenus();
     }
+    // Every opening asks anew; what an earlier one found may no longer hold.
+    globalIp_.clear();
+    globalHost_.clear();
+    checkGlobalIp();
     GraphMenuModule::menuWillOpen();
+}
+
+void Network_MenuModule::menuDidClose()
+{
+    gettingGlobalIp_ = false;
+    GraphMenuModule::menuDidClose();
+}
+
+QString Network_MenuModule::globalIpText() const
+{
+    if (!globalIp_.isEmpty())
+        return globalIp_;
+    if (gettingGlobalIp_ && ipLookup_ && ipLookup_->isRunning())
+        return localized("Looking up…");
+    return localized("(Unknown)");
+}
+
+void Network_MenuModule::checkGlobalIp()
+{
+    if (gettingGlobalIp_ || !networkBase_)
+        return;
+    const std::optional<Sysroot> root = delegate() ? delegate()->menuSysroot() : std::nullopt;
+    if (!root || !root->isHostRoot())
+        return;
+    // Without an address of its own the machine is offline: nothing to ask.
+    const bool online = std::any_of(networkBase_->interfaces.begin(), networkBase_->interfaces.end(),
+                                    [](const NetworkInterface &i) {
+                                        return i.hasNic && i.isActive() && !i.ipv4.isEmpty();
+                                    });
+    if (!online)
+        return;
+    if (!ipLookup_) {
+        ipLookup_ = new GlobalIpLookup(this);
+        connect(ipLookup_, &GlobalIpLookup::finished, this, &Network_MenuModule::globalIpFound);
+    }
+    if (hostLookupId_ >= 0) {
+        QHostInfo::abortHostLookup(hostLookupId_);
+        hostLookupId_ = -1;
+    }
+    gettingGlobalIp_ = true;
+    ipLookup_->start(++ipRequest_);
+}
+
+void Network_MenuModule::globalIpFound(quint64 request, const QString &ip, const QString &error)
+{
+    // An answer to an earlier opening is stale.
+    if (request != ipRequest_)
+        return;
+    globalIp_ = ip;
+    globalHost_.clear();
+    if (ip.isEmpty()) {
+        qCInfo(lcModules) << "public address unknown:" << error;
+    } else {
+        // The host name arrives later, looked up off this thread.
+        hostLookupId_ = QHostInfo::lookupHost(ip, this, [this, request, ip](const QHostInfo &info) {
+            hostLookupId_ = -1;
+            if (request != ipRequest_ || info.error() != QHostInfo::NoError || info.hostName() == ip)
+                return;
+            globalHost_ = info.hostName();
+            showGlobalIp();
+        });
+    }
+    showGlobalIp();
+}
+
+void Network_MenuModule::showGlobalIp()
+{
+    const QString text = globalIpText();
+    for (Network_MenuController *view : nicManMenusArray_) {
+        view->setGlobalIp(text, globalHost_);
+        view->replaceBaseData();
+    }
 }
 
 std::vector<double> Network_MenuModule::elementWidths(const OrbEdgeInsets &, double) const

@@ -14,6 +14,7 @@ class QWidgetAction;
 
 namespace orb {
 
+class GlobalIpLookup;
 class Network_MenuController;
 
 // The Network status item: up/down label, activity lamps, throughput graph and rate text;
@@ -39,6 +40,12 @@ public:
 
     void redrawStatusItem() override;
     void menuWillOpen() override;
+    void menuDidClose() override;
+
+    // The public address as the interface views show it: the address, "Looking up…" while
+    // the lookup of this menu opening runs, "(Unknown)" when there is none.
+    QString globalIpText() const;
+    const QString &globalHost() const { return globalHost_; }
 
     // Whether an interface gets an item: every one with "Network_ShowAllNic", else the
     // active hardware ones; an interface of unknown kind (or an "iBridge") exactly with
@@ -72,6 +79,11 @@ private:
     void resetAndRefreshBar();
     void addtionalNicMenus();
     void removeNicMenus();
+    // Starts the lookup of the public address, once per menu opening, for the running
+    // machine only (a captured machine's address is not this one's).
+    void checkGlobalIp();
+    void globalIpFound(quint64 request, const QString &ip, const QString &error);
+    void showGlobalIp();
     const NetworkItemSettings &settings() const { return settings_.get(myDefaults()); }
 
     History<NetworkSample> resumeArray_;
@@ -84,6 +96,12 @@ private:
     QPointer<Network_Current> network_Current_;
     std::vector<Network_MenuController *> nicManMenusArray_;
     std::vector<QWidgetAction *> nicActions_;
+    GlobalIpLookup *ipLookup_ = nullptr;
+    quint64 ipRequest_ = 0;
+    int hostLookupId_ = -1;
+    bool gettingGlobalIp_ = false;
+    QString globalIp_;
+    QString globalHost_;
 };
 
 } // namespace orb

@@ -1,0 +1,126 @@
+#!/usr/bin/env bash
+# What the monitor costs beside a text monitor doing the same job, in one run on this machine:
+#   1. `orbmeter --host offscreen` with all ten modules switched on (items whose hardware
+#      is absent stay hidden), over the real machine, at its default 1 s cycle;
+#   2. conky (conky-cli) printing CPU, memory, swap, network, disk I/O, file systems, the top
+#      process, temperatures, load and uptime once a second;
+#   3. Orbmeter again, with its tray items on a private session bus whose watcher registers
+#      them: the work it causes the tray (icon files written, D-Bus signals sent, per second).
+# Each process's CPU is summed over all its threads from /proc/<pid>/task/*/schedstat after a
+# warm-up; RSS from /proc/<pid>/status. Budgets: 450 us/s, 5x below conky, 60 MB.
+# usage: bench/side-by-side.sh BUILD_DIR   (STEADY_SECONDS, default 60; WARMUP_SECONDS, default 5)
+set -euo pipefail
+build=${1:?build dir}
+bin=$(cd "$build" && pwd)/orbmeter
+src=$(cd "$(dirname "$0")/.." && pwd)
+steady=${STEADY_SECONDS:-60}
+warmup=${WARMUP_SECONDS:-5}
+[[ -x $bin ]] || { echo "side-by-side.sh: $bin is missing" >&2; exit 1; }
+
+work=$(mktemp -d)
+pids=()
+trap 'for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; wait 2>/dev/null || true; rm -rf "$work"' EXIT
+
+schedstat_ns() {
+  local total=0 f v
+  for f in /proc/"$1"/task/*/schedstat; do
+    read -r v _ < "$f" 2> /dev/null && total=$((total + v))
+  done
+  echo "$total"
+}
+rss_kb() { awk '/VmRSS/ {print $2}' /proc/"$1"/status; }
+
+# A private home for each Orbmeter run, with every module's switch on.
+orb_env() { # orb_env NAME -> prints env assignments
+  local home=$work/$1
+  mkdir -p "$home/run" && chmod 700 "$home/run"
+  echo "HOME=$home XDG_CONFIG_HOME=$home/.config XDG_DATA_HOME=$home/.local/share XDG_CACHE_HOME=$home/.cache XDG_RUNTIME_DIR=$home/run"
+}
+switch_all_on() {
+  local key
+  for key in DisplayOrbIcon LaunchCpus LaunchGpus LaunchMemo LaunchNetw LaunchDisk LaunchVolume LaunchTemp LaunchFans LaunchVNC; do
+    env $(orb_env "$1") "$bin" defaults write "$key" -int 1 2> /dev/null
+  done
+}
+
+# measure PID LABEL: waits the warm-up, then the steady span; prints "LABEL us_per_s rss_mb".
+measure() {
+  local pid=$1 label=$2 start end
+  sleep "$warmup"
+  kill -0 "$pid" 2> /dev/null || { echo "side-by-side.sh: $label exited early" >&2; return 1; }
+  start=$(schedstat_ns "$pid")
+  sleep "$steady"
+  end=$(schedstat_ns "$pid")
+  awk -v l="$label" -v ns=$((end - start)) -v s="$steady" -v r="$(rss_kb "$pid")" \
+    'BEGIN { printf "%s %.1f %.1f\n", l, ns / 1000 / s, r / 1024 }'
+}
+
+# 1 and 2 run at the same time, so both see the same machine.
+switch_all_on offscreen
+env $(orb_env offscreen) QT_QPA_PLATFORM=offscreen DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent \
+  "$bin" --host offscreen 2> "$work/orbmeter.log" &
+orb=$!; pids+=("$orb")
+
+conky_pid=
+if command -v conky > /dev/null; then
+  cat > "$work/conky.conf" <<'EOF'
+conky.config = { out_to_console = true, out_to_x = false, background = false,
+                 update_interval = 1, total_run_times = 0, short_units = true }
+conky.text = [[
+cpu ${cpu cpu0}% ${cpu cpu1}% mem ${memperc}% ${mem}/${memmax} swap ${swapperc}% \
+net ${downspeed eth0} ${upspeed eth0} io ${diskio_read} ${diskio_write} \
+fs ${fs_used_perc /}% top ${top name 1} ${top cpu 1} temp ${hwmon 0 temp 1} \
+load ${loadavg} up ${uptime_short}
+]]
+EOF
+  conky -c "$work/conky.conf" > /dev/null 2> "$work/conky.log" &
+  conky_pid=$!; pids+=("$conky_pid")
+else
+  echo "side-by-side.sh: conky is not installed (tools/install-deps.sh --bench); Orbmeter alone" >&2
+fi
+
+measure "$orb" orbmeter > "$work/orb.fig" &
+m1=$!
+if [[ -n $conky_pid ]]; then measure "$conky_pid" conky > "$work/conky.fig" & m2=$!; wait "$m2"; fi
+wait "$m1"
+kill "$orb" ${conky_pid:+"$conky_pid"} 2> /dev/null || true
+
+# 3: the tray host. A private bus with a watcher that registers every item; dbus-monitor
+# counts what Orbmeter sends, inotify what it writes for the tray to read.
+bus_address=$(dbus-daemon --session --fork --print-address=1 --print-pid=3 3> "$work/bus.pid")
+pids+=("$(cat "$work/bus.pid")")
+/usr/bin/python3 "$src/bench/tools/sni_watcher.py" "$bus_address" &
+pids+=("$!")
+sleep 1
+switch_all_on sni
+env $(orb_env sni) QT_QPA_PLATFORM=offscreen DBUS_SESSION_BUS_ADDRESS="$bus_address" \
+  "$bin" --host sni 2> "$work/orbmeter-sni.log" &
+sni=$!; pids+=("$sni")
+sleep "$warmup"
+dbus-monitor --address "$bus_address" "type='signal'" > "$work/signals.log" 2> /dev/null &
+monitor=$!; pids+=("$monitor")
+/usr/bin/python3 "$src/bench/tools/count_writes.py" "$work/sni/run/orbmeter" "$steady" > "$work/writes.fig" &
+writes=$!
+warmup=0 measure "$sni" orbmeter-sni > "$work/sni.fig"
+wait "$writes" || echo "0" > "$work/writes.fig"
+kill "$monitor" 2> /dev/null || true
+signals=$(grep -c '^signal .*member=\(NewIcon\|NewToolTip\|NewTitle\|NewStatus\|LayoutUpdated\|ItemsPropertiesUpdated\|PropertiesChanged\)' "$work/signals.log" || true)
+items=$(grep -c "registered" "$work/orbmeter-sni.log" || true)
+
+read -r _ orb_us orb_rss < "$work/orb.fig"
+conky_us=; conky_rss=
+[[ -s $work/conky.fig ]] && read -r _ conky_us conky_rss < "$work/conky.fig"
+read -r _ sni_us sni_rss < "$work/sni.fig"
+awk -v s="$steady" -v ou="$orb_us" -v orss="$orb_rss" -v cu="$conky_us" -v crss="$conky_rss" \
+    -v su="$sni_us" -v srss="$sni_rss" -v w="$(cat "$work/writes.fig")" -v sig="$signals" 'BEGIN {
+  printf "side by side, %d s after the warm-up, CPU over all threads (schedstat)\n", s
+  printf "  %-44s %9s %9s\n", "", "us CPU/s", "RSS MB"
+  printf "  %-44s %9.1f %9.1f%s\n", "orbmeter --host offscreen, all ten modules", ou, orss, (ou > 450 || orss > 60 ? "  OVER" : "")
+  if (cu != "") {
+    printf "  %-44s %9.1f %9.1f\n", "conky, the same metrics at 1 Hz", cu, crss
+    printf "  %-44s %9.1fx (goal at least 5x)%s\n", "conky / orbmeter", cu / ou, (cu / ou < 5 ? "  UNDER" : "")
+  }
+  printf "  %-44s %9.1f %9.1f\n", "orbmeter --host sni, all ten modules", su, srss
+  printf "  %-44s %9.2f per s\n", "  icon files written for the tray", w / s
+  printf "  %-44s %9.2f per s\n", "  item signals sent to the tray", sig / s
+}'
