@@ -1,7 +1,9 @@
 #include "app/SnapshotWriter.h"
 
 #include "platform/AtomicFile.h"
+#include "platform/statusbar/CompactIcon.h"
 #include "platform/statusbar/StatusBarHost.h"
+#include "platform/statusbar/StatusItemHost.h"
 #include "toolkit/OrbImageCapture.h"
 
 #include <QAction>
@@ -9,6 +11,7 @@
 #include <QCoreApplication>
 #include <QSignalBlocker>
 #include <QDir>
+#include <QFontMetrics>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMenu>
@@ -26,6 +29,35 @@ bool savePng(const QImage &image, const QString &path, QString &error)
         return false;
     }
     return true;
+}
+
+// The item as a tray with square cells gets it: its square icon at every size sent, on a
+// mid-grey strip, with the label beside it as trays that print labels show it.
+QImage composeCompact(const StatusItemHost &item)
+{
+    const TrayHeadline &h = item.headline();
+    int width = 4;
+    for (int size : CompactIcon::kSizes)
+        width += size + 4;
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(14);
+    const int labelWidth = h.label.isEmpty() ? 0 : QFontMetrics(font).horizontalAdvance(h.label) + 8;
+    QImage out(width + labelWidth, 56, QImage::Format_ARGB32);
+    out.fill(QColor(0x80, 0x80, 0x80));
+    QPainter p(&out);
+    int x = 4;
+    for (int size : CompactIcon::kSizes) {
+        p.drawImage(QPoint(x, (56 - size) / 2),
+                    h.hasGauge() ? CompactIcon::render(h, size) : CompactIcon::fitted(item.image(), size));
+        x += size + 4;
+    }
+    if (labelWidth > 0) {
+        p.setFont(font);
+        p.setPen(Qt::white);
+        p.drawText(QRect(x + 2, 0, labelWidth, 56), Qt::AlignVCenter | Qt::AlignLeft, h.label);
+    }
+    p.end();
+    return out;
 }
 
 QImage composeBar(const QList<StatusItemHost *> &items)
@@ -93,6 +125,9 @@ bool SnapshotWriter::write(const StatusBarHost &host, const QString &directory, 
     QJsonObject menus;
     for (StatusItemHost *item : items) {
         if (!item->image().isNull() && !savePng(item->image(), dir.filePath(item->moduleKey() + QStringLiteral(".png")), error))
+            return false;
+        if ((item->headline().hasGauge() || !item->image().isNull())
+            && !savePng(composeCompact(*item), dir.filePath(item->moduleKey() + QStringLiteral("-compact.png")), error))
             return false;
         QMenu *menu = item->menu();
         if (!menu)

@@ -11,7 +11,8 @@ class AppDelegate;
 class StatusBarHost;
 
 // Writes what the status items show: menubar.png, <module>.png, <module>-menu.png (two
-// pixels per point) and menus.json.
+// pixels per point), <module>-compact.png (the square tray icons at every size sent, with
+// the label) and menus.json.
 class SnapshotWriter {
 public:
     // Returns false (with `error` set) when the directory or a file cannot be written.

@@ -92,8 +92,13 @@ void GraphMenuModule::redrawStatusItem()
 
 void GraphMenuModule::refreshBar()
 {
-    if (myDefaults().isEmpty() || !hasData() || !imageIcon_ || !statusItem())
+    if (myDefaults().isEmpty() || !imageIcon_ || !statusItem())
         return;
+    if (!hasData()) {
+        // The square shows no figure rather than the last one.
+        statusItem()->setHeadline(compactHeadline());
+        return;
+    }
     const OrbEdgeInsets insets = retStatusMenuInsets(myDefaults().value(paddingKey()).toDouble());
     const double height = retRootMenuHeight();
     const double width = composeWidth(elementWidths(insets, height), insets.middle,

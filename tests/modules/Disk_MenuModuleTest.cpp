@@ -379,3 +379,51 @@ TEST_F(DiskItemTest, menuGraphHasNoLabelsAndShowsAllDisks)
     EXPECT_FALSE(tags.contains(Disk_MenuModule::kDiskUtilityTag)) << "no disk utility, no item";
     AppLauncher::setSearchPath({});
 }
+
+TEST_F(DiskItemTest, compactHeadlineIsAllDisksAgainstTheBusiestInterval)
+{
+    struct Case {
+        const char *name;
+        History<DiskSample> samples;
+        double fraction; // below 0: no gauge
+        const char *label;
+        const char *figure;
+        QColor colour;
+    };
+    const Case cases[] = {
+        {"the newest interval is the busiest",
+         history({sample({{"sda", {0, 0}}}), sample({{"sda", {1200000, 40000}}})}), 1.0, "R1.2M W40K", "1.2M", kRead},
+        {"a quarter of an earlier burst",
+         history({sample({{"sda", {0, 0}}}), sample({{"sda", {4000000, 0}}}), sample({{"sda", {5000000, 0}}})}), 0.25,
+         "R1.0M W0", "1.0M", kRead},
+        {"writing: the write colour",
+         history({sample({{"sda", {0, 0}}}), sample({{"sda", {0, 2000000}}}), sample({{"sda", {500000, 3000000}}})}),
+         0.75, "R500K W1.0M", "1.5M", kWrite},
+        {"every disk counts",
+         history({sample({{"sda", {0, 0}}, {"sdb", {0, 0}}}), sample({{"sda", {1000000, 0}}, {"sdb", {0, 1000000}}})}),
+         1.0, "R1.0M W1.0M", "2.0M", kRead},
+        {"a burst over two seconds counts per second",
+         history({sample({{"sda", {0, 0}}}), sample({{"sda", {4000000, 0}}}, 2.0), sample({{"sda", {5000000, 0}}})}), 0.5,
+         "R1.0M W0", "1.0M", kRead},
+        {"idle disks fill 1 MB/s at the least", history({sample({{"sda", {0, 0}}}), sample({{"sda", {0, 250000}}})}), 0.25,
+         "R0 W250K", "250K", kWrite},
+        {"a counter that went back is no activity",
+         history({sample({{"sda", {10000000, 0}}}), sample({{"sda", {0, 0}}})}), 0.0, "R0 W0", "0", kRead},
+        {"one sample: no rate yet", history({sample({{"sda", {5, 5}}})}), -1.0, "DISK --", "", QColor()},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const TrayHeadline h = item({}, c.samples).statusItem()->headline();
+        EXPECT_EQ(h.label, QLatin1String(c.label));
+        EXPECT_EQ(h.hasGauge(), c.fraction >= 0.0);
+        if (c.fraction < 0.0)
+            continue;
+        EXPECT_NEAR(h.fraction, c.fraction, 1e-9);
+        EXPECT_EQ(h.figure, QLatin1String(c.figure));
+        EXPECT_TRUE(sameColour(h.colour, c.colour));
+    }
+    const TrayHeadline h = item({}, cases[0].samples).statusItem()->headline();
+    EXPECT_EQ(h.toolTip, "Read 1.2MB/s\nWrite 40.0KB/s\nBusiest 1.2MB/s");
+    // Without a disk description there is nothing to show.
+    EXPECT_EQ(item({}, cases[0].samples, nullptr).statusItem()->headline(), TrayHeadline{});
+}

@@ -200,3 +200,54 @@ TEST_F(FanModuleTest, menuSpeedsColouredOnlyWhenAsked)
             EXPECT_EQ(rows[i].color, expected[i]) << rows[i].left.toStdString();
     }
 }
+
+TEST_F(FanModuleTest, compactHeadlineIsTheFastestFanAgainstTheMaximum)
+{
+    std::vector<std::pair<QString, int64_t>> ten;
+    for (int i = 1; i <= 10; ++i)
+        ten.emplace_back(QStringLiteral("fan%1").arg(i), 1000 + i);
+    struct Case {
+        const char *name;
+        qint64 maxRpm;
+        FanSample sample;
+        double fraction; // below 0: no gauge
+        const char *label;
+        const char *figure;
+        QString toolTip;
+    };
+    const Case cases[] = {
+        {"the fastest of two", 4000, fansOf({{"CPU", 1200}, {"Case", 2400}}, 1800), 0.6, "2400rpm", "2.4K",
+         "CPU: 1200rpm\nCase: 2400rpm"},
+        {"a stopped fan is a reading", 4000, fansOf({{"CPU", 0}}, 0), 0.0, "0rpm", "0", "CPU: 0rpm"},
+        {"beyond the maximum", 2000, fansOf({{"CPU", 9000}}, 9000), 1.0, "9000rpm", "9.0K", "CPU: 9000rpm"},
+        {"names stay as they are", 5000, fansOf({{"<b>Fan</b> & co", 1000}}, 1000), 0.2, "1000rpm", "1.0K",
+         "<b>Fan</b> & co: 1000rpm"},
+        {"ten fans: eight listed", 5000, fansOf(ten, 1005), 1010 / 5000.0, "1010rpm", "1.0K",
+         "fan1: 1001rpm\nfan2: 1002rpm\nfan3: 1003rpm\nfan4: 1004rpm\nfan5: 1005rpm\nfan6: 1006rpm\nfan7: 1007rpm\n"
+         "fan8: 1008rpm\n2 more"},
+        {"no fan could be read", 4000, fansOf({}, std::nullopt), -1.0, "FAN --", "", ""},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        store->setInteger("Fax_MaxRpm", c.maxRpm);
+        const auto item = shown(historyOf({c.sample}));
+        const TrayHeadline &h = item->statusItem()->headline();
+        EXPECT_EQ(h.label, QLatin1String(c.label));
+        EXPECT_EQ(h.toolTip, c.toolTip);
+        EXPECT_EQ(h.hasGauge(), c.fraction >= 0.0);
+        if (c.fraction < 0.0)
+            continue;
+        EXPECT_NEAR(h.fraction, c.fraction, 1e-9);
+        EXPECT_EQ(h.figure, QLatin1String(c.figure));
+        EXPECT_TRUE(h.colour.isValid());
+    }
+    // Fans that stop answering take the figure away instead of leaving the last one.
+    const auto item = shown(historyOf({fansOf({{"CPU", 1200}}, 1200)}));
+    ASSERT_EQ(item->statusItem()->headline().label, QLatin1String("1200rpm"));
+    SensorData data;
+    data.fan = historyOf({fansOf({{"CPU", 1200}}, 1200), fansOf({}, std::nullopt)});
+    item->setSensorData(data);
+    item->refreshBar();
+    EXPECT_EQ(item->statusItem()->headline().label, QLatin1String("FAN --"));
+    EXPECT_FALSE(item->statusItem()->headline().hasGauge());
+}

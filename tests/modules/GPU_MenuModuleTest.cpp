@@ -351,7 +351,7 @@ TEST_F(GpuMenuModuleTest, CompactIconShowsTheBusiestReportingDevice)
          "UHD Graphics: --\nRadeon RX 6500M: 75% (3072MB of 4096MB)"},
         {"two cards: the fuller one", {entry("_1", "A", GiB, 3 * GiB), entry("_2", "B", GiB, GiB)}, 0.5, "GPU 50%",
          "A: 25% (1024MB of 4096MB)\nB: 50% (1024MB of 2048MB)"},
-        {"nothing reported", {entry("_1", "<b>X & Y</b>", -1, 0)}, -1, "GPU --", "&lt;b&gt;X &amp; Y&lt;/b&gt;: --"},
+        {"nothing reported", {entry("_1", "<b>X & Y</b>", -1, 0)}, -1, "GPU --", "<b>X & Y</b>: --"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);

@@ -450,3 +450,53 @@ TEST_F(GeneralItem, rowClickOpensTheMatchingSettings)
     EXPECT_EQ(lines, (QList<QByteArray>{"", "bluetooth", "power"}));
     qunsetenv("XDG_CURRENT_DESKTOP");
 }
+
+TEST_F(GeneralItem, compactHeadlineIsTheBatteryChargeWhenTheItemShowsIt)
+{
+    const QColor green(0x4c, 0xc2, 0x6e), amber(0xf5, 0xb0, 0x2e), red(0xf0, 0x4a, 0x3c), blue(0x4a, 0x9d, 0xf0);
+    InternalBattery missing = battery(50);
+    missing.percent.reset();
+    struct Case {
+        const char *name;
+        qint64 displayOrbIcon;
+        std::optional<InternalBattery> battery;
+        double fraction; // below 0: no gauge
+        const char *label;
+        QColor colour;
+    };
+    const Case cases[] = {
+        {"on battery", 2, battery(57), 0.57, "BAT 57%", green},
+        {"charging", 2, battery(57, true, true), 0.57, "CHG 57%", blue},
+        {"on the charger, not charging", 2, battery(100, true, false), 1.0, "AC 100%", green},
+        {"low", 2, battery(20), 0.20, "BAT 20%", amber},
+        {"very low", 2, battery(4), 0.04, "BAT 4%", red},
+        {"charging while very low", 2, battery(4, true, true), 0.04, "CHG 4%", blue},
+        // A charge that is not reported is no reading, never an empty battery.
+        {"charge not reported", 2, missing, -1.0, "BAT --", QColor()},
+        {"no battery: the application icon alone", 2, std::nullopt, -1.0, "", QColor()},
+        {"the application icon chosen", 1, battery(57), -1.0, "", QColor()},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        PowerState s;
+        s.battery = c.battery;
+        show(c.displayOrbIcon, s);
+        const TrayHeadline &h = item->statusItem()->headline();
+        EXPECT_EQ(h.label, QLatin1String(c.label));
+        EXPECT_EQ(h.hasGauge(), c.fraction >= 0.0);
+        if (c.fraction < 0.0)
+            continue;
+        EXPECT_NEAR(h.fraction, c.fraction, 1e-9);
+        EXPECT_EQ(h.colour, c.colour);
+        // The full figures stay in the item's own tool tip.
+        EXPECT_TRUE(h.toolTip.isEmpty());
+    }
+    // Choosing the application icon later drops the gauge at the next refresh.
+    PowerState s;
+    s.battery = battery(57);
+    show(2, s);
+    ASSERT_TRUE(item->statusItem()->headline().hasGauge());
+    item->setMyDefaults(defaults(1));
+    item->refreshBar();
+    EXPECT_EQ(item->statusItem()->headline(), TrayHeadline{});
+}

@@ -588,3 +588,47 @@ TEST_F(NetworkItemTest, NetworkSettingsChosenAtRunTime)
     AppLauncher::setSearchPath({});
     qputenv("XDG_CURRENT_DESKTOP", oldDesktop);
 }
+
+TEST_F(NetworkItemTest, CompactHeadlineIsTheBusierDirectionAgainstThePeak)
+{
+    constexpr int64_t K = 1024, M = 1024 * 1024;
+    struct Case {
+        const char *name;
+        History<NetworkSample> samples;
+        QVariantMap overrides;
+        double fraction; // below 0: no gauge
+        const char *label;
+        const char *figure;
+        QColor colour;
+    };
+    const Case cases[] = {
+        {"the newest rate is the peak", history({at(0, 0), at(K, 100 * K), at(K + 40 * K, 100 * K + 1258291)}), {}, 1.0,
+         "\u21931.2M \u219140K", "1.2M", kDown},
+        {"a quarter of an earlier peak", history({at(0, 0), at(0, 4 * M), at(0, 5 * M)}), {}, 0.25, "\u21931.0M \u21910",
+         "1.0M", kDown},
+        {"uploading: the upload colour", history({at(0, 0), at(2 * M, 0), at(3 * M, 512 * K)}), {}, 0.5,
+         "\u2193512K \u21911.0M", "1.0M", kUp},
+        {"two seconds in one sample", history({at(0, 0), at(0, 2 * M, 2.0)}), {}, 1.0, "\u21931.0M \u21910", "1.0M", kDown},
+        {"a quiet line fills 32 KiB/s at the least", history({at(0, 0), at(100, 8 * K)}), {}, 0.25,
+         "\u21938.0K \u2191100", "8.0K", kDown},
+        {"no traffic at all", history({at(5, 5), at(5, 5)}), {}, 0.0, "\u21930 \u21910", "0", kDown},
+        {"a counter that went back is no traffic", history({at(0, 10 * M), at(0, 0)}), {}, 0.0, "\u21930 \u21910", "0",
+         kDown},
+        {"in bits", history({at(0, 0), at(0, M)}), {{"Network_Text_Mode", 2}}, 1.0, "\u21938.0M \u21910", "8.0M", kDown},
+        {"one sample: no rate yet", history({at(0, 0)}), {}, -1.0, "NET --", "", QColor()},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const TrayHeadline h = item(c.overrides, c.samples).statusItem()->headline();
+        EXPECT_EQ(h.label, QString::fromUtf8(c.label));
+        EXPECT_LE(h.label.size(), 11);
+        EXPECT_EQ(h.hasGauge(), c.fraction >= 0.0);
+        if (c.fraction < 0.0)
+            continue;
+        EXPECT_NEAR(h.fraction, c.fraction, 1e-3);
+        EXPECT_EQ(h.figure, QLatin1String(c.figure));
+        EXPECT_EQ(h.colour, c.colour);
+    }
+    const TrayHeadline h = item({}, cases[0].samples).statusItem()->headline();
+    EXPECT_EQ(h.toolTip, "Down 1.2MB/s\nUp 40.0KB/s\nPeak 1.2MB/s down, 40.0KB/s up");
+}

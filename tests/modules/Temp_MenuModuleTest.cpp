@@ -289,3 +289,57 @@ TEST_F(TempModuleTest, menuGrowsWhenSensorsAppear)
     EXPECT_EQ(item->menuController()->sizedRows(), 5);
     EXPECT_EQ(item->menuController()->rows().size(), 5u);
 }
+
+TEST_F(TempModuleTest, compactHeadlineIsTheShownReadingUpTo100Degrees)
+{
+    struct Case {
+        const char *shown;
+        qint64 unit;
+        TempSample sample;
+        double fraction; // below 0: no gauge
+        const char *label;
+        const char *figure;
+        const char *toolTip;
+    };
+    const Case cases[] = {
+        {"(Average)", 1, sampleOf({{"CPU", 44}, {"GPU", 48}}, 46), 0.46, "46°C", "46°", "Average: 46°C\nHottest GPU: 48°C"},
+        {"GPU", 2, sampleOf({{"CPU", 44}, {"GPU", 45}}, 44), 0.45, "113°F", "113°", "GPU: 113°F"},
+        {"CPU", 1, sampleOf({{"CPU", 44}, {"GPU", 62}}, 53), 0.44, "44°C", "44°", "CPU: 44°C\nHottest GPU: 62°C"},
+        {"(Highest)", 3, sampleOf({{"CPU", 44}, {"GPU", 48}}, 46), 0.48, "321K", "321", "GPU: 321K"},
+        {"(Highest)", 1, sampleOf({{"CPU", 130}}, 130), 1.0, "130°C", "130°", "CPU: 130°C"},
+        // Nothing readable is no reading, never a cold machine.
+        {"(Highest)", 1, sampleOf({{"CPU", -1}}), -1.0, "TEMP --", "", ""},
+        {"Gone Sensor", 1, sampleOf({{"CPU", 44}}, 44), -1.0, "TEMP --", "", "Gone Sensor: ---"},
+        {"(Average)", 1, sampleOf({{"CPU", -1}}), -1.0, "TEMP --", "", "Average: ---"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.label);
+        store->setString("Temp_ShowTempOnMenu", c.shown);
+        store->setInteger("Temp_Unit_Mode", c.unit);
+        const auto item = shown(historyOf({c.sample}));
+        const TrayHeadline &h = item->statusItem()->headline();
+        EXPECT_EQ(h.label, QString::fromUtf8(c.label));
+        EXPECT_EQ(h.toolTip, QString::fromUtf8(c.toolTip));
+        EXPECT_EQ(h.hasGauge(), c.fraction >= 0.0);
+        if (c.fraction < 0.0)
+            continue;
+        EXPECT_NEAR(h.fraction, c.fraction, 1e-9);
+        EXPECT_EQ(h.figure, QString::fromUtf8(c.figure));
+    }
+    // Coloured like the graph: a hot reading not like a cool one.
+    store->setString("Temp_ShowTempOnMenu", "(Highest)");
+    store->setInteger("Temp_Unit_Mode", 1);
+    const QColor cool = shown(historyOf({sampleOf({{"CPU", 30}}, 30)}))->statusItem()->headline().colour;
+    const QColor hot = shown(historyOf({sampleOf({{"CPU", 99}}, 99)}))->statusItem()->headline().colour;
+    EXPECT_TRUE(cool.isValid());
+    EXPECT_NE(cool, hot);
+    // Sensors that went away take the figure with them.
+    const auto item = shown(historyOf({sampleOf({{"CPU", 62}}, 62)}));
+    ASSERT_EQ(item->statusItem()->headline().label, QString::fromUtf8("62°C"));
+    SensorData data;
+    data.temp = historyOf({sampleOf({{"CPU", 62}}, 62), TempSample{}});
+    item->setSensorData(data);
+    item->refreshBar();
+    EXPECT_EQ(item->statusItem()->headline().label, QLatin1String("TEMP --"));
+    EXPECT_FALSE(item->statusItem()->headline().hasGauge());
+}

@@ -9,6 +9,7 @@
 #include "platform/Sysroot.h"
 #include "platform/linux/AppLauncher.h"
 #include "platform/linux/NvmeHealthReader.h"
+#include "toolkit/OrbFormat.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -19,6 +20,8 @@
 #include <QPainterPath>
 #include <QThreadPool>
 #include <QWidgetAction>
+#include <algorithm>
+#include <cmath>
 
 namespace orb {
 namespace {
@@ -334,6 +337,42 @@ QString Disk_MenuModule::headline() const
     if (!table)
         return {};
     return localized("Read: %1  Write: %2").arg(table->all.readText, table->all.writeText);
+}
+
+TrayHeadline Disk_MenuModule::compactHeadline() const
+{
+    TrayHeadline h;
+    const auto table = checkAllReadWrite();
+    if (!table || !hasData())
+        return h;
+    h.gauge = TrayHeadline::Gauge::Bar;
+    // One sample gives no rate yet: a zero would pass for idle disks.
+    if (resumeArray_.size() < 2) {
+        h.label = QStringLiteral("DISK --");
+        return h;
+    }
+    const DiskSettings &s = typedSettings();
+    const double read = static_cast<double>(table->all.readPerSec);
+    const double write = static_cast<double>(table->all.writePerSec);
+    // The busiest interval of the history, per second of that interval.
+    const DiskGraphSeries series =
+        DiskActivity::graphSeries(resumeArray_, QStringLiteral("all"), resumeArray_.size() - 1);
+    double peak = 0.0;
+    const std::size_t newest = resumeArray_.size() - 1;
+    for (std::size_t k = 0; k < series.deltas.size(); ++k) {
+        const double t = resumeArray_[newest - k].interval;
+        const double seconds = std::isfinite(t) && t >= 1.0 ? t : 1.0;
+        peak = std::max(peak, static_cast<double>(series.deltas[k].first + series.deltas[k].second) / seconds);
+    }
+    h.fraction = std::clamp((read + write) / std::max(peak, kQuietPeak), 0.0, 1.0);
+    h.colour = read >= write ? s.read : s.write;
+    h.figure = TrayHeadline::shortAmount(read + write, 1000.0);
+    h.label = QLatin1Char('R') + TrayHeadline::shortAmount(read, 1000.0) + QStringLiteral(" W")
+        + TrayHeadline::shortAmount(write, 1000.0);
+    h.toolTip = localized("Read %1\nWrite %2\nBusiest %3")
+                    .arg(table->all.readText, table->all.writeText,
+                         OrbFormat::calcDiscAccessPerSec(static_cast<qint64>(std::max(peak, read + write))));
+    return h;
 }
 
 void Disk_MenuModule::addCommandItems(QMenu &menu)

@@ -26,6 +26,9 @@ class Disk_MenuModule : public GraphMenuModule {
 public:
     static constexpr int kDiskUtilityTag = 211;
     static constexpr int kFirstDiskTag = 301;
+    // Bytes per second the compact gauge takes as full at the least, so the trickle of log
+    // writes on an idle machine does not fill it.
+    static constexpr double kQuietPeak = 1000.0 * 1000.0;
 
     explicit Disk_MenuModule(MenuModuleDelegate *delegate);
     ~Disk_MenuModule() override;
@@ -69,6 +72,9 @@ protected:
     void addCommandItems(QMenu &menu) override;
     void addDetailItems(QMenu &menu) override;
     QString headline() const override;
+    // Reads and writes of all disks together against the history's busiest interval (never
+    // below kQuietPeak), the two rates as label ("R1.2M W40K") and their sum on the icon.
+    TrayHeadline compactHeadline() const override;
     QString labelKey() const override { return QStringLiteral("Disk_ShowMyLabel"); }
     QString paddingKey() const override { return QStringLiteral("Disk_Padding"); }
 

@@ -1,9 +1,12 @@
 #include "modules/fan/Fan_MenuModule.h"
 
 #include "modules/fan/ImageFanBar.h"
+#include "toolkit/OrbColors.h"
 
+#include <QCoreApplication>
 #include <QMenu>
 #include <QWidgetAction>
+#include <algorithm>
 #include <cmath>
 
 namespace orb {
@@ -72,6 +75,38 @@ QString Fan_MenuModule::headline() const
     if (!hasData())
         return {};
     return QStringLiteral("%1rpm").arg(qint64(ImageFanBar::averageOf(resumeArray_.back())));
+}
+
+TrayHeadline Fan_MenuModule::compactHeadline() const
+{
+    TrayHeadline h;
+    if (resumeArray_.empty())
+        return h;
+    // No fan could be read this time: no figure, never a stopped fan.
+    if (!hasData()) {
+        h.label = QStringLiteral("FAN --");
+        return h;
+    }
+    const FanItemSettings &s = settings();
+    const FanSample &newest = resumeArray_.back();
+    const auto text = [](int64_t rpm) { return QString::number(rpm) + QStringLiteral("rpm"); };
+    int64_t fastest = 0;
+    QStringList lines;
+    for (const auto &[name, rpm] : newest.fans) {
+        fastest = std::max(fastest, rpm);
+        if (lines.size() < kToolTipFans)
+            lines << name + QStringLiteral(": ") + text(rpm);
+    }
+    const auto more = static_cast<qsizetype>(newest.fans.size()) - lines.size();
+    if (more > 0)
+        lines << QCoreApplication::translate("OrbStrings", "%n more", nullptr, static_cast<int>(more));
+    h.gauge = TrayHeadline::Gauge::Pie;
+    h.fraction = std::clamp(static_cast<double>(fastest) / s.maxRpm, 0.0, 1.0);
+    h.colour = OrbColors::retGraphColor(h.fraction, s.low, s.warning, s.critical, s.gradient);
+    h.label = text(fastest);
+    h.figure = TrayHeadline::shortAmount(static_cast<double>(fastest), 1000.0);
+    h.toolTip = lines.join(QLatin1Char('\n'));
+    return h;
 }
 
 std::unique_ptr<ModuleImageView> Fan_MenuModule::makeImageView() const { return std::make_unique<ImageFanBar>(); }

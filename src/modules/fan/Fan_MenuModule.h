@@ -25,6 +25,8 @@ public:
     const History<FanSample> &resumeArray() const { return resumeArray_; }
     Fan_MenuController *menuController() const { return controller_; }
     static QVariantMap menuGraphDefaults();
+    // Fans listed in the compact tool tip; the rest are counted.
+    static constexpr int kToolTipFans = 8;
 
 protected:
     bool hasData() const override { return !resumeArray_.empty() && !resumeArray_.back().fans.empty(); }
@@ -33,6 +35,8 @@ protected:
     void prepareView(ModuleImageView &view) const override;
     void addDetailItems(QMenu &menu) override;
     QString headline() const override;
+    // The fastest fan against the maximum speed of the settings, every fan in the tool tip.
+    TrayHeadline compactHeadline() const override;
     QString labelKey() const override { return QStringLiteral("Fan_ShowMyLabel"); }
     QString paddingKey() const override { return QStringLiteral("Fan_Padding"); }
 

@@ -16,6 +16,7 @@
 #include <QMenu>
 #include <QTimer>
 #include <QWidgetAction>
+#include <algorithm>
 
 #ifndef ORB_HOMEPAGE
 #define ORB_HOMEPAGE ""
@@ -71,6 +72,7 @@ void General_MenuModule::applySettings()
         icon = QImage(QStringLiteral(":/icons/orbmeter.png"));
     settings_.menuIcon = shrunk(icon, kIconPoints);
     iconKey_.reset();
+    updateHeadline();
 }
 
 void General_MenuModule::setSensorData(const SensorData &data)
@@ -80,6 +82,7 @@ void General_MenuModule::setSensorData(const SensorData &data)
         return;
     power_ = next;
     updateToolTip();
+    updateHeadline();
     // A closed menu follows devices coming and going at once (trays may read its items
     // without opening it); an open one keeps its rows until it closes.
     if (!menuOpened() && rowKeys() != builtKeys_)
@@ -110,11 +113,46 @@ void General_MenuModule::updateToolTip()
         statusItem()->setToolTip(title, text);
 }
 
+TrayHeadline General_MenuModule::compactHeadline() const
+{
+    TrayHeadline h;
+    if (settings_.displayOrbIcon != 2 || !power_->battery)
+        return h;
+    const InternalBattery &b = *power_->battery;
+    const QString kind = b.charging ? QStringLiteral("CHG ") : b.externalPower ? QStringLiteral("AC ")
+                                                                               : QStringLiteral("BAT ");
+    const int p = b.percentOrMissing();
+    // A charge the power service did not give is shown as missing, not as an empty cell.
+    if (p < 0) {
+        h.label = kind + QStringLiteral("--");
+        return h;
+    }
+    h.gauge = TrayHeadline::Gauge::Bar;
+    h.fraction = std::clamp(p / 100.0, 0.0, 1.0);
+    h.label = kind + QString::number(p) + QLatin1Char('%');
+    if (b.charging)
+        h.colour = QColor(0x4a, 0x9d, 0xf0);
+    else if (p <= 10)
+        h.colour = QColor(0xf0, 0x4a, 0x3c);
+    else if (p <= 20)
+        h.colour = QColor(0xf5, 0xb0, 0x2e);
+    else
+        h.colour = QColor(0x4c, 0xc2, 0x6e);
+    return h;
+}
+
+void General_MenuModule::updateHeadline()
+{
+    if (statusItem())
+        statusItem()->setHeadline(compactHeadline());
+}
+
 void General_MenuModule::initDrawStatusBar(StatusBarHost &host)
 {
     MenuModule::initDrawStatusBar(host);
     updateToolTip();
     refreshBar();
+    updateHeadline();
 }
 
 void General_MenuModule::setIcon(const QImage &image, quint64 key)

@@ -1,6 +1,7 @@
 #pragma once
 #include "collect/PowerState.h"
 #include "modules/MenuModule.h"
+#include "platform/statusbar/TrayHeadline.h"
 
 #include <QImage>
 #include <QUrl>
@@ -52,6 +53,10 @@ public:
     // Frame counter of the charging animation; −1 before the first battery image.
     qint64 showBatteryLevel() const { return showBatteryLevel_; }
     const PowerState &power() const { return *power_; }
+    // What a tray with square cells shows: with the battery chosen for the item, its charge
+    // as a level ("BAT 57%", "CHG 57%" while charging, "AC 57%" on the charger when full or
+    // held); otherwise no gauge and no label, so the tray shows the item's own square image.
+    TrayHeadline compactHeadline() const;
     // The row views of the menu, in menu order.
     std::vector<General_BlueToothDevice *> rows() const;
 
@@ -77,6 +82,7 @@ private:
     void addRow(QMenu &menu, const QString &key, const QString &title, bool isBattery, int tag);
     void rowClicked(bool bluetooth, bool keepMenuOpen);
     void updateToolTip();
+    void updateHeadline();
     QStringList rowKeys() const;
     void setIcon(const QImage &image, quint64 key);
 

@@ -113,8 +113,8 @@ TrayHeadline GPU_MenuModule::compactHeadline() const
     QStringList lines;
     for (const GpuEntry &e : resumeArray_.back()) {
         const ImageGpuBar::Share share = ImageGpuBar::usedShare(e);
-        // Tray tool tips may be read as markup: a name is text, never tags.
-        QString line = e.name.toHtmlEscaped() + QStringLiteral(": ");
+        // Plain text: the host escapes it where the tray reads markup.
+        QString line = e.name + QStringLiteral(": ");
         if (share.reported) {
             line += percent(share.fraction) + QStringLiteral(" (") + megabytes(e.used) + QStringLiteral(" of ") +
                     megabytes(e.total) + QLatin1Char(')');

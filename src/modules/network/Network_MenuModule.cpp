@@ -13,6 +13,7 @@
 #include <QHostInfo>
 #include <QMenu>
 #include <QWidgetAction>
+#include <algorithm>
 
 namespace orb {
 namespace {
@@ -297,6 +298,35 @@ QString Network_MenuModule::headline() const
     const QString down = s.udLabels.value(1, localized("Dw"));
     return up + QLatin1Char(' ') + OrbFormat::calcBytesPerSec(r.up, s.bits, 0) + QStringLiteral("  ") + down
            + QLatin1Char(' ') + OrbFormat::calcBytesPerSec(r.down, s.bits, 0);
+}
+
+TrayHeadline Network_MenuModule::compactHeadline() const
+{
+    TrayHeadline h;
+    if (resumeArray_.empty())
+        return h;
+    h.gauge = TrayHeadline::Gauge::Bar;
+    // One sample gives no rate yet: a zero would pass for a quiet line.
+    const std::optional<NetworkTraffic::Detail> d = NetworkTraffic::getNetworkDetail(resumeArray_);
+    if (resumeArray_.size() < 2 || !d) {
+        h.label = QStringLiteral("NET --");
+        return h;
+    }
+    const NetworkItemSettings &s = settings();
+    const double scale = s.bits ? 8.0 : 1.0;
+    const double down = static_cast<double>(d->nowDw);
+    const double up = static_cast<double>(d->nowUp);
+    const double busier = std::max(down, up);
+    const double peak = std::max({static_cast<double>(d->maxDw), static_cast<double>(d->maxUp), kQuietPeak});
+    h.fraction = std::clamp(busier / peak, 0.0, 1.0);
+    h.colour = down >= up ? s.down : s.up;
+    h.figure = TrayHeadline::shortAmount(busier * scale);
+    h.label = QStringLiteral("\u2193") + TrayHeadline::shortAmount(down * scale) + QStringLiteral(" \u2191")
+        + TrayHeadline::shortAmount(up * scale);
+    const auto rate = [&s](int64_t bytes) { return OrbFormat::calcBytesPerSec(static_cast<double>(bytes), s.bits, 0); };
+    h.toolTip = localized("Down %1\nUp %2\nPeak %3 down, %4 up")
+                    .arg(rate(d->nowDw), rate(d->nowUp), rate(d->maxDw), rate(d->maxUp));
+    return h;
 }
 
 void Network_MenuModule::addCommandItems(QMenu &menu)

@@ -25,6 +25,9 @@ public:
     static constexpr int kNetworkSettingsTag = 212;
     static constexpr int kGraphTag = 302;
     static constexpr int kFirstInterfaceTag = 400;
+    // Bytes per second the compact gauge takes as full at the least, so background chatter
+    // on a quiet line does not fill it.
+    static constexpr double kQuietPeak = 32.0 * 1024.0;
 
     explicit Network_MenuModule(MenuModuleDelegate *delegate);
     ~Network_MenuModule() override;
@@ -71,6 +74,9 @@ protected:
     void addHeaderItems(QMenu &menu) override;
     void addDetailItems(QMenu &menu) override;
     QString headline() const override;
+    // The busier direction against the history's peak (never below kQuietPeak), the two rates
+    // as label ("↓1.2M ↑40K") and the busier one on the icon.
+    TrayHeadline compactHeadline() const override;
     QString labelKey() const override { return QStringLiteral("Network_ShowMyLabel"); }
     QString paddingKey() const override { return QStringLiteral("Network_Padding"); }
 

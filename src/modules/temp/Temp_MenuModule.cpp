@@ -2,9 +2,12 @@
 
 #include "modules/temp/ImageTempBar.h"
 #include "modules/temp/Temp_MenuController.h"
+#include "toolkit/OrbColors.h"
 
+#include <QCoreApplication>
 #include <QMenu>
 #include <QWidgetAction>
+#include <algorithm>
 #include <cmath>
 
 namespace orb {
@@ -65,6 +68,47 @@ QString Temp_MenuModule::headline() const
     const TempSample &newest = resumeArray_.back();
     return ImageTempBar::temperatureText(
         ImageTempBar::valueOf(newest, ImageTempBar::retNowSelectedTempKey(s.shown, newest)), s, true);
+}
+
+TrayHeadline Temp_MenuModule::compactHeadline() const
+{
+    TrayHeadline h;
+    if (resumeArray_.empty())
+        return h;
+    if (!hasData()) { // the sensors went away
+        h.label = QStringLiteral("TEMP --");
+        return h;
+    }
+    const TempItemSettings &s = settings();
+    const TempSample &newest = resumeArray_.back();
+    const QString key = ImageTempBar::retNowSelectedTempKey(s.shown, newest);
+    const double t = key.isEmpty() ? 0.0 : ImageTempBar::valueOf(newest, key);
+    const auto nameOf = [](const QString &k) {
+        return k == ImageTempBar::kAverageKey ? QCoreApplication::translate("OrbStrings", "Average") : k;
+    };
+    // A sensor that gave nothing (or no sensor above zero) is no reading, never "0°".
+    if (!(t > 0.0) || !std::isfinite(t)) {
+        h.label = QStringLiteral("TEMP --");
+        if (!key.isEmpty())
+            h.toolTip = nameOf(key) + QStringLiteral(": ") + ImageTempBar::temperatureText(0.0, s, true);
+        return h;
+    }
+    h.gauge = TrayHeadline::Gauge::Bar;
+    h.fraction = std::clamp(t / 100.0, 0.0, 1.0);
+    h.colour = OrbColors::retGraphColor(std::clamp(std::min(s.maxTemp, t) / s.maxTemp, 0.0, 1.0),
+                                        s.low, s.warning, s.critical, s.gradient);
+    h.label = ImageTempBar::temperatureText(t, s, true);
+    h.figure = ImageTempBar::temperatureText(t, s, false) + (s.unitMode == 3 ? QString() : QStringLiteral("\u00b0"));
+    QStringList lines{nameOf(key) + QStringLiteral(": ") + h.label};
+    // The hottest sensor too, when another one is shown.
+    const QString hottest = ImageTempBar::retNowSelectedTempKey(QStringLiteral("(Highest)"), newest);
+    if (!hottest.isEmpty() && hottest != key) {
+        const double ht = ImageTempBar::valueOf(newest, hottest);
+        lines << QCoreApplication::translate("OrbStrings", "Hottest %1: %2")
+                     .arg(hottest, ImageTempBar::temperatureText(ht, s, true));
+    }
+    h.toolTip = lines.join(QLatin1Char('\n'));
+    return h;
 }
 
 std::unique_ptr<ModuleImageView> Temp_MenuModule::makeImageView() const { return std::make_unique<ImageTempBar>(); }

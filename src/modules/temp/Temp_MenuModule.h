@@ -34,6 +34,9 @@ protected:
     void prepareView(ModuleImageView &view) const override;
     void addDetailItems(QMenu &menu) override;
     QString headline() const override;
+    // The shown reading (the chosen sensor, the average or the hottest) filling the gauge up
+    // to 100 °C like the graph, coloured against the maximum; no gauge without a reading.
+    TrayHeadline compactHeadline() const override;
     QString labelKey() const override { return QStringLiteral("Temp_ShowMyLabel"); }
     QString paddingKey() const override { return QStringLiteral("Temp_Padding"); }
 

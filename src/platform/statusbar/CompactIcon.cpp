@@ -29,28 +29,57 @@ int fittingPixelSize(const QString &text, double width, int maxPixels, int minPi
     return 0;
 }
 
-// The figure's font size for an icon of `pixels` and a figure of `digits` digits, worked out
-// once (the digits of the font are all one width). Used on the UI thread only.
-int figurePixelSize(int pixels, qsizetype digits, double width, QFont &font)
+struct FigureFit {
+    int pixelSize = 0; // 0: the figure does not fit
+    double squeeze = 1.0; // horizontal scale of the text, below 1 for a narrowed figure
+};
+
+// How the figure is set in an icon of `pixels`: the largest font it fits at, else the
+// smallest font narrowed to fit, down to three quarters of its width (four characters such
+// as "1.2M" at 22 pixels); nothing when even that is too wide. Worked out once per shape:
+// digits all take one width in the font, so "12%" and "88%" share one entry and the table
+// stays small. Used on the UI thread only.
+FigureFit figureFit(int pixels, const QString &text, double width, QFont &font)
 {
-    static QHash<quint64, int> known;
-    const quint64 key = (quint64(pixels) << 32) | quint64(digits);
-    const auto it = known.constFind(key);
+    static QHash<QString, FigureFit> known;
+    QString shape = QString::number(pixels) + QLatin1Char(':') + text;
+    for (qsizetype i = shape.indexOf(QLatin1Char(':')) + 1; i < shape.size(); ++i)
+        if (shape[i].isDigit())
+            shape[i] = QLatin1Char('8');
+    const auto it = known.constFind(shape);
     if (it != known.constEnd())
         return it.value();
-    const int px = fittingPixelSize(QString(digits, QLatin1Char('8')), width, static_cast<int>(std::floor(pixels * 0.62)),
-                                    7, font);
-    known.insert(key, px);
-    return px;
+    constexpr int kSmallest = 7;
+    const QString sample = shape.mid(shape.indexOf(QLatin1Char(':')) + 1);
+    FigureFit fit;
+    fit.pixelSize = fittingPixelSize(sample, width, static_cast<int>(std::floor(pixels * 0.62)), kSmallest, font);
+    if (fit.pixelSize == 0) {
+        font.setPixelSize(kSmallest);
+        const double natural = QFontMetricsF(font).horizontalAdvance(sample);
+        if (natural > 0.0 && width / natural >= 0.75) {
+            fit.pixelSize = kSmallest;
+            fit.squeeze = width / natural;
+        }
+    }
+    known.insert(shape, fit);
+    return fit;
 }
 } // namespace
 
-QString CompactIcon::figureText(const TrayHeadline &headline)
+int CompactIcon::level(const TrayHeadline &headline)
 {
     const double f = clampedFraction(headline);
-    if (f < 0.0)
+    return f < 0.0 ? -1 : static_cast<int>(std::lround(f * 100.0));
+}
+
+QString CompactIcon::figureText(const TrayHeadline &headline)
+{
+    const int l = level(headline);
+    if (l < 0)
         return {};
-    return QString::number(static_cast<int>(std::lround(f * 100.0)));
+    if (!headline.figure.isEmpty())
+        return headline.figure;
+    return QString::number(l);
 }
 
 QImage CompactIcon::render(const TrayHeadline &headline, int pixels)
@@ -107,12 +136,16 @@ QImage CompactIcon::render(const TrayHeadline &headline, int pixels)
             f.setStyleStrategy(QFont::PreferAntialias);
             return f;
         }();
-        const int px = figurePixelSize(s, text.size(), well.width(), font);
-        if (px > 0) {
-            font.setPixelSize(px);
+        const FigureFit fit = figureFit(s, text, well.width(), font);
+        if (fit.pixelSize > 0) {
+            font.setPixelSize(fit.pixelSize);
             const QFontMetricsF fm(font);
             const double w = fm.horizontalAdvance(text);
-            const QPointF base(well.center().x() - w / 2.0, well.center().y() + (fm.capHeight()) / 2.0);
+            // Drawn about the well's centre, narrowed there when the figure needs it.
+            p.save();
+            p.translate(well.center().x(), well.center().y());
+            p.scale(fit.squeeze, 1.0);
+            const QPointF base(-w / 2.0, fm.capHeight() / 2.0);
             // A dark outline keeps the white figure readable over any fill: the figure drawn
             // around itself in the tile's colour, then on top in white (glyphs come from the
             // font cache, so this costs far less than stroking an outline path).
@@ -124,6 +157,7 @@ QImage CompactIcon::render(const TrayHeadline &headline, int pixels)
                 p.drawText(base + d, text);
             p.setPen(figureColour());
             p.drawText(base, text);
+            p.restore();
         }
     }
     p.end();

@@ -26,8 +26,11 @@ public:
     static QColor trackColour() { return QColor(0x3a, 0x3e, 0x46); }
     static QColor figureColour() { return QColor(0xff, 0xff, 0xff); }
     static QColor defaultFill() { return QColor(0x4c, 0xc2, 0x6e); }
-    // The figure shown: round(fraction × 100), clamped to 0..100; empty without a reading.
+    // The figure shown: the headline's own figure, else round(fraction × 100) clamped to
+    // 0..100; empty without a reading.
     static QString figureText(const TrayHeadline &headline);
+    // The gauge's level as drawn: round(fraction × 100) clamped to 0..100; −1 without a reading.
+    static int level(const TrayHeadline &headline);
 };
 
 } // namespace orb

@@ -8,10 +8,12 @@
 #include "toolkit/OrbColors.h"
 
 #include <QGuiApplication>
+#include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QToolTip>
 #include <QWindow>
 #include <cmath>
 
@@ -224,6 +226,36 @@ void PanelWindow::paintEvent(QPaintEvent *event)
                             size.height());
         p.drawImage(target, image);
     }
+}
+
+QString PanelWindow::toolTipHtml(const StatusItemHost &item)
+{
+    const QString text = item.headline().toolTip.isEmpty() ? item.toolTipText() : item.headline().toolTip;
+    QStringList parts;
+    if (!item.toolTipTitle().isEmpty())
+        parts << QStringLiteral("<b>") + item.toolTipTitle().toHtmlEscaped() + QStringLiteral("</b>");
+    for (const QString &line : text.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+        parts << line.toHtmlEscaped();
+    if (parts.isEmpty())
+        return {};
+    // "<qt>" makes the tool tip rich text whatever the escaped text looks like.
+    return QStringLiteral("<qt>") + parts.join(QStringLiteral("<br>")) + QStringLiteral("</qt>");
+}
+
+bool PanelWindow::event(QEvent *event)
+{
+    if (event->type() != QEvent::ToolTip)
+        return QWidget::event(event);
+    const auto *help = static_cast<QHelpEvent *>(event);
+    StatusItemHost *item = itemAt(help->pos());
+    const QString html = item ? toolTipHtml(*item) : QString();
+    if (html.isEmpty()) {
+        QToolTip::hideText();
+        event->ignore();
+        return true;
+    }
+    QToolTip::showText(help->globalPos(), html, this, rects_.value(item).toAlignedRect());
+    return true;
 }
 
 void PanelWindow::mousePressEvent(QMouseEvent *event)

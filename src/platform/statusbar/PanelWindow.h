@@ -38,8 +38,13 @@ public:
     // Where the strip goes: the screen's area that other docks leave free (root coordinates,
     // device independent pixels).
     QRect freeArea() const;
+    // The tool tip of an item as rich text: the title in bold, then the text line by line
+    // (the headline's fuller figures when there are any). Both are taken as plain text, so a
+    // device called "<b>Mouse</b>" shows its name, not bold type.
+    static QString toolTipHtml(const StatusItemHost &item);
 
 protected:
+    bool event(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
 

@@ -28,7 +28,9 @@ SniToolTip SniAdaptor::toolTip() const
 {
     SniToolTip tip;
     tip.title = item_->toolTipTitle();
-    tip.text = item_->shownToolTipText();
+    // The tool tip's text is read as markup by the tray; ours is plain text (device names,
+    // network names), so "<", ">" and "&" go out as entities. The title is plain by protocol.
+    tip.text = item_->shownToolTipText().toHtmlEscaped();
     return tip;
 }
 

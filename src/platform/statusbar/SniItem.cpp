@@ -126,10 +126,12 @@ void SniItem::setHeadline(const TrayHeadline &next)
     const TrayHeadline &old = headline();
     if (next == old)
         return;
-    // The icon shows the figure in whole percent, and its gauge is no finer than that: a
-    // reading with the same figure draws the same icon, and is not drawn again.
+    // The gauge is no finer than whole percent: a reading with the same level and figure
+    // draws the same icon, and is not drawn again. (A module's own figure, "1.2M", may stay
+    // while the level moves, so both are compared.)
     const bool gaugeChanged = next.hasGauge() != old.hasGauge() || next.gauge != old.gauge
-        || next.colour != old.colour || CompactIcon::figureText(next) != CompactIcon::figureText(old);
+        || next.colour != old.colour || CompactIcon::level(next) != CompactIcon::level(old)
+        || CompactIcon::figureText(next) != CompactIcon::figureText(old);
     const bool labelChanged = next.label != old.label;
     const bool tipChanged = next.toolTip != old.toolTip;
     StatusItemHost::setHeadline(next);

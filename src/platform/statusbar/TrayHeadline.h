@@ -17,11 +17,20 @@ struct TrayHeadline {
     // Fill of the gauge; an invalid colour takes the host's default.
     QColor colour;
     Gauge gauge = Gauge::Bar;
-    // Tool tip text; empty keeps the item's own tool tip.
+    // Tool tip text, plain (hosts escape it where the tray reads markup); empty keeps the
+    // item's own tool tip.
     QString toolTip;
+    // What the icon prints over its gauge ("1.2M", "62°"); empty prints the fraction in
+    // percent. Keep it to four characters or it will not fit the smallest icons.
+    QString figure;
 
     bool hasGauge() const { return fraction >= 0.0; }
     bool operator==(const TrayHeadline &other) const = default;
+
+    // An amount in at most four characters: whole below 1000 ("512"), else scaled by
+    // `step` (1024 or 1000) with K, M, G, T and one decimal below ten ("1.2M", "40K").
+    // Negative and non-finite amounts print as "0".
+    static QString shortAmount(double amount, double step = 1024.0);
 };
 
 // How a StatusNotifierItem shows its module: the full-width image, for trays that keep its

@@ -171,3 +171,39 @@ TEST(CompactIcon, WideImageIsFittedKeepingItsShape)
     EXPECT_EQ(qAlpha(icon.pixel(12, 8)), 255);
     EXPECT_EQ(qAlpha(CompactIcon::fitted(QImage(), 16).pixel(8, 8)), 0);
 }
+
+TEST(CompactIcon, OwnFigureReplacesThePercentWhereAModuleGivesOne)
+{
+    const auto whitePixels = [](const QImage &image) {
+        int n = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                n += qRed(image.pixel(x, y)) > 220 && qGreen(image.pixel(x, y)) > 220 && qBlue(image.pixel(x, y)) > 220;
+        return n;
+    };
+    struct Case {
+        double fraction;
+        const char *figure;
+        const char *shown;
+    };
+    for (const Case &c : {Case{0.5, "1.2M", "1.2M"}, Case{0.62, "62\u00b0", "62\u00b0"}, Case{0.3, "", "30"},
+                          Case{-1.0, "1.2M", ""}}) {
+        SCOPED_TRACE(c.figure);
+        TrayHeadline h = reading(c.fraction);
+        h.figure = QString::fromUtf8(c.figure);
+        EXPECT_EQ(CompactIcon::figureText(h), QString::fromUtf8(c.shown));
+    }
+    // Four characters still show from the usual tray cell up, and a new figure is a new icon.
+    for (int size : {22, 24, 32, 48}) {
+        SCOPED_TRACE(size);
+        for (const char *figure : {"1.2M", "999K", "2.4K", "130\u00b0"}) {
+            TrayHeadline h = reading(0.5);
+            h.figure = QString::fromUtf8(figure);
+            EXPECT_GT(whitePixels(CompactIcon::render(h, size)), size / 2) << figure;
+        }
+        TrayHeadline a = reading(0.5), b = reading(0.5);
+        a.figure = QStringLiteral("1.2M");
+        b.figure = QStringLiteral("7.5M");
+        EXPECT_NE(CompactIcon::render(a, size), CompactIcon::render(b, size));
+    }
+}

@@ -5,8 +5,13 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QMenu>
+#include <QHelpEvent>
 #include <QPaintEvent>
 #include <QScreen>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QToolTip>
+#include <QtTest/QTest>
 #include <gtest/gtest.h>
 
 using namespace orb;
@@ -139,3 +144,62 @@ TEST(PanelHostTest, ANewImageOfTheSameWidthRepaintsOnlyThatItem)
 }
 
 } // namespace
+
+TEST(PanelHostTest, ToolTipsShowNamesAsTextAndTheFullerFiguresOfTheHeadline)
+{
+    PanelHost host;
+    auto general = host.createItem(QStringLiteral("general"));
+    general->setImage(itemImage(18, Qt::blue), false);
+    const auto plain = [](const QString &html) {
+        QTextDocument doc;
+        doc.setHtml(html);
+        QString text = doc.toPlainText();
+        text.replace(QChar::LineSeparator, QLatin1Char('\n')).replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+        return text;
+    };
+    const auto boldAt = [](const QString &html, const QString &what) {
+        QTextDocument doc;
+        doc.setHtml(html);
+        const QTextCursor found = doc.find(what);
+        return !found.isNull() && found.charFormat().fontWeight() >= QFont::Bold;
+    };
+    struct Case {
+        const char *name;
+        QString title, text, headline;
+        QString shown; // as the reader sees it; empty: no tool tip
+    };
+    const Case cases[] = {
+        {"a device named like markup", "Orbmeter", "<b>Mouse</b> 40%\na & b", {}, "Orbmeter\n<b>Mouse</b> 40%\na & b"},
+        {"the headline's figures win", "CPU", "23%", "User 20%\nSystem 3%", "CPU\nUser 20%\nSystem 3%"},
+        {"a title like markup", "<i>x</i>", "", {}, "<i>x</i>"},
+        {"nothing to say", "", "", {}, ""},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        TrayHeadline h;
+        h.toolTip = c.headline;
+        general->setHeadline(h);
+        general->setToolTip(c.title, c.text);
+        const QString html = PanelWindow::toolTipHtml(*general);
+        EXPECT_EQ(html.isEmpty(), c.shown.isEmpty());
+        if (html.isEmpty())
+            continue;
+        EXPECT_EQ(plain(html), c.shown);
+        EXPECT_TRUE(boldAt(html, c.title)) << "the title stands out";
+    }
+    general->setHeadline({});
+    general->setToolTip("Orbmeter", "<b>Mouse</b> 40%");
+    EXPECT_FALSE(boldAt(PanelWindow::toolTipHtml(*general), "Mouse"));
+
+    // Hovering the item shows it; hovering the margin shows nothing.
+    PanelWindow *w = host.window();
+    const QRectF cell = w->itemRect(general.get());
+    ASSERT_FALSE(cell.isEmpty());
+    const QPoint inside = cell.center().toPoint();
+    QHelpEvent over(QEvent::ToolTip, inside, w->mapToGlobal(inside));
+    QCoreApplication::sendEvent(w, &over);
+    EXPECT_EQ(plain(QToolTip::text()), "Orbmeter\n<b>Mouse</b> 40%");
+    QHelpEvent margin(QEvent::ToolTip, QPoint(1, 1), w->mapToGlobal(QPoint(1, 1)));
+    QCoreApplication::sendEvent(w, &margin);
+    EXPECT_TRUE(QTest::qWaitFor([] { return !QToolTip::isVisible(); }, 2000)); // tool tips fade out
+}

@@ -487,3 +487,79 @@ TEST_F(SniHostTest, AutoStyleFollowsTheProcessThatOwnsTheWatcher)
 } // namespace
 
 #include "SniHostTest.moc"
+
+TEST_F(SniHostTest, ToolTipTextGoesOutAsTextNotMarkup)
+{
+    TestWatcher watcher(bus_.address(), QStringLiteral("watcher-tips"));
+    SniHost host(bus_.address(), TrayStyle::Compact);
+    auto general = host.createItem(QStringLiteral("general"));
+    const QString svc = service(general);
+    struct Case {
+        const char *name;
+        QString title;
+        QString text;     // the item's own tool tip
+        QString headline; // the headline's, empty for none
+        QString sent;
+    };
+    const Case cases[] = {
+        {"a device named like markup", QStringLiteral("Orbmeter"), QStringLiteral("<b>Mouse</b> 40%"), {},
+         QStringLiteral("&lt;b&gt;Mouse&lt;/b&gt; 40%")},
+        {"ampersands and quotes", QStringLiteral("Net"), QStringLiteral("a & b \"c\"\nd's"), {},
+         QStringLiteral("a &amp; b &quot;c&quot;\nd's")},
+        {"an entity stays as typed", QStringLiteral("Net"), QStringLiteral("&amp;"), {}, QStringLiteral("&amp;amp;")},
+        {"the headline's figures too", QStringLiteral("Fan"), QStringLiteral("2400rpm"),
+         QStringLiteral("<i>CPU</i> & case: 2400rpm"), QStringLiteral("&lt;i&gt;CPU&lt;/i&gt; &amp; case: 2400rpm")},
+        {"plain text unchanged", QStringLiteral("CPU"), QStringLiteral("User 12%\nSystem 3%"), {},
+         QStringLiteral("User 12%\nSystem 3%")},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        TrayHeadline h;
+        h.toolTip = c.headline;
+        general->setHeadline(h);
+        general->setToolTip(c.title, c.text);
+        spin(50);
+        const auto tip = qdbus_cast<SniToolTip>(property(svc, QStringLiteral("ToolTip")).value<QDBusArgument>());
+        EXPECT_EQ(tip.text, c.sent);
+        // The title is plain text in the protocol and goes out as it is.
+        EXPECT_EQ(tip.title, c.title);
+        // The item itself keeps the text as given.
+        EXPECT_EQ(general->toolTipText(), c.text);
+    }
+}
+
+TEST_F(SniHostTest, AGaugeWithItsOwnFigureIsRedrawnWhenOnlyTheLevelMoves)
+{
+    TestWatcher watcher(bus_.address(), QStringLiteral("watcher-figure"));
+    SniHost host(bus_.address(), TrayStyle::Compact);
+    auto network = host.createItem(QStringLiteral("network"));
+    const QString svc = service(network);
+    const auto pixels = [&] {
+        const auto p = qdbus_cast<QList<SniPixmap>>(property(svc, QStringLiteral("IconPixmap")).value<QDBusArgument>());
+        return p.size() == 5 ? p[4].data : QByteArray();
+    };
+    TrayHeadline h;
+    h.fraction = 0.9;
+    h.figure = QStringLiteral("1.2M");
+    h.label = QStringLiteral("\u21931.2M \u21910");
+    network->setHeadline(h);
+    QByteArray first;
+    ASSERT_TRUE(waitUntil([&] { return !(first = pixels()).isEmpty(); }));
+    struct Step {
+        double fraction;
+        bool redrawn;
+    };
+    // Same figure and label throughout; only the level moves.
+    for (const Step &s : {Step{0.3, true}, Step{0.3004, false}, Step{1.4, true}, Step{1.0, false}}) {
+        SCOPED_TRACE(s.fraction);
+        const QByteArray before = pixels();
+        h.fraction = s.fraction;
+        network->setHeadline(h);
+        if (s.redrawn) {
+            EXPECT_TRUE(waitUntil([&] { return pixels() != before; }));
+        } else {
+            spin(100);
+            EXPECT_EQ(pixels(), before);
+        }
+    }
+}

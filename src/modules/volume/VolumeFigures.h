@@ -1,0 +1,54 @@
+#pragma once
+#include "collect/Samples.h"
+
+#include <QString>
+#include <optional>
+#include <vector>
+
+namespace orb {
+
+struct VolumeBase;
+struct VolumeSettings;
+
+// What the Volume item shows of one volume (or of all together) after a sample.
+struct VolumeFigure {
+    QString path; // mount path, "all" for the sum
+    int64_t total = 0;
+    int64_t used = 0;
+    int64_t free = 0;
+    QString freeText;
+    QString usedText;
+    QString totalText;
+    double textWidth = 0; // points: the wider of the used and free texts, each rounded up; 0 unmeasured
+    bool network = false;
+    bool changed = false; // used bytes differ from the sample before
+
+    // used ÷ total, 0 for a total below one byte.
+    double usedFraction() const;
+    bool operator==(const VolumeFigure &) const = default;
+};
+
+// The figures of the newest sample for the volumes that are both in the volume base and in
+// that sample, in case-insensitive path order: the one list that widths, drawing and menu use.
+struct VolumeFigures {
+    std::vector<VolumeFigure> volumes;
+    VolumeFigure all;
+
+    const VolumeFigure *find(const QString &path) const;
+    // The volumes a per-volume status image draws: all of them, or the local ones only.
+    std::vector<const VolumeFigure *> drawn(bool hideNetwork) const;
+    // The fullest volume with a size, nullptr when none has one.
+    const VolumeFigure *fullest() const;
+};
+
+class VolumeFigureTable {
+public:
+    // Nothing before the first sample or without a base. With `measure`, the width of the size
+    // texts in the settings' font (only the status image's text element needs it).
+    static std::optional<VolumeFigures> checkUsedFree(const History<VolumeSample> &history, const VolumeBase *base,
+                                                      bool measure, const VolumeSettings &settings);
+    // The usage of `path` (or the sum, "all") in a sample, nullptr when the sample has none.
+    static const VolumeUsage *find(const VolumeSample &sample, const QString &path);
+};
+
+} // namespace orb
