@@ -11,7 +11,7 @@ packages=(
   dbus-daemon dbus-x11 python3-dbusmock avahi-daemon avahi-utils
   xvfb xdotool x11-utils fonts-dejavu-core libxcb1-dev
   clang libclang-rt-14-dev time
-  openssl python3 ca-certificates
+  openssl python3 ca-certificates strace
 )
 # One line per desktop: its packages.
 desktops=(

@@ -77,6 +77,7 @@ TEST(GeneralQuit, endsWithStatusZeroAndLeavesTheTray)
         AppOptions options;
         options.startTimer = false;
         options.probeHardware = false;
+        options.sysroots = {Sysroot(test::fixturePath("bench-a").toStdString())};
         auto app = std::make_unique<AppDelegate>(*host, options);
         app->startUpMe();
         auto *general = dynamic_cast<General_MenuModule *>(app->statusModule(ModuleId::General));

@@ -5,6 +5,7 @@
 #include <QLocale>
 #include <QTemporaryDir>
 #include <clocale>
+#include <cstdio>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <limits>
@@ -158,8 +159,14 @@ TEST(CpuInformation, NumbersIgnoreTheUserLocale)
     const std::string saved = std::setlocale(LC_ALL, nullptr);
     const QLocale savedQt;
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-    // Present on most machines; the Qt default covers the rest.
-    std::setlocale(LC_ALL, "de_DE.UTF-8");
+    // The C library's decimal comma where the machine has the locale; Qt's default always.
+    const bool cLocale = std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr;
+    char probe[16];
+    std::snprintf(probe, sizeof probe, "%.1f", 1.5);
+    if (cLocale) {
+        EXPECT_STREQ(probe, "1,5") << "the C library took the locale";
+    }
+    EXPECT_EQ(QLocale().toString(1.5, 'f', 1), QStringLiteral("1,5")) << "Qt took the locale";
     const QStringList facts = CpuInformation::cpuGetOptionData(tree("cpu-2core-a"), kTwoCoreBootTime + 90061);
     const QString brand = CpuInformation::cpuGetBrandNameNew(tree("cpu-16core-a"));
     std::setlocale(LC_ALL, saved.c_str());

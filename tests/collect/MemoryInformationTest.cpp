@@ -46,13 +46,6 @@ TEST(MemoryInformation, installedMemoryIsMemTotalInBytes)
     EXPECT_EQ(MemoryInformation::installedMemory(huge.root()), kUnknown);
 }
 
-TEST(MemoryInformation, pageSizeIsTheKernels)
-{
-    const uint64_t size = MemoryInformation::pageSize(fixture("memory-zswap-laptop"));
-    EXPECT_NE(size, kUnknown);
-    EXPECT_EQ(size & (size - 1), 0u) << "a power of two";
-}
-
 TEST(MemoryInformation, swapUsageIsTotalFreeUsed)
 {
     using Usage = std::array<uint64_t, 3>;

@@ -150,10 +150,3 @@ TEST(MemorySampler, hugeValuesSaturateInsteadOfWrapping)
     EXPECT_EQ((*sample)[4], 4611686018427387903);
     EXPECT_EQ((*sample)[8], max);                  // (2^65 − 2) / 4 = 2^63 − 1 exactly
 }
-
-TEST(MemorySampler, defaultPageSizeIsTheSystems)
-{
-    MemorySampler sampler;
-    EXPECT_EQ(sampler.pageSize(), MemorySampler::systemPageSize());
-    EXPECT_GT(sampler.pageSize(), 0u);
-}

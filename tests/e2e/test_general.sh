@@ -66,7 +66,7 @@ EOF
 $py "$work/mock.py" || fail "mock set-up"
 
 # First run writes the defaults; then the battery's charge instead of the application icon.
-"$bin" sample >/dev/null 2>"$work/sample.log" || fail "first run"
+ORBMETER_SYSROOT=$fixtures/general-qemu "$bin" sample >/dev/null 2>"$work/sample.log" || fail "first run"
 "$bin" defaults write DisplayOrbIcon -int 2
 "$bin" snapshot --out "$work/snap" --sysroot "$fixtures/general-qemu" 2>"$work/snapshot.log" || fail "snapshot"
 [[ -s $work/snap/general.png && -s $work/snap/general-menu.png ]] || fail "no general.png / general-menu.png"

@@ -8,21 +8,17 @@ source "$(dirname "$0")/lib.sh"
 export DBUS_SESSION_BUS_ADDRESS=unix:path=$work/no-session-bus DBUS_SYSTEM_BUS_ADDRESS=unix:path=$work/no-system-bus
 settings=$XDG_CONFIG_HOME/Orbmeter9/org.orbmeter.Orbmeter9.plist
 pids=()
-# The monitors of this test only (others may run beside it): those started with its config
-# directory. The restart chain may be between two copies, so look until none is left.
-ours() {
-  local p
-  for p in $(pgrep -f -- "--host offscreen" || true); do
-    tr '\0' '\n' < /proc/"$p"/environ 2>/dev/null | grep -qx "XDG_CONFIG_HOME=$XDG_CONFIG_HOME" && echo "$p"
-  done
-  return 0
-}
+# Every copy the restarts started is named in the log (no scan of the machine's processes).
+# A copy may be starting the next one as it is stopped: look again until every named one is gone.
+restarted() { sed -n 's/.*restarted as process \([0-9]*\).*/\1/p' "$work/run2.log" 2>/dev/null; }
 cleanup_monitors() {
-  local left
+  local p alive
   for _ in $(seq 50); do
-    left=$(ours)
-    [[ -z $left ]] && return 0
-    kill $left 2>/dev/null || true
+    alive=0
+    for p in "${pids[@]}" $(restarted); do
+      kill "$p" 2>/dev/null && alive=1
+    done
+    (( alive )) || return 0
     sleep 0.1
   done
 }

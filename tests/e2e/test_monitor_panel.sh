@@ -38,25 +38,33 @@ cpu_pt=$((cpu_px / 2))
 
 Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
 xvfb_pid=$!
-for _ in $(seq 100); do [[ -s $work/display ]] && break; sleep 0.1; done
+deadline=$((SECONDS + 30))
+while [[ ! -s $work/display && $SECONDS -lt $deadline ]]; do sleep 0.1; done
 [[ -s $work/display ]] || fail "Xvfb did not start"
 export DISPLAY=:$(head -1 "$work/display")
 
 QT_QPA_PLATFORM=xcb "$bin" --host panel >"$work/app.log" 2>&1 &
 app_pid=$!
 wid=""
-for _ in $(seq 100); do
+deadline=$((SECONDS + 30))
+while [[ $SECONDS -lt $deadline ]]; do
   wid=$(xdotool search --name '^Orbmeter panel$' 2>/dev/null | head -1 || true)
   [[ -n $wid ]] && break
   sleep 0.1
 done
 [[ -n $wid ]] || fail "no panel window"
 grep -q 'panel' "$work/app.log" || fail "host choice not logged"
-sleep 1
-eval "$(xdotool getwindowgeometry --shell "$wid")"
-# One item with 4-point margins either side, its width as in the snapshot.
-[[ $Y -eq 0 && $HEIGHT -eq 24 && $((X + WIDTH)) -eq 1280 ]] || fail "panel at $X,$Y ${WIDTH}x$HEIGHT"
-[[ $WIDTH -eq $((cpu_pt + 8)) ]] || fail "panel $WIDTH wide, expected $((cpu_pt + 8)) for a $cpu_pt-point CPU item"
+# One item with 4-point margins either side, its width as in the snapshot, once the first
+# pass has drawn it (the panel starts narrower): waited for, with a generous deadline.
+placed() {
+  eval "$(xdotool getwindowgeometry --shell "$wid")"
+  [[ $Y -eq 0 && $HEIGHT -eq 24 && $((X + WIDTH)) -eq 1280 && $WIDTH -eq $((cpu_pt + 8)) ]]
+}
+deadline=$((SECONDS + 30))
+until placed; do
+  [[ $SECONDS -lt $deadline ]] || fail "panel at $X,$Y ${WIDTH}x$HEIGHT, expected $((cpu_pt + 8)) wide at the top right for a $cpu_pt-point CPU item"
+  sleep 0.1
+done
 panel_x=$X
 
 # A second instance in the same session says so and leaves.
@@ -67,7 +75,8 @@ set -e
 
 xdotool mousemove $((panel_x + 10)) 12 click 1
 found=no
-for _ in $(seq 50); do
+deadline=$((SECONDS + 30))
+while [[ $SECONDS -lt $deadline ]]; do
   for w in $(xdotool search --onlyvisible --classname orbmeter 2>/dev/null); do
     [[ $w == "$wid" ]] && continue
     eval "$(xdotool getwindowgeometry --shell "$w")"

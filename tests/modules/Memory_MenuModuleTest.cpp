@@ -65,8 +65,6 @@ SensorData sensorData(const MemorySample &sample, uint64_t pageSize = kPage, uin
     return d;
 }
 
-double measure(const char *text) { return OrbFormat::calcMenuLabelSize({QLatin1String(text)}, 10.0, "DejaVuSansMono-Bold"); }
-
 bool sameColour(const QColor &a, const QColor &b)
 {
     return std::abs(a.red() - b.red()) <= 2 && std::abs(a.green() - b.green()) <= 2 &&
@@ -205,10 +203,12 @@ TEST_F(MemoryItemTest, widthsForElementCombinationsAndBothTextForms)
     // Used 7.50GB and available 8.50GB both sample as "8.88GB". Wired is exactly 1 GiB,
     // which the automatic unit still writes as "1024.0MB". Modern detail columns: app
     // 6.00GB / wired 1024.0MB and compressed 512.0MB / available 8.50GB; traditional:
-    // wired 1024.0MB / active 4.00GB and inactive 2.00GB / free 5.00GB.
-    const double t = measure("8.88GB") + 13;
-    const double l = measure("8888.8MB") + 13, rModern = measure("888.8MB") + 13;
-    const double rTrad = measure("8.88GB") + 13;
+    // wired 1024.0MB / active 4.00GB and inactive 2.00GB / free 5.00GB. DejaVu Sans Mono
+    // advances 1233/2048 em a character, widths round up: 6 characters take 37 points at
+    // 10, 7 take 43, 8 take 49; the headers 13.
+    const double t = 37 + 13;                  // "8.88GB"
+    const double l = 49 + 13, rModern = 43 + 13; // "8888.8MB", "888.8MB"
+    const double rTrad = 37 + 13;              // "8.88GB"
     const struct {
         const char *name;
         QVariantMap settings;
@@ -218,7 +218,7 @@ TEST_F(MemoryItemTest, widthsForElementCombinationsAndBothTextForms)
         {"text", {{"Memory_Display_Text", true}}, t},
         {"long text header",
          {{"Memory_Display_Text", true}, {"Memory_Text_WithLongLabel", true}, {"MemoryInnerTextHeaderWidth", 43.0}},
-         measure("8.88GB") + 43},
+         37 + 43},
         {"circle and text, label", {{"Memory_Display_CircleMeter", true}, {"Memory_Display_Text", true}, {"Memory_ShowMyLabel", true}},
          (16 + 2) + (t + 2) + 9},
         {"detail, modern", {{"Memory_Display_DetailText", true}}, 2 + l + rModern},
@@ -240,8 +240,6 @@ TEST_F(MemoryItemTest, widthsForElementCombinationsAndBothTextForms)
             EXPECT_EQ(image().width(), qRound(c.width * 2));
         }
     }
-    EXPECT_GT(measure("8888.8MB"), measure("888.8MB"));
-    EXPECT_GT(measure("888.8MB"), measure("8.88GB"));
 }
 
 TEST_F(MemoryItemTest, elementOrderFollowsTheSortArray)
@@ -423,4 +421,45 @@ TEST_F(MemoryItemTest, compactHeadlineIsTheUsedShareAsAPie)
     }
     const TrayHeadline h = item().statusItem()->headline();
     EXPECT_EQ(h.toolTip, QStringLiteral("Used 7.50GB\nAvailable 8.50GB"));
+}
+
+// What the pie shows for kSample: free memory is drawn first from the top counter-clockwise,
+// then compressed, wired and app memory, so read clockwise from the top the wedges are app
+// memory 6/16 (135°), wired 1/16 (23° with the degree rounded up), compressed 0.5/16 (12°)
+// and free the rest. The 32 px meter stands at the left edge of the 40 px high image, its
+// centre at (16, 20), the frame circle 15.5 px out, the wedges 14.5 px.
+TEST_F(MemoryItemTest, pieWedgesGoClockwiseFromTheTopInTheirColours)
+{
+    item({{"MemoryItemSortArray", QVariantList{3}}, {"Memory_Display_CircleMeter", true}});
+    const QImage img = image();
+    ASSERT_EQ(img.size(), QSize(32, 40));
+    struct Probe {
+        int x, y;
+        int degrees; // clockwise from the top, of the pixel's centre
+        QColor expected;
+    };
+    const Probe probes[] = {
+        {17, 11, 10, kB09},  {23, 15, 59, kB09}, {23, 24, 121, kB09}, // app memory
+        {21, 27, 144, kB01},                                          // wired
+        {19, 31, 163, kB10},                                          // compressed
+        {12, 28, 202, kB04}, {6, 19, 267, kB04}, {14, 11, 350, kB04}, // free
+    };
+    for (const Probe &p : probes)
+        EXPECT_TRUE(sameColour(img.pixelColor(p.x, p.y), p.expected))
+            << p.degrees << "° (" << p.x << "," << p.y << ") is "
+            << img.pixelColor(p.x, p.y).name(QColor::HexArgb).toStdString() << ", expected "
+            << p.expected.name().toStdString();
+    const QColor top = img.pixelColor(15, 4); // the frame circle, smoothed at its edges
+    EXPECT_TRUE(sameColour(QColor(top.rgb()), kB08) && top.alpha() > 200) << top.name(QColor::HexArgb).toStdString();
+    EXPECT_EQ(img.pixelColor(1, 1).alpha(), 0) << "outside the circle";
+    EXPECT_EQ(img.pixelColor(16, 38).alpha(), 0) << "below the meter";
+
+    // The traditional breakdown: wired 1/16, active 4/16, inactive 2/16 clockwise from the top.
+    item({{"MemoryItemSortArray", QVariantList{3}}, {"Memory_Display_CircleMeter", true},
+          {"Memory_TradMemoryInfo", true}});
+    const QImage trad = image();
+    EXPECT_TRUE(sameColour(trad.pixelColor(17, 11), kB01)) << "10°: wired, 0° to 23°";
+    EXPECT_TRUE(sameColour(trad.pixelColor(23, 15), kB02)) << "59°: active, 23° to 113°";
+    EXPECT_TRUE(sameColour(trad.pixelColor(23, 24), kB03)) << "121°: inactive, 113° to 158°";
+    EXPECT_TRUE(sameColour(trad.pixelColor(12, 28), kB04)) << "202°: free";
 }

@@ -6,7 +6,6 @@
 #include "settings/PrefFunctions.h"
 #include "settings/SettingsStore.h"
 #include "settings/TempPreferences.h"
-#include "toolkit/OrbFormat.h"
 
 #include <QColor>
 #include <QLabel>
@@ -28,10 +27,8 @@ QVariantMap theme(double sizeDiff = 0)
             {"Z01", QVariantList{0.0, 0.0, 0.0}}};
 }
 
-double width(const QString &text, double size)
-{
-    return std::floor(OrbFormat::calcMenuLabelSize({text}, size, "DejaVuSansMono-Bold"));
-}
+// DejaVu Sans Mono advances every character by 1233/2048 em, and text widths are rounded up
+// to whole points: n characters take ceil(n × 6.02) at 10 points, ceil(n × 7.83) at 13.
 
 } // namespace
 
@@ -71,11 +68,10 @@ TEST(ModulePreferences, CpuDictionary)
     EXPECT_EQ(d.value("Z01").value<QColor>().alpha(), 0); // three entries: clear
     EXPECT_FALSE(d.contains("A02"));
     EXPECT_EQ(d.value("PrefName").toString(), "CPU");
-    EXPECT_EQ(d.value("CpuInnerTextWidth").toDouble(), width("188%", 10));
+    EXPECT_EQ(d.value("CpuInnerTextWidth").toDouble(), 25.0); // 4 characters
     s->setBool("Cpu_Text_DisplayAverage", true);
     d = CpuPreferences::load(*s, theme(2));
-    EXPECT_EQ(d.value("CpuInnerTextWidth").toDouble(), width("188%", 13));
-    EXPECT_GT(width("188%", 13), width("188%", 10));
+    EXPECT_EQ(d.value("CpuInnerTextWidth").toDouble(), 32.0); // 4 characters at 13
 }
 
 TEST(ModulePreferences, MemoryHeaderWidths)
@@ -84,13 +80,13 @@ TEST(ModulePreferences, MemoryHeaderWidths)
     auto s = SettingsStore::open();
     MemoryPreferences::initialize(*s);
     QVariantMap d = MemoryPreferences::load(*s, theme());
-    EXPECT_EQ(d.value("MemoryInnerTextHeaderWidth").toDouble(), width("X:", 10));
-    EXPECT_EQ(d.value("MemoryInnerDetailRHeaderWidth").toDouble(), width("X:", 10));
+    EXPECT_EQ(d.value("MemoryInnerTextHeaderWidth").toDouble(), 13.0); // "X:"
+    EXPECT_EQ(d.value("MemoryInnerDetailRHeaderWidth").toDouble(), 13.0);
     s->setBool("Memory_DetailText_WithLongLabel", true);
     d = MemoryPreferences::load(*s, theme());
-    EXPECT_EQ(d.value("MemoryInnerDetailLHeaderWidth").toDouble(), width("XXXXXX:", 10));
-    EXPECT_EQ(d.value("MemoryInnerDetailRHeaderWidth").toDouble(), width("XXXXXXXX:", 10));
-    EXPECT_EQ(d.value("MemoryInnerTextHeaderWidth").toDouble(), width("X:", 10));
+    EXPECT_EQ(d.value("MemoryInnerDetailLHeaderWidth").toDouble(), 43.0); // 7 characters
+    EXPECT_EQ(d.value("MemoryInnerDetailRHeaderWidth").toDouble(), 55.0); // 9 characters
+    EXPECT_EQ(d.value("MemoryInnerTextHeaderWidth").toDouble(), 13.0);
 }
 
 TEST(ModulePreferences, TemperatureTextFitting)
@@ -103,15 +99,15 @@ TEST(ModulePreferences, TemperatureTextFitting)
     QVariantMap d = TempPreferences::load(*s, theme());
     EXPECT_EQ(d.value("TempInnerTextMode").toLongLong(), 1);
     EXPECT_EQ(d.value("TempInnerPiledFontSizeDbl").toDouble(), -1.0);
-    EXPECT_EQ(d.value("TempInnerTextWidth").toDouble(), width(QString::fromUtf8("88°C"), 10));
+    EXPECT_EQ(d.value("TempInnerTextWidth").toDouble(), 25.0); // 4 characters
     EXPECT_EQ(d.value("Temp_Unit_ModeStr").toString(), QString::fromUtf8("°C"));
     // Narrow graph with pile-up: mode 2 at a piled size that fits twice the graph width.
     s->setInteger("Temp_GraphWidth", 10);
     d = TempPreferences::load(*s, theme());
     EXPECT_EQ(d.value("TempInnerTextMode").toLongLong(), 2);
     const double piled = d.value("TempInnerPiledFontSizeDbl").toDouble();
-    EXPECT_EQ(std::fmod(piled, 2.0), 0.0);
-    EXPECT_LT(OrbFormat::calcMenuLabelSize({"88"}, piled, "DejaVuSansMono-Bold"), 20.0);
+    // The largest even size at which "88" stays under 20: 14 (17 wide); at 16 it takes 20.
+    EXPECT_EQ(piled, 14.0);
     // Pile-up off: mode 1 even though the text is wider than the graph.
     s->setBool("Temp_PileUp_TextGraph", false);
     EXPECT_EQ(TempPreferences::load(*s, theme()).value("TempInnerTextMode").toLongLong(), 1);
@@ -131,20 +127,15 @@ TEST(ModulePreferences, FanTextFitting)
     QVariantMap d = FanPreferences::load(*s, theme());
     EXPECT_EQ(d.value("FanInnerTextMode").toLongLong(), 1);
     EXPECT_EQ(d.value("FanInnerTextFormat").toString(), "%04drpm");
-    EXPECT_EQ(d.value("FanInnerTextWidth").toDouble(), width("8888rpm", 10));
+    EXPECT_EQ(d.value("FanInnerTextWidth").toDouble(), 43.0); // 7 characters
 
     s->setBool("Fan_PileUp_TextGraph", true);
     s->setInteger("Fan_GraphWidth", 15);
     d = FanPreferences::load(*s, theme());
-    const double w8888 = width("8888", 10);
-    if (w8888 <= 15) {
-        EXPECT_EQ(d.value("FanInnerTextMode").toLongLong(), 3);
-    } else {
-        EXPECT_EQ(d.value("FanInnerTextMode").toLongLong(), 4);
-        const double p = d.value("FanInnerPiledFontSizeDbl").toDouble();
-        EXPECT_LT(OrbFormat::calcMenuLabelSize({"8888"}, p, "DejaVuSansMono-Bold"), 30.0);
-        EXPECT_GE(OrbFormat::calcMenuLabelSize({"8888"}, p + 2, "DejaVuSansMono-Bold"), 30.0);
-    }
+    // "8888" takes 25 at 10 points, more than the 15-point graph: piled up, at the largest
+    // even size at which it stays under twice the graph width, 12 (29 wide; 34 at 14).
+    EXPECT_EQ(d.value("FanInnerTextMode").toLongLong(), 4);
+    EXPECT_EQ(d.value("FanInnerPiledFontSizeDbl").toDouble(), 12.0);
     EXPECT_EQ(d.value("FanInnerTextFormat").toString(), "%04d");
 }
 

@@ -93,7 +93,6 @@ TEST(OrbColors, ModuleColourSelection)
 TEST(OrbColors, BatteryRampBetweenBounds)
 {
     const QColor red = OrbColors::batteryRed(), yellow = OrbColors::batteryYellow(), green = OrbColors::batteryGreen();
-    EXPECT_EQ(red, QColor(208, 1, 1));
     EXPECT_EQ(OrbColors::retBatteryRemainColor(10, 20, 80), red);
     EXPECT_EQ(OrbColors::retBatteryRemainColor(20, 20, 80), red);
     EXPECT_EQ(OrbColors::retBatteryRemainColor(50, 20, 80), yellow);
@@ -101,17 +100,6 @@ TEST(OrbColors, BatteryRampBetweenBounds)
     EXPECT_EQ(OrbColors::retBatteryRemainColor(100, 20, 80), green);
     expectColor(OrbColors::retBatteryRemainColor(35, 20, 80), 208 / 255.0, 89.5 / 255.0, 0.5 / 255.0, 1, "35");
     expectColor(OrbColors::retBatteryRemainColor(65, 20, 80), 104.5 / 255.0, 193 / 255.0, 3 / 255.0, 1, "65");
-}
-
-TEST(OrbColors, TextShadows)
-{
-    const auto normal = OrbColors::retNormalTextShadow(Qt::black);
-    EXPECT_EQ(normal.blurRadius, 0.5);
-    EXPECT_EQ(normal.offset, QPointF(0, -0.25));
-    const auto piled = OrbColors::retPiledTextShadow(Qt::white);
-    EXPECT_EQ(piled.blurRadius, 1.0);
-    EXPECT_EQ(piled.offset, QPointF(0, -1.25));
-    EXPECT_EQ(piled.color, QColor(Qt::white));
 }
 
 } // namespace

@@ -1,7 +1,7 @@
 #include "toolkit/OrbLevelIndicator.h"
 
+#include <QAnimationDriver>
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QImage>
 #include <cmath>
 #include <gtest/gtest.h>
@@ -10,13 +10,24 @@
 using orb::OrbLevelIndicator;
 
 namespace {
-void waitForAnimation()
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < OrbLevelIndicator::kAnimationMs + 150)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-}
+
+// Drives every animation of the process from a clock the test steps by hand, so a loaded
+// machine cannot stretch or skip the animation's time.
+class SteppedAnimationDriver : public QAnimationDriver {
+public:
+    SteppedAnimationDriver() { install(); }
+    qint64 elapsed() const override { return now_; }
+    void step(qint64 ms)
+    {
+        QCoreApplication::processEvents(); // animations started since the last step join in
+        now_ += ms;
+        advance();
+    }
+
+private:
+    qint64 now_ = 0;
+};
+
 } // namespace
 
 TEST(OrbLevelIndicator, ValueIsClampedToTheWidth)
@@ -36,37 +47,56 @@ TEST(OrbLevelIndicator, ValueIsClampedToTheWidth)
     }
 }
 
-TEST(OrbLevelIndicator, FillGrowsFromTheLeftOverAFifteenthOfASecond)
+// The fill moves from where it is to the new level in 0.15 s, evenly.
+TEST(OrbLevelIndicator, FillMovesFromTheLeftOverASixthOfASecond)
 {
+    SteppedAnimationDriver clock;
     OrbLevelIndicator indicator;
     indicator.resize(100, 10);
-    indicator.setCurrentValue(1.7f, QColor(255, 0, 0));
-    EXPECT_LT(indicator.currentFillWidth(), 100.0); // animating, not jumping
-    waitForAnimation();
-    EXPECT_DOUBLE_EQ(indicator.currentFillWidth(), 100.0);
-    QImage full = indicator.grab().toImage();
-    EXPECT_EQ(full.pixelColor(95, 5), QColor(255, 0, 0));
-    EXPECT_EQ(full.pixelColor(4, 5), QColor(255, 0, 0));
-
-    indicator.setCurrentValue(-0.2f, QColor(255, 0, 0));
-    waitForAnimation();
-    EXPECT_DOUBLE_EQ(indicator.currentFillWidth(), 0.0);
-    QImage none = indicator.grab().toImage();
-    EXPECT_NE(none.pixelColor(50, 5).red(), 255);
-
-    indicator.setCurrentValue(0.25f, QColor(0, 0, 255));
-    waitForAnimation();
-    QImage quarter = indicator.grab().toImage();
-    EXPECT_EQ(quarter.pixelColor(20, 5), QColor(0, 0, 255));
-    EXPECT_NE(quarter.pixelColor(30, 5), QColor(0, 0, 255));
+    struct Step {
+        float value;
+        QColor colour;
+        double halfway; // fill width 75 ms in
+        double end;     // and after 150 ms
+        int filledUpTo; // last column in the fill colour at the end, -1 for none
+    };
+    const Step steps[] = {
+        {1.7f, QColor(255, 0, 0), 50.0, 100.0, 99},
+        {-0.2f, QColor(255, 0, 0), 50.0, 0.0, -1},
+        {0.25f, QColor(0, 0, 255), 12.5, 25.0, 24},
+        {0.75f, QColor(0, 128, 0), 50.0, 75.0, 74},
+    };
+    for (const Step &s : steps) {
+        SCOPED_TRACE(s.value);
+        indicator.setCurrentValue(s.value, s.colour);
+        clock.step(0);
+        clock.step(75);
+        EXPECT_NEAR(indicator.currentFillWidth(), s.halfway, 1.0) << "not halfway after 75 ms";
+        clock.step(74);
+        EXPECT_NEAR(indicator.currentFillWidth(), s.end, 1.0);
+        EXPECT_NE(indicator.currentFillWidth(), s.end) << "arrived before 0.15 s";
+        clock.step(1);
+        EXPECT_DOUBLE_EQ(indicator.currentFillWidth(), s.end);
+        const QImage img = indicator.grab().toImage();
+        // Columns inside the border: the fill colour up to the level, something else after it.
+        for (int x : {4, 20, 30, 60, 95}) {
+            const bool filled = x <= s.filledUpTo;
+            EXPECT_EQ(img.pixelColor(x, 5) == s.colour, filled) << "column " << x;
+        }
+    }
 }
 
-TEST(OrbLevelIndicator, ColoursFollowTheMenuAppearance)
+// Light menus get a faint dark box, dark menus a faint light one.
+TEST(OrbLevelIndicator, EmptyBoxFollowsTheMenuAppearance)
 {
-    OrbLevelIndicator light(false);
-    EXPECT_EQ(light.borderColor(), QColor::fromRgbF(0.5f, 0.5f, 0.5f, 0.2f));
-    EXPECT_EQ(light.backgroundColor(), QColor::fromRgbF(0.f, 0.f, 0.f, 0.07f));
-    OrbLevelIndicator dark(true);
-    EXPECT_EQ(dark.borderColor(), QColor::fromRgbF(0.f, 0.f, 0.f, 0.2f));
-    EXPECT_EQ(dark.backgroundColor(), QColor::fromRgbF(1.f, 1.f, 1.f, 0.07f));
+    OrbLevelIndicator light(false), dark(true);
+    for (OrbLevelIndicator *indicator : {&light, &dark}) {
+        indicator->resize(100, 10);
+        indicator->setAttribute(Qt::WA_TranslucentBackground);
+        indicator->setCurrentValue(0.0f, Qt::red);
+    }
+    const QColor inLight = light.grab().toImage().pixelColor(50, 5);
+    const QColor inDark = dark.grab().toImage().pixelColor(50, 5);
+    EXPECT_LT(inLight.lightness(), 128) << inLight.name(QColor::HexArgb).toStdString();
+    EXPECT_GT(inDark.lightness(), 128) << inDark.name(QColor::HexArgb).toStdString();
 }

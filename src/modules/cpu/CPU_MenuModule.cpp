@@ -1,12 +1,12 @@
 #include "modules/cpu/CPU_MenuModule.h"
 
+#include "collect/CpuInformation.h"
 #include "modules/cpu/CPU_MenuController.h"
 #include "modules/cpu/ImageCpuBar.h"
 #include "toolkit/OrbColors.h"
 #include "settings/SettingsStore.h"
 #include "toolkit/OrbFormat.h"
 
-#include <QThread>
 
 namespace orb {
 
@@ -25,8 +25,12 @@ QVariantMap CPU_MenuModule::menuGraphDefaults()
 CPU_MenuModule::CPU_MenuModule(MenuModuleDelegate *delegate)
     : GraphMenuModule(ModuleId::Cpu, delegate, menuGraphDefaults(), QStringLiteral("CPU_EnaMenu_"),
                       QStringLiteral("Cpu_GraphWidth")),
-      cores_(std::max(1, QThread::idealThreadCount()))
+      cores_(1)
 {
+    // Until the first sample the graph shows the machine's processors, counted in the tree
+    // the passes read (one when the item has no machine behind it).
+    if (const std::optional<Sysroot> root = delegate ? delegate->menuSysroot() : std::nullopt)
+        cores_ = std::max(1, CpuInformation::logicalProcessorCount(*root));
 }
 
 CPU_MenuModule::~CPU_MenuModule() = default;

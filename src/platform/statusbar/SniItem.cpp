@@ -21,6 +21,7 @@
 #include <QStandardPaths>
 #include <QTimer>
 #include <atomic>
+#include <chrono>
 #include <unistd.h>
 
 namespace orb {
@@ -181,19 +182,27 @@ void SniItem::setMenu(QMenu *menu)
         disconnect(old, &QMenu::aboutToHide, this, nullptr);
     StatusItemHost::setMenu(menu);
     if (menu)
-        connect(menu, &QMenu::aboutToHide, this, [this] { sinceMenuHidden_.start(); });
+        connect(menu, &QMenu::aboutToHide, this, [this] { menuHiddenAt_ = now(); });
     if (menuExporter_)
         menuExporter_->setMenu(menu);
 }
 
 QString SniItem::menuPath() const { return kMenuPath; }
 
+qint64 SniItem::now() const
+{
+    if (clock_)
+        return clock_();
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
 void SniItem::activate(int x, int y)
 {
     QMenu *m = menu();
     if (!m || !isEnabled())
         return;
-    if (!m->isVisible() && sinceMenuHidden_.isValid() && sinceMenuHidden_.elapsed() < kReopenGuardMs)
+    if (!m->isVisible() && menuHiddenAt_ >= 0 && now() - menuHiddenAt_ < kReopenGuardMs)
         return;
     if (m->isVisible()) {
         popUpMenu(); // closes it

@@ -3,7 +3,7 @@
 #include "platform/statusbar/StatusItemHost.h"
 
 #include <QDBusConnection>
-#include <QElapsedTimer>
+#include <functional>
 
 namespace orb {
 
@@ -50,6 +50,9 @@ public:
     bool takeNewServiceName();
     // A click on the tray icon at (x, y) in screen coordinates, (0, 0) when unknown.
     void activate(int x, int y);
+    // The monotonic clock (milliseconds) that times a click against the menu's closing;
+    // tests step their own.
+    void setClock(std::function<qint64()> clock) { clock_ = std::move(clock); }
 
     // Object path of the item's menu as com.canonical.dbusmenu.
     QString menuPath() const;
@@ -63,6 +66,7 @@ public:
     static QString iconDirectory();
 
 private:
+    qint64 now() const;
     void scheduleFlush();
     void flush();
     void writeIconFile();
@@ -91,7 +95,8 @@ private:
     bool toolTipDirty_ = false;
     bool labelDirty_ = false;
     bool imageShown_ = false;
-    QElapsedTimer sinceMenuHidden_;
+    std::function<qint64()> clock_;
+    qint64 menuHiddenAt_ = -1;
 };
 
 } // namespace orb

@@ -62,7 +62,6 @@ TEST(HostFactoryTest, MakesThePanelWhenAskedForIt)
 {
     auto host = StatusBarHost::create(QStringLiteral("panel"));
     EXPECT_EQ(host->name(), QStringLiteral("panel"));
-    EXPECT_EQ(host->menuBarHeight(), 24.0);
 }
 
 } // namespace
