@@ -1,6 +1,7 @@
 #include "collect/UDisksDrives.h"
 
 #include "platform/Logging.h"
+#include "platform/linux/DBusManagedObjects.h"
 
 #include <QDBusArgument>
 #include <QDBusMessage>
@@ -11,10 +12,6 @@
 #include <cmath>
 #include <mutex>
 
-using OrbDBusInterfaces = QMap<QString, QVariantMap>;
-using OrbDBusManagedObjects = QMap<QDBusObjectPath, OrbDBusInterfaces>;
-Q_DECLARE_METATYPE(OrbDBusInterfaces)
-Q_DECLARE_METATYPE(OrbDBusManagedObjects)
 
 namespace orb {
 namespace {
@@ -25,14 +22,6 @@ const QString kAtaIface = QStringLiteral("org.freedesktop.UDisks2.Drive.Ata");
 const QString kBlockIface = QStringLiteral("org.freedesktop.UDisks2.Block");
 const QString kPartitionIface = QStringLiteral("org.freedesktop.UDisks2.Partition");
 
-void registerTypes()
-{
-    static std::once_flag once;
-    std::call_once(once, [] {
-        qDBusRegisterMetaType<OrbDBusInterfaces>();
-        qDBusRegisterMetaType<OrbDBusManagedObjects>();
-    });
-}
 
 // Plain text from a udisks2 string: control characters dropped, padding trimmed.
 QString text(const QVariantMap &props, const char *key)
@@ -72,7 +61,7 @@ std::optional<std::vector<UDisksDrive>> UDisksDrives::query(const QDBusConnectio
 {
     if (!bus.isConnected())
         return std::nullopt;
-    registerTypes();
+    registerManagedObjectTypes();
     QDBusMessage call = QDBusMessage::createMethodCall(kService, QStringLiteral("/org/freedesktop/UDisks2"),
                                                        QStringLiteral("org.freedesktop.DBus.ObjectManager"),
                                                        QStringLiteral("GetManagedObjects"));

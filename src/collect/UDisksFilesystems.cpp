@@ -1,6 +1,7 @@
 #include "collect/UDisksFilesystems.h"
 
 #include "platform/Logging.h"
+#include "platform/linux/DBusManagedObjects.h"
 
 #include <QDBusArgument>
 #include <QDBusMessage>
@@ -10,10 +11,6 @@
 #include <QVariantMap>
 #include <mutex>
 
-using OrbDBusInterfaces = QMap<QString, QVariantMap>;
-using OrbDBusManagedObjects = QMap<QDBusObjectPath, OrbDBusInterfaces>;
-Q_DECLARE_METATYPE(OrbDBusInterfaces)
-Q_DECLARE_METATYPE(OrbDBusManagedObjects)
 
 namespace orb {
 namespace {
@@ -22,14 +19,6 @@ const QString kBlock = QStringLiteral("org.freedesktop.UDisks2.Block");
 const QString kFilesystem = QStringLiteral("org.freedesktop.UDisks2.Filesystem");
 const QString kDrive = QStringLiteral("org.freedesktop.UDisks2.Drive");
 
-void registerTypes()
-{
-    static std::once_flag once;
-    std::call_once(once, [] {
-        qDBusRegisterMetaType<OrbDBusInterfaces>();
-        qDBusRegisterMetaType<OrbDBusManagedObjects>();
-    });
-}
 
 // A NUL-terminated byte string (Block.Device, Filesystem.MountPoints entries).
 QString bytesText(const QByteArray &raw)
@@ -72,7 +61,7 @@ std::optional<std::vector<UDisksFilesystem>> UDisksFilesystems::query(const QDBu
 {
     if (!bus.isConnected())
         return std::nullopt;
-    registerTypes();
+    registerManagedObjectTypes();
     QDBusMessage call = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.UDisks2"),
                                                        QStringLiteral("/org/freedesktop/UDisks2"),
                                                        QStringLiteral("org.freedesktop.DBus.ObjectManager"),
