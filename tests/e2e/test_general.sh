@@ -137,20 +137,25 @@ done
 [[ -n $wid ]] || fail "no panel window"
 sleep 1
 eval "$(xdotool getwindowgeometry --shell "$wid")"
-# The General item is the rightmost; its menu ends with Quit, one step up from the top.
-xdotool mousemove $((X + WIDTH - 12)) $((Y + HEIGHT / 2)) click 1
-sleep 1
-xdotool key Up
-sleep 0.3
-xdotool key Return
+# The General item is the rightmost; its menu ends with Quit, one step up from the top. On a
+# loaded machine the menu may open after the keys were sent: then close it and try again,
+# waiting longer each time.
 status=""
-for _ in $(seq 100); do
-  if ! kill -0 "$app_pid" 2>/dev/null; then
-    set +e; wait "$app_pid"; status=$?; set -e
-    app_pid=""
-    break
-  fi
-  sleep 0.1
+for attempt in 1 2 3; do
+  xdotool key Escape
+  xdotool mousemove $((X + WIDTH - 12)) $((Y + HEIGHT / 2)) click 1
+  sleep "$attempt"
+  xdotool key Up
+  sleep 0.3
+  xdotool key Return
+  for _ in $(seq 100); do
+    if ! kill -0 "$app_pid" 2>/dev/null; then
+      set +e; wait "$app_pid"; status=$?; set -e
+      app_pid=""
+      break 2
+    fi
+    sleep 0.1
+  done
 done
 [[ -n $status ]] || fail "the monitor did not end after Quit"
 [[ $status -eq 0 ]] || fail "the monitor ended with status $status"
