@@ -21,13 +21,7 @@ work=$(mktemp -d)
 pids=()
 trap 'for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; wait 2>/dev/null || true; rm -rf "$work"' EXIT
 
-schedstat_ns() {
-  local total=0 f v
-  for f in /proc/"$1"/task/*/schedstat; do
-    read -r v _ < "$f" 2> /dev/null && total=$((total + v))
-  done
-  echo "$total"
-}
+source "$(dirname "$0")/schedstat.sh"
 rss_kb() { awk '/VmRSS/ {print $2}' /proc/"$1"/status; }
 
 # A private home for each Orbmeter run, with every module's switch on.

@@ -59,13 +59,7 @@ report "every sampler every pass" "$cpu1" "$cpuN" "$rss"
 # machine, CPU summed over all its threads from /proc/<pid>/task/*/schedstat (nanoseconds
 # on the CPU) across STEADY_SECONDS after a 5 s warm-up, in microseconds per second.
 steady=${STEADY_SECONDS:-60}
-schedstat_ns() {
-  local total=0 f v
-  for f in /proc/"$1"/task/*/schedstat; do
-    read -r v _ < "$f" 2> /dev/null && total=$((total + v))
-  done
-  echo "$total"
-}
+source "$(dirname "$0")/schedstat.sh"
 rm -rf "$home/.config" "$home/.local" "$home/.cache"
 mkdir -p "$home/run" && chmod 700 "$home/run"
 # A first start opens the Preferences window; the figure is that of the monitor alone.
