@@ -102,8 +102,11 @@ sleep 1
 as_user swaymsg -t get_tree >"$work/tree.json"
 /usr/bin/python3 - "$work/tree.json" <<'PY' || fail "native Wayland: the menu is tiled, not floating"
 import json, sys
+# Orbmeter's windows other than the Preferences window a first start opens (an ordinary
+# window, which the compositor may tile).
 def walk(node, floating=False):
-    if node.get("app_id") == "orbmeter" or (node.get("window_properties") or {}).get("class") == "orbmeter":
+    ours = node.get("app_id") == "orbmeter" or (node.get("window_properties") or {}).get("class") == "orbmeter"
+    if ours and node.get("name") != "Orbmeter Preferences":
         yield floating
     for child in node.get("nodes", []):
         yield from walk(child, floating)
