@@ -142,6 +142,10 @@ make_machine() {
 }
 
 start_orbmeter() {
+  # A first start opens the Preferences window over the desktop; these tests look at the
+  # tray, so the first-run settings are written beforehand without it.
+  as_user env ORBMETER_SYSROOT="$work/root" QT_QPA_PLATFORM=offscreen "$bin" sample --passes 1 >/dev/null 2>&1 || true
+  as_user "$bin" defaults write DisplayTopWindowAtStartup -bool false >/dev/null 2>&1 || true
   as_user_exec env ORBMETER_SYSROOT="$work/root" "$bin" --verbose "$@" >"$work/orbmeter.log" 2>&1 &
   orb_pid=$!
   pids+=("$orb_pid")
@@ -269,11 +273,12 @@ compact_tray_checks() {
       # square part.
       mapfile -t boxes < <(echo "$appeared" | awk 'NF { if ($4 > $5 + 3) $4 = $5; print }')
     fi
-    [[ ${#boxes[@]} -eq 2 ]] && break
+    [[ ${#boxes[@]} -ge 2 ]] && break
   done
   keep tray
   printf 'tiles:\n%s\nappeared:\n%s\n' "$tiles" "$appeared" >"$work/boxes.log"
-  [[ ${#boxes[@]} -eq 2 ]] || fail "expected 2 items in the tray, found ${#boxes[@]}: ${boxes[*]}"
+  # CPU and Memory, and the General item where the tray can draw its icon.
+  [[ ${#boxes[@]} -ge 2 && ${#boxes[@]} -le 3 ]] || fail "expected 2 or 3 items in the tray, found ${#boxes[@]}: ${boxes[*]}"
   for b in "${boxes[@]}"; do
     read -r _ x y w h <<<"$b"
     # A compact icon fills its cell: at least 15 pixels each way, and square.
