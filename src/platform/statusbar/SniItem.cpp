@@ -154,6 +154,9 @@ void SniItem::setStyle(TrayStyle style)
     iconDirty_ = true;
     labelDirty_ = true;
     scheduleFlush();
+    // The image was not drawn while the compact icon stood in for it.
+    if (showsImage())
+        Q_EMIT imageWanted();
 }
 
 QString SniItem::label() const { return style_ == TrayStyle::Compact ? headline().label : QString(); }

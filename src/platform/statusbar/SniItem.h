@@ -27,6 +27,8 @@ public:
     void setToolTip(const QString &title, const QString &text) override;
     void setMenu(QMenu *menu) override;
     void setHeadline(const TrayHeadline &headline) override;
+    // The compact style draws a headline with a gauge itself.
+    bool showsImage() const override { return style_ == TrayStyle::Wide || !headline().hasGauge(); }
 
     // Wide or Compact (Auto is taken as Compact).
     void setStyle(TrayStyle style);

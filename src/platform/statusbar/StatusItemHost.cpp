@@ -24,6 +24,9 @@ StatusItemHost::~StatusItemHost()
 
 void StatusItemHost::setImage(const QImage &image, bool isTemplate)
 {
+    // A host repaints on every change; an identical image is none.
+    if (isTemplate == template_ && image == image_)
+        return;
     image_ = image;
     template_ = isTemplate;
     Q_EMIT imageChanged();

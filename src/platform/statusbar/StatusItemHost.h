@@ -31,6 +31,10 @@ public:
     // The headline a tray with square cells shows instead of the image; hosts that show the
     // image at full width keep it only.
     virtual void setHeadline(const TrayHeadline &headline);
+    // Whether the host shows the image given to setImage() with the current headline; when it
+    // does not (a square cell drawn from the headline's gauge), modules need not draw one.
+    // imageWanted() says when this turns true again.
+    virtual bool showsImage() const { return true; }
     // A disabled item does not open its menu.
     virtual void setEnabled(bool enabled);
     // Opens the menu below the item (at `globalPos` when given, else at the pointer), kept
@@ -50,6 +54,8 @@ public:
 
 Q_SIGNALS:
     void imageChanged();
+    // The host shows images again (see showsImage()) and has none, or a stale one.
+    void imageWanted();
 
 protected:
     StatusItemHost(StatusBarHost *host, const QString &moduleKey);
