@@ -67,6 +67,11 @@ std::unique_ptr<StatusItemHost> SniHost::createItem(const QString &moduleKey)
 {
     auto sni = std::make_unique<SniItem>(this, moduleKey, address_);
     sni->setStyle(style_);
+    // An item is put before the tray once it has something to show.
+    connect(sni.get(), &SniItem::activeChanged, this, [this](bool active) {
+        if (active)
+            scheduleSync();
+    });
     auto item = adopt(std::move(sni));
     scheduleSync();
     return item;
@@ -81,7 +86,9 @@ void SniHost::scheduleSync()
 }
 
 // Walks the items left to right. Trays append new items at the end, so once one item had to
-// be registered, every item to its right is registered again under a fresh name.
+// be registered, every item to its right is registered again under a fresh name. An item with
+// nothing to show is left out until it has something (a tray would show an empty or broken
+// icon for it).
 void SniHost::sync()
 {
     syncPending_ = false;
@@ -92,6 +99,8 @@ void SniHost::sync()
     for (StatusItemHost *base : items) {
         auto *item = static_cast<SniItem *>(base);
         if (!item->isRegistered()) {
+            if (!item->isActive())
+                continue;
             moveRest = true;
         } else if (moveRest) {
             if (!item->takeNewServiceName())

@@ -31,6 +31,11 @@ public:
     // The headline a tray with square cells shows instead of the image; hosts that show the
     // image at full width keep it only.
     virtual void setHeadline(const TrayHeadline &headline);
+    // Whether the item's square icon is a gauge of its headline (modules with readings) rather
+    // than its image made smaller (the program's icon). A gauge item has nothing to show in a
+    // square until its headline has a reading.
+    virtual void setGaugeIcon(bool gauge);
+    bool hasGaugeIcon() const { return gaugeIcon_; }
     // A disabled item does not open its menu.
     virtual void setEnabled(bool enabled);
     // Opens the menu below the item (at `globalPos` when given, else at the pointer), kept
@@ -68,6 +73,7 @@ private:
     QString toolTipTitle_;
     QString toolTipText_;
     TrayHeadline headline_;
+    bool gaugeIcon_ = false;
     friend class StatusBarHost;
 };
 
