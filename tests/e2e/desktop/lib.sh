@@ -156,9 +156,9 @@ watcher_items() {
     -m org.freedesktop.DBus.Properties.Get org.kde.StatusNotifierWatcher RegisteredStatusNotifierItems 2>/dev/null
 }
 watcher_up() { watcher_items >/dev/null; }
-# Both of Orbmeter's items registered with the tray (by name, or by the connection and path
-# for trays that take paths).
-items_registered() {
+# How many of Orbmeter's items are registered with the tray (by name, or by the connection
+# and path for trays that take paths).
+orb_items() {
   local n=0 entry owner
   for entry in $(watcher_items | grep -o "[a-zA-Z0-9:._-]*[@/]*StatusNotifierItem[a-zA-Z0-9/_-]*"); do
     if [[ $entry == *"StatusNotifierItem-$orb_pid-"* ]]; then
@@ -169,7 +169,23 @@ items_registered() {
       [[ $owner == "$orb_pid" ]] && n=$((n + 1))
     fi
   done
-  ((n >= 2))
+  echo "$n"
+}
+# At least two of Orbmeter's items registered.
+items_registered() { (($(orb_items) >= 2)); }
+# orb_items_are N: exactly N registered.
+orb_items_are() { [[ $(orb_items) -eq $1 ]]; }
+
+# The machine has no network, disk or volume files: those items have nothing to show and the
+# tray never hears of them; CPU, Memory and General are the three it gets.
+only_items_with_something_to_show() {
+  sleep 3 # passes enough for every item to have drawn what it can
+  orb_items_are 3 || fail "expected CPU, Memory and General in the tray, $(orb_items) registered: $(watcher_items)"
+  local key
+  for key in network disk volume; do
+    ! grep -q "status item $key has something to show" "$work/orbmeter.log" \
+      || fail "the $key item says it has something to show on a machine without its files"
+  done
 }
 
 # shot WHAT: a screenshot of the whole screen as $shots/WHAT.png.
@@ -264,7 +280,7 @@ compact_tray_checks() {
     # Orbmeter's icons in the bar: what appeared there, narrowed to the tiles' rims where the
     # tray shows them at a size sent (the colours then stay exact).
     tiles=$(inspect tiles "$shots/tray.png" 0 "$bar_y" 1280 "$bar_h" | awk '$4 >= 12 && $5 >= 12')
-    appeared=$(changed before tray 0 "$bar_y" 1280 "$bar_h" | awk '$4 >= 12 && $5 >= 12')
+    appeared=$(inspect appeared "$shots/before.png" "$shots/tray.png" 0 "$bar_y" 1280 "$bar_h" | awk '$4 >= 12 && $5 >= 12')
     mapfile -t boxes < <(awk 'NR == FNR { ax[NR] = $2; ay[NR] = $3; aw[NR] = $4; ah[NR] = $5; n = NR; next }
       { for (i = 1; i <= n; i++) if ($2 < ax[i] + aw[i] && ax[i] < $2 + $4 && $3 < ay[i] + ah[i] && ay[i] < $3 + $5) { print; break } }' \
       <(echo "$appeared") <(echo "$tiles"))
@@ -277,7 +293,9 @@ compact_tray_checks() {
   done
   keep tray
   printf 'tiles:\n%s\nappeared:\n%s\n' "$tiles" "$appeared" >"$work/boxes.log"
-  # CPU and Memory, and the General item where the tray can draw its icon.
+  only_items_with_something_to_show
+  # CPU and Memory, and the General item where the tray can draw its icon; the host's own
+  # icons that moved aside for them are not among what appeared.
   [[ ${#boxes[@]} -ge 2 && ${#boxes[@]} -le 3 ]] || fail "expected 2 or 3 items in the tray, found ${#boxes[@]}: ${boxes[*]}"
   for b in "${boxes[@]}"; do
     read -r _ x y w h <<<"$b"
