@@ -33,6 +33,8 @@ chmod 755 "$work"
 pids=()
 cleanup() {
   local status=$? i
+  # Orbmeter's own account of the run, beside the screenshots.
+  [[ -f $work/orbmeter.log ]] && cp "$work/orbmeter.log" "$artifacts/$name-orbmeter.log" 2>/dev/null
   for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null || true; done
   sleep 0.5
   for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill -9 "${pids[i]}" 2>/dev/null || true; done
