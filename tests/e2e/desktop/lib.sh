@@ -270,7 +270,7 @@ menu_inside_workarea() {
 # work area, a right click opens the tray's menu made from Orbmeter's D-Bus menu. Leaves the
 # icons' boxes in `boxes` and a line for the test's result in `summary`.
 compact_tray_checks() {
-  local bar_y=$1 bar_h=$2 b x y w h key seen="" menu
+  local bar_y=$1 bar_h=$2 b x y w h key seen="" menu memory_box=""
   keep before
   start_orbmeter --host sni
   wait_until 200 items_registered || fail "Orbmeter's items did not register with the tray: $(watcher_items)"
@@ -308,6 +308,7 @@ compact_tray_checks() {
     read -r _ x y w h <<<"$b"
     key=$(left_click_opens_menu $((x + w / 2)) $((y + h / 2))) || fail "left click on $b opened no menu"
     seen="$seen $key"
+    [[ $key == memory ]] && memory_box=$b
     sleep 1
     shot "left-$key"
     keep "left-$key"
@@ -326,5 +327,22 @@ compact_tray_checks() {
   keep right
   menu=$(changed before-right right --min-area 400 | awk '$5 >= 30 && $4 >= 60' | head -1)
   [[ -n $menu ]] || fail "no menu on the screen after a right click"
+
+  # A new reading reaches the tray: with less memory in use (49 % -> 34 %) the Memory icon
+  # is drawn again, and the tray shows it.
+  as_user xdotool key Escape
+  sleep 1
+  shot before-reading
+  cp "$fixtures/memory-zswap-laptop/proc/meminfo" "$work/root/proc/meminfo.new"
+  mv "$work/root/proc/meminfo.new" "$work/root/proc/meminfo"
+  read -r _ x y w h <<<"$memory_box"
+  for tries in 1 2 3 4 5 6 7 8; do
+    sleep 1
+    shot after-reading
+    [[ -n $(changed before-reading after-reading "$x" "$y" "$w" "$h" --min-area 4) ]] && break
+  done
+  keep after-reading
+  [[ -n $(changed before-reading after-reading "$x" "$y" "$w" "$h" --min-area 4) ]] \
+    || fail "the Memory icon at $memory_box did not follow a new reading"
   summary="items: ${boxes[*]}; right-click menu: $menu"
 }
