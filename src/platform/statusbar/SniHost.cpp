@@ -215,14 +215,16 @@ void SniHost::identifyTray()
             qCInfo(lcPlatform).noquote() << "cannot tell which tray runs:" << w->error().message();
         trayName_ = tray;
         trayKnown_ = true;
+        if (requested_ == TrayStyle::Auto) {
+            const TrayStyle chosen = styleForTray(tray);
+            qCInfo(lcPlatform).noquote() << "tray" << (tray.isEmpty() ? QStringLiteral("(unknown)") : tray)
+                                         << "gets the" << trayStyleName(chosen) << "item style";
+            applyStyle(chosen);
+            Q_EMIT trayIdentified(tray, chosen);
+        }
+        // After the style: the items have then worked out what they show in it, and only
+        // those with something to show are registered.
         scheduleSync();
-        if (requested_ != TrayStyle::Auto)
-            return;
-        const TrayStyle chosen = styleForTray(tray);
-        qCInfo(lcPlatform).noquote() << "tray" << (tray.isEmpty() ? QStringLiteral("(unknown)") : tray)
-                                     << "gets the" << trayStyleName(chosen) << "item style";
-        applyStyle(chosen);
-        Q_EMIT trayIdentified(tray, chosen);
     });
 }
 
