@@ -296,6 +296,12 @@ compact_tray_checks() {
   keep tray
   printf 'tiles:\n%s\nappeared:\n%s\n' "$tiles" "$appeared" >"$work/boxes.log"
   only_items_with_something_to_show
+  # Each item the tray got shows, and nothing else appeared in the bar (an item without an
+  # icon would leave a placeholder where the tray draws one).
+  shot tray-all
+  local shown
+  shown=$(inspect appeared "$shots/before.png" "$shots/tray-all.png" 0 "$bar_y" 1280 "$bar_h" | awk '$4 >= 15 && $5 >= 15')
+  [[ $(echo "$shown" | grep -c box) -eq $(orb_items) ]] || fail "for $(orb_items) items the bar shows: $shown"
   # CPU and Memory, and the General item where the tray can draw its icon; the host's own
   # icons that moved aside for them are not among what appeared.
   [[ ${#boxes[@]} -ge 2 && ${#boxes[@]} -le 3 ]] || fail "expected 2 or 3 items in the tray, found ${#boxes[@]}: ${boxes[*]}"

@@ -9,9 +9,9 @@
 //        common colour, as for two screenshots)
 //        screen_regions tiles FILE X Y W H       (boxes of Orbmeter's compact icons, found by
 //        the colour of their rim; trays draw them at the pixel size sent, so it stays exact)
-//        screen_regions appeared BEFORE AFTER X Y W H  (boxes of what AFTER draws in the area
-//        that BEFORE did not draw anywhere in it: a host's own icon that only moved aside
-//        for new ones is left out)
+//        screen_regions appeared BEFORE AFTER X Y W H  (boxes of what changed in the area,
+//        less those whose new pixels BEFORE drew elsewhere in it: a host's own icon that only
+//        moved aside for new ones is left out)
 #include "platform/statusbar/CompactIcon.h"
 
 #include <QGuiApplication>
@@ -181,11 +181,11 @@ int main(int argc, char **argv)
             QRect(args[3].toInt(), args[4].toInt(), args[5].toInt(), args[6].toInt()).intersected(after.rect());
         if (area.isEmpty())
             return usage();
-        // What AFTER draws, against a plain image of its most common colour.
-        QImage plain(after.size(), QImage::Format_RGB32);
-        plain.fill(dominant(after, area));
-        for (const QRect &b : changedRegions(plain, after, area, minArea)) {
-            if (changedRegions(before, after, b, minArea).empty() || drawnIn(before, area, after, b))
+        // What changed, less what only moved: a box whose new pixels were drawn elsewhere before.
+        std::vector<QRect> boxes = changedRegions(before, after, area, minArea);
+        std::sort(boxes.begin(), boxes.end(), [](const QRect &a, const QRect &b) { return a.x() < b.x(); });
+        for (const QRect &b : boxes) {
+            if (drawnIn(before, area, after, b))
                 continue;
             std::printf("box %d %d %d %d\n", b.x(), b.y(), b.width(), b.height());
         }
