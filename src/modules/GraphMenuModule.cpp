@@ -26,6 +26,9 @@ void GraphMenuModule::initDrawStatusBar(StatusBarHost &host)
     host_ = &host;
     imageIcon_ = makeImageView();
     MenuModule::initDrawStatusBar(host);
+    // Its square icon is a gauge of its readings, never its wide image squeezed small.
+    if (statusItem())
+        statusItem()->setGaugeIcon(true);
 }
 
 double GraphMenuModule::retRootMenuHeight() const

@@ -53,6 +53,8 @@ void StatusItemHost::setToolTip(const QString &title, const QString &text)
 
 void StatusItemHost::setHeadline(const TrayHeadline &headline) { headline_ = headline; }
 
+void StatusItemHost::setGaugeIcon(bool gauge) { gaugeIcon_ = gauge; }
+
 void StatusItemHost::setEnabled(bool enabled)
 {
     enabled_ = enabled;
