@@ -10,7 +10,8 @@ namespace orb {
 // The CPU module's settings as its drawing reads them: built once from the settings
 // dictionary when that changes, so a redraw looks nothing up by key.
 struct CpuItemSettings {
-    std::vector<int> order; // element codes in the user's order: 1 graph, 2 level bar, 3 circle meter, 4 text
+    // Element codes in the user's order, each once: 1 graph, 2 level bar, 3 circle meter, 4 text.
+    std::vector<int> order;
     bool showGraph = false;
     bool showLevelBar = false;
     bool showCircleMeter = false;

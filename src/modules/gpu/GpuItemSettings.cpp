@@ -1,5 +1,6 @@
 #include "modules/gpu/GpuItemSettings.h"
 
+#include "modules/TypedSettings.h"
 #include "settings/FontCatalog.h"
 #include "toolkit/OrbColors.h"
 
@@ -8,20 +9,12 @@
 
 namespace orb {
 
-namespace {
-QColor colour(const QVariantMap &d, const char *key) { return OrbColors::colorFromValue(d.value(QLatin1String(key))); }
-bool flag(const QVariantMap &d, const char *key) { return d.value(QLatin1String(key)).toBool(); }
-double number(const QVariantMap &d, const char *key) { return d.value(QLatin1String(key)).toDouble(); }
-} // namespace
+using namespace settingsValue;
 
 GpuItemSettings GpuItemSettings::fromDefaults(const QVariantMap &d)
 {
     GpuItemSettings s;
-    for (const QVariant &v : d.value(QStringLiteral("GpuItemSortArray")).toList()) {
-        const int code = v.toInt();
-        if (code >= 1 && code <= 4 && std::find(s.order.begin(), s.order.end(), code) == s.order.end())
-            s.order.push_back(code);
-    }
+    s.order = elementOrder(d.value(QStringLiteral("GpuItemSortArray")), 4);
     s.graph = flag(d, "Gpu_Display_Graph");
     s.levelBar = flag(d, "Gpu_Display_LevelBar");
     s.circleMeter = flag(d, "Gpu_Display_CircleMeter");

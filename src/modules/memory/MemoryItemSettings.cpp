@@ -1,26 +1,16 @@
 #include "modules/memory/MemoryItemSettings.h"
 
+#include "modules/TypedSettings.h"
 #include "settings/FontCatalog.h"
 
 namespace orb {
-namespace {
 
-bool flag(const QVariantMap &d, const char *key) { return d.value(QLatin1String(key)).toBool(); }
-double number(const QVariantMap &d, const char *key) { return d.value(QLatin1String(key)).toDouble(); }
-
-} // namespace
+using namespace settingsValue;
 
 MemoryItemSettings MemoryItemSettings::from(const QVariantMap &d)
 {
     MemoryItemSettings s;
-    unsigned seen = 0;
-    for (const QVariant &entry : d.value(QStringLiteral("MemoryItemSortArray")).toList()) {
-        const int code = entry.toInt();
-        if (code < 1 || code > 5 || (seen & (1u << code)))
-            continue; // unknown codes are skipped, each element is drawn once
-        seen |= 1u << code;
-        s.order.push_back(code);
-    }
+    s.order = elementOrder(d.value(QStringLiteral("MemoryItemSortArray")), 5);
     s.showGraph = flag(d, "Memory_Display_Graph");
     s.showLevelBar = flag(d, "Memory_Display_LevelBar");
     s.showCircleMeter = flag(d, "Memory_Display_CircleMeter");
@@ -40,9 +30,9 @@ MemoryItemSettings MemoryItemSettings::from(const QVariantMap &d)
     s.fontAdjust = d.value(QStringLiteral("_FontAdjust")).toInt();
     s.font = FontCatalog::fontForName(s.fontName, 2.0 * s.fontSize);
     for (int n = 1; n <= 10; ++n)
-        s.colours[n] = d.value(QStringLiteral("B%1").arg(n, 2, 10, QLatin1Char('0'))).value<QColor>();
-    s.shadow = d.value(QStringLiteral("Z01")).value<QColor>();
-    s.emptyLine = d.value(QStringLiteral("Z03")).value<QColor>();
+        s.colours[n] = OrbColors::colorFromValue(d.value(QStringLiteral("B%1").arg(n, 2, 10, QLatin1Char('0'))));
+    s.shadow = settingsValue::colour(d, "Z01");
+    s.emptyLine = settingsValue::colour(d, "Z03");
     s.labelImage = d.value(QStringLiteral("L02")).value<QImage>();
     return s;
 }

@@ -197,7 +197,7 @@ void ImageNetworkBar::drawRect(const OrbCanvas &canvas, const QRectF &)
 {
     if (myDefaults_.isEmpty() || resumeArray_.empty())
         return;
-    const NetworkItemSettings &s = settings_.get(myDefaults_);
+    const NetworkItemSettings &s = settings_.of(myDefaults_);
     drawModuleLabel(canvas, s);
     for (int code : s.order) {
         switch (code) {

@@ -1,6 +1,7 @@
 #pragma once
 #include "collect/Samples.h"
 #include "modules/ModuleImageView.h"
+#include "modules/TypedSettings.h"
 #include "modules/network/NetworkItemSettings.h"
 #include "modules/network/NetworkTraffic.h"
 
@@ -45,7 +46,7 @@ private:
     History<NetworkSample> resumeArray_;
     int64_t nowUp_ = 0;
     int64_t nowDw_ = 0;
-    NetworkItemSettingsCache settings_;
+    TypedSettings<NetworkItemSettings> settings_;
 };
 
 } // namespace orb

@@ -1,25 +1,16 @@
 #include "modules/network/NetworkItemSettings.h"
 
+#include "modules/TypedSettings.h"
 #include "settings/FontCatalog.h"
 
 namespace orb {
-namespace {
 
-QColor color(const QVariantMap &d, const char *key) { return d.value(QLatin1String(key)).value<QColor>(); }
-
-} // namespace
+using settingsValue::colour;
 
 NetworkItemSettings NetworkItemSettings::from(const QVariantMap &d)
 {
     NetworkItemSettings s;
-    unsigned seen = 0;
-    for (const QVariant &entry : d.value(QStringLiteral("NetworkItemSortArray")).toList()) {
-        const int code = entry.toInt();
-        if (code < 1 || code > 4 || (seen & (1u << code)))
-            continue; // unknown codes are skipped, each element is drawn once
-        seen |= 1u << code;
-        s.order.push_back(code);
-    }
+    s.order = settingsValue::elementOrder(d.value(QStringLiteral("NetworkItemSortArray")), 4);
     s.showUdLabel = d.value(QStringLiteral("Network_Display_UdLabel")).toBool();
     s.showLamps = d.value(QStringLiteral("Network_Display_UdCircle")).toBool();
     s.showGraph = d.value(QStringLiteral("Network_Display_Graph")).toBool();
@@ -39,14 +30,14 @@ NetworkItemSettings NetworkItemSettings::from(const QVariantMap &d)
     s.fontSizeDiff = d.value(QStringLiteral("_FontSizeDiff")).toDouble();
     s.fontAdjust = d.value(QStringLiteral("_FontAdjust")).toInt();
     s.font = FontCatalog::fontForName(s.fontName, 2.0 * (10.0 + s.fontSizeDiff));
-    s.shadow = color(d, "Z01");
-    s.emptyLine = color(d, "Z03");
-    s.up = color(d, "C01");
-    s.down = color(d, "C02");
-    s.lampFrame = color(d, "C03");
-    s.lampBack = color(d, "C04");
-    s.signalBar = color(d, "C05");
-    s.noiseBar = color(d, "C06");
+    s.shadow = colour(d, "Z01");
+    s.emptyLine = colour(d, "Z03");
+    s.up = colour(d, "C01");
+    s.down = colour(d, "C02");
+    s.lampFrame = colour(d, "C03");
+    s.lampBack = colour(d, "C04");
+    s.signalBar = colour(d, "C05");
+    s.noiseBar = colour(d, "C06");
     s.labelImage = d.value(QStringLiteral("L03")).value<QImage>();
     return s;
 }

@@ -40,24 +40,4 @@ struct NetworkItemSettings {
     static NetworkItemSettings from(const QVariantMap &defaults);
 };
 
-// Keeps the typed settings of the last dictionary it saw; rebuilds them only when it is
-// handed another one.
-class NetworkItemSettingsCache {
-public:
-    const NetworkItemSettings &get(const QVariantMap &defaults)
-    {
-        if (!valid_ || !source_.isSharedWith(defaults)) {
-            settings_ = NetworkItemSettings::from(defaults);
-            source_ = defaults;
-            valid_ = true;
-        }
-        return settings_;
-    }
-
-private:
-    QVariantMap source_;
-    NetworkItemSettings settings_;
-    bool valid_ = false;
-};
-
 } // namespace orb

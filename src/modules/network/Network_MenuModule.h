@@ -1,6 +1,7 @@
 #pragma once
 #include "collect/NetworkBase.h"
 #include "modules/GraphMenuModule.h"
+#include "modules/TypedSettings.h"
 #include "modules/network/NetworkItemSettings.h"
 #include "modules/network/NetworkTraffic.h"
 #include "modules/network/Network_Current.h"
@@ -90,7 +91,7 @@ private:
     void checkGlobalIp();
     void globalIpFound(quint64 request, const QString &ip, const QString &error);
     void showGlobalIp();
-    const NetworkItemSettings &settings() const { return settings_.get(myDefaults()); }
+    const NetworkItemSettings &settings() const { return settings_.of(myDefaults()); }
 
     History<NetworkSample> resumeArray_;
     std::shared_ptr<const NetworkBase> networkBase_;
@@ -98,7 +99,7 @@ private:
     QStringList nicNames_;
     bool nicNamesKnown_ = false;
     std::shared_ptr<const NetworkBase> namesCheckedIn_;
-    mutable NetworkItemSettingsCache settings_;
+    mutable TypedSettings<NetworkItemSettings> settings_;
     QPointer<Network_Current> network_Current_;
     std::vector<Network_MenuController *> nicManMenusArray_;
     std::vector<QWidgetAction *> nicActions_;
