@@ -127,7 +127,11 @@ QString PowerSupplyReader::addressIn(const QString &text)
     return parts.join(QLatin1Char(':'));
 }
 
-PowerState PowerSupplyReader::read(const Sysroot &root)
+std::vector<std::string> PowerSupplyReader::supplies(const Sysroot &root) { return root.listDirectory(kClass); }
+
+PowerState PowerSupplyReader::read(const Sysroot &root) { return read(root, supplies(root)); }
+
+PowerState PowerSupplyReader::read(const Sysroot &root, const std::vector<std::string> &names)
 {
     PowerState state;
     std::vector<Pack> packs;
@@ -135,7 +139,7 @@ PowerState PowerSupplyReader::read(const Sysroot &root)
     bool chargerOnline = false;
     std::optional<double> adapterVolts, adapterAmps;
 
-    for (const std::string &name : root.listDirectory(kClass)) {
+    for (const std::string &name : names) {
         Supply s{std::string(kClass) + name + "/", name, &root};
         const std::string type = s.text("type").value_or(std::string());
         const std::string scope = s.text("scope").value_or(std::string());

@@ -103,16 +103,39 @@ void PowerMonitor::rebuild()
     Q_EMIT stateChanged();
 }
 
+void PowerMonitor::setSysfsIntervals(int withSuppliesMs, int withoutMs)
+{
+    supplyIntervalMs_ = withSuppliesMs;
+    noSupplyIntervalMs_ = withoutMs;
+}
+
 void PowerMonitor::readSysfs()
 {
     if (sysfsReading_)
         return;
+    // Listing the class reads no attribute and never waits on the firmware.
+    std::vector<std::string> names = PowerSupplyReader::supplies(root_);
+    const int interval = names.empty() ? noSupplyIntervalMs_ : supplyIntervalMs_;
+    if (sysfsTimer_.interval() != interval)
+        sysfsTimer_.setInterval(interval);
+    if (names.empty()) {
+        PowerState none = PowerSupplyReader::read(root_, names);
+        if (!sysfs_ || !(*sysfs_ == none)) {
+            sysfs_ = std::move(none);
+            scheduleRebuild();
+        }
+        return;
+    }
     sysfsReading_ = true;
     QPointer<PowerMonitor> self(this);
-    const Sysroot root = root_;
-    // Battery attributes are answered by the firmware and may take a while: never on the UI thread.
-    pool_.start([self, root] {
-        PowerState s = PowerSupplyReader::read(root);
+    // Battery attributes are answered by the firmware and may take a while: never on the UI
+    // thread. The destructor waits for the pool, so the read may clear the flag itself.
+    pool_.start([this, self, root = root_, names = std::move(names), before = sysfs_] {
+        PowerState s = PowerSupplyReader::read(root, names);
+        if (before && *before == s) {
+            sysfsReading_ = false;
+            return;
+        }
         QMetaObject::invokeMethod(
             self.data(),
             [self, s = std::move(s)]() mutable {
