@@ -13,6 +13,15 @@ namespace {
 
 Sysroot tree(const char *name) { return Sysroot(test::fixturePath(QString::fromLatin1(name)).toStdString()); }
 
+// A writable copy of a fixture tree, to change between passes.
+void copyTree(const char *name, const QTemporaryDir &dir)
+{
+    ASSERT_TRUE(dir.isValid());
+    namespace fs = std::filesystem;
+    fs::copy(test::fixturePath(QString::fromLatin1(name)).toStdString(), dir.path().toStdString(),
+             fs::copy_options::recursive | fs::copy_options::copy_symlinks);
+}
+
 struct Expected {
     int64_t up, down, signal, noise;
 };
@@ -201,10 +210,8 @@ TEST(NetworkSampler, OpenFilesAreReadAgainInPlace)
 TEST(NetworkSampler, InterfacesThatComeAndGoAreFoundWithinTheListingPeriod)
 {
     QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
+    copyTree("net-laptop-a", dir);
     namespace fs = std::filesystem;
-    fs::copy(test::fixturePath("net-laptop-a").toStdString(), dir.path().toStdString(),
-             fs::copy_options::recursive | fs::copy_options::copy_symlinks);
     const std::string base = dir.path().toStdString();
     const Sysroot root(base);
     NetworkSampler sampler;
