@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QRegularExpression>
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -130,6 +131,13 @@ QString PowerSupplyReader::addressIn(const QString &text)
 std::vector<std::string> PowerSupplyReader::supplies(const Sysroot &root) { return root.listDirectory(kClass); }
 
 PowerState PowerSupplyReader::read(const Sysroot &root) { return read(root, supplies(root)); }
+
+bool PowerSupplyReader::anyBattery(const Sysroot &root, const std::vector<std::string> &names)
+{
+    return std::any_of(names.begin(), names.end(), [&](const std::string &name) {
+        return Supply{std::string(kClass) + name + "/", name, &root}.text("type") == "Battery";
+    });
+}
 
 PowerState PowerSupplyReader::read(const Sysroot &root, const std::vector<std::string> &names)
 {

@@ -113,13 +113,15 @@ void PowerMonitor::readSysfs()
 {
     if (sysfsReading_)
         return;
-    // Listing the class reads no attribute and never waits on the firmware.
+    // Listing the class and the supplies' kinds never waits on the firmware. Without a
+    // battery (a desktop, perhaps with a mains entry) there is nothing more to read.
     std::vector<std::string> names = PowerSupplyReader::supplies(root_);
-    const int interval = names.empty() ? noSupplyIntervalMs_ : supplyIntervalMs_;
+    const bool batteries = PowerSupplyReader::anyBattery(root_, names);
+    const int interval = batteries ? supplyIntervalMs_ : noSupplyIntervalMs_;
     if (sysfsTimer_.interval() != interval)
         sysfsTimer_.setInterval(interval);
-    if (names.empty()) {
-        PowerState none = PowerSupplyReader::read(root_, names);
+    if (!batteries) {
+        PowerState none = PowerSupplyReader::read(root_, {});
         if (!sysfs_ || !(*sysfs_ == none)) {
             sysfs_ = std::move(none);
             scheduleRebuild();

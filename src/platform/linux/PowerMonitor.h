@@ -19,7 +19,7 @@ class UPowerClient;
 // Bluetooth services' signals when they run, the kernel's power-supply class while no power
 // service is there. The class is listed every few seconds; the supplies' attributes, which
 // the firmware may be slow to answer, are read on a pool thread, and only a change is handed
-// back. A machine without any supply is only looked at again now and then.
+// back. A machine without any battery is only looked at again now and then.
 class PowerMonitor : public QObject {
     Q_OBJECT
 public:
@@ -42,7 +42,7 @@ public:
     // The newest state; never null after start().
     std::shared_ptr<const PowerState> state() const { return state_; }
 
-    // How often the power-supply class is read with supplies present, and looked at without.
+    // How often the power-supply class is read with batteries present, and looked at without.
     void setSysfsIntervals(int withSuppliesMs, int withoutMs);
 
 Q_SIGNALS:
