@@ -103,10 +103,10 @@ void PowerMonitor::rebuild()
     Q_EMIT stateChanged();
 }
 
-void PowerMonitor::setSysfsIntervals(int withSuppliesMs, int withoutMs)
+void PowerMonitor::setSysfsIntervals(int withBatteriesMs, int withoutMs)
 {
-    supplyIntervalMs_ = withSuppliesMs;
-    noSupplyIntervalMs_ = withoutMs;
+    batteryIntervalMs_ = withBatteriesMs;
+    noBatteryIntervalMs_ = withoutMs;
 }
 
 void PowerMonitor::readSysfs()
@@ -117,7 +117,7 @@ void PowerMonitor::readSysfs()
     // battery (a desktop, perhaps with a mains entry) there is nothing more to read.
     std::vector<std::string> names = PowerSupplyReader::supplies(root_);
     const bool batteries = PowerSupplyReader::anyBattery(root_, names);
-    const int interval = batteries ? supplyIntervalMs_ : noSupplyIntervalMs_;
+    const int interval = batteries ? batteryIntervalMs_ : noBatteryIntervalMs_;
     if (sysfsTimer_.interval() != interval)
         sysfsTimer_.setInterval(interval);
     if (!batteries) {

@@ -24,7 +24,7 @@ class PowerMonitor : public QObject {
     Q_OBJECT
 public:
     static constexpr int kSysfsIntervalMs = 5000;
-    static constexpr int kNoSupplyIntervalMs = 30000;
+    static constexpr int kNoBatteryIntervalMs = 30000;
 
     // `bus`: the system bus, or none to read only the power-supply class under `root`.
     PowerMonitor(Sysroot root, std::optional<QDBusConnection> bus, QObject *parent = nullptr);
@@ -43,7 +43,7 @@ public:
     std::shared_ptr<const PowerState> state() const { return state_; }
 
     // How often the power-supply class is read with batteries present, and looked at without.
-    void setSysfsIntervals(int withSuppliesMs, int withoutMs);
+    void setSysfsIntervals(int withBatteriesMs, int withoutMs);
 
 Q_SIGNALS:
     void stateChanged();
@@ -63,8 +63,8 @@ private:
     QTimer rebuildTimer_;
     QTimer sysfsTimer_;
     QThreadPool pool_;
-    int supplyIntervalMs_ = kSysfsIntervalMs;
-    int noSupplyIntervalMs_ = kNoSupplyIntervalMs;
+    int batteryIntervalMs_ = kSysfsIntervalMs;
+    int noBatteryIntervalMs_ = kNoBatteryIntervalMs;
     // Set while a pool read is on its way; the read clears it itself when nothing changed.
     std::atomic<bool> sysfsReading_{false};
 };
