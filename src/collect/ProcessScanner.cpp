@@ -260,7 +260,7 @@ ProcessScanner::Scan ProcessScanner::scan(const Sysroot &root, double now)
         int opened = -1; // a descriptor opened in this scan, to be kept
         if (text.empty()) {
             char relative[32];
-            std::snprintf(relative, sizeof relative, "%s/stat", entry->d_name);
+            std::snprintf(relative, sizeof relative, "%.9s/stat", entry->d_name); // a pid has at most 9 digits here
             // A process that ended since the listing has no stat left: skipped without a word.
             opened = openRelative(dirFd, relative);
             if (opened < 0)
