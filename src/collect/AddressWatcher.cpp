@@ -11,19 +11,21 @@
 
 namespace orb {
 
-AddressWatcher::AddressWatcher()
+AddressWatcher::AddressWatcher(Kind kind)
 {
     fd_ = ::socket(AF_NETLINK, SOCK_RAW | SOCK_NONBLOCK | SOCK_CLOEXEC, NETLINK_ROUTE);
     if (fd_ < 0) {
-        qCInfo(lcCollect, "no routing notifications (%s); addresses are read on interface changes only",
-               std::strerror(errno));
+        qCInfo(lcCollect, "no routing notifications (%s); %s", std::strerror(errno),
+               kind == Kind::Links ? "interfaces are listed every few seconds"
+                                   : "addresses are read on interface changes only");
         return;
     }
     sockaddr_nl addr{};
     addr.nl_family = AF_NETLINK;
-    addr.nl_groups = RTMGRP_IPV4_IFADDR | RTMGRP_IPV6_IFADDR;
+    addr.nl_groups = kind == Kind::Links ? RTMGRP_LINK : RTMGRP_IPV4_IFADDR | RTMGRP_IPV6_IFADDR;
     if (::bind(fd_, reinterpret_cast<const sockaddr *>(&addr), sizeof addr) != 0) {
-        qCInfo(lcCollect, "cannot listen for address changes (%s)", std::strerror(errno));
+        qCInfo(lcCollect, "cannot listen for %s changes (%s)", kind == Kind::Links ? "interface" : "address",
+               std::strerror(errno));
         ::close(fd_);
         fd_ = -1;
     }

@@ -3,11 +3,15 @@
 namespace orb {
 
 // Tells whether any IPv4 or IPv6 address of the machine was added or removed since the
-// last call, from the kernel's routing notifications (a non-blocking netlink socket), so the
-// pass need not list the addresses each second. Only meaningful for the running machine.
+// last call (or with Kind::Links, whether a network interface appeared, went or changed its
+// state), from the kernel's routing notifications (a non-blocking netlink socket), so the
+// pass need not list the addresses or interfaces each second. Only meaningful for the
+// running machine.
 class AddressWatcher {
 public:
-    AddressWatcher();
+    enum class Kind { Addresses, Links };
+
+    explicit AddressWatcher(Kind kind = Kind::Addresses);
     ~AddressWatcher();
     AddressWatcher(const AddressWatcher &) = delete;
     AddressWatcher &operator=(const AddressWatcher &) = delete;

@@ -106,7 +106,7 @@ bool CpuSampler::parseStat()
 
 CpuSample CpuSampler::loadCpuData(const Sysroot &root)
 {
-    if (!root.readFile("/proc/stat", buffer_)) {
+    if (!stat_.read(root, buffer_)) {
         if (!reportedFailure_)
             qCWarning(lcCollect, "cannot read %s; no CPU sample", root.path("/proc/stat").c_str());
         reportedFailure_ = true;

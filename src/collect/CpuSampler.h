@@ -1,5 +1,6 @@
 #pragma once
 #include "collect/Samples.h"
+#include "platform/OpenProcFile.h"
 #include "platform/Sysroot.h"
 
 #include <cstdint>
@@ -27,6 +28,7 @@ private:
 
     std::vector<Counters> previous_;
     std::vector<Counters> current_;
+    OpenProcFile stat_{"/proc/stat"};
     std::string buffer_;
     bool hasBaseline_ = false;
     bool reportedFailure_ = false; // log a persistent failure once, not every tick

@@ -147,7 +147,7 @@ bool DiskSampler::classify(const Sysroot &root, const std::vector<std::string_vi
 
 std::optional<DiskSample> DiskSampler::retDiskRW(const Sysroot &root, double now)
 {
-    if (!root.readFile("/proc/diskstats", buffer_, 1u << 20)) {
+    if (!diskstats_.read(root, buffer_)) {
         reportOnce("cannot read " + root.path("/proc/diskstats"));
         return std::nullopt;
     }

@@ -1,5 +1,6 @@
 #pragma once
 #include "collect/Samples.h"
+#include "platform/OpenProcFile.h"
 #include "platform/Sysroot.h"
 
 #include <cstdint>
@@ -52,6 +53,7 @@ private:
     bool classify(const Sysroot &root, const std::vector<std::string_view> &names);
     void reportOnce(const std::string &what);
 
+    OpenProcFile diskstats_{"/proc/diskstats"};
     std::string buffer_;
     std::vector<Line> lines_;
     std::vector<Parsed> rows_;

@@ -4,6 +4,7 @@
 
 #include "platform/Logging.h"
 
+#include <algorithm>
 #include <charconv>
 #include <limits>
 #include <string_view>
@@ -116,7 +117,7 @@ void MemorySampler::readVmstat(const Sysroot &root, uint64_t &pageInKiB, uint64_
 {
     pageInKiB = pageOutKiB = 0;
     // Kernels without vmstat (or a capture without it) report no paging rather than no sample.
-    if (!root.readFile("/proc/vmstat", buffer_, 1u << 20))
+    if (!vmstat_.read(root, buffer_))
         return;
     int found = 0;
     forEachLine(buffer_, [&](std::string_view line) {
@@ -137,15 +138,33 @@ void MemorySampler::readVmstat(const Sysroot &root, uint64_t &pageInKiB, uint64_
     });
 }
 
-// Bytes the zram devices hold in memory: the third column of each mm_stat.
-unsigned __int128 MemorySampler::zramBytes(const Sysroot &root)
+// The zram devices of the tree: a listing of /sys/block is far dearer than reading the
+// devices' statistics, and devices are rarely added, so the list is kept for some calls.
+void MemorySampler::listZram(const Sysroot &root)
 {
-    unsigned __int128 total = 0;
+    std::vector<OpenProcFile> listed;
     for (const std::string &name : root.listDirectory("/sys/block")) {
         if (!name.starts_with("zram"))
             continue;
-        zramPath_.assign("/sys/block/").append(name).append("/mm_stat");
-        if (!root.readFile(zramPath_, buffer_, 4096))
+        std::string path = "/sys/block/" + name + "/mm_stat";
+        // Devices still there keep their open files.
+        const auto kept = std::find_if(zram_.begin(), zram_.end(), [&](const OpenProcFile &f) { return f.machinePath() == path; });
+        listed.push_back(kept != zram_.end() ? std::move(*kept) : OpenProcFile(std::move(path)));
+    }
+    zram_ = std::move(listed);
+    zramRoot_ = root.root();
+    callsSinceZramList_ = 0;
+}
+
+// Bytes the zram devices hold in memory: the third column of each mm_stat.
+unsigned __int128 MemorySampler::zramBytes(const Sysroot &root)
+{
+    if (root.root() != zramRoot_ || ++callsSinceZramList_ >= kZramListEvery)
+        listZram(root);
+    unsigned __int128 total = 0;
+    for (OpenProcFile &file : zram_) {
+        // A device that went away fails until the next listing drops it.
+        if (!file.read(root, buffer_, 4096))
             continue;
         std::string_view rest = buffer_;
         uint64_t column = 0;
@@ -157,7 +176,7 @@ unsigned __int128 MemorySampler::zramBytes(const Sysroot &root)
         if (ok)
             total += column;
         else
-            qCDebug(lcCollect, "unreadable zram statistics in %s", root.path(zramPath_).c_str());
+            qCDebug(lcCollect, "unreadable zram statistics in %s", root.path(file.machinePath()).c_str());
     }
     return total;
 }
@@ -168,7 +187,7 @@ std::optional<MemorySample> MemorySampler::loadMemoryData(const Sysroot &root)
         reportOnce("no page size; memory not sampled", root.root());
         return std::nullopt;
     }
-    if (!root.readFile("/proc/meminfo", buffer_, 1u << 20)) {
+    if (!meminfo_.read(root, buffer_)) {
         reportOnce("cannot read memory statistics", root.path("/proc/meminfo"));
         return std::nullopt;
     }

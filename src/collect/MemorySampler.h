@@ -1,17 +1,23 @@
 #pragma once
 #include "collect/Samples.h"
+#include "platform/OpenProcFile.h"
 #include "platform/Sysroot.h"
 
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace orb {
 
 // Memory pages from <sysroot>/proc/meminfo, /proc/vmstat and zram statistics.
-// Used by the collection pass only; keeps its read buffers between calls.
+// Used by the collection pass only; keeps its files open and its read buffers between
+// calls. The zram devices are looked for in /sys/block on the first call for a tree and
+// every kZramListEvery calls after it.
 class MemorySampler {
 public:
+    static constexpr int kZramListEvery = 10;
+
     // `pageSize` is the size of the pages the sample counts (bytes); by default the
     // running kernel's. A page size of 0 makes every sample fail.
     explicit MemorySampler(uint64_t pageSize = systemPageSize());
@@ -30,12 +36,17 @@ private:
     bool parseMeminfo(uint64_t *values, bool &hasTotal);
     void readVmstat(const Sysroot &root, uint64_t &pageInKiB, uint64_t &pageOutKiB);
     unsigned __int128 zramBytes(const Sysroot &root);
+    void listZram(const Sysroot &root);
     void reportOnce(const char *message, const std::string &path);
 
     uint64_t pageSize_;
     uint64_t memTotalBytes_ = 0;
+    OpenProcFile meminfo_{"/proc/meminfo"};
+    OpenProcFile vmstat_{"/proc/vmstat"};
+    std::vector<OpenProcFile> zram_; // mm_stat of each zram device
+    std::string zramRoot_;           // the tree zram_ was listed in; none before the first call
+    int callsSinceZramList_ = 0;
     std::string buffer_;
-    std::string zramPath_;
     bool reported_ = false; // a bad input is logged once until a good read
 };
 

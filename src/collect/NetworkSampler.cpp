@@ -1,5 +1,6 @@
 #include "collect/NetworkSampler.h"
 
+#include "collect/AddressWatcher.h"
 #include "collect/ProcText.h"
 #include "platform/Logging.h"
 
@@ -17,63 +18,6 @@ namespace {
 
 constexpr const char *kClassNet = "/sys/class/net";
 constexpr const char *kWireless = "/proc/net/wireless";
-
-int openAt(const std::string &path)
-{
-    int fd;
-    do {
-        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    } while (fd < 0 && errno == EINTR);
-    return fd;
-}
-
-void closeFd(int &fd)
-{
-    if (fd >= 0)
-        ::close(fd);
-    fd = -1;
-}
-
-// Reads a whole small file again from its start into `out`; false on a read error.
-bool rereadSmall(int fd, char *out, size_t cap, size_t &len)
-{
-    ssize_t n;
-    do {
-        n = ::pread(fd, out, cap, 0);
-    } while (n < 0 && errno == EINTR);
-    if (n < 0)
-        return false;
-    len = static_cast<size_t>(n);
-    return true;
-}
-
-// Reads a whole (procfs) file again from its start into `out`, reusing its capacity.
-bool rereadAll(int fd, std::string &out)
-{
-    constexpr size_t kCap = 1u << 20;
-    out.resize(std::max<size_t>(out.capacity(), 4096));
-    size_t len = 0;
-    for (;;) {
-        if (len == out.size()) {
-            if (len >= kCap)
-                break;
-            out.resize(len * 2);
-        }
-        const ssize_t n = ::pread(fd, out.data() + len, out.size() - len, static_cast<off_t>(len));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            out.clear();
-            return false;
-        }
-        len += static_cast<size_t>(n);
-        // A short read is the end (the file is a few lines, far below one page).
-        if (len < out.size())
-            break;
-    }
-    out.resize(len);
-    return true;
-}
 
 int64_t saturated(uint64_t v)
 {
@@ -114,7 +58,11 @@ std::string_view nextToken(std::string_view &s)
 
 NetworkSampler::NetworkSampler() = default;
 
-NetworkSampler::~NetworkSampler() { closeFiles(); }
+NetworkSampler::~NetworkSampler()
+{
+    if (dir_)
+        ::closedir(dir_);
+}
 
 int64_t NetworkSampler::quality(int64_t dBm)
 {
@@ -145,24 +93,14 @@ bool NetworkSampler::parseWirelessLine(std::string_view line, std::string_view &
     return true;
 }
 
-void NetworkSampler::closeFiles()
-{
-    for (Interface &i : interfaces_) {
-        closeFd(i.tx.fd);
-        closeFd(i.rx.fd);
-        closeFd(i.operFd);
-    }
-    closeFd(wirelessFd_);
-    if (dir_)
-        ::closedir(dir_);
-    dir_ = nullptr;
-}
-
 NetworkSampler::Interface NetworkSampler::makeInterface(const Sysroot &root, const std::string &name) const
 {
     Interface i;
     i.name = name;
     const std::string dir = std::string(kClassNet) + '/' + name;
+    i.tx.file = OpenProcFile(dir + "/statistics/tx_bytes");
+    i.rx.file = OpenProcFile(dir + "/statistics/rx_bytes");
+    i.oper = OpenProcFile(dir + "/operstate");
     struct stat st{};
     // The link itself decides, even when what it points at is missing from the tree.
     i.counted = ::lstat(root.path(dir + "/device").c_str(), &st) == 0;
@@ -178,20 +116,34 @@ NetworkSampler::Interface NetworkSampler::makeInterface(const Sysroot &root, con
     return i;
 }
 
-bool NetworkSampler::rescan(const Sysroot &root)
+bool NetworkSampler::listingDue(const Sysroot &root, double now)
+{
+    if (root.root() != rootPath_) {
+        // Another tree (tests and `sample --sysroot` switch them): the files follow by
+        // themselves, the baselines stay with the interface names.
+        if (dir_)
+            ::closedir(dir_);
+        dir_ = nullptr;
+        rootPath_ = root.root();
+        relist_ = true;
+        if (root.isHostRoot() && !links_)
+            links_ = std::make_unique<AddressWatcher>(AddressWatcher::Kind::Links);
+    }
+    // Drained every pass, so a burst of link changes makes one listing.
+    const bool linksChanged = root.isHostRoot() && links_ && links_->changed();
+    return relist_ || linksChanged || interfaces_.empty() || !listedAt_ || now < *listedAt_
+           || now - *listedAt_ >= kListSeconds;
+}
+
+bool NetworkSampler::rescan(const Sysroot &root, double now)
 {
     const bool rootChanged = root.root() != rootPath_;
-    if (rootChanged) {
-        // Another tree (tests and `sample --sysroot` switch them): files are opened again,
-        // the baselines stay with the interface names.
-        closeFiles();
-        rootPath_ = root.root();
-    }
+    if (!listingDue(root, now))
+        return true;
     listing_.clear();
-    const std::string classPath = root.path(kClassNet);
-    // The directory stays open and is read again from its start each pass.
+    // The directory stays open and is read again from its start.
     if (!dir_)
-        dir_ = ::opendir(classPath.c_str());
+        dir_ = ::opendir(root.path(kClassNet).c_str());
     else
         ::rewinddir(dir_);
     if (dir_) {
@@ -206,6 +158,8 @@ bool NetworkSampler::rescan(const Sysroot &root)
     // An unreadable list changes nothing: the baselines wait for the next good one.
     if (listing_.empty())
         return false;
+    relist_ = false;
+    listedAt_ = now;
 
     for (Interface &i : interfaces_)
         i.seen = false;
@@ -226,35 +180,17 @@ bool NetworkSampler::rescan(const Sysroot &root)
         interfaces_.insert(it, std::move(fresh));
     }
     // Interfaces gone from the list keep what they added to the totals and nothing more.
-    for (Interface &i : interfaces_) {
-        if (!i.seen) {
-            closeFd(i.tx.fd);
-            closeFd(i.rx.fd);
-            closeFd(i.operFd);
-        }
-    }
     std::erase_if(interfaces_, [](const Interface &i) { return !i.seen; });
-
-    for (Interface &i : interfaces_) {
-        const std::string dir = classPath + '/' + i.name;
-        if (i.counted) {
-            if (i.operFd < 0)
-                i.operFd = openAt(dir + "/operstate");
-            if (i.tx.fd < 0)
-                i.tx.fd = openAt(dir + "/statistics/tx_bytes");
-            if (i.rx.fd < 0)
-                i.rx.fd = openAt(dir + "/statistics/rx_bytes");
-        }
-    }
     return true;
 }
 
-bool NetworkSampler::readCounter(Counter &c, uint64_t &total, const std::string &ifName, const char *file)
+bool NetworkSampler::readCounter(const Sysroot &root, Counter &c, uint64_t &total, const std::string &ifName,
+                                 const char *file)
 {
     char buf[40];
     size_t len = 0;
     uint64_t v = 0;
-    if (c.fd < 0 || !rereadSmall(c.fd, buf, sizeof buf, len)
+    if (!c.file.read(root, buf, sizeof buf, len)
         || !proctext::parseUnsigned(proctext::trimmed(std::string_view(buf, len)), v)) {
         if (!reportedCounter_)
             qCWarning(lcCollect, "cannot read %s of %s; its traffic is left out of this sample", file,
@@ -274,12 +210,12 @@ bool NetworkSampler::readCounter(Counter &c, uint64_t &total, const std::string 
     return true;
 }
 
-void NetworkSampler::readOperstate(Interface &i)
+void NetworkSampler::readOperstate(const Sysroot &root, Interface &i)
 {
     char buf[32];
     size_t len = 0;
     i.operstate.clear();
-    if (i.operFd >= 0 && rereadSmall(i.operFd, buf, sizeof buf, len))
+    if (i.oper.read(root, buf, sizeof buf, len))
         i.operstate.assign(proctext::trimmed(std::string_view(buf, len)));
 }
 
@@ -294,9 +230,7 @@ void NetworkSampler::readWireless(const Sysroot &root, int64_t &signal, int64_t 
         if (!i.wifi)
             continue;
         if (!haveFile) {
-            if (wirelessFd_ < 0)
-                wirelessFd_ = openAt(root.path(kWireless));
-            haveFile = wirelessFd_ >= 0 && rereadAll(wirelessFd_, buffer_);
+            haveFile = wireless_.read(root, buffer_);
             if (!haveFile)
                 buffer_.clear();
         }
@@ -334,7 +268,7 @@ void NetworkSampler::readWireless(const Sysroot &root, int64_t &signal, int64_t 
 
 std::optional<NetworkSample> NetworkSampler::loadNetworkData(const Sysroot &root, double now)
 {
-    if (!rescan(root)) {
+    if (!rescan(root, now)) {
         if (!reportedList_)
             qCWarning(lcCollect, "no interfaces under %s; no network sample", root.path(kClassNet).c_str());
         reportedList_ = true;
@@ -349,15 +283,17 @@ std::optional<NetworkSample> NetworkSampler::loadNetworkData(const Sysroot &root
         // hardware ones make the status snapshot.
         status_.append(i.name);
         if (i.counted) {
-            readOperstate(i);
+            readOperstate(root, i);
             status_.append(1, '=').append(i.operstate);
-            allRead = readCounter(i.tx, totalUp_, i.name, "tx_bytes") && allRead;
-            allRead = readCounter(i.rx, totalDown_, i.name, "rx_bytes") && allRead;
+            allRead = readCounter(root, i.tx, totalUp_, i.name, "tx_bytes") && allRead;
+            allRead = readCounter(root, i.rx, totalDown_, i.name, "rx_bytes") && allRead;
         }
         status_.append(1, ';');
     }
     if (allRead)
         reportedCounter_ = false;
+    else
+        relist_ = true; // the interface may have gone
 
     NetworkSample s;
     s.up = saturated(totalUp_);

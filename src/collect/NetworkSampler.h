@@ -1,15 +1,19 @@
 #pragma once
 #include "collect/Samples.h"
+#include "platform/OpenProcFile.h"
 #include "platform/Sysroot.h"
 
 #include <cstdint>
 #include <dirent.h>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace orb {
+
+class AddressWatcher;
 
 // Wi-Fi levels in dBm of one interface as last read (0 = no reading).
 struct WifiReading {
@@ -27,9 +31,14 @@ struct WifiReading {
 // disappears keeps what it added, and one that appears adds its counters.
 //
 // The counter files of the interfaces found are kept open and re-read in place each pass.
+// The interfaces are listed again only when they may have changed: on the first sample of a
+// tree, when the kernel reports a link added or removed (running machine only), after a
+// counter could not be read, and every kListSeconds in any case.
 // Used only by the collection pass, one pass at a time.
 class NetworkSampler {
 public:
+    static constexpr double kListSeconds = 10.0;
+
     NetworkSampler();
     ~NetworkSampler();
     NetworkSampler(const NetworkSampler &) = delete;
@@ -58,7 +67,7 @@ public:
 
 private:
     struct Counter {
-        int fd = -1;
+        OpenProcFile file;
         uint64_t last = 0;
         bool valid = false;
     };
@@ -68,17 +77,17 @@ private:
         bool wifi = false;
         bool seen = false;    // listed in this pass
         Counter tx, rx;
-        int operFd = -1;
+        OpenProcFile oper;
         std::string operstate;
     };
 
-    // Lists the interfaces and opens the files of new ones; false when the list is empty.
-    bool rescan(const Sysroot &root);
+    // Lists the interfaces when they may have changed (see above); false when the list is empty.
+    bool rescan(const Sysroot &root, double now);
+    bool listingDue(const Sysroot &root, double now);
     Interface makeInterface(const Sysroot &root, const std::string &name) const;
-    void closeFiles();
     // Re-reads one counter; adds the growth since its baseline to `total`.
-    bool readCounter(Counter &c, uint64_t &total, const std::string &ifName, const char *file);
-    void readOperstate(Interface &i);
+    bool readCounter(const Sysroot &root, Counter &c, uint64_t &total, const std::string &ifName, const char *file);
+    void readOperstate(const Sysroot &root, Interface &i);
     void readWireless(const Sysroot &root, int64_t &signal, int64_t &noise);
 
     std::string rootPath_;
@@ -86,7 +95,10 @@ private:
     std::vector<std::string> listing_;
     std::string buffer_;
     DIR *dir_ = nullptr;
-    int wirelessFd_ = -1;
+    std::unique_ptr<AddressWatcher> links_; // running machine only
+    std::optional<double> listedAt_;
+    bool relist_ = true;
+    OpenProcFile wireless_{"/proc/net/wireless"};
     uint64_t totalUp_ = 0;
     uint64_t totalDown_ = 0;
     std::optional<double> lastNow_;

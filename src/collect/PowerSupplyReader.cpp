@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QRegularExpression>
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -127,7 +128,18 @@ QString PowerSupplyReader::addressIn(const QString &text)
     return parts.join(QLatin1Char(':'));
 }
 
-PowerState PowerSupplyReader::read(const Sysroot &root)
+std::vector<std::string> PowerSupplyReader::supplies(const Sysroot &root) { return root.listDirectory(kClass); }
+
+PowerState PowerSupplyReader::read(const Sysroot &root) { return read(root, supplies(root)); }
+
+bool PowerSupplyReader::anyBattery(const Sysroot &root, const std::vector<std::string> &names)
+{
+    return std::any_of(names.begin(), names.end(), [&](const std::string &name) {
+        return Supply{std::string(kClass) + name + "/", name, &root}.text("type") == "Battery";
+    });
+}
+
+PowerState PowerSupplyReader::read(const Sysroot &root, const std::vector<std::string> &names)
 {
     PowerState state;
     std::vector<Pack> packs;
@@ -135,7 +147,7 @@ PowerState PowerSupplyReader::read(const Sysroot &root)
     bool chargerOnline = false;
     std::optional<double> adapterVolts, adapterAmps;
 
-    for (const std::string &name : root.listDirectory(kClass)) {
+    for (const std::string &name : names) {
         Supply s{std::string(kClass) + name + "/", name, &root};
         const std::string type = s.text("type").value_or(std::string());
         const std::string scope = s.text("scope").value_or(std::string());

@@ -1,6 +1,7 @@
 #include "collect/ProcessScanner.h"
 
 #include "platform/Logging.h"
+#include "platform/OpenProcFile.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -18,7 +19,6 @@ namespace {
 constexpr uint64_t kKernelThreadFlag = 0x00200000;
 constexpr int kLastField = 24; // rss
 constexpr uint32_t kMaxGarbledReports = 20;
-constexpr size_t kStatCap = 1024;
 
 bool parsePid(const char *name, int &pid)
 {
@@ -29,41 +29,23 @@ bool parsePid(const char *name, int &pid)
     return ec == std::errc() && end == n.data() + n.size() && pid > 0;
 }
 
-// Reads a small /proc file relative to `dirFd` into `out` (its capacity reused); false
-// when the process is gone (open or read fails, or nothing is there). With `keep` the
-// descriptor is left open in *keep for later scans, else closed.
-bool readRelative(int dirFd, const char *relative, std::string &out, size_t cap, int *keep = nullptr)
+// Opens a /proc file relative to `dirFd`; −1 when the process is gone.
+int openRelative(int dirFd, const char *relative)
 {
-    const int fd = ::openat(dirFd, relative, O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    if (out.size() < cap)
-        out.resize(cap);
-    // procfs hands out the whole (small) file in one read; a short read is the end.
-    ssize_t n;
+    int fd;
     do {
-        n = ::read(fd, out.data(), cap);
-    } while (n < 0 && errno == EINTR);
-    if (keep && n > 0)
-        *keep = fd;
-    else
-        ::close(fd);
-    out.resize(n > 0 ? static_cast<size_t>(n) : 0);
-    return n > 0;
+        fd = ::openat(dirFd, relative, O_RDONLY | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    return fd;
 }
 
-// Reads a kept /proc file again from its start: procfs makes its text anew. Fails once
-// the process it was opened for has gone, even when its pid has been given to another.
-bool rereadKept(int fd, std::string &out, size_t cap)
+// The text of a small /proc file through `fd`, read again from its start (procfs makes it
+// anew); empty once the process it was opened for has gone, even when its pid has been
+// given to another.
+std::string_view readText(int fd, char *buf, size_t size)
 {
-    if (out.size() < cap)
-        out.resize(cap);
-    ssize_t n;
-    do {
-        n = ::pread(fd, out.data(), cap, 0);
-    } while (n < 0 && errno == EINTR);
-    out.resize(n > 0 ? static_cast<size_t>(n) : 0);
-    return n > 0;
+    const ssize_t n = OpenProcFile::readStart(fd, buf, size);
+    return std::string_view(buf, n > 0 ? static_cast<size_t>(n) : 0);
 }
 
 // A command name as one menu line: control characters (a process may name itself
@@ -88,7 +70,6 @@ ProcessScanner::ProcessScanner(long clockTicks, uint64_t pageSize, ApplicationNa
     : clockTicks_(clockTicks > 0 ? clockTicks : 100), pageSize_(pageSize > 0 ? pageSize : 4096),
       appNames_(std::move(names))
 {
-    buffer_.reserve(kStatCap);
     // Keeping a process's stat open saves two of three system calls per process and scan.
     // Half of the descriptors the process may open are left to everything else.
     rlimit limit{};
@@ -102,6 +83,8 @@ ProcessScanner::~ProcessScanner()
 {
     for (auto &[pid, process] : processes_)
         forget(process.fd);
+    if (procDir_)
+        ::closedir(procDir_);
 }
 
 void ProcessScanner::forget(int &fd)
@@ -207,8 +190,14 @@ int ProcessScanner::resolveName(int dirFd, std::string_view pidText, const StatL
             // program the command line starts with may still name an application.
             char relative[32];
             std::snprintf(relative, sizeof relative, "%.*s/cmdline", static_cast<int>(pidText.size()), pidText.data());
-            if (readRelative(dirFd, relative, cmdline_, 4096)) {
-                std::string_view argv0(cmdline_.data(), std::min(cmdline_.find('\0'), cmdline_.size()));
+            const int fd = openRelative(dirFd, relative);
+            std::string_view cmdline;
+            if (fd >= 0) {
+                cmdline = readText(fd, cmdline_.data(), cmdline_.size());
+                ::close(fd);
+            }
+            if (!cmdline.empty()) {
+                std::string_view argv0 = cmdline.substr(0, cmdline.find('\0'));
                 const size_t slash = argv0.rfind('/');
                 if (slash != std::string_view::npos)
                     argv0.remove_prefix(slash + 1);
@@ -230,16 +219,23 @@ ProcessScanner::Scan ProcessScanner::scan(const Sysroot &root, double now)
         // Kept descriptors belong to the other tree; the baselines stay.
         for (auto &[pid, process] : processes_)
             forget(process.fd);
+        if (procDir_)
+            ::closedir(procDir_);
+        procDir_ = nullptr;
         procRoot_ = root.root();
         procPath_ = root.path("/proc");
     }
     appNames_.refresh(root, now);
-    DIR *dir = ::opendir(procPath_.c_str());
-    if (!dir) {
+    // /proc stays open between scans and is listed again from its start.
+    if (procDir_)
+        ::rewinddir(procDir_);
+    else
+        procDir_ = ::opendir(procPath_.c_str());
+    if (!procDir_) {
         qCWarning(lcCollect, "cannot list %s; no process figures this pass", procPath_.c_str());
         return {};
     }
-    const int dirFd = ::dirfd(dir);
+    const int dirFd = ::dirfd(procDir_);
     ++scanNumber_;
     const bool shares = hasBaseline_;
     const double elapsed = std::max(now - lastScan_, 1.0);
@@ -247,54 +243,55 @@ ProcessScanner::Scan ProcessScanner::scan(const Sysroot &root, double now)
     const uint32_t namesGeneration = appNames_.generation();
     touched_.clear();
 
-    while (const dirent *entry = ::readdir(dir)) {
+    while (const dirent *entry = ::readdir(procDir_)) {
         int pid = 0;
         if (!parsePid(entry->d_name, pid))
             continue;
         // A process known from earlier scans is read through the descriptor kept for it;
         // when that fails (the process ended, perhaps with its pid taken by another) or
         // there is none, the file is opened by name.
-        const auto known = processes_.find(pid);
-        int *kept = known != processes_.end() ? &known->second.fd : nullptr;
-        bool read = false;
-        if (kept && *kept >= 0) {
-            read = rereadKept(*kept, buffer_, kStatCap);
-            if (!read)
-                forget(*kept);
+        auto known = processes_.find(pid);
+        std::string_view text;
+        if (known != processes_.end() && known->second.fd >= 0) {
+            text = readText(known->second.fd, statLine_.data(), statLine_.size());
+            if (text.empty())
+                forget(known->second.fd);
         }
-        if (!read) {
+        int opened = -1; // a descriptor opened in this scan, to be kept
+        if (text.empty()) {
             char relative[32];
-            std::snprintf(relative, sizeof relative, "%s/stat", entry->d_name);
-            int fd = -1;
+            std::snprintf(relative, sizeof relative, "%.9s/stat", entry->d_name); // a pid has at most 9 digits here
             // A process that ended since the listing has no stat left: skipped without a word.
-            read = readRelative(dirFd, relative, buffer_, kStatCap, heldFds_ < maxHeldFds_ ? &fd : nullptr);
-            if (!read)
+            opened = openRelative(dirFd, relative);
+            if (opened < 0)
                 continue;
-            if (fd >= 0) {
-                if (kept)
-                    *kept = fd;
-                else
-                    pendingFd_ = fd;
+            text = readText(opened, statLine_.data(), statLine_.size());
+            if (text.empty() || heldFds_ >= maxHeldFds_) {
+                ::close(opened);
+                opened = -1;
+            } else {
                 ++heldFds_;
             }
+            if (text.empty())
+                continue;
         }
         StatLine stat;
-        if (!parseStat(buffer_, stat)) {
-            if (pendingFd_ >= 0)
-                forget(pendingFd_);
+        if (!parseStat(text, stat)) {
+            forget(opened);
             if (garbledReported_ < kMaxGarbledReports) {
                 ++garbledReported_;
-                qCWarning(lcCollect, "unreadable stat line of process %d, left out: \"%.80s\"%s", pid, buffer_.c_str(),
+                qCWarning(lcCollect, "unreadable stat line of process %d, left out: \"%.*s\"%s", pid,
+                          static_cast<int>(std::min<size_t>(text.size(), 80)), text.data(),
                           garbledReported_ == kMaxGarbledReports ? " (further ones are not reported)" : "");
             }
             continue;
         }
-        auto [it, inserted] = processes_.try_emplace(pid);
-        Process &process = it->second;
-        if (pendingFd_ >= 0) {
-            process.fd = pendingFd_;
-            pendingFd_ = -1;
-        }
+        const bool inserted = known == processes_.end();
+        if (inserted)
+            known = processes_.try_emplace(pid).first;
+        Process &process = known->second;
+        if (opened >= 0)
+            process.fd = opened;
         uint64_t delta = 0;
         if (inserted || process.startTime != stat.startTime) {
             // New since the previous scan (or a new process under a reused pid): all of its
@@ -325,7 +322,6 @@ ProcessScanner::Scan ProcessScanner::scan(const Sysroot &root, double now)
         cpuSums_[id] += cpu;
         memSums_[id] += rss;
     }
-    ::closedir(dir);
 
     for (auto it = processes_.begin(); it != processes_.end();) {
         if (it->second.seen == scanNumber_) {

@@ -5,7 +5,9 @@
 
 #include <QHash>
 #include <QString>
+#include <array>
 #include <cstdint>
+#include <dirent.h>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -76,13 +78,13 @@ private:
     std::vector<double> cpuSums_;
     std::vector<double> memSums_;
     std::vector<int> touched_;
-    std::string buffer_;
-    std::string cmdline_;
+    std::array<char, 1024> statLine_{};
+    std::array<char, 4096> cmdline_{};
     std::string procPath_;
     std::string procRoot_;
+    DIR *procDir_ = nullptr; // the tree's /proc, kept open between scans
     std::size_t heldFds_ = 0;
     std::size_t maxHeldFds_ = 0;
-    int pendingFd_ = -1;
     uint32_t scanNumber_ = 0;
     double lastScan_ = 0.0;
     bool hasBaseline_ = false;

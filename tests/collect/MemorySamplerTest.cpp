@@ -2,6 +2,7 @@
 #include "collect/MemorySampler.h"
 
 #include <QTemporaryDir>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <limits>
 
@@ -149,4 +150,31 @@ TEST(MemorySampler, hugeValuesSaturateInsteadOfWrapping)
     EXPECT_EQ((*sample)[1], 4611686018427387903);  // (2^64 − 1) / 4
     EXPECT_EQ((*sample)[4], 4611686018427387903);
     EXPECT_EQ((*sample)[8], max);                  // (2^65 − 2) / 4 = 2^63 − 1 exactly
+}
+
+TEST(MemorySampler, zramDevicesThatComeAndGoAreFoundWithinTheListingPeriod)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    std::filesystem::copy(test::fixturePath("memory-zram-desktop").toStdString(), dir.path().toStdString(),
+                          std::filesystem::copy_options::recursive | std::filesystem::copy_options::copy_symlinks);
+    const Sysroot root(dir.path().toStdString());
+    MemorySampler sampler(4096);
+    // Calls until the compressed figure is `pages`, at most one listing period; how many it took.
+    const auto callsUntil = [&](int64_t pages) {
+        for (int call = 1; call <= MemorySampler::kZramListEvery; ++call) {
+            const auto s = sampler.loadMemoryData(root);
+            if (s && (*s)[7] == pages)
+                return call;
+        }
+        return -1;
+    };
+    ASSERT_EQ(callsUntil(73647), 1); // zram0's 301658112 bytes
+
+    // A new device holding 4096000 bytes: 1000 pages more.
+    test::writeFile(dir.path() + "/sys/block/zram2/mm_stat", "8192000 2048000 4096000 0 4096000 0 0 0 0\n");
+    EXPECT_GT(callsUntil(73647 + 1000), 0);
+    // zram0 removed: only the new one is left.
+    std::filesystem::remove_all((dir.path() + "/sys/block/zram0").toStdString());
+    EXPECT_GT(callsUntil(1000), 0);
 }

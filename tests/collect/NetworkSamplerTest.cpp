@@ -13,6 +13,15 @@ namespace {
 
 Sysroot tree(const char *name) { return Sysroot(test::fixturePath(QString::fromLatin1(name)).toStdString()); }
 
+// A writable copy of a fixture tree, to change between passes.
+void copyTree(const char *name, const QTemporaryDir &dir)
+{
+    ASSERT_TRUE(dir.isValid());
+    namespace fs = std::filesystem;
+    fs::copy(test::fixturePath(QString::fromLatin1(name)).toStdString(), dir.path().toStdString(),
+             fs::copy_options::recursive | fs::copy_options::copy_symlinks);
+}
+
 struct Expected {
     int64_t up, down, signal, noise;
 };
@@ -196,4 +205,47 @@ TEST(NetworkSampler, OpenFilesAreReadAgainInPlace)
     rewrite("/sys/devices/pci0000:00/0000:00:1f.6/net/eth0/operstate", "down\n");
     ASSERT_TRUE(sampler.loadNetworkData(root, 3).has_value());
     EXPECT_FALSE(sampler.checkInterfaceStatusChange()) << "eth0 went down";
+}
+
+TEST(NetworkSampler, InterfacesThatComeAndGoAreFoundWithinTheListingPeriod)
+{
+    QTemporaryDir dir;
+    copyTree("net-laptop-a", dir);
+    namespace fs = std::filesystem;
+    const std::string base = dir.path().toStdString();
+    const Sysroot root(base);
+    NetworkSampler sampler;
+    double now = 0.0;
+    // Passes one second apart until the sample matches, at most one listing period.
+    const auto passesUntil = [&](const Expected &e) {
+        for (int pass = 0; pass <= int(NetworkSampler::kListSeconds); ++pass) {
+            const auto s = sampler.loadNetworkData(root, now);
+            now += 1.0;
+            if (s && s->up == e.up && s->down == e.down && s->signal == e.signal && s->noise == e.noise)
+                return pass;
+        }
+        return -1;
+    };
+    ASSERT_EQ(passesUntil({3'000'000, 130'000'000, 50, 1}), 0);
+    EXPECT_FALSE(sampler.checkInterfaceStatusChange());
+
+    // A USB Ethernet adapter is plugged in: its counters join the totals.
+    const std::string usb = base + "/sys/devices/pci0000:00/0000:00:14.0/usb2/2-1/2-1:1.0";
+    fs::create_directories(usb + "/net/eth1/statistics");
+    test::writeFile(QString::fromStdString(usb + "/net/eth1/statistics/tx_bytes"), "500\n");
+    test::writeFile(QString::fromStdString(usb + "/net/eth1/statistics/rx_bytes"), "700\n");
+    test::writeFile(QString::fromStdString(usb + "/net/eth1/operstate"), "up\n");
+    fs::create_directory_symlink("../../../2-1:1.0", usb + "/net/eth1/device");
+    fs::create_directory_symlink("../../devices/pci0000:00/0000:00:14.0/usb2/2-1/2-1:1.0/net/eth1",
+                                 base + "/sys/class/net/eth1");
+    EXPECT_GE(passesUntil({3'000'500, 130'000'700, 50, 1}), 0);
+    EXPECT_FALSE(sampler.checkInterfaceStatusChange()) << "eth1 is new";
+    EXPECT_TRUE(sampler.checkInterfaceStatusChange());
+
+    // The Wi-Fi adapter is taken out: its bytes stay counted, no Wi-Fi reading is left.
+    fs::remove(base + "/sys/class/net/wlan0");
+    fs::remove_all(base + "/sys/devices/pci0000:00/0000:00:14.3/net/wlan0");
+    EXPECT_GE(passesUntil({3'000'500, 130'000'700, 0, 0}), 0);
+    EXPECT_TRUE(sampler.wifiLevels().empty());
+    EXPECT_FALSE(sampler.checkInterfaceStatusChange()) << "wlan0 is gone";
 }

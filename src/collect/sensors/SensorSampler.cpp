@@ -1,8 +1,8 @@
 #include "collect/sensors/SensorSampler.h"
 
 #include "collect/ProcText.h"
+#include "platform/OpenProcFile.h"
 
-#include <cerrno>
 #include <charconv>
 #include <fcntl.h>
 #include <unistd.h>
@@ -47,19 +47,12 @@ bool SensorSampler::readValue(const std::string &path, int64_t &out)
 bool SensorSampler::readValue(int fd, const std::string &path, int64_t &out)
 {
     char buf[64];
-    ssize_t n;
-    if (fd >= 0) {
-        do {
-            n = ::pread(fd, buf, sizeof buf, 0);
-        } while (n < 0 && errno == EINTR);
-        return parseValue(buf, n, sizeof buf, out);
-    }
+    if (fd >= 0)
+        return parseValue(buf, OpenProcFile::readStart(fd, buf, sizeof buf), sizeof buf, out);
     fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return false;
-    do {
-        n = ::read(fd, buf, sizeof buf);
-    } while (n < 0 && errno == EINTR);
+    const ssize_t n = OpenProcFile::readStart(fd, buf, sizeof buf);
     ::close(fd);
     return parseValue(buf, n, sizeof buf, out);
 }

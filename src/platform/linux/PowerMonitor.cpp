@@ -103,16 +103,41 @@ void PowerMonitor::rebuild()
     Q_EMIT stateChanged();
 }
 
+void PowerMonitor::setSysfsIntervals(int withBatteriesMs, int withoutMs)
+{
+    batteryIntervalMs_ = withBatteriesMs;
+    noBatteryIntervalMs_ = withoutMs;
+}
+
 void PowerMonitor::readSysfs()
 {
     if (sysfsReading_)
         return;
+    // Listing the class and the supplies' kinds never waits on the firmware. Without a
+    // battery (a desktop, perhaps with a mains entry) there is nothing more to read.
+    std::vector<std::string> names = PowerSupplyReader::supplies(root_);
+    const bool batteries = PowerSupplyReader::anyBattery(root_, names);
+    const int interval = batteries ? batteryIntervalMs_ : noBatteryIntervalMs_;
+    if (sysfsTimer_.interval() != interval)
+        sysfsTimer_.setInterval(interval);
+    if (!batteries) {
+        PowerState none = PowerSupplyReader::read(root_, {});
+        if (!sysfs_ || !(*sysfs_ == none)) {
+            sysfs_ = std::move(none);
+            scheduleRebuild();
+        }
+        return;
+    }
     sysfsReading_ = true;
     QPointer<PowerMonitor> self(this);
-    const Sysroot root = root_;
-    // Battery attributes are answered by the firmware and may take a while: never on the UI thread.
-    pool_.start([self, root] {
-        PowerState s = PowerSupplyReader::read(root);
+    // Battery attributes are answered by the firmware and may take a while: never on the UI
+    // thread. The destructor waits for the pool, so the read may clear the flag itself.
+    pool_.start([this, self, root = root_, names = std::move(names), before = sysfs_] {
+        PowerState s = PowerSupplyReader::read(root, names);
+        if (before && *before == s) {
+            sysfsReading_ = false;
+            return;
+        }
         QMetaObject::invokeMethod(
             self.data(),
             [self, s = std::move(s)]() mutable {

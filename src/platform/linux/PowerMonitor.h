@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QThreadPool>
 #include <QTimer>
+#include <atomic>
 #include <memory>
 #include <optional>
 
@@ -15,12 +16,15 @@ class BluezClient;
 class UPowerClient;
 
 // The machine's batteries and wireless devices, kept on the UI thread: the power and
-// Bluetooth services' signals when they run, the kernel's power-supply class (read on a
-// pool thread every few seconds) while no power service is there.
+// Bluetooth services' signals when they run, the kernel's power-supply class while no power
+// service is there. The class is listed every few seconds; the supplies' attributes, which
+// the firmware may be slow to answer, are read on a pool thread, and only a change is handed
+// back. A machine without any battery is only looked at again now and then.
 class PowerMonitor : public QObject {
     Q_OBJECT
 public:
     static constexpr int kSysfsIntervalMs = 5000;
+    static constexpr int kNoBatteryIntervalMs = 30000;
 
     // `bus`: the system bus, or none to read only the power-supply class under `root`.
     PowerMonitor(Sysroot root, std::optional<QDBusConnection> bus, QObject *parent = nullptr);
@@ -37,6 +41,9 @@ public:
 
     // The newest state; never null after start().
     std::shared_ptr<const PowerState> state() const { return state_; }
+
+    // How often the power-supply class is read with batteries present, and looked at without.
+    void setSysfsIntervals(int withBatteriesMs, int withoutMs);
 
 Q_SIGNALS:
     void stateChanged();
@@ -56,7 +63,10 @@ private:
     QTimer rebuildTimer_;
     QTimer sysfsTimer_;
     QThreadPool pool_;
-    bool sysfsReading_ = false;
+    int batteryIntervalMs_ = kSysfsIntervalMs;
+    int noBatteryIntervalMs_ = kNoBatteryIntervalMs;
+    // Set while a pool read is on its way; the read clears it itself when nothing changed.
+    std::atomic<bool> sysfsReading_{false};
 };
 
 } // namespace orb

@@ -7,7 +7,9 @@
 #include <QDBusConnectionInterface>
 #include <QDeadlineTimer>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QThread>
+#include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -267,4 +269,47 @@ TEST(PowerMonitor, fixtureMachinesStayOffTheRealSystemBus)
     EXPECT_EQ(monitor.state()->battery->percentOrMissing(), 57);
     ASSERT_EQ(monitor.state()->devices.size(), 1u);
     EXPECT_EQ(monitor.state()->devices[0].percent, std::optional<int>(12));
+}
+
+TEST(PowerMonitor, batteriesThatComeAndGoAreSeenWhateverElseTheClassHolds)
+{
+    // A desktop without any power supply, then with a mains entry only; a battery pack and a
+    // mouse are put in and taken out again (short intervals stand in for the real ones).
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    namespace fs = std::filesystem;
+    const fs::path supplies = dir.path().toStdString() + "/sys/class/power_supply";
+    const fs::path thinkpad = test::fixturePath("general-thinkpad").toStdString() + "/sys/class/power_supply";
+    fs::create_directories(supplies);
+    PowerMonitor monitor(Sysroot(dir.path().toStdString()), std::nullopt);
+    monitor.setSysfsIntervals(40, 80);
+    monitor.start();
+    ASSERT_TRUE(monitor.waitForFirstState(10000));
+    EXPECT_EQ(monitor.state()->source, PowerSource::Sysfs);
+    EXPECT_FALSE(monitor.state()->battery);
+
+    const auto waitFor = [&](const std::function<bool(const PowerState &)> &done) {
+        const QDeadlineTimer deadline(10000);
+        while (!done(*monitor.state()) && !deadline.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        return done(*monitor.state());
+    };
+    fs::copy(thinkpad / "AC", supplies / "AC");
+    QThread::msleep(200);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(monitor.state()->battery);
+    EXPECT_TRUE(monitor.state()->devices.empty());
+
+    fs::copy(thinkpad, supplies, fs::copy_options::recursive | fs::copy_options::skip_existing);
+    EXPECT_TRUE(waitFor([](const PowerState &p) { return p.battery && p.devices.size() == 1; }));
+    EXPECT_EQ(monitor.state()->battery->percentOrMissing(), 57);
+    EXPECT_FALSE(monitor.state()->battery->externalPower); // the mains entry says offline
+
+    fs::remove_all(supplies / "BAT0");
+    EXPECT_TRUE(waitFor([](const PowerState &p) { return !p.battery; }));
+    EXPECT_EQ(monitor.state()->devices.size(), 1u);
+
+    fs::remove_all(supplies / "hid-dc:2c:26:0a:1b:3c-battery");
+    EXPECT_TRUE(waitFor([](const PowerState &p) { return p.devices.empty(); }));
+    EXPECT_FALSE(monitor.state()->battery);
 }
