@@ -59,7 +59,7 @@ bool RenderedTextCache::draw(QPainter &p, const ShapedTextCache::Shaped &shaped,
     const double wholeX = std::floor(at.x());
     const double wholeY = std::floor(at.y());
     Key key{text,
-            font.key(),
+            font,
             foreground.rgba(),
             shows(shadow) ? shadow->color.rgba() : 0u,
             shows(shadow) ? sixtyFourths(shadow->offset.x()) : 0,

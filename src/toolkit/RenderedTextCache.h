@@ -2,6 +2,7 @@
 #include "toolkit/ShapedTextCache.h"
 
 #include <QColor>
+#include <QFont>
 #include <QHash>
 #include <QImage>
 #include <QPointF>
@@ -33,7 +34,7 @@ public:
 private:
     struct Key {
         QString text;
-        QString font;
+        QFont font;
         QRgb foreground = 0;
         QRgb shadow = 0;
         int shadowDx = 0, shadowDy = 0; // 1/64 pixel
