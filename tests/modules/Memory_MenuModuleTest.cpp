@@ -1,9 +1,14 @@
 #include "TestEnvironment.h"
+#include "TextInk.h"
 #include "modules/BaseMenuItems.h"
 #include "modules/memory/ImageMemoryBar.h"
 #include "modules/memory/Memory_MenuModule.h"
 #include "platform/linux/MemoryPurger.h"
 #include "platform/statusbar/StatusBarHost.h"
+#include "settings/FontCatalog.h"
+#include "settings/MemoryPreferences.h"
+#include "settings/SettingsStore.h"
+#include "settings/ThemeStore.h"
 #include "toolkit/OrbFormat.h"
 
 #include <QEventLoop>
@@ -462,4 +467,59 @@ TEST_F(MemoryItemTest, pieWedgesGoClockwiseFromTheTopInTheirColours)
     EXPECT_TRUE(sameColour(trad.pixelColor(23, 15), kB02)) << "59°: active, 23° to 113°";
     EXPECT_TRUE(sameColour(trad.pixelColor(23, 24), kB03)) << "121°: inactive, 113° to 158°";
     EXPECT_TRUE(sameColour(trad.pixelColor(12, 28), kB04)) << "202°: free";
+}
+
+
+namespace {
+// A theme colour as the theme file stores it: red, green, blue, alpha in 0..1.
+QColor themeColour(const char *key)
+{
+    const QVariantList rgba = ThemeStore::builtInReference(false).value(key).toList();
+    return QColor::fromRgbF(rgba.value(0).toFloat(), rgba.value(1).toFloat(), rgba.value(2).toFloat(),
+                            rgba.value(3).toFloat());
+}
+} // namespace
+
+// The text element as the default settings and the light theme draw it for kSample: used
+// memory (app memory 6 + compressed 0.5 + wired 1 GiB) after "U:" in the upper half in B05,
+// what is left of the 16 GiB after "F:" in the lower half in B06, each over the theme's
+// text shadow. The figure stands right of x = 24, the label left of it.
+TEST_F(MemoryItemTest, textShowsUsedAndAvailableInTheThemeColours)
+{
+    auto store = SettingsStore::open();
+    MemoryPreferences::initialize(*store);
+    store->setBool("Memory_Display_CircleMeter", false);
+    const QColor shadow = themeColour("Z01");
+    const QColor used = test::over(themeColour("B05"), shadow), available = test::over(themeColour("B06"), shadow);
+    ASSERT_GT(std::abs(used.red() - available.red()), 30) << "the two text colours tell apart";
+    struct Case {
+        qint64 unit;
+        QString upper, lower;
+        QStringList wrong; // what a wrong figure, unit or rounding would show
+    };
+    const Case cases[] = {
+        {1, "7.50GB", "8.50GB", {"7.00GB", "6.50GB", "5.00GB", "8.00GB"}},
+        {2, "7680.0MB", "8704.0MB", {"7168.0MB", "5120.0MB", "7680MB"}},
+        {3, "7.50GB", "8.50GB", {"7.00GB", "7.5GB"}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.unit);
+        store->setInteger("Memory_Unit", c.unit);
+        const QVariantMap d = MemoryPreferences::load(*store, ThemeStore::builtInReference(false));
+        module = std::make_unique<Memory_MenuModule>(nullptr);
+        module->setMyDefaults(d);
+        module->initDrawStatusBar(host);
+        module->setSensorData(sensorData(kSample));
+        module->refreshBar();
+        const QImage img = image();
+        ASSERT_EQ(img.height(), 40);
+        const QFont font = FontCatalog::fontForName(d.value("_FontPostScriptName").toString(), 10);
+        const QRect upperLabel(0, 0, 24, 20), lowerLabel(0, 20, 24, 20);
+        const QRect upperFigure(24, 0, img.width() - 24, 20), lowerFigure(24, 20, img.width() - 24, 20);
+        const QStringList figures = QStringList{c.upper, c.lower} + c.wrong;
+        EXPECT_EQ(test::readInk(img, upperFigure, used, font, figures), c.upper);
+        EXPECT_EQ(test::readInk(img, lowerFigure, available, font, figures), c.lower);
+        EXPECT_EQ(test::readInk(img, upperLabel, used, font, {"U:", "F:"}), "U:");
+        EXPECT_EQ(test::readInk(img, lowerLabel, available, font, {"U:", "F:"}), "F:");
+    }
 }
