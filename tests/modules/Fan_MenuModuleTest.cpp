@@ -1,9 +1,11 @@
 #include "TestEnvironment.h"
+#include "TextInk.h"
 #include "modules/fan/Fan_MenuController.h"
 #include "modules/fan/Fan_MenuModule.h"
 #include "modules/fan/ImageFanBar.h"
 #include "platform/statusbar/StatusBarHost.h"
 #include "settings/FanPreferences.h"
+#include "settings/FontCatalog.h"
 #include "settings/SettingsStore.h"
 #include "settings/ThemeStore.h"
 #include "toolkit/OrbColors.h"
@@ -250,4 +252,30 @@ TEST_F(FanModuleTest, compactHeadlineIsTheFastestFanAgainstTheMaximum)
     item->refreshBar();
     EXPECT_EQ(item->statusItem()->headline().label, QLatin1String("FAN --"));
     EXPECT_FALSE(item->statusItem()->headline().hasGauge());
+}
+
+// The speed text alone: the newest sample's average in the theme's text colour over its
+// shadow, four digits and the unit.
+TEST_F(FanModuleTest, textShowsTheNewestAverageInTheThemeColour)
+{
+    store->setBool("Fan_Display_Graph", false);
+    const QVariantMap d = defaults();
+    const QColor ink = test::over(themeColor(d, "G04"), themeColor(d, "Z01"));
+    const QFont font = FontCatalog::fontForName(d.value("_FontPostScriptName").toString(), 10);
+    struct Case {
+        History<FanSample> history;
+        QString text;
+        QStringList wrong;
+    };
+    const Case cases[] = {
+        {historyOf({fansOf({{"Fan 1", 1200}}, 1200), fansOf({{"Fan 1", 2000}, {"Fan 2", 2800}}, 2400)}), "2400rpm",
+         {"1200rpm", "2800rpm", "2000rpm"}},
+        {historyOf({fansOf({{"Fan 1", 892}}, 892)}), "0892rpm", {"8920rpm", "0092rpm"}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.text.toStdString());
+        const auto item = shown(c.history);
+        const QImage image = item->statusItem()->image();
+        EXPECT_EQ(test::readInk(image, ink, font, QStringList{c.text} + c.wrong), c.text);
+    }
 }

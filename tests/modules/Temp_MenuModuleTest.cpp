@@ -1,8 +1,10 @@
 #include "TestEnvironment.h"
+#include "TextInk.h"
 #include "modules/temp/ImageTempBar.h"
 #include "modules/temp/Temp_MenuController.h"
 #include "modules/temp/Temp_MenuModule.h"
 #include "platform/statusbar/StatusBarHost.h"
+#include "settings/FontCatalog.h"
 #include "settings/SettingsStore.h"
 #include "settings/TempPreferences.h"
 #include "settings/ThemeStore.h"
@@ -342,4 +344,35 @@ TEST_F(TempModuleTest, compactHeadlineIsTheShownReadingUpTo100Degrees)
     item->refreshBar();
     EXPECT_EQ(item->statusItem()->headline().label, QLatin1String("TEMP --"));
     EXPECT_FALSE(item->statusItem()->headline().hasGauge());
+}
+
+// The reading alone, as the image draws it: the chosen sensor in the chosen unit, in the
+// theme's text colour over its shadow.
+TEST_F(TempModuleTest, textDrawsTheChosenReadingInItsUnit)
+{
+    store->setBool("Temp_Display_Graph", false);
+    struct Case {
+        const char *shown;
+        qint64 unit;
+        TempSample sample;
+        const char *text;
+        QStringList wrong;
+    };
+    const Case cases[] = {
+        {"(Average)", 1, sampleOf({{"CPU", 44}, {"GPU", 48}}, 46), "46°C", {"44°C", "48°C", "46°F"}},
+        {"GPU", 2, sampleOf({{"CPU", 44}, {"GPU", 45}}, 44), "113°F", {"111°F", "45°F", "318K"}},
+        {"(Highest)", 3, sampleOf({{"CPU", 44}, {"GPU", 48}}, 46), "321K", {"319K", "317K", "48°C"}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.text);
+        store->setString("Temp_ShowTempOnMenu", c.shown);
+        store->setInteger("Temp_Unit_Mode", c.unit);
+        const QVariantMap d = defaults();
+        const QColor ink = test::over(themeColor(d, "F04"), themeColor(d, "Z01"));
+        const QFont font = FontCatalog::fontForName(d.value("_FontPostScriptName").toString(), 10);
+        const QImage image = shown(historyOf({c.sample}))->statusItem()->image();
+        QStringList candidates{QString::fromUtf8(c.text)};
+        candidates += c.wrong;
+        EXPECT_EQ(test::readInk(image, ink, font, candidates), QString::fromUtf8(c.text));
+    }
 }

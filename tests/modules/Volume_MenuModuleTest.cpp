@@ -1,4 +1,5 @@
 #include "TestEnvironment.h"
+#include "TextInk.h"
 #include "collect/VolumeBase.h"
 #include "modules/BaseMenuItems.h"
 #include "modules/volume/ImageVolumeBar.h"
@@ -7,6 +8,7 @@
 #include "modules/volume/Volume_MenuModule.h"
 #include "platform/statusbar/StatusBarHost.h"
 #include "platform/statusbar/StatusItemHost.h"
+#include "settings/FontCatalog.h"
 
 #include <QMenu>
 #include <gtest/gtest.h>
@@ -365,4 +367,36 @@ TEST_F(VolumeItemTest, aNewVolumeBaseRebuildsTheRows)
     EXPECT_EQ(m.volumeMenus().size(), 1);
     m.refreshBar();
     EXPECT_DOUBLE_EQ(m.statusWidth(), 8.0);
+}
+
+// The percent element: the used share in the usage colour, or with the other mode the free
+// share in the free colour; per volume in path order, or once for the sum. Each element is
+// 24 points (48 pixels) wide with 2 points between them; no shadow in these colours.
+TEST_F(VolumeItemTest, percentTextShowsTheUsedOrFreeShare)
+{
+    const QFont font = FontCatalog::fontForName("DejaVuSansMono-Bold", 10);
+    struct Case {
+        const char *what;
+        QVariantMap overrides;
+        QColor colour;
+        QStringList texts; // one per element, left to right
+        QStringList wrong;
+    };
+    const Case cases[] = {
+        {"used, sum", {{"Vlms_ShowEachDisk", false}}, kUsed, {"81%"}, {"19%", "82%", "80%"}},
+        {"free, sum", {{"Vlms_ShowEachDisk", false}, {"Vlms_Percent_Mode", 2}}, kFree, {"19%"}, {"81%", "18%", "20%"}},
+        {"used, each volume", {}, kUsed, {"50%", "75%", "90%"}, {"25%", "10%", "60%"}},
+        {"free, each volume", {{"Vlms_Percent_Mode", 2}}, kFree, {"50%", "25%", "10%"}, {"75%", "90%", "20%"}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        QVariantMap overrides = c.overrides;
+        overrides.insert("Vlms_Display_Percent", true);
+        item(overrides, history({kTypical}));
+        const QImage img = image();
+        ASSERT_EQ(img.width(), c.texts.size() * 52 - 4);
+        for (qsizetype i = 0; i < c.texts.size(); ++i)
+            EXPECT_EQ(test::readInk(img, QRect(int(i) * 52, 0, 48, 40), c.colour, font, c.texts + c.wrong), c.texts[i])
+                << "element " << i;
+    }
 }

@@ -32,6 +32,11 @@ constexpr double kTextMargin = 0.02;
 QString readInk(const QImage &image, const QRect &area, const QColor &colour, const QFont &font,
                 const QStringList &candidates);
 
+inline QString readInk(const QImage &image, const QColor &colour, const QFont &font, const QStringList &candidates)
+{
+    return readInk(image, image.rect(), colour, font, candidates);
+}
+
 // The bounding box of the pixels of `colour` inside `area` (empty when there are none).
 QRect inkBox(const QImage &image, const QRect &area, const QColor &colour);
 
