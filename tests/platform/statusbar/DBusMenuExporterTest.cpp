@@ -1,6 +1,8 @@
 // The right-click menu trays draw themselves: an item's QMenu as com.canonical.dbusmenu,
 // read and clicked over a private bus as a tray does.
+#include "MockBus.h"
 #include "SniTestBus.h"
+#include "TestEnvironment.h"
 #include "TestEnvironment.h"
 
 #include "platform/statusbar/DBusMenuExporter.h"
@@ -121,7 +123,7 @@ protected:
     }
 
     test::ScopedHome home_;
-    test::PrivateBus bus_;
+    test::MockBus bus_;
     test::TrayClient client_{bus_.address(), QStringLiteral("dbusmenu-client")};
     std::unique_ptr<SniHost> host_;
     std::unique_ptr<StatusItemHost> item_;

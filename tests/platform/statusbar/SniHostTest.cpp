@@ -1,6 +1,8 @@
 // The StatusNotifierItem host against a private bus and a small watcher of our own, which
 // lists items the way trays do: in the order they registered, dropping names that vanish.
+#include "MockBus.h"
 #include "SniTestBus.h"
+#include "TestEnvironment.h"
 #include "TestEnvironment.h"
 
 #include "platform/statusbar/SniHost.h"
@@ -32,7 +34,6 @@ using namespace orb;
 
 namespace {
 
-using test::PrivateBus;
 using test::TestWatcher;
 using test::spin;
 using test::waitUntil;
@@ -82,7 +83,7 @@ protected:
     }
 
     test::ScopedHome home_;
-    PrivateBus bus_;
+    test::MockBus bus_;
     test::TrayClient client_{bus_.address(), QStringLiteral("sni-test-client")};
 };
 
