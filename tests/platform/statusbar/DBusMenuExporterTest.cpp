@@ -3,7 +3,6 @@
 #include "MockBus.h"
 #include "SniTestBus.h"
 #include "TestEnvironment.h"
-#include "TestEnvironment.h"
 
 #include "platform/statusbar/DBusMenuExporter.h"
 #include "platform/statusbar/SniHost.h"
