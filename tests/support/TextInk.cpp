@@ -90,11 +90,6 @@ Overlap overlap(const Mask &drawn, const Mask &candidate, const QRect &glyph, co
 
 } // namespace
 
-QRect inkBox(const QImage &image, const QRect &area, const QColor &colour)
-{
-    return Mask(image, area, [&](const QColor &c) { return isInk(c, colour); }).box();
-}
-
 double inkLikeness(const QImage &image, const QRect &area, const QColor &colour, const QString &text,
                    const QFont &font)
 {

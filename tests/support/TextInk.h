@@ -37,9 +37,6 @@ inline QString readInk(const QImage &image, const QColor &colour, const QFont &f
     return readInk(image, image.rect(), colour, font, candidates);
 }
 
-// The bounding box of the pixels of `colour` inside `area` (empty when there are none).
-QRect inkBox(const QImage &image, const QRect &area, const QColor &colour);
-
 // What `top` painted over `bottom` shows: a translucent text colour over its shadow.
 QColor over(const QColor &top, const QColor &bottom);
 
