@@ -47,8 +47,9 @@ QImage composeCompact(const StatusItemHost &item)
     QPainter p(&out);
     int x = 4;
     for (int size : CompactIcon::kSizes) {
-        p.drawImage(QPoint(x, (56 - size) / 2),
-                    h.hasGauge() ? CompactIcon::render(h, size) : CompactIcon::fitted(item.image(), size));
+        p.drawImage(QPoint(x, (56 - size) / 2), h.hasGauge() || item.hasGaugeIcon()
+                                                   ? CompactIcon::render(h, size)
+                                                   : CompactIcon::fitted(item.image(), size));
         x += size + 4;
     }
     if (labelWidth > 0) {
@@ -126,7 +127,9 @@ bool SnapshotWriter::write(const StatusBarHost &host, const QString &directory, 
     for (StatusItemHost *item : items) {
         if (!item->image().isNull() && !savePng(item->image(), dir.filePath(item->moduleKey() + QStringLiteral(".png")), error))
             return false;
-        if ((item->headline().hasGauge() || !item->image().isNull())
+        // What a tray with square cells shows; nothing for an item with nothing to show there.
+        const bool compact = item->headline().hasGauge() || (!item->hasGaugeIcon() && !item->image().isNull());
+        if (compact
             && !savePng(composeCompact(*item), dir.filePath(item->moduleKey() + QStringLiteral("-compact.png")), error))
             return false;
         QMenu *menu = item->menu();

@@ -26,6 +26,9 @@ void GraphMenuModule::initDrawStatusBar(StatusBarHost &host)
     host_ = &host;
     imageIcon_ = makeImageView();
     MenuModule::initDrawStatusBar(host);
+    // Its square icon is a gauge of its readings, never its wide image squeezed small.
+    if (statusItem())
+        statusItem()->setGaugeIcon(true);
 }
 
 double GraphMenuModule::retRootMenuHeight() const
@@ -99,21 +102,31 @@ void GraphMenuModule::refreshBar()
         statusItem()->setHeadline(compactHeadline());
         return;
     }
-    const OrbEdgeInsets insets = retStatusMenuInsets(myDefaults().value(paddingKey()).toDouble());
-    const double height = retRootMenuHeight();
-    const double width = composeWidth(elementWidths(insets, height), insets.middle,
-                                      myDefaults().value(labelKey()).toBool());
-    lastWidth_ = width;
-    const QString title = myDefaults().value(QStringLiteral("PrefName")).toString();
+    const FrameSettings &frame = frameSettings();
     const QString text = headline();
-    if (statusItem()->toolTipTitle() != title || statusItem()->toolTipText() != text)
-        statusItem()->setToolTip(title, text);
-    prepareView(*imageIcon_);
-    imageIcon_->redrawWithSize(QSizeF(width, height), insets, menuOpened(), true, myDefaults());
-    // With every element off the capture is empty and the item shows nothing.
-    const OrbImage image = OrbImageCapture::imageWithSubviews(imageIcon_.get(), menuOpened());
-    statusItem()->setImage(image.pixels(), menuOpened());
+    if (statusItem()->toolTipTitle() != frame.title || statusItem()->toolTipText() != text)
+        statusItem()->setToolTip(frame.title, text);
     statusItem()->setHeadline(compactHeadline());
+    // A tray that draws the square icon from the headline never shows the image: drawing it
+    // would be most of the tick's work for nothing.
+    if (!statusItem()->showsImage())
+        return;
+    const OrbEdgeInsets insets = retStatusMenuInsets(frame.padding);
+    const double height = retRootMenuHeight();
+    const double width = composeWidth(elementWidths(insets, height), insets.middle, frame.showLabel);
+    lastWidth_ = width;
+    const std::optional<size_t> digest = imageDigest();
+    const QSizeF size(width, height);
+    if (digest && digest == drawn_.digest && size == drawn_.size && menuOpened() == drawn_.highlighted
+        && drawn_.settings.isSharedWith(myDefaults()) && !statusItem()->image().isNull())
+        return; // the same picture again
+    prepareView(*imageIcon_);
+    imageIcon_->redrawWithSize(size, insets, menuOpened(), true, myDefaults());
+    // With every element off the capture is empty and the item shows nothing.
+    QImage &buffer = buffers_[0].isNull() || buffers_[0].isDetached() ? buffers_[0] : buffers_[1];
+    const OrbImage image = OrbImageCapture::imageWithSubviews(imageIcon_.get(), menuOpened(), buffer);
+    statusItem()->setImage(image.pixels(), menuOpened());
+    drawn_ = {digest, myDefaults(), size, menuOpened()};
 }
 
 QImage GraphMenuModule::previewImage(double height) const
@@ -136,8 +149,16 @@ TrayHeadline GraphMenuModule::compactHeadline() const
     TrayHeadline h;
     const QString figure = headline();
     if (!figure.isEmpty())
-        h.label = myDefaults().value(QStringLiteral("PrefName")).toString() + QLatin1Char(' ') + figure;
+        h.label = frameSettings().title + QLatin1Char(' ') + figure;
     return h;
+}
+
+const GraphMenuModule::FrameSettings &GraphMenuModule::frameSettings() const
+{
+    return frame_.of(myDefaults(), [this](const QVariantMap &d) {
+        return FrameSettings{d.value(paddingKey()).toDouble(), d.value(labelKey()).toBool(),
+                             d.value(QStringLiteral("PrefName")).toString()};
+    });
 }
 
 void GraphMenuModule::rebuildMenuDefaults()

@@ -1,11 +1,13 @@
 #pragma once
 #include "modules/MenuModule.h"
 #include "modules/ModuleImageView.h"
+#include "modules/TypedSettings.h"
 #include "platform/statusbar/TrayHeadline.h"
 
 #include <QImage>
 #include <QString>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QLabel;
@@ -66,8 +68,19 @@ protected:
     virtual TrayHeadline compactHeadline() const;
     virtual QString labelKey() const = 0;
     virtual QString paddingKey() const = 0;
+    // A digest of everything the status image shows besides the settings, its size and the
+    // highlight, from a module that can tell cheaply: a redraw with the digest of the image
+    // already shown is skipped. None (the default): every redraw draws.
+    virtual std::optional<size_t> imageDigest() const { return std::nullopt; }
 
 private:
+    // What the frame of every status image reads from the settings.
+    struct FrameSettings {
+        double padding = 0.0;
+        bool showLabel = false;
+        QString title;
+    };
+    const FrameSettings &frameSettings() const;
     void openTab();
     // The module's settings with the menu graph's overlay laid over them.
     void rebuildMenuDefaults();
@@ -82,6 +95,16 @@ private:
     QLabel *graphLabel_ = nullptr;
     StatusBarHost *host_ = nullptr;
     double lastWidth_ = 0.0;
+    mutable TypedSettings<FrameSettings> frame_;
+    // Two pixel buffers in turn: the item holds one image while the next is drawn into the other.
+    QImage buffers_[2];
+    // What the image the item shows was drawn from.
+    struct Drawn {
+        std::optional<size_t> digest;
+        QVariantMap settings;
+        QSizeF size;
+        bool highlighted = false;
+    } drawn_;
 };
 
 } // namespace orb

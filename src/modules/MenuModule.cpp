@@ -1,6 +1,7 @@
 #include "modules/MenuModule.h"
 
 #include "platform/statusbar/StatusBarHost.h"
+#include "platform/statusbar/StatusItemHost.h"
 
 #include <QMenu>
 
@@ -24,6 +25,7 @@ void MenuModule::initDrawStatusBar(StatusBarHost &host)
     setPermitOpen(false);
     statusItem_ = host.createItem(QLatin1String(ModuleCatalog::info(id_).key));
     statusItem_->setMenu(statusMenu_.get());
+    connect(statusItem_.get(), &StatusItemHost::imageWanted, this, &MenuModule::refreshBar, Qt::QueuedConnection);
     drawBaseStatusBar();
     setPermitOpen(true);
 }

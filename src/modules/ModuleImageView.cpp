@@ -10,10 +10,14 @@ namespace orb {
 
 void ModuleImageView::drawModuleLabel(const OrbCanvas &canvas, const QString &showKey, const QString &imageKey)
 {
+    drawModuleLabel(canvas, myDefaults_.value(showKey).toBool(), myDefaults_.value(imageKey).value<QImage>());
+}
+
+void ModuleImageView::drawModuleLabel(const OrbCanvas &canvas, bool show, const QImage &label)
+{
     myMenuPosX_ = 0.0;
-    if (!myDefaults_.value(showKey).toBool())
+    if (!show)
         return;
-    const QImage label = myDefaults_.value(imageKey).value<QImage>();
     if (!label.isNull()) {
         QImage tinted = label;
         if (isHighLighted_) {

@@ -2,6 +2,7 @@
 #include "toolkit/OrbImageView.h"
 #include "toolkit/OrbMeterItem.h"
 
+#include <QImage>
 #include <QSizeF>
 #include <QVariantMap>
 #include <span>
@@ -37,6 +38,8 @@ protected:
     // Starts a drawing: the running position at 0, or past the module's label image (`imageKey`,
     // drawn at the origin, white while highlighted) when `showKey` is on.
     void drawModuleLabel(const OrbCanvas &canvas, const QString &showKey, const QString &imageKey);
+    // The same with the switch and the label image already read from the settings.
+    void drawModuleLabel(const OrbCanvas &canvas, bool show, const QImage &label);
 
     // The two meters at the running position (level bar 16 wide, circle meter as wide as
     // the drawing is high), which then moves past them and the gap.

@@ -9,10 +9,13 @@ namespace orb {
 template <typename Settings>
 class TypedSettings {
 public:
-    const Settings &of(const QVariantMap &dictionary)
+    const Settings &of(const QVariantMap &dictionary) { return of(dictionary, &Settings::from); }
+    // The same with the struct built by `build(dictionary)`.
+    template <typename Build>
+    const Settings &of(const QVariantMap &dictionary, Build build)
     {
         if (!built_ || !source_.isSharedWith(dictionary)) {
-            settings_ = Settings::from(dictionary);
+            settings_ = build(dictionary);
             source_ = dictionary;
             built_ = true;
         }

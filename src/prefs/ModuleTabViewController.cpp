@@ -3,6 +3,7 @@
 #include "platform/Logging.h"
 #include "prefs/ColorWell.h"
 #include "prefs/ElementOrderRow.h"
+#include "prefs/FullWidthText.h"
 #include "prefs/PreferenceCenter.h"
 #include "settings/PlistFunction.h"
 #include "settings/PrefFunctions.h"
@@ -265,8 +266,11 @@ QWidget *ModuleTabViewController::buildPopUp(const TabControl &c)
     const QString key = QLatin1String(c.key);
     popUp->setObjectName(key);
     popUp->setAccessibleName(trPrefs(c.title));
+    // Entries stored by their number may be shown in other characters where the font lacks
+    // theirs; entries stored as text are shown as they are stored.
     if (c.items)
-        popUp->addItems(c.items());
+        for (const QString &item : c.items())
+            popUp->addItem(c.storesText ? item : FullWidthText::shown(item, popUp->font()));
     popUps_.insert(key, popUp);
     connect(popUp, &QComboBox::activated, this, [this, &c](int index) { selectedPopUp(c, index); });
     return popUp;

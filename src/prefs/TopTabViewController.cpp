@@ -440,13 +440,31 @@ void TopTabViewController::refreshContentView(const SensorData *data)
     }
 }
 
+QString TopTabViewController::unavailableReason(ModuleId id)
+{
+    switch (id) {
+    case ModuleId::Gpu:
+        return trPrefs("No graphics card found on this machine");
+    case ModuleId::Temp:
+        return trPrefs("No temperature sensor found on this machine");
+    case ModuleId::Fan:
+        return trPrefs("No fan found on this machine");
+    default:
+        return trPrefs("Not found on this machine");
+    }
+}
+
 void TopTabViewController::setModuleAvailable(ModuleId id, bool available)
 {
     TopWrapView *view = box(id);
     if (!view)
         return;
+    // The greyed switch says why, on the switch itself and around it.
+    const QString why = available ? QString() : unavailableReason(id);
     view->switchBox()->setEnabled(available);
-    view->setToolTip(available ? QString() : trPrefs("Not found on this machine"));
+    view->switchBox()->setToolTip(why);
+    view->switchBox()->setAccessibleDescription(why);
+    view->setToolTip(why);
 }
 
 void TopTabViewController::setInternalBattery(bool present)

@@ -67,8 +67,10 @@ public:
     void pickTheme(int index);
     // Saves the current theme under `path` (what "Save Theme..." does once a name is chosen).
     bool saveThemeTo(const QString &path);
-    // A module whose hardware this machine lacks cannot be switched on.
+    // A module whose hardware this machine lacks cannot be switched on; its switch's tool tip
+    // says what is missing.
     void setModuleAvailable(ModuleId id, bool available);
+    static QString unavailableReason(ModuleId id);
     // Whether the machine has an internal battery (a third status-icon choice).
     void setInternalBattery(bool present);
     // Selects the current family and fills and selects its styles; a family that is not

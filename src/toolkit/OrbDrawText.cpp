@@ -1,5 +1,6 @@
 #include "toolkit/OrbDrawText.h"
 
+#include "toolkit/RenderedTextCache.h"
 #include "toolkit/ShapedTextCache.h"
 
 namespace orb {
@@ -55,18 +56,8 @@ void OrbDrawText::drawTextAt(const OrbCanvas &canvas, const QString &text,
     // runs are placed from the line's top.
     const QPointF top = canvas.point(x, y + shaped.descent) - QPointF(0.0, shaped.ascent);
 
-    p.save();
-    if (attributes.shadow && attributes.shadow->color.alpha() > 0) {
-        const OrbShadow &s = *attributes.shadow;
-        // A blur of a pixel or less is drawn as a plain offset copy.
-        p.setPen(s.color);
-        for (const QGlyphRun &run : shaped.runs)
-            p.drawGlyphRun(top + QPointF(s.offset.x(), -s.offset.y()), run);
-    }
-    p.setPen(attributes.foregroundColor);
-    for (const QGlyphRun &run : shaped.runs)
-        p.drawGlyphRun(top, run);
-    p.restore();
+    if (!RenderedTextCache::draw(p, shaped, text, attributes.font, attributes.foregroundColor, attributes.shadow, top))
+        RenderedTextCache::drawGlyphs(p, shaped, attributes.foregroundColor, attributes.shadow, top);
 }
 
 } // namespace orb

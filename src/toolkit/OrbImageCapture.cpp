@@ -45,22 +45,38 @@ OrbImage halved(QImage pixels, const QSizeF &size, bool isTemplate)
 
 OrbImage OrbImageCapture::imageWithSubviews(OrbImageView *view, bool isTemplate)
 {
+    QImage buffer;
+    return imageWithSubviews(view, isTemplate, buffer);
+}
+
+OrbImage OrbImageCapture::imageWithSubviews(OrbImageView *view, bool isTemplate, QImage &buffer)
+{
     if (!view)
         return {};
     const QRectF bounds = view->bounds();
     if (!usableSize(bounds.size()))
         return {};
 
+    const QSize pixelSize(static_cast<int>(std::ceil(bounds.width())), static_cast<int>(std::ceil(bounds.height())));
+    if (buffer.isDetached() && buffer.size() == pixelSize) {
+        // Drawn at one pixel per layout unit; the ratio is set again below.
+        buffer.setDevicePixelRatio(1.0);
+        buffer.fill(Qt::transparent);
+    } else {
+        buffer = transparentImage(bounds.size());
+    }
     const bool wasHidden = view->isHidden();
     view->setHidden(false);
-    QImage pixels = transparentImage(bounds.size());
     {
-        QPainter painter(&pixels);
+        QPainter painter(&buffer);
         const OrbCanvas canvas(painter, bounds.height());
         view->drawRect(canvas, bounds);
     }
     view->setHidden(wasHidden);
-    return halved(std::move(pixels), bounds.size(), isTemplate);
+    // The ratio the image gets, set while the buffer is still unshared so that handing it out
+    // copies nothing.
+    buffer.setDevicePixelRatio(buffer.width() / (bounds.width() / 2.0));
+    return halved(buffer, bounds.size(), isTemplate);
 }
 
 OrbImage OrbImageCapture::imageWithSubviews(QWidget *view, bool isTemplate)

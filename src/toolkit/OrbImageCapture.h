@@ -17,6 +17,10 @@ public:
     // halves its point size, so a view laid out at double scale gives an image of the
     // on-screen point size with two pixels per point. Null for a missing view or empty bounds.
     static OrbImage imageWithSubviews(OrbImageView *view, bool isTemplate);
+    // The same, drawn into `buffer` when no image handed out earlier still shares its pixels
+    // and its size fits (else into a new buffer kept there): a redraw of an unchanged size
+    // then allocates nothing, and its raster engine is made once.
+    static OrbImage imageWithSubviews(OrbImageView *view, bool isTemplate, QImage &buffer);
     // The same for a widget (preference previews and other widget-based views).
     static OrbImage imageWithSubviews(QWidget *view, bool isTemplate);
 

@@ -1,4 +1,5 @@
 #include "ItemTestSupport.h"
+#include "RecordingStatusHost.h"
 #include "TestEnvironment.h"
 #include "modules/BaseMenuItems.h"
 #include "modules/cpu/CPU_MenuModule.h"
@@ -9,6 +10,7 @@
 #include "settings/ThemeStore.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QMenu>
@@ -274,4 +276,29 @@ TEST_F(CpuMenuModuleTest, CompactHeadlineIsTheLoadAsABarThatWarnsWhenHigh)
         else
             EXPECT_NE(h.colour, low); // a busy processor changes colour
     }
+}
+
+TEST_F(CpuMenuModuleTest, ATrayThatDrawsTheHeadlineGetsNoImageUntilItShowsImagesAgain)
+{
+    test::RecordingStatusHost squares(true);
+    CPU_MenuModule item(&delegate);
+    item.setMyDefaults(defaults());
+    item.initDrawStatusBar(squares);
+    auto *cell = static_cast<test::RecordingStatusItem *>(item.statusItem());
+    SensorData data;
+    data.cpu = History<CpuSample>().appended(sampleOf({{30, 10, 0, 60}}));
+    item.setSensorData(data);
+    for (int pass = 0; pass < 3; ++pass)
+        item.refreshBar();
+    EXPECT_EQ(cell->imagesSet, 0);
+    EXPECT_TRUE(cell->image().isNull());
+    EXPECT_EQ(cell->headline().label, "CPU 40%");
+    EXPECT_EQ(cell->toolTipText(), "40%");
+
+    // Restyled to wide images: the image arrives without waiting for the next reading.
+    cell->showImagesFromNowOn();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(cell->imagesSet, 1);
+    EXPECT_FALSE(cell->image().isNull());
+    EXPECT_NEAR(cell->widthInPoints(), item.statusWidth(), 0.5);
 }

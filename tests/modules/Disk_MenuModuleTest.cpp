@@ -1,4 +1,5 @@
 #include "ItemTestSupport.h"
+#include "RecordingStatusHost.h"
 #include "TestEnvironment.h"
 #include "collect/DiskBase.h"
 #include "modules/BaseMenuItems.h"
@@ -304,6 +305,52 @@ TEST_F(DiskItemTest, lampsLightForActiveDisksInNameOrder)
         EXPECT_TRUE(test::sameColour(img.pixelColor(e.disk * 20 + 8, 30), e.write));
     }
     EXPECT_EQ(module->statusItem()->toolTipText(), "Read: 0.5KB/s  Write: 4.1KB/s");
+}
+
+TEST_F(DiskItemTest, anUnchangedPictureIsNotDrawnAgainButEveryChangeIs)
+{
+    test::RecordingStatusHost recording;
+    Disk_MenuModule m(nullptr);
+    QVariantMap d = diskDefaults();
+    d.insert("Disk_Display_Indicator", true);
+    d.insert("Disk_Display_Text", true);
+    m.setMyDefaults(d);
+    m.initDrawStatusBar(recording);
+    auto *item = static_cast<test::RecordingStatusItem *>(m.statusItem());
+    const auto b = base({"sda"});
+    // Each step hands over a new history; the reading, not the history's identity, decides.
+    History<DiskSample> h = test::historyOf({sample({{"sda", {0, 0}}})});
+    const auto pass = [&](const DiskCounters &next) {
+        h = h.appended(sample({{"sda", next}}));
+        SensorData data;
+        data.disk = h;
+        data.diskBase = b;
+        m.setSensorData(data);
+        m.refreshBar();
+        return item->imagesSet;
+    };
+    EXPECT_EQ(pass({0, 0}), 1);
+    EXPECT_EQ(pass({0, 0}), 1) << "idle again: the same lamps and texts";
+    EXPECT_EQ(pass({0, 2048}), 2) << "a write lights the lamp";
+    const QImage writing = item->image();
+    EXPECT_EQ(pass({0, 4096}), 2) << "the same rate";
+    EXPECT_EQ(pass({0, 8192}), 3) << "another rate, another text";
+    EXPECT_NE(item->image(), writing);
+
+    // The highlight of an open menu, new settings and another size are changes too.
+    m.menuWillOpen();
+    EXPECT_EQ(item->imagesSet, 4);
+    m.menuDidClose();
+    EXPECT_EQ(item->imagesSet, 5);
+    d.insert("D02", QColor(0, 0, 200));
+    m.setMyDefaults(d);
+    EXPECT_EQ(pass({0, 12288}), 6);
+
+    // The graph moves with every sample: each pass draws.
+    d.insert("Disk_Display_Graph", true);
+    m.setMyDefaults(d);
+    EXPECT_EQ(pass({0, 12288}), 7);
+    EXPECT_EQ(pass({0, 12288}), 8);
 }
 
 TEST_F(DiskItemTest, resetCounterShowsIdleInsteadOfAHugeRate)

@@ -248,14 +248,23 @@ TEST_F(GeneralTabTest, ModulesWithoutHardwareCannotBeSwitchedOn)
     app = std::make_unique<AppDelegate>(host, std::move(options));
     app->startUpMe();
     TopTabViewController &tab = general();
+    // The greyed switch says what is missing, where the pointer rests on it.
     const struct {
         ModuleId id;
         bool available;
-    } rows[] = {{ModuleId::Gpu, false}, {ModuleId::Cpu, true}, {ModuleId::Memory, true}, {ModuleId::Vnc, true}};
+        const char *why;
+    } rows[] = {{ModuleId::Gpu, false, "No graphics card found on this machine"},
+                {ModuleId::Temp, false, "No temperature sensor found on this machine"},
+                {ModuleId::Fan, false, "No fan found on this machine"},
+                {ModuleId::Cpu, true, ""},
+                {ModuleId::Memory, true, ""},
+                {ModuleId::Vnc, true, ""}};
     for (const auto &row : rows) {
         SCOPED_TRACE(ModuleCatalog::info(row.id).prefName);
-        EXPECT_EQ(tab.box(row.id)->switchBox()->isEnabled(), row.available);
-        EXPECT_EQ(tab.box(row.id)->toolTip().isEmpty(), row.available);
+        QCheckBox *on = tab.box(row.id)->switchBox();
+        EXPECT_EQ(on->isEnabled(), row.available);
+        EXPECT_EQ(on->toolTip(), QString::fromLatin1(row.why));
+        EXPECT_EQ(tab.box(row.id)->toolTip(), QString::fromLatin1(row.why));
     }
 }
 

@@ -16,6 +16,7 @@
 #include <QCheckBox>
 #include <QColorDialog>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QSlider>
 #include <QSpinBox>
@@ -216,6 +217,24 @@ TEST_F(ModuleTabsTest, PopUpsStoreEntryNumbersAndShowOutOfRangeValuesInRange)
     EXPECT_EQ(store->integerForKey("Network_UdLabel_Mode"), 3);
     ASSERT_EQ(notes.posted.size(), 1u);
     EXPECT_EQ(notes.last().name, "NetworkModuleNotif");
+}
+
+// "KB/s（Bytes）" must not show as boxes where the font has no full-width brackets; what is
+// stored is still the entry's number.
+TEST_F(ModuleTabsTest, UnitEntriesShowOnlyCharactersTheirFontCanDraw)
+{
+    NetworkTabViewController tab(*store, center);
+    auto *unit = control<QComboBox>(tab, "Network_Text_Mode");
+    ASSERT_EQ(unit->count(), 2);
+    const QFontMetrics metrics(unit->font());
+    for (int i = 0; i < unit->count(); ++i)
+        for (const char32_t c : unit->itemText(i).toUcs4())
+            EXPECT_TRUE(metrics.inFontUcs4(c)) << "entry " << i << " has U+" << std::hex << static_cast<unsigned>(c);
+    EXPECT_TRUE(unit->itemText(0).startsWith(QStringLiteral("KB/s")));
+    unit->activated(1);
+    EXPECT_EQ(store->integerForKey("Network_Text_Mode"), 2);
+    unit->activated(0);
+    EXPECT_EQ(store->integerForKey("Network_Text_Mode"), 1);
 }
 
 TEST_F(ModuleTabsTest, TemperatureChoicesAnnounceTheMenuRowsChange)

@@ -140,3 +140,48 @@ TEST(OrbImageCapture, MenuItemIconIsAtMostEighteenPoints)
         EXPECT_TRUE(icon.isTemplate());
     }
 }
+
+namespace {
+// Fills its whole area with one colour.
+class FillView : public OrbImageView {
+public:
+    QColor colour;
+    void drawRect(const OrbCanvas &canvas, const QRectF &bounds) override { canvas.fillRect(bounds, colour); }
+};
+} // namespace
+
+TEST(OrbImageCapture, AReusedBufferNeverChangesAnImageStillHeld)
+{
+    FillView view;
+    view.layOutAtDoubleScale(QSizeF(10, 5));
+    QImage buffer;
+
+    view.colour = Qt::red;
+    const OrbImage red = OrbImageCapture::imageWithSubviews(&view, false, buffer);
+    view.colour = Qt::blue;
+    OrbImage blue = OrbImageCapture::imageWithSubviews(&view, false, buffer);
+    // The red image was still held, so the blue one went elsewhere.
+    EXPECT_EQ(red.pixels().pixelColor(3, 3), QColor(Qt::red));
+    EXPECT_EQ(blue.pixels().pixelColor(3, 3), QColor(Qt::blue));
+
+    // Once nothing else holds the buffer's pixels they are drawn over in place, at one pixel
+    // per unit again, with what was there before cleared.
+    const uchar *const pixels = buffer.constBits();
+    blue = OrbImage();
+    view.colour = QColor(0, 255, 0, 128);
+    const OrbImage green = OrbImageCapture::imageWithSubviews(&view, false, buffer);
+    EXPECT_EQ(green.pixels().constBits(), pixels);
+    EXPECT_EQ(green.pixels().size(), QSize(20, 10));
+    EXPECT_DOUBLE_EQ(green.pixels().devicePixelRatio(), 2.0);
+    EXPECT_EQ(green.size(), QSizeF(10, 5));
+    // Not blended over the blue that was there.
+    EXPECT_EQ(green.pixels().pixelColor(19, 9).alpha(), 128);
+    EXPECT_EQ(green.pixels().pixelColor(19, 9).blue(), 0);
+    EXPECT_EQ(red.pixels().pixelColor(3, 3), QColor(Qt::red));
+
+    // Another size needs another buffer.
+    view.layOutAtDoubleScale(QSizeF(12, 5));
+    const OrbImage wider = OrbImageCapture::imageWithSubviews(&view, false, buffer);
+    EXPECT_EQ(wider.pixels().size(), QSize(24, 10));
+    EXPECT_EQ(green.pixels().size(), QSize(20, 10));
+}

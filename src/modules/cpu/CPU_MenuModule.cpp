@@ -83,32 +83,30 @@ History<CpuSample> CPU_MenuModule::drawableHistory() const
 
 std::vector<double> CPU_MenuModule::elementWidths(const OrbEdgeInsets &insets, double height) const
 {
-    const QVariantMap &d = myDefaults();
+    const CpuItemSettings &s = settings_.of(myDefaults());
     const History<CpuSample> history = drawableHistory();
     // Each processor gets its own group unless the average is shown; the count comes from
     // the newest sample, so a processor going offline changes the width with the data.
-    const std::size_t k =
-        d.value(QStringLiteral("Cpu_AverageMultiProcessors")).toBool() ? 1 : history.back().size() - 1;
+    const std::size_t k = s.averageProcessors ? 1 : history.back().size() - 1;
     std::vector<double> widths;
-    const QVariantList order = d.value(QStringLiteral("CpuItemSortArray")).toList();
     for (std::size_t core = 0; core < k; ++core) {
-        for (const QVariant &code : order) {
-            switch (code.toInt()) {
+        for (const int code : s.order) {
+            switch (code) {
             case 1:
-                if (d.value(QStringLiteral("Cpu_Display_Graph")).toBool())
-                    widths.push_back(d.value(QStringLiteral("Cpu_GraphWidth")).toDouble());
+                if (s.showGraph)
+                    widths.push_back(s.graphWidth);
                 break;
             case 2:
-                if (d.value(QStringLiteral("Cpu_Display_LevelBar")).toBool())
+                if (s.showLevelBar)
                     widths.push_back(8.0);
                 break;
             case 3:
-                if (d.value(QStringLiteral("Cpu_Display_CircleMeter")).toBool())
+                if (s.showCircleMeter)
                     widths.push_back(height - insets.top - insets.bottom);
                 break;
             case 4:
-                if (d.value(QStringLiteral("Cpu_Display_Text")).toBool())
-                    widths.push_back(d.value(QStringLiteral("CpuInnerTextWidth")).toDouble());
+                if (s.showText)
+                    widths.push_back(s.textWidth);
                 break;
             default:
                 break;

@@ -1,5 +1,7 @@
 #pragma once
 #include "modules/GraphMenuModule.h"
+#include "modules/TypedSettings.h"
+#include "modules/cpu/CpuItemSettings.h"
 
 #include <memory>
 
@@ -44,6 +46,7 @@ private:
     std::shared_ptr<const ProcessHistories> processes_;
     std::unique_ptr<CPU_MenuController> controller_;
     int cores_ = 1;
+    mutable TypedSettings<CpuItemSettings> settings_;
 };
 
 } // namespace orb

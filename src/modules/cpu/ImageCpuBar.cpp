@@ -1,6 +1,5 @@
 #include "modules/cpu/ImageCpuBar.h"
 
-#include "settings/FontCatalog.h"
 #include "toolkit/OrbCanvas.h"
 #include "toolkit/OrbColors.h"
 #include "toolkit/OrbDrawGraph.h"
@@ -16,8 +15,6 @@
 namespace orb {
 namespace {
 
-QColor color(const QVariantMap &d, const char *key) { return d.value(QLatin1String(key)).value<QColor>(); }
-
 QString percentText(double fraction) { return OrbFormat::fixed(fraction * 100.0, 0) + QLatin1Char('%'); }
 
 } // namespace
@@ -31,17 +28,17 @@ ImageCpuBar::Fractions ImageCpuBar::fractionsOf(const CpuTicks &t)
 }
 
 double ImageCpuBar::orbDrawCpuGraph(const OrbCanvas &canvas, const History<CpuSample> &history, int nowCore,
-                                    const QVariantMap &d, const QRectF &frame, bool hl)
+                                    const CpuItemSettings &settings, const QRectF &frame, bool hl)
 {
     double remaining = frame.width();
     if (history.empty())
         return remaining;
-    const bool asLine = d.value(QStringLiteral("CPU_GraphAsLine")).toBool();
-    const bool bold = d.value(QStringLiteral("CPU_LineAsBold")).toBool();
-    const QColor user = OrbCanvas::highlightedIf(color(d, "A01"), hl);
-    const QColor system = OrbCanvas::highlightedIf(color(d, "A02"), hl);
-    const QColor nice = OrbCanvas::highlightedIf(color(d, "A03"), hl);
-    const QColor idle = OrbCanvas::highlightedIf(color(d, "A04"), hl);
+    const bool asLine = settings.graphAsLine;
+    const bool bold = settings.lineAsBold;
+    const QColor user = OrbCanvas::highlightedIf(settings.user, hl);
+    const QColor system = OrbCanvas::highlightedIf(settings.system, hl);
+    const QColor nice = OrbCanvas::highlightedIf(settings.nice, hl);
+    const QColor idle = OrbCanvas::highlightedIf(settings.idle, hl);
     const double bottom = frame.y();
     const double h = frame.height();
     double right = frame.x();
@@ -88,39 +85,35 @@ double ImageCpuBar::orbDrawCpuGraph(const OrbCanvas &canvas, const History<CpuSa
     return remaining;
 }
 
-void ImageCpuBar::drawGraph(const OrbCanvas &canvas, int core)
+void ImageCpuBar::drawGraph(const OrbCanvas &canvas, const CpuItemSettings &s, int core)
 {
-    const double g = 2.0 * myDefaults_.value(QStringLiteral("Cpu_GraphWidth")).toDouble();
+    const double g = 2.0 * s.graphWidth;
     const double h = myHeight_ - insets_.top - insets_.bottom;
-    const double left = orbDrawCpuGraph(canvas, resumeArray_, core, myDefaults_,
-                                        QRectF(myMenuPosX_ + g, insets_.bottom, g, h), isHighLighted_);
+    const double left =
+        orbDrawCpuGraph(canvas, resumeArray_, core, s, QRectF(myMenuPosX_ + g, insets_.bottom, g, h), isHighLighted_);
     if (drawEmptyLine_ && left > 0)
-        OrbDrawGraph::orbDrawEmptyUnderLine(canvas, OrbCanvas::highlightedIf(color(myDefaults_, "Z03"), isHighLighted_),
-                                            myMenuPosX_, insets_.bottom, left);
+        OrbDrawGraph::orbDrawEmptyUnderLine(canvas, OrbCanvas::highlightedIf(s.emptyLine, isHighLighted_), myMenuPosX_,
+                                            insets_.bottom, left);
     myMenuPosX_ += g + insets_.middle;
 }
 
-void ImageCpuBar::drawText(const OrbCanvas &canvas, const Fractions &f)
+void ImageCpuBar::drawText(const OrbCanvas &canvas, const CpuItemSettings &s, const Fractions &f)
 {
-    const double textWidth = 2.0 * myDefaults_.value(QStringLiteral("CpuInnerTextWidth")).toDouble();
-    const bool average = myDefaults_.value(QStringLiteral("Cpu_Text_DisplayAverage")).toBool();
-    const double size =
-        (10.0 + myDefaults_.value(QStringLiteral("_FontSizeDiff")).toDouble() + (average ? 1.0 : 0.0)) * 2.0;
+    const double textWidth = 2.0 * s.textWidth;
     OrbTextAttributes attrs;
-    attrs.font = FontCatalog::fontForName(myDefaults_.value(QStringLiteral("_FontPostScriptName")).toString(), size);
-    const OrbShadow shadow = OrbColors::retNormalTextShadow(color(myDefaults_, "Z01"));
+    attrs.font = s.font;
+    const OrbShadow shadow = OrbColors::retNormalTextShadow(s.shadow);
     attrs.shadow = shadow;
-    const int adjust = myDefaults_.value(QStringLiteral("_FontAdjust")).toInt();
     const QRectF frame(myMenuPosX_, 0, textWidth, myHeight_);
-    if (average) {
-        OrbDrawText::orbDrawString(canvas, percentText(f.user + f.system), 1, 1, color(myDefaults_, "A07"), attrs,
-                                   frame, adjust, isHighLighted_);
+    if (s.textShowsAverage) {
+        OrbDrawText::orbDrawString(canvas, percentText(f.user + f.system), 1, 1, s.averageText, attrs, frame,
+                                   s.fontAdjust, isHighLighted_);
     } else {
-        OrbDrawText::orbDrawString(canvas, percentText(f.user), 0, 2, color(myDefaults_, "A01"), attrs, frame, adjust,
+        OrbDrawText::orbDrawString(canvas, percentText(f.user), 0, 2, s.user, attrs, frame, s.fontAdjust,
                                    isHighLighted_);
         attrs.shadow = shadow;
-        OrbDrawText::orbDrawString(canvas, percentText(f.system), 2, 2, color(myDefaults_, "A02"), attrs, frame,
-                                   adjust, isHighLighted_);
+        OrbDrawText::orbDrawString(canvas, percentText(f.system), 2, 2, s.system, attrs, frame, s.fontAdjust,
+                                   isHighLighted_);
     }
     myMenuPosX_ += textWidth + insets_.middle;
 }
@@ -129,48 +122,43 @@ void ImageCpuBar::drawRect(const OrbCanvas &canvas, const QRectF &)
 {
     if (myDefaults_.isEmpty() || resumeArray_.empty())
         return;
-    drawModuleLabel(canvas, QStringLiteral("Cpu_ShowMyLabel"), QStringLiteral("L01"));
+    const CpuItemSettings &s = settings_.of(myDefaults_);
+    drawModuleLabel(canvas, s.showMyLabel, s.labelImage);
     const CpuSample &now = resumeArray_.back();
     if (now.empty())
         return;
     const int n = static_cast<int>(now.size()) - 1;
-    const bool average = myDefaults_.value(QStringLiteral("Cpu_AverageMultiProcessors")).toBool();
-    const int first = average ? n : 0;
-    const int last = average ? n : n - 1;
-    const QVariantList order = myDefaults_.value(QStringLiteral("CpuItemSortArray")).toList();
+    const int first = s.averageProcessors ? n : 0;
+    const int last = s.averageProcessors ? n : n - 1;
     for (int core = first; core <= last; ++core) {
         const Fractions f = fractionsOf(now[static_cast<std::size_t>(core)]);
-        for (const QVariant &code : order) {
-            switch (code.toInt()) {
+        for (const int code : s.order) {
+            switch (code) {
             case 1:
-                if (myDefaults_.value(QStringLiteral("Cpu_Display_Graph")).toBool())
-                    drawGraph(canvas, core);
+                if (s.showGraph)
+                    drawGraph(canvas, s, core);
                 break;
             case 2:
-                if (myDefaults_.value(QStringLiteral("Cpu_Display_LevelBar")).toBool()) {
+                if (s.showLevelBar) {
                     const std::array<OrbMeterItem, 5> items{
-                        OrbMeterItem::segment(color(myDefaults_, "A01"), f.user),
-                        OrbMeterItem::segment(color(myDefaults_, "A02"), f.system),
-                        OrbMeterItem::segment(color(myDefaults_, "A03"), f.nice),
-                        OrbMeterItem::segment(color(myDefaults_, "A04"), f.idle),
-                        OrbMeterItem::frame(color(myDefaults_, "A05"))};
+                        OrbMeterItem::segment(s.user, f.user), OrbMeterItem::segment(s.system, f.system),
+                        OrbMeterItem::segment(s.nice, f.nice), OrbMeterItem::segment(s.idle, f.idle),
+                        OrbMeterItem::frame(s.frame)};
                     drawLevelBarElement(canvas, items);
                 }
                 break;
             case 3:
-                if (myDefaults_.value(QStringLiteral("Cpu_Display_CircleMeter")).toBool()) {
+                if (s.showCircleMeter) {
                     const std::array<OrbMeterItem, 5> items{
-                        OrbMeterItem::frame(color(myDefaults_, "A05")),
-                        OrbMeterItem::segment(color(myDefaults_, "A01"), f.user),
-                        OrbMeterItem::segment(color(myDefaults_, "A02"), f.system),
-                        OrbMeterItem::segment(color(myDefaults_, "A03"), f.nice),
-                        OrbMeterItem::segment(color(myDefaults_, "A04"), f.idle)};
+                        OrbMeterItem::frame(s.frame), OrbMeterItem::segment(s.user, f.user),
+                        OrbMeterItem::segment(s.system, f.system), OrbMeterItem::segment(s.nice, f.nice),
+                        OrbMeterItem::segment(s.idle, f.idle)};
                     drawCircleMeterElement(canvas, items);
                 }
                 break;
             case 4:
-                if (myDefaults_.value(QStringLiteral("Cpu_Display_Text")).toBool())
-                    drawText(canvas, f);
+                if (s.showText)
+                    drawText(canvas, s, f);
                 break;
             default:
                 break; // unknown element codes are skipped

@@ -1,6 +1,8 @@
 #pragma once
 #include "collect/Samples.h"
 #include "modules/ModuleImageView.h"
+#include "modules/TypedSettings.h"
+#include "modules/cpu/CpuItemSettings.h"
 
 namespace orb {
 
@@ -16,7 +18,7 @@ public:
     // Draws the history graph of processor `nowCore` with its right edge at frame.x();
     // returns the width on the left that no sample reached.
     static double orbDrawCpuGraph(const OrbCanvas &canvas, const History<CpuSample> &history, int nowCore,
-                                  const QVariantMap &myDefaults, const QRectF &frame, bool isHighLighted);
+                                  const CpuItemSettings &settings, const QRectF &frame, bool isHighLighted);
 
     // user, system, nice, idle shares of one entry; all 0 when it has no ticks.
     struct Fractions {
@@ -25,10 +27,11 @@ public:
     static Fractions fractionsOf(const CpuTicks &ticks);
 
 private:
-    void drawGraph(const OrbCanvas &canvas, int core);
-    void drawText(const OrbCanvas &canvas, const Fractions &f);
+    void drawGraph(const OrbCanvas &canvas, const CpuItemSettings &s, int core);
+    void drawText(const OrbCanvas &canvas, const CpuItemSettings &s, const Fractions &f);
 
     History<CpuSample> resumeArray_;
+    TypedSettings<CpuItemSettings> settings_;
 };
 
 } // namespace orb

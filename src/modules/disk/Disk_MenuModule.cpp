@@ -278,6 +278,28 @@ void Disk_MenuModule::rebuildIcons()
     }
 }
 
+std::optional<size_t> Disk_MenuModule::imageDigest() const
+{
+    // Without the graph the image shows only the lamps, texts and icons of the newest check.
+    if (typedSettings().showGraph)
+        return std::nullopt;
+    const std::optional<DiskRWTable> table = checkAllReadWrite();
+    if (!table)
+        return std::nullopt;
+    size_t seed = qHash(static_cast<const void *>(base_.get()));
+    const auto mix = [&seed](const DiskRW &rw) {
+        seed = qHashMulti(seed, rw.readActive, rw.writeActive, rw.readText, rw.writeText);
+    };
+    mix(table->all);
+    for (const auto &[key, rw] : table->disks) {
+        seed = qHash(key, seed);
+        mix(rw);
+    }
+    for (const QImage &icon : icons_)
+        seed = qHash(icon.cacheKey(), seed);
+    return seed;
+}
+
 bool Disk_MenuModule::hasData() const { return !resumeArray_.empty() && base_ && !base_->drives.empty(); }
 
 std::optional<DiskRWTable> Disk_MenuModule::checkAllReadWrite() const

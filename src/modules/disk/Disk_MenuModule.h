@@ -75,6 +75,7 @@ protected:
     // Reads and writes of all disks together against the history's busiest interval (never
     // below kQuietPeak), the two rates as label ("R1.2M W40K") and their sum on the icon.
     TrayHeadline compactHeadline() const override;
+    std::optional<size_t> imageDigest() const override;
     QString labelKey() const override { return QStringLiteral("Disk_ShowMyLabel"); }
     QString paddingKey() const override { return QStringLiteral("Disk_Padding"); }
 

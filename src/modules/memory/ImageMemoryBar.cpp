@@ -1,6 +1,5 @@
 #include "modules/memory/ImageMemoryBar.h"
 
-#include "settings/FontCatalog.h"
 #include "toolkit/OrbCanvas.h"
 #include "toolkit/OrbColors.h"
 #include "toolkit/OrbDrawGraph.h"
@@ -16,8 +15,6 @@
 namespace orb {
 namespace {
 
-QColor color(const QVariantMap &d, const char *key) { return d.value(QLatin1String(key)).value<QColor>(); }
-
 double clamp01(double v) { return std::isfinite(v) ? std::clamp(v, 0.0, 1.0) : 0.0; }
 
 // Rounds up to whole units; float noise must not turn an exact 8 into 9.
@@ -28,10 +25,11 @@ double ceilUnits(double v) { return std::ceil(v - 1e-9); }
 constexpr std::array<std::size_t, 3> kModernEntries{8, 0, 7};
 constexpr std::array<std::size_t, 3> kTradEntries{0, 1, 2};
 
+// Colour numbers (Bnn) of the three shares.
 struct ShareColours {
-    const char *first, *second, *third;
+    int first, second, third;
 };
-ShareColours shareColours(bool trad) { return trad ? ShareColours{"B01", "B02", "B03"} : ShareColours{"B09", "B01", "B10"}; }
+ShareColours shareColours(bool trad) { return trad ? ShareColours{1, 2, 3} : ShareColours{9, 1, 10}; }
 
 } // namespace
 
@@ -93,18 +91,19 @@ std::array<double, 4> ImageMemoryBar::columnHeights(const MemorySample &sample, 
 }
 
 double ImageMemoryBar::orbDrawMemoryGraph(const OrbCanvas &canvas, const History<MemorySample> &history,
-                                          const QVariantMap &d, const QRectF &frame, uint64_t pageSize,
-                                          uint64_t total, bool trad, bool hl)
+                                          const MemoryItemSettings &st, const QRectF &frame, uint64_t pageSize,
+                                          uint64_t total, bool hl)
 {
     double remaining = frame.width();
     const uint64_t totalPages = pageSize ? total / pageSize : 0;
     if (history.empty() || totalPages == 0)
         return remaining;
+    const bool trad = st.traditional;
     const ShareColours names = shareColours(trad);
-    const std::array<QColor, 4> colours{OrbCanvas::highlightedIf(color(d, names.first), hl),
-                                        OrbCanvas::highlightedIf(color(d, names.second), hl),
-                                        OrbCanvas::highlightedIf(color(d, names.third), hl),
-                                        OrbCanvas::highlightedIf(color(d, "B04"), hl)};
+    const std::array<QColor, 4> colours{OrbCanvas::highlightedIf(st.colour(names.first), hl),
+                                        OrbCanvas::highlightedIf(st.colour(names.second), hl),
+                                        OrbCanvas::highlightedIf(st.colour(names.third), hl),
+                                        OrbCanvas::highlightedIf(st.colour(4), hl)};
     const double bottom = frame.y();
     const double h = frame.height();
     double right = frame.x();
@@ -128,71 +127,62 @@ double ImageMemoryBar::orbDrawMemoryGraph(const OrbCanvas &canvas, const History
     return remaining;
 }
 
-void ImageMemoryBar::drawGraph(const OrbCanvas &canvas)
+void ImageMemoryBar::drawGraph(const OrbCanvas &canvas, const MemoryItemSettings &st)
 {
-    const double g = 2.0 * myDefaults_.value(QStringLiteral("Memory_GraphWidth")).toDouble();
+    const double g = 2.0 * st.graphWidth;
     const double h = myHeight_ - insets_.top - insets_.bottom;
-    const double left = orbDrawMemoryGraph(canvas, resumeArray_, myDefaults_, QRectF(myMenuPosX_ + g, insets_.bottom, g, h),
-                                           memoryPageSize_, memoryTotlSize_, tradMemInfo_, isHighLighted_);
+    const double left = orbDrawMemoryGraph(canvas, resumeArray_, st, QRectF(myMenuPosX_ + g, insets_.bottom, g, h),
+                                           memoryPageSize_, memoryTotlSize_, isHighLighted_);
     if (drawEmptyLine_ && left > 0)
-        OrbDrawGraph::orbDrawEmptyUnderLine(canvas, OrbCanvas::highlightedIf(color(myDefaults_, "Z03"), isHighLighted_),
-                                            myMenuPosX_, insets_.bottom, left);
+        OrbDrawGraph::orbDrawEmptyUnderLine(canvas, OrbCanvas::highlightedIf(st.emptyLine, isHighLighted_), myMenuPosX_,
+                                            insets_.bottom, left);
     myMenuPosX_ += g + insets_.middle;
 }
 
-void ImageMemoryBar::drawText(const OrbCanvas &canvas, OrbTextAttributes &attrs)
+void ImageMemoryBar::drawText(const OrbCanvas &canvas, const MemoryItemSettings &st, OrbTextAttributes &attrs)
 {
-    const bool longLabel = myDefaults_.value(QStringLiteral("Memory_Text_WithLongLabel")).toBool();
-    const int unit = myDefaults_.value(QStringLiteral("Memory_Unit")).toInt();
-    const int adjust = myDefaults_.value(QStringLiteral("_FontAdjust")).toInt();
     const std::optional<OrbShadow> shadow = attrs.shadow;
     const QRectF frame(myMenuPosX_, 0, myTextWidth_, myHeight_);
-    const auto draw = [&](const QString &text, int v, int hAlign, const char *colourKey) {
+    const auto draw = [&](const QString &text, int v, int hAlign, int colour) {
         attrs.shadow = shadow;
-        OrbDrawText::orbDrawString(canvas, text, v, hAlign, color(myDefaults_, colourKey), attrs, frame, adjust,
+        OrbDrawText::orbDrawString(canvas, text, v, hAlign, st.colour(colour), attrs, frame, st.fontAdjust,
                                    isHighLighted_);
     };
-    draw(longLabel ? QStringLiteral("USED :") : QStringLiteral("U:"), 0, 0, "B05");
-    draw(longLabel ? QStringLiteral("UNSED:") : QStringLiteral("F:"), 2, 0, "B06");
-    draw(OrbFormat::calcMemorySize(memDatArray_[7], unit), 0, 2, "B05");
-    draw(OrbFormat::calcMemorySize(memDatArray_[8], unit), 2, 2, "B06");
+    draw(st.textLongLabel ? QStringLiteral("USED :") : QStringLiteral("U:"), 0, 0, 5);
+    draw(st.textLongLabel ? QStringLiteral("UNSED:") : QStringLiteral("F:"), 2, 0, 6);
+    draw(OrbFormat::calcMemorySize(memDatArray_[7], st.unit), 0, 2, 5);
+    draw(OrbFormat::calcMemorySize(memDatArray_[8], st.unit), 2, 2, 6);
     attrs.shadow = shadow;
     myMenuPosX_ += myTextWidth_ + insets_.middle;
 }
 
-void ImageMemoryBar::drawDetailText(const OrbCanvas &canvas, OrbTextAttributes &attrs)
+void ImageMemoryBar::drawDetailText(const OrbCanvas &canvas, const MemoryItemSettings &st, OrbTextAttributes &attrs)
 {
-    const bool longLabel = myDefaults_.value(QStringLiteral("Memory_DetailText_WithLongLabel")).toBool();
-    const int unit = myDefaults_.value(QStringLiteral("Memory_Unit")).toInt();
-    const int adjust = myDefaults_.value(QStringLiteral("_FontAdjust")).toInt();
     const std::optional<OrbShadow> shadow = attrs.shadow;
     const QRectF left(myMenuPosX_, 0, detailWidthL_, myHeight_);
     const QRectF right(myMenuPosX_ + detailWidthL_ + 4.0, 0, detailWidthR_, myHeight_);
     struct Cell {
-        const char *longHeader, *shortHeader, *colour;
-        int figure;
+        const char *longHeader, *shortHeader;
+        int colour, figure;
     };
     // Left column upper, left lower, right upper, right lower.
-    static constexpr Cell kModern[4] = {{"APPMEM:", "A:", "B09", 5},
-                                        {"WIRED:", "W:", "B01", 0},
-                                        {"COMPRESS:", "C:", "B10", 4},
-                                        {"UNUSED:", "F:", "B06", 8}};
-    static constexpr Cell kTrad[4] = {{"WIRED:", "W:", "B01", 0},
-                                      {"ACTIVE:", "A:", "B02", 1},
-                                      {"INACTIVE:", "I:", "B03", 2},
-                                      {"FREE:", "F:", "B06", 3}};
-    const Cell *cells = tradMemInfo_ ? kTrad : kModern;
+    static constexpr Cell kModern[4] = {{"APPMEM:", "A:", 9, 5}, {"WIRED:", "W:", 1, 0}, {"COMPRESS:", "C:", 10, 4},
+                                        {"UNUSED:", "F:", 6, 8}};
+    static constexpr Cell kTrad[4] = {{"WIRED:", "W:", 1, 0}, {"ACTIVE:", "A:", 2, 1}, {"INACTIVE:", "I:", 3, 2},
+                                      {"FREE:", "F:", 6, 3}};
+    const Cell *cells = st.traditional ? kTrad : kModern;
     for (int i = 0; i < 4; ++i) {
         const Cell &c = cells[i];
         const QRectF &frame = i < 2 ? left : right;
         const int v = i % 2 == 0 ? 0 : 2;
-        const QColor clr = color(myDefaults_, c.colour);
+        const QColor &clr = st.colour(c.colour);
         attrs.shadow = shadow;
-        OrbDrawText::orbDrawString(canvas, QLatin1String(longLabel ? c.longHeader : c.shortHeader), v, 0, clr, attrs,
-                                   frame, adjust, isHighLighted_);
+        OrbDrawText::orbDrawString(canvas, QLatin1String(st.detailLongLabel ? c.longHeader : c.shortHeader), v, 0,
+                                   clr, attrs, frame, st.fontAdjust, isHighLighted_);
         attrs.shadow = shadow;
-        OrbDrawText::orbDrawString(canvas, OrbFormat::calcMemorySize(memDatArray_[static_cast<std::size_t>(c.figure)], unit),
-                                   v, 2, clr, attrs, frame, adjust, isHighLighted_);
+        OrbDrawText::orbDrawString(canvas,
+                                   OrbFormat::calcMemorySize(memDatArray_[static_cast<std::size_t>(c.figure)], st.unit),
+                                   v, 2, clr, attrs, frame, st.fontAdjust, isHighLighted_);
     }
     attrs.shadow = shadow;
     // The 4-unit gap between the columns is part of the element's width, so the next
@@ -204,54 +194,48 @@ void ImageMemoryBar::drawRect(const OrbCanvas &canvas, const QRectF &)
 {
     if (myDefaults_.isEmpty() || resumeArray_.empty())
         return;
-    tradMemInfo_ = myDefaults_.value(QStringLiteral("Memory_TradMemoryInfo")).toBool();
-    drawModuleLabel(canvas, QStringLiteral("Memory_ShowMyLabel"), QStringLiteral("L02"));
+    const MemoryItemSettings &st = settings_.of(myDefaults_);
+    drawModuleLabel(canvas, st.showMyLabel, st.labelImage);
 
     OrbTextAttributes attrs;
-    const double fontSize = (10.0 + myDefaults_.value(QStringLiteral("_FontSizeDiff")).toDouble()) * 2.0;
-    attrs.font = FontCatalog::fontForName(myDefaults_.value(QStringLiteral("_FontPostScriptName")).toString(), fontSize);
-    attrs.shadow = OrbColors::retNormalTextShadow(color(myDefaults_, "Z01"));
+    attrs.font = st.font;
+    attrs.shadow = OrbColors::retNormalTextShadow(st.shadow);
 
-    const Shares s = retShares(memDatArray_, memoryPageSize_ ? memoryTotlSize_ : 0, tradMemInfo_);
-    const ShareColours names = shareColours(tradMemInfo_);
-    unsigned drawn = 0; // element codes already drawn: each appears once
-    for (const QVariant &entry : myDefaults_.value(QStringLiteral("MemoryItemSortArray")).toList()) {
-        const int code = entry.toInt();
-        if (code < 1 || code > 5 || (drawn & (1u << code)))
-            continue; // unknown codes are skipped
-        drawn |= 1u << code;
+    const Shares s = retShares(memDatArray_, memoryPageSize_ ? memoryTotlSize_ : 0, st.traditional);
+    const ShareColours names = shareColours(st.traditional);
+    for (const int code : st.order) {
         switch (code) {
         case 1:
-            if (myDefaults_.value(QStringLiteral("Memory_Display_Graph")).toBool())
-                drawGraph(canvas);
+            if (st.showGraph)
+                drawGraph(canvas, st);
             break;
         case 2:
-            if (myDefaults_.value(QStringLiteral("Memory_Display_LevelBar")).toBool()) {
-                const std::array<OrbMeterItem, 5> items{OrbMeterItem::segment(color(myDefaults_, names.first), s.first),
-                                                        OrbMeterItem::segment(color(myDefaults_, names.second), s.second),
-                                                        OrbMeterItem::segment(color(myDefaults_, names.third), s.third),
-                                                        OrbMeterItem::segment(color(myDefaults_, "B04"), s.rest),
-                                                        OrbMeterItem::frame(color(myDefaults_, "B07"))};
+            if (st.showLevelBar) {
+                const std::array<OrbMeterItem, 5> items{
+                    OrbMeterItem::segment(st.colour(names.first), s.first),
+                    OrbMeterItem::segment(st.colour(names.second), s.second),
+                    OrbMeterItem::segment(st.colour(names.third), s.third),
+                    OrbMeterItem::segment(st.colour(4), s.rest), OrbMeterItem::frame(st.colour(7))};
                 drawLevelBarElement(canvas, items);
             }
             break;
         case 3:
-            if (myDefaults_.value(QStringLiteral("Memory_Display_CircleMeter")).toBool()) {
-                const std::array<OrbMeterItem, 5> items{OrbMeterItem::frame(color(myDefaults_, "B08")),
-                                                        OrbMeterItem::segment(color(myDefaults_, names.first), s.first),
-                                                        OrbMeterItem::segment(color(myDefaults_, names.second), s.second),
-                                                        OrbMeterItem::segment(color(myDefaults_, names.third), s.third),
-                                                        OrbMeterItem::segment(color(myDefaults_, "B04"), s.rest)};
+            if (st.showCircleMeter) {
+                const std::array<OrbMeterItem, 5> items{
+                    OrbMeterItem::frame(st.colour(8)), OrbMeterItem::segment(st.colour(names.first), s.first),
+                    OrbMeterItem::segment(st.colour(names.second), s.second),
+                    OrbMeterItem::segment(st.colour(names.third), s.third),
+                    OrbMeterItem::segment(st.colour(4), s.rest)};
                 drawCircleMeterElement(canvas, items);
             }
             break;
         case 4:
-            if (myDefaults_.value(QStringLiteral("Memory_Display_Text")).toBool())
-                drawText(canvas, attrs);
+            if (st.showText)
+                drawText(canvas, st, attrs);
             break;
         case 5:
-            if (myDefaults_.value(QStringLiteral("Memory_Display_DetailText")).toBool())
-                drawDetailText(canvas, attrs);
+            if (st.showDetailText)
+                drawDetailText(canvas, st, attrs);
             break;
         default:
             break;

@@ -1,6 +1,8 @@
 #pragma once
 #include "collect/Samples.h"
 #include "modules/ModuleImageView.h"
+#include "modules/TypedSettings.h"
+#include "modules/memory/MemoryItemSettings.h"
 #include "toolkit/OrbTextAttributes.h"
 
 #include <array>
@@ -46,19 +48,19 @@ public:
     // Draws the history graph with its right edge at frame.x(); returns the width on the
     // left that no sample reached (all of it when page size or installed memory is 0).
     static double orbDrawMemoryGraph(const OrbCanvas &canvas, const History<MemorySample> &history,
-                                     const QVariantMap &myDefaults, const QRectF &frame, uint64_t memoryPageSize,
-                                     uint64_t memoryTotlSize, bool tradMemInfo, bool isHighLighted);
+                                     const MemoryItemSettings &settings, const QRectF &frame, uint64_t memoryPageSize,
+                                     uint64_t memoryTotlSize, bool isHighLighted);
 
 private:
-    void drawGraph(const OrbCanvas &canvas);
-    void drawText(const OrbCanvas &canvas, OrbTextAttributes &attrs);
-    void drawDetailText(const OrbCanvas &canvas, OrbTextAttributes &attrs);
+    void drawGraph(const OrbCanvas &canvas, const MemoryItemSettings &s);
+    void drawText(const OrbCanvas &canvas, const MemoryItemSettings &s, OrbTextAttributes &attrs);
+    void drawDetailText(const OrbCanvas &canvas, const MemoryItemSettings &s, OrbTextAttributes &attrs);
 
     uint64_t memoryPageSize_ = 0;
     uint64_t memoryTotlSize_ = 0;
     History<MemorySample> resumeArray_;
     MemDatArray memDatArray_{};
-    bool tradMemInfo_ = false;
+    TypedSettings<MemoryItemSettings> settings_;
     // Stored doubled, like every other length of the view.
     double myTextWidth_ = 0.0;
     double detailWidthL_ = 0.0;

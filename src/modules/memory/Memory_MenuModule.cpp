@@ -90,55 +90,54 @@ MemDatArray Memory_MenuModule::retMemDatArray(const MemorySample &s, uint64_t pa
 
 void Memory_MenuModule::computeTextWidths() const
 {
-    const QVariantMap &d = myDefaults();
-    const int unit = d.value(QStringLiteral("Memory_Unit")).toInt();
-    const double size = 10.0 + d.value(QStringLiteral("_FontSizeDiff")).toDouble();
-    const QString font = d.value(QStringLiteral("_FontPostScriptName")).toString();
+    const MemoryItemSettings &st = settings_.of(myDefaults());
     const auto sample = [&](int figure) {
-        return OrbFormat::retEightNumber(OrbFormat::calcMemorySize(memDatArray_[static_cast<std::size_t>(figure)], unit));
+        return OrbFormat::retEightNumber(OrbFormat::calcMemorySize(memDatArray_[static_cast<std::size_t>(figure)], st.unit));
     };
-    // The longer of two width samples, the second when they are equally long, measured.
-    const auto widest = [&](int a, int b) {
-        const QString first = sample(a);
-        const QString second = sample(b);
-        return OrbFormat::calcMenuLabelSize({first.size() > second.size() ? first : second}, size, font);
+    // The longer of two width samples, the second when they are equally long.
+    const auto longer = [&](int a, int b) {
+        QString first = sample(a);
+        QString second = sample(b);
+        return first.size() > second.size() ? first : second;
     };
-    const bool trad = d.value(QStringLiteral("Memory_TradMemoryInfo")).toBool();
-    myTextWidth_ = widest(7, 8) + d.value(QStringLiteral("MemoryInnerTextHeaderWidth")).toDouble();
-    detailWidthL_ = (trad ? widest(0, 1) : widest(5, 0)) + d.value(QStringLiteral("MemoryInnerDetailLHeaderWidth")).toDouble();
-    detailWidthR_ = (trad ? widest(2, 3) : widest(4, 8)) + d.value(QStringLiteral("MemoryInnerDetailRHeaderWidth")).toDouble();
+    QStringList samples{longer(7, 8), st.traditional ? longer(0, 1) : longer(5, 0),
+                        st.traditional ? longer(2, 3) : longer(4, 8)};
+    // The samples only change when a figure gains a digit or changes unit: measure then.
+    if (measuredWith_.isSharedWith(myDefaults()) && samples == measuredSamples_)
+        return;
+    const auto measure = [&](const QString &text) { return OrbFormat::calcMenuLabelSize({text}, st.fontSize, st.fontName); };
+    myTextWidth_ = measure(samples[0]) + st.textHeaderWidth;
+    detailWidthL_ = measure(samples[1]) + st.detailLeftHeaderWidth;
+    detailWidthR_ = measure(samples[2]) + st.detailRightHeaderWidth;
+    measuredSamples_ = std::move(samples);
+    measuredWith_ = myDefaults();
 }
 
 std::vector<double> Memory_MenuModule::elementWidths(const OrbEdgeInsets &insets, double height) const
 {
-    const QVariantMap &d = myDefaults();
+    const MemoryItemSettings &st = settings_.of(myDefaults());
     computeTextWidths();
     std::vector<double> widths;
-    unsigned counted = 0; // each element once, like the drawing
-    for (const QVariant &entry : d.value(QStringLiteral("MemoryItemSortArray")).toList()) {
-        const int code = entry.toInt();
-        if (code < 1 || code > 5 || (counted & (1u << code)))
-            continue;
-        counted |= 1u << code;
+    for (const int code : st.order) {
         switch (code) {
         case 1:
-            if (d.value(QStringLiteral("Memory_Display_Graph")).toBool())
-                widths.push_back(d.value(QStringLiteral("Memory_GraphWidth")).toDouble());
+            if (st.showGraph)
+                widths.push_back(st.graphWidth);
             break;
         case 2:
-            if (d.value(QStringLiteral("Memory_Display_LevelBar")).toBool())
+            if (st.showLevelBar)
                 widths.push_back(8.0);
             break;
         case 3:
-            if (d.value(QStringLiteral("Memory_Display_CircleMeter")).toBool())
+            if (st.showCircleMeter)
                 widths.push_back(height - insets.top - insets.bottom);
             break;
         case 4:
-            if (d.value(QStringLiteral("Memory_Display_Text")).toBool())
+            if (st.showText)
                 widths.push_back(myTextWidth_);
             break;
         case 5:
-            if (d.value(QStringLiteral("Memory_Display_DetailText")).toBool())
+            if (st.showDetailText)
                 widths.push_back(2.0 + detailWidthL_ + detailWidthR_);
             break;
         default:
@@ -178,7 +177,7 @@ TrayHeadline Memory_MenuModule::compactHeadline() const
     h.gauge = TrayHeadline::Gauge::Pie;
     h.colour = OrbColors::retGraphColor(h.fraction, QColor(0x4a, 0x9d, 0xf0), QColor(0xf5, 0xb0, 0x2e),
                                         QColor(0xf0, 0x4a, 0x3c), false);
-    const int unit = myDefaults().value(QStringLiteral("Memory_Unit")).toInt();
+    const int unit = settings_.of(myDefaults()).unit;
     h.toolTip = QStringLiteral("Used %1\nAvailable %2")
                     .arg(OrbFormat::calcMemorySize(memDatArray_[7], unit), OrbFormat::calcMemorySize(memDatArray_[8], unit));
     return h;

@@ -79,6 +79,10 @@ private:
     mutable double myTextWidth_ = 0.0;
     mutable double detailWidthL_ = 0.0;
     mutable double detailWidthR_ = 0.0;
+    mutable TypedSettings<MemoryItemSettings> settings_;
+    // The width samples ("8.88GB", ...) and settings the text widths were measured for.
+    mutable QStringList measuredSamples_;
+    mutable QVariantMap measuredWith_;
     std::shared_ptr<const ProcessHistories> processes_;
     std::unique_ptr<Memory_MenuController> controller_;
     int redrawsSinceOpen_ = 0;

@@ -218,6 +218,27 @@ std::vector<double> Volume_MenuModule::elementWidths(const OrbEdgeInsets &insets
 
 std::unique_ptr<ModuleImageView> Volume_MenuModule::makeImageView() const { return std::make_unique<ImageVolumeBar>(); }
 
+std::optional<size_t> Volume_MenuModule::imageDigest() const
+{
+    // Without the graph the image shows only the newest figures and the icons.
+    if (typedSettings().showGraph)
+        return std::nullopt;
+    const std::optional<VolumeFigures> figures = checkUsedFree();
+    if (!figures)
+        return std::nullopt;
+    size_t seed = 0;
+    const auto mix = [&seed](const VolumeFigure &f) {
+        seed = qHashMulti(seed, f.path, f.total, f.used, f.free, f.freeText, f.usedText, f.totalText, f.textWidth,
+                          f.network);
+    };
+    mix(figures->all);
+    for (const VolumeFigure &f : figures->volumes)
+        mix(f);
+    for (auto it = icons_.cbegin(); it != icons_.cend(); ++it)
+        seed = qHashMulti(seed, it.key(), it.value().cacheKey());
+    return seed;
+}
+
 void Volume_MenuModule::prepareView(ModuleImageView &view) const
 {
     auto &bar = static_cast<ImageVolumeBar &>(view);

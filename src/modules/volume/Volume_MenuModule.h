@@ -82,6 +82,7 @@ protected:
     void addDetailItems(QMenu &menu) override;
     QString headline() const override;
     TrayHeadline compactHeadline() const override;
+    std::optional<size_t> imageDigest() const override;
     QString labelKey() const override { return QStringLiteral("Vlms_ShowMyLabel"); }
     QString paddingKey() const override { return QStringLiteral("Volume_Padding"); }
 

@@ -9,6 +9,7 @@ SniAdaptor::SniAdaptor(SniItem *item) : QDBusAbstractAdaptor(item), item_(item) 
 
 QString SniAdaptor::id() const { return QStringLiteral("orbmeter-") + item_->moduleKey(); }
 QString SniAdaptor::title() const { return item_->title(); }
+QString SniAdaptor::status() const { return item_->status(); }
 QString SniAdaptor::iconName() const { return item_->iconPath(); }
 QList<SniPixmap> SniAdaptor::iconPixmap() const { return item_->iconPixmaps(); }
 

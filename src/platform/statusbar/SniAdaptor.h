@@ -40,7 +40,7 @@ public:
     QString category() const { return QStringLiteral("Hardware"); }
     QString id() const;
     QString title() const;
-    QString status() const { return QStringLiteral("Active"); }
+    QString status() const;
     int windowId() const { return 0; }
     QString iconName() const;
     QString iconThemePath() const { return QString(); }

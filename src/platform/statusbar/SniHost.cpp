@@ -67,6 +67,11 @@ std::unique_ptr<StatusItemHost> SniHost::createItem(const QString &moduleKey)
 {
     auto sni = std::make_unique<SniItem>(this, moduleKey, address_);
     sni->setStyle(style_);
+    // An item is put before the tray once it has something to show.
+    connect(sni.get(), &SniItem::activeChanged, this, [this](bool active) {
+        if (active)
+            scheduleSync();
+    });
     auto item = adopt(std::move(sni));
     scheduleSync();
     return item;
@@ -81,7 +86,9 @@ void SniHost::scheduleSync()
 }
 
 // Walks the items left to right. Trays append new items at the end, so once one item had to
-// be registered, every item to its right is registered again under a fresh name.
+// be registered, every item to its right is registered again under a fresh name. An item with
+// nothing to show is left out until it has something (a tray would show an empty or broken
+// icon for it).
 void SniHost::sync()
 {
     syncPending_ = false;
@@ -92,6 +99,8 @@ void SniHost::sync()
     for (StatusItemHost *base : items) {
         auto *item = static_cast<SniItem *>(base);
         if (!item->isRegistered()) {
+            if (!item->isActive())
+                continue;
             moveRest = true;
         } else if (moveRest) {
             if (!item->takeNewServiceName())
@@ -206,14 +215,16 @@ void SniHost::identifyTray()
             qCInfo(lcPlatform).noquote() << "cannot tell which tray runs:" << w->error().message();
         trayName_ = tray;
         trayKnown_ = true;
+        if (requested_ == TrayStyle::Auto) {
+            const TrayStyle chosen = styleForTray(tray);
+            qCInfo(lcPlatform).noquote() << "tray" << (tray.isEmpty() ? QStringLiteral("(unknown)") : tray)
+                                         << "gets the" << trayStyleName(chosen) << "item style";
+            applyStyle(chosen);
+            Q_EMIT trayIdentified(tray, chosen);
+        }
+        // After the style: the items have then worked out what they show in it, and only
+        // those with something to show are registered.
         scheduleSync();
-        if (requested_ != TrayStyle::Auto)
-            return;
-        const TrayStyle chosen = styleForTray(tray);
-        qCInfo(lcPlatform).noquote() << "tray" << (tray.isEmpty() ? QStringLiteral("(unknown)") : tray)
-                                     << "gets the" << trayStyleName(chosen) << "item style";
-        applyStyle(chosen);
-        Q_EMIT trayIdentified(tray, chosen);
     });
 }
 

@@ -106,7 +106,7 @@ void SniItem::setImage(const QImage &image, bool isTemplate)
     StatusItemHost::setImage(image, isTemplate);
     imageShown_ = true;
     // A compact icon drawn from the headline does not depend on the image.
-    if (style_ == TrayStyle::Wide || !headline().hasGauge()) {
+    if (showsImage()) {
         iconDirty_ = true;
         scheduleFlush();
     }
@@ -144,6 +144,28 @@ void SniItem::setHeadline(const TrayHeadline &next)
         scheduleFlush();
 }
 
+void SniItem::setGaugeIcon(bool gauge)
+{
+    if (gauge == hasGaugeIcon())
+        return;
+    StatusItemHost::setGaugeIcon(gauge);
+    if (style_ == TrayStyle::Compact) {
+        iconDirty_ = true;
+        scheduleFlush();
+    }
+}
+
+bool SniItem::hasSomethingToShow() const
+{
+    if (style_ == TrayStyle::Wide)
+        return !image().isNull();
+    if (headline().hasGauge())
+        return true;
+    return !hasGaugeIcon() && !image().isNull();
+}
+
+QString SniItem::status() const { return active_ ? QStringLiteral("Active") : QStringLiteral("Passive"); }
+
 void SniItem::setStyle(TrayStyle style)
 {
     if (style == TrayStyle::Auto)
@@ -154,6 +176,9 @@ void SniItem::setStyle(TrayStyle style)
     iconDirty_ = true;
     labelDirty_ = true;
     scheduleFlush();
+    // The image was not drawn while the compact icon stood in for it.
+    if (showsImage())
+        Q_EMIT imageWanted();
 }
 
 QString SniItem::label() const { return style_ == TrayStyle::Compact ? headline().label : QString(); }
@@ -253,6 +278,14 @@ void SniItem::flush()
             Q_EMIT adaptor_->NewTitle();
         }
     }
+    // Last, so that a tray that shows the item on this signal reads its finished icon.
+    if (const bool active = hasSomethingToShow(); active != active_) {
+        active_ = active;
+        qCInfo(lcPlatform).noquote() << "status item" << moduleKey()
+                                     << (active ? "has something to show" : "has nothing to show");
+        Q_EMIT adaptor_->NewStatus(status());
+        Q_EMIT activeChanged(active);
+    }
 }
 
 QImage SniItem::shownImage() const
@@ -265,7 +298,8 @@ QImage SniItem::shownImage() const
 bool SniItem::renderCompactIcons()
 {
     QList<SniPixmap> next;
-    const bool gauge = headline().hasGauge();
+    // A gauge without a reading is an empty tile, for trays that still show a passive item.
+    const bool gauge = headline().hasGauge() || hasGaugeIcon();
     if (gauge || !image().isNull()) {
         const QImage wide = gauge ? QImage() : shownImage();
         next.reserve(static_cast<qsizetype>(CompactIcon::kSizes.size()));

@@ -27,6 +27,12 @@ public:
     void setToolTip(const QString &title, const QString &text) override;
     void setMenu(QMenu *menu) override;
     void setHeadline(const TrayHeadline &headline) override;
+    // The compact style draws a gauge item's square from its headline, never from its image.
+    bool showsImage() const override
+    {
+        return style_ == TrayStyle::Wide || !(headline().hasGauge() || hasGaugeIcon());
+    }
+    void setGaugeIcon(bool gauge) override;
 
     // Wide or Compact (Auto is taken as Compact).
     void setStyle(TrayStyle style);
@@ -37,6 +43,14 @@ public:
     QString labelGuide() const;
     // The tool tip text: the headline's full figures when there are any.
     QString shownToolTipText() const;
+    // Whether the item has something to show in its style now: in the wide style an image; in
+    // the compact style a gauge with a reading, or the image of an item without a gauge.
+    bool hasSomethingToShow() const;
+    // Whether the tray has been told the item has something to show ("Active"), else
+    // "Passive"; follows hasSomethingToShow() with the item's next update.
+    bool isActive() const { return active_; }
+    QString status() const;
+
     // Bus name the item is known by; empty when it could not get onto the bus.
     QString serviceName() const { return service_; }
     QDBusConnection connection() const { return bus_; }
@@ -64,6 +78,10 @@ public:
 
     // Directory of the icon files: $XDG_RUNTIME_DIR/orbmeter.
     static QString iconDirectory();
+
+Q_SIGNALS:
+    // The status went from "Passive" to "Active" or back.
+    void activeChanged(bool active);
 
 private:
     qint64 now() const;
@@ -95,6 +113,7 @@ private:
     bool toolTipDirty_ = false;
     bool labelDirty_ = false;
     bool imageShown_ = false;
+    bool active_ = false;
     std::function<qint64()> clock_;
     qint64 menuHiddenAt_ = -1;
 };

@@ -24,6 +24,9 @@ StatusItemHost::~StatusItemHost()
 
 void StatusItemHost::setImage(const QImage &image, bool isTemplate)
 {
+    // A host repaints on every change; an identical image is none.
+    if (isTemplate == template_ && image == image_)
+        return;
     image_ = image;
     template_ = isTemplate;
     Q_EMIT imageChanged();
@@ -49,6 +52,8 @@ void StatusItemHost::setToolTip(const QString &title, const QString &text)
 }
 
 void StatusItemHost::setHeadline(const TrayHeadline &headline) { headline_ = headline; }
+
+void StatusItemHost::setGaugeIcon(bool gauge) { gaugeIcon_ = gauge; }
 
 void StatusItemHost::setEnabled(bool enabled)
 {

@@ -31,6 +31,15 @@ public:
     // The headline a tray with square cells shows instead of the image; hosts that show the
     // image at full width keep it only.
     virtual void setHeadline(const TrayHeadline &headline);
+    // Whether the host shows the image given to setImage() with the current headline; when it
+    // does not (a square cell drawn from the headline's gauge), modules need not draw one.
+    // imageWanted() says when this turns true again.
+    virtual bool showsImage() const { return true; }
+    // Whether the item's square icon is a gauge of its headline (modules with readings) rather
+    // than its image made smaller (the program's icon). A gauge item has nothing to show in a
+    // square until its headline has a reading.
+    virtual void setGaugeIcon(bool gauge);
+    bool hasGaugeIcon() const { return gaugeIcon_; }
     // A disabled item does not open its menu.
     virtual void setEnabled(bool enabled);
     // Opens the menu below the item (at `globalPos` when given, else at the pointer), kept
@@ -50,6 +59,8 @@ public:
 
 Q_SIGNALS:
     void imageChanged();
+    // The host shows images again (see showsImage()) and has none, or a stale one.
+    void imageWanted();
 
 protected:
     StatusItemHost(StatusBarHost *host, const QString &moduleKey);
@@ -68,6 +79,7 @@ private:
     QString toolTipTitle_;
     QString toolTipText_;
     TrayHeadline headline_;
+    bool gaugeIcon_ = false;
     friend class StatusBarHost;
 };
 

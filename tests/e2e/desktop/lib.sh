@@ -33,6 +33,8 @@ chmod 755 "$work"
 pids=()
 cleanup() {
   local status=$? i
+  # Orbmeter's own account of the run, beside the screenshots.
+  [[ -f $work/orbmeter.log ]] && cp "$work/orbmeter.log" "$artifacts/$name-orbmeter.log" 2>/dev/null
   for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null || true; done
   sleep 0.5
   for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill -9 "${pids[i]}" 2>/dev/null || true; done
@@ -156,9 +158,9 @@ watcher_items() {
     -m org.freedesktop.DBus.Properties.Get org.kde.StatusNotifierWatcher RegisteredStatusNotifierItems 2>/dev/null
 }
 watcher_up() { watcher_items >/dev/null; }
-# Both of Orbmeter's items registered with the tray (by name, or by the connection and path
-# for trays that take paths).
-items_registered() {
+# How many of Orbmeter's items are registered with the tray (by name, or by the connection
+# and path for trays that take paths).
+orb_items() {
   local n=0 entry owner
   for entry in $(watcher_items | grep -o "[a-zA-Z0-9:._-]*[@/]*StatusNotifierItem[a-zA-Z0-9/_-]*"); do
     if [[ $entry == *"StatusNotifierItem-$orb_pid-"* ]]; then
@@ -169,7 +171,23 @@ items_registered() {
       [[ $owner == "$orb_pid" ]] && n=$((n + 1))
     fi
   done
-  ((n >= 2))
+  echo "$n"
+}
+# At least two of Orbmeter's items registered.
+items_registered() { (($(orb_items) >= 2)); }
+# orb_items_are N: exactly N registered.
+orb_items_are() { [[ $(orb_items) -eq $1 ]]; }
+
+# The machine has no network, disk or volume files: those items have nothing to show and the
+# tray never hears of them; CPU, Memory and General are the three it gets.
+only_items_with_something_to_show() {
+  sleep 3 # passes enough for every item to have drawn what it can
+  orb_items_are 3 || fail "expected CPU, Memory and General in the tray, $(orb_items) registered: $(watcher_items)"
+  local key
+  for key in network disk volume; do
+    ! grep -q "status item $key has something to show" "$work/orbmeter.log" \
+      || fail "the $key item says it has something to show on a machine without its files"
+  done
 }
 
 # shot WHAT: a screenshot of the whole screen as $shots/WHAT.png.
@@ -252,7 +270,7 @@ menu_inside_workarea() {
 # work area, a right click opens the tray's menu made from Orbmeter's D-Bus menu. Leaves the
 # icons' boxes in `boxes` and a line for the test's result in `summary`.
 compact_tray_checks() {
-  local bar_y=$1 bar_h=$2 b x y w h key seen="" menu
+  local bar_y=$1 bar_h=$2 b x y w h key seen="" menu memory_box=""
   keep before
   start_orbmeter --host sni
   wait_until 200 items_registered || fail "Orbmeter's items did not register with the tray: $(watcher_items)"
@@ -264,7 +282,7 @@ compact_tray_checks() {
     # Orbmeter's icons in the bar: what appeared there, narrowed to the tiles' rims where the
     # tray shows them at a size sent (the colours then stay exact).
     tiles=$(inspect tiles "$shots/tray.png" 0 "$bar_y" 1280 "$bar_h" | awk '$4 >= 12 && $5 >= 12')
-    appeared=$(changed before tray 0 "$bar_y" 1280 "$bar_h" | awk '$4 >= 12 && $5 >= 12')
+    appeared=$(inspect appeared "$shots/before.png" "$shots/tray.png" 0 "$bar_y" 1280 "$bar_h" | awk '$4 >= 12 && $5 >= 12')
     mapfile -t boxes < <(awk 'NR == FNR { ax[NR] = $2; ay[NR] = $3; aw[NR] = $4; ah[NR] = $5; n = NR; next }
       { for (i = 1; i <= n; i++) if ($2 < ax[i] + aw[i] && ax[i] < $2 + $4 && $3 < ay[i] + ah[i] && ay[i] < $3 + $5) { print; break } }' \
       <(echo "$appeared") <(echo "$tiles"))
@@ -277,7 +295,15 @@ compact_tray_checks() {
   done
   keep tray
   printf 'tiles:\n%s\nappeared:\n%s\n' "$tiles" "$appeared" >"$work/boxes.log"
-  # CPU and Memory, and the General item where the tray can draw its icon.
+  only_items_with_something_to_show
+  # Each item the tray got shows, and nothing else appeared in the bar (an item without an
+  # icon would leave a placeholder where the tray draws one).
+  shot tray-all
+  local shown
+  shown=$(inspect appeared "$shots/before.png" "$shots/tray-all.png" 0 "$bar_y" 1280 "$bar_h" | awk '$4 >= 15 && $5 >= 15')
+  [[ $(echo "$shown" | grep -c box) -eq $(orb_items) ]] || fail "for $(orb_items) items the bar shows: $shown"
+  # CPU and Memory, and the General item where the tray can draw its icon; the host's own
+  # icons that moved aside for them are not among what appeared.
   [[ ${#boxes[@]} -ge 2 && ${#boxes[@]} -le 3 ]] || fail "expected 2 or 3 items in the tray, found ${#boxes[@]}: ${boxes[*]}"
   for b in "${boxes[@]}"; do
     read -r _ x y w h <<<"$b"
@@ -288,6 +314,7 @@ compact_tray_checks() {
     read -r _ x y w h <<<"$b"
     key=$(left_click_opens_menu $((x + w / 2)) $((y + h / 2))) || fail "left click on $b opened no menu"
     seen="$seen $key"
+    [[ $key == memory ]] && memory_box=$b
     sleep 1
     shot "left-$key"
     keep "left-$key"
@@ -306,5 +333,22 @@ compact_tray_checks() {
   keep right
   menu=$(changed before-right right --min-area 400 | awk '$5 >= 30 && $4 >= 60' | head -1)
   [[ -n $menu ]] || fail "no menu on the screen after a right click"
+
+  # A new reading reaches the tray: with less memory in use (49 % -> 34 %) the Memory icon
+  # is drawn again, and the tray shows it.
+  as_user xdotool key Escape
+  sleep 1
+  shot before-reading
+  cp "$fixtures/memory-zswap-laptop/proc/meminfo" "$work/root/proc/meminfo.new"
+  mv "$work/root/proc/meminfo.new" "$work/root/proc/meminfo"
+  read -r _ x y w h <<<"$memory_box"
+  for tries in 1 2 3 4 5 6 7 8; do
+    sleep 1
+    shot after-reading
+    [[ -n $(changed before-reading after-reading "$x" "$y" "$w" "$h" --min-area 4) ]] && break
+  done
+  keep after-reading
+  [[ -n $(changed before-reading after-reading "$x" "$y" "$w" "$h" --min-area 4) ]] \
+    || fail "the Memory icon at $memory_box did not follow a new reading"
   summary="items: ${boxes[*]}; right-click menu: $menu"
 }

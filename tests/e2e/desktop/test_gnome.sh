@@ -27,6 +27,11 @@ read -r _ wy _ _ <<<"$(workarea)"
 ((wy > 0)) || fail "GNOME's top bar reserves no space: $(workarea)"
 compact_tray_checks 0 "$wy"
 
+# No placeholder for an item with nothing to show: the extension draws one as "•••", a row of
+# dots a few pixels high, where the icon would be.
+dots=$(changed before tray 0 0 1280 "$wy" --min-area 4 | awk '$5 <= 6 && $4 >= 8')
+[[ -z $dots ]] || fail "placeholders in the bar: $dots"
+
 # Beside each 16 pixel icon, its label: text as wide as "CPU 35%" in the bar. The CPU and
 # Memory items have one; the General item showing the program's icon has none.
 labelled=0

@@ -54,6 +54,22 @@ done
 ((right - left >= 120)) || fail "the items span only $((right - left)) pixels: ${boxes[*]}"
 ((tallest >= 12)) || fail "the items' drawing is only $tallest pixels high"
 
+# Only items with something to show are in the tray, and nothing else is drawn there: the span
+# is no wider than their images at the bar's 21 pixel height with 6 pixels between them (an
+# item without an image would add a broken-icon tile).
+only_items_with_something_to_show
+expected=0
+n=0
+for svc in $(watcher_items | grep -o "org.kde.StatusNotifierItem-$orb_pid-[0-9]*"); do
+  read -r pw ph <<<"$(as_user gdbus call --session -d "$svc" -o /StatusNotifierItem \
+    -m org.freedesktop.DBus.Properties.Get org.kde.StatusNotifierItem IconPixmap | grep -o '([0-9]*, [0-9]*,' | head -1 | tr -d '(,')"
+  [[ -n $pw && -n $ph && $ph -gt 0 ]] || fail "$svc sends no icon"
+  expected=$((expected + pw * 21 / ph))
+  n=$((n + 1))
+done
+expected=$((expected + 6 * (n - 1)))
+((right - left <= expected + 4)) || fail "the tray spans $((right - left)) pixels, its $n items only $expected: ${boxes[*]}"
+
 # A click on each item as waybar sends it: Activate at the point clicked.
 for svc in $(watcher_items | grep -o "org.kde.StatusNotifierItem-$orb_pid-[0-9]*"); do
   before=$(menus_opened)

@@ -19,4 +19,21 @@ sleep 2
 settled before
 
 compact_tray_checks 0 26
+
+# The machine's network files turn up (an adapter plugged in): the Network item, which had
+# nothing to show, joins the tray as one more square icon without a restart.
+square_icons() { inspect foreground "$shots/$1.png" 0 0 1280 26 | awk '$4 >= 18 && $5 >= 18 && $4 - $5 <= 3 && $5 - $4 <= 3' | wc -l; }
+as_user xdotool key Escape mousemove 640 400 # the right-click menu closed, no hover highlight
+sleep 1
+shot before-network
+keep before-network
+cp -r "$fixtures/net-laptop-a/." "$work/root/"
+wait_until 200 orb_items_are 4 || fail "the Network item did not join the tray: $(orb_items) registered"
+grep -q "status item network has something to show" "$work/orbmeter.log" || fail "the Network item never became active"
+sleep 3
+shot later
+keep later
+before=$(square_icons before-network) after=$(square_icons later)
+((after == before + 1)) || fail "square icons in the panel: $before before the network files, $after after"
+summary="$summary; with network files: $after square icons"
 echo "PASS: $name ($summary)"

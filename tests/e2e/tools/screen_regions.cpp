@@ -9,6 +9,9 @@
 //        common colour, as for two screenshots)
 //        screen_regions tiles FILE X Y W H       (boxes of Orbmeter's compact icons, found by
 //        the colour of their rim; trays draw them at the pixel size sent, so it stays exact)
+//        screen_regions appeared BEFORE AFTER X Y W H  (boxes of what changed in the area,
+//        less those whose new pixels BEFORE drew elsewhere in it: a host's own icon that only
+//        moved aside for new ones is left out)
 #include "platform/statusbar/CompactIcon.h"
 
 #include <QGuiApplication>
@@ -60,6 +63,69 @@ QRgb dominant(const QImage &image, const QRect &area)
     return colour;
 }
 
+// Regions of pixels that differ between the two images inside `area`: 8-connected, regions
+// closer than 3 pixels joined, those of fewer than `minArea` pixels dropped.
+std::vector<QRect> changedRegions(const QImage &before, const QImage &after, const QRect &area, int minArea)
+{
+    const int w = area.width(), h = area.height();
+    std::vector<char> changed(static_cast<size_t>(w) * h, 0);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            changed[static_cast<size_t>(y) * w + x] =
+                differs(before.pixel(area.x() + x, area.y() + y), after.pixel(area.x() + x, area.y() + y));
+
+    std::vector<char> seen(changed.size(), 0);
+    std::vector<QRect> boxes;
+    std::vector<int> stack;
+    constexpr int kJoin = 3;
+    for (int start = 0; start < w * h; ++start) {
+        if (!changed[start] || seen[start])
+            continue;
+        QRect box(start % w, start / w, 1, 1);
+        int count = 0;
+        stack.assign(1, start);
+        seen[start] = 1;
+        while (!stack.empty()) {
+            const int at = stack.back();
+            stack.pop_back();
+            ++count;
+            const int x = at % w, y = at / w;
+            box = box.united(QRect(x, y, 1, 1));
+            for (int dy = -kJoin; dy <= kJoin; ++dy)
+                for (int dx = -kJoin; dx <= kJoin; ++dx) {
+                    const int nx = x + dx, ny = y + dy;
+                    if (nx < 0 || ny < 0 || nx >= w || ny >= h)
+                        continue;
+                    const int n = ny * w + nx;
+                    if (changed[n] && !seen[n]) {
+                        seen[n] = 1;
+                        stack.push_back(n);
+                    }
+                }
+        }
+        if (count >= minArea)
+            boxes.push_back(box.translated(area.topLeft()));
+    }
+    return boxes;
+}
+
+// Whether the pixels of `box` in `after` are drawn somewhere inside `area` of `before`
+// (all but a few pixels alike).
+bool drawnIn(const QImage &before, const QRect &area, const QImage &after, const QRect &box)
+{
+    const int allowed = box.width() * box.height() / 50;
+    for (int y = area.top(); y + box.height() <= area.bottom() + 1; ++y)
+        for (int x = area.left(); x + box.width() <= area.right() + 1; ++x) {
+            int misses = 0;
+            for (int dy = 0; dy < box.height() && misses <= allowed; ++dy)
+                for (int dx = 0; dx < box.width() && misses <= allowed; ++dx)
+                    misses += differs(before.pixel(x + dx, y + dy), after.pixel(box.x() + dx, box.y() + dy));
+            if (misses <= allowed)
+                return true;
+        }
+    return false;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -106,6 +172,25 @@ int main(int argc, char **argv)
         minArea = args[i + 1].toInt();
         args.remove(i, 2);
     }
+    if (args.size() == 7 && args[0] == QLatin1String("appeared")) {
+        const QImage before = QImage(args[1]).convertToFormat(QImage::Format_RGB32);
+        const QImage after = QImage(args[2]).convertToFormat(QImage::Format_RGB32);
+        if (before.isNull() || before.size() != after.size())
+            return usage();
+        const QRect area =
+            QRect(args[3].toInt(), args[4].toInt(), args[5].toInt(), args[6].toInt()).intersected(after.rect());
+        if (area.isEmpty())
+            return usage();
+        // What changed, less what only moved: a box whose new pixels were drawn elsewhere before.
+        std::vector<QRect> boxes = changedRegions(before, after, area, minArea);
+        std::sort(boxes.begin(), boxes.end(), [](const QRect &a, const QRect &b) { return a.x() < b.x(); });
+        for (const QRect &b : boxes) {
+            if (drawnIn(before, area, after, b))
+                continue;
+            std::printf("box %d %d %d %d\n", b.x(), b.y(), b.width(), b.height());
+        }
+        return 0;
+    }
     QImage before, after;
     if (args.size() == 6 && args[0] == QLatin1String("tiles")) {
         // Rim pixels against an image of anything else: only they count as changed.
@@ -144,45 +229,7 @@ int main(int argc, char **argv)
     if (args.size() == 6)
         area = QRect(args[2].toInt(), args[3].toInt(), args[4].toInt(), args[5].toInt()).intersected(after.rect());
 
-    const int w = area.width(), h = area.height();
-    std::vector<char> changed(static_cast<size_t>(w) * h, 0);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            changed[static_cast<size_t>(y) * w + x] =
-                differs(before.pixel(area.x() + x, area.y() + y), after.pixel(area.x() + x, area.y() + y));
-
-    std::vector<char> seen(changed.size(), 0);
-    std::vector<QRect> boxes;
-    std::vector<int> stack;
-    constexpr int kJoin = 3;
-    for (int start = 0; start < w * h; ++start) {
-        if (!changed[start] || seen[start])
-            continue;
-        QRect box(start % w, start / w, 1, 1);
-        int count = 0;
-        stack.assign(1, start);
-        seen[start] = 1;
-        while (!stack.empty()) {
-            const int at = stack.back();
-            stack.pop_back();
-            ++count;
-            const int x = at % w, y = at / w;
-            box = box.united(QRect(x, y, 1, 1));
-            for (int dy = -kJoin; dy <= kJoin; ++dy)
-                for (int dx = -kJoin; dx <= kJoin; ++dx) {
-                    const int nx = x + dx, ny = y + dy;
-                    if (nx < 0 || ny < 0 || nx >= w || ny >= h)
-                        continue;
-                    const int n = ny * w + nx;
-                    if (changed[n] && !seen[n]) {
-                        seen[n] = 1;
-                        stack.push_back(n);
-                    }
-                }
-        }
-        if (count >= minArea)
-            boxes.push_back(box.translated(area.topLeft()));
-    }
+    std::vector<QRect> boxes = changedRegions(before, after, area, minArea);
     std::sort(boxes.begin(), boxes.end(), [](const QRect &a, const QRect &b) { return a.x() < b.x(); });
     for (const QRect &b : boxes)
         std::printf("box %d %d %d %d\n", b.x(), b.y(), b.width(), b.height());

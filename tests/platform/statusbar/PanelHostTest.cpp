@@ -69,6 +69,29 @@ TEST(PanelHostTest, ItemsSitLeftToRightInTheFixedOrderRightAlignedAtTheTop)
     EXPECT_FALSE(w->isVisible()); // nothing left to show
 }
 
+// An item with nothing to show yet (no network files, no first sample) takes no room in the
+// strip, not even the spacing; once it has an image it sits in its place.
+TEST(PanelHostTest, AnItemWithoutAnImageLeavesNoSlotUntilItHasOne)
+{
+    PanelHost host;
+    auto general = host.createItem(QStringLiteral("general"));
+    auto network = host.createItem(QStringLiteral("network"));
+    auto cpu = host.createItem(QStringLiteral("cpu"));
+    cpu->setImage(itemImage(70, Qt::red), false);
+    general->setImage(itemImage(20, Qt::gray), false);
+    network->setImage(QImage(), false);
+    PanelWindow *w = host.window();
+    EXPECT_TRUE(w->itemRect(network.get()).isEmpty());
+    EXPECT_EQ(w->itemRect(general.get()).left(), 78.0);
+    EXPECT_EQ(w->contentWidth(), 4 + 70 + 4 + 20 + 4.0);
+    EXPECT_EQ(w->itemAt(QPointF(76, 12)), nullptr);
+
+    network->setImage(itemImage(30, Qt::blue), false);
+    EXPECT_EQ(w->itemRect(network.get()), QRectF(78, 0, 30, 24));
+    EXPECT_EQ(w->itemRect(general.get()).left(), 112.0);
+    EXPECT_EQ(w->width(), 4 + 70 + 4 + 30 + 4 + 20 + 4);
+}
+
 TEST(PanelHostTest, DrawsImagesOnTheDarkStripWithTemplatesInTheTextColourAndTheOpenItemHighlighted)
 {
     PanelHost host;

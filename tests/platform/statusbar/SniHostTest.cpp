@@ -44,7 +44,9 @@ public:
     int icon = 0, toolTip = 0;
     int label = 0;
     QStringList labels;
+    QStringList statuses;
 public Q_SLOTS:
+    void onNewStatus(const QString &status) { statuses << status; }
     void onNewIcon() { ++icon; }
     void onNewToolTip() { ++toolTip; }
     void onNewLabel(const QString &text, const QString &) { ++label; labels << text; }
@@ -80,6 +82,22 @@ protected:
         image.setDevicePixelRatio(2.0);
         return image;
     }
+    // Gives an item something to show in either style: an image, and a gauge where it has one.
+    static void show(const std::unique_ptr<StatusItemHost> &item)
+    {
+        item->setImage(solid(60, 44, Qt::darkCyan), false);
+        TrayHeadline h;
+        h.fraction = 0.4;
+        h.label = item->moduleKey() + QStringLiteral(" 40%");
+        item->setHeadline(h);
+    }
+    static TrayHeadline reading(double fraction)
+    {
+        TrayHeadline h;
+        h.fraction = fraction;
+        return h;
+    }
+    QString statusOf(const QString &svc) { return property(svc, QStringLiteral("Status")).toString(); }
 
     test::ScopedHome home_;
     test::MockBus bus_;
@@ -95,17 +113,21 @@ TEST_F(SniHostTest, ItemsRegisterInTheFixedOrderAndMoveRightWhenOneIsInsertedLef
     // Created out of order within one turn: registered in order at once.
     auto network = host.createItem(QStringLiteral("network"));
     auto cpu = host.createItem(QStringLiteral("cpu"));
+    show(network);
+    show(cpu);
     ASSERT_TRUE(waitUntil([&] { return watcher.items().size() == 2; }));
     EXPECT_EQ(watcher.items(), QStringList({service(cpu), service(network)}));
     EXPECT_TRUE(service(cpu).startsWith(QStringLiteral("org.kde.StatusNotifierItem-%1-").arg(QCoreApplication::applicationPid())));
 
     // Memory goes between them later: network must come back after it, general just appends.
     auto memory = host.createItem(QStringLiteral("memory"));
+    show(memory);
     const QString oldNetwork = service(network);
     ASSERT_TRUE(waitUntil([&] { return watcher.items().size() == 3 && !watcher.items().contains(oldNetwork); }));
     EXPECT_NE(service(network), oldNetwork);
     EXPECT_EQ(watcher.items(), QStringList({service(cpu), service(memory), service(network)}));
     auto general = host.createItem(QStringLiteral("general"));
+    show(general);
     ASSERT_TRUE(waitUntil([&] { return watcher.items().size() == 4; }));
     EXPECT_EQ(watcher.items(), QStringList({service(cpu), service(memory), service(network), service(general)}));
     EXPECT_EQ(watcher.registrations(), 5); // cpu, network, memory, network again, general
@@ -122,6 +144,8 @@ TEST_F(SniHostTest, ARestartedWatcherGetsEveryItemAgainInOrder)
     SniHost host(bus_.address());
     auto fan = host.createItem(QStringLiteral("fan"));
     auto gpu = host.createItem(QStringLiteral("gpu"));
+    show(fan);
+    show(gpu);
     ASSERT_TRUE(waitUntil([&] { return watcher->items().size() == 2; }));
 
     watcher.reset();
@@ -136,6 +160,7 @@ TEST_F(SniHostTest, ItemsWaitForAWatcherThatStartsLater)
     SniHost host(bus_.address());
     EXPECT_FALSE(host.isWatcherPresent());
     auto temp = host.createItem(QStringLiteral("temp"));
+    show(temp);
     spin(50);
     TestWatcher watcher(bus_.address(), QStringLiteral("watcher-4"));
     ASSERT_TRUE(waitUntil([&] { return watcher.items().size() == 1; }));
@@ -393,6 +418,8 @@ TEST_F(SniHostTest, AnItemWhoseMenuTheTrayNeverReadsIsRegisteredAgainAFewTimes)
     host.setTakenCheckInterval(2500);
     auto cpu = host.createItem(QStringLiteral("cpu"));
     auto memory = host.createItem(QStringLiteral("memory"));
+    show(cpu);
+    show(memory);
     ASSERT_TRUE(waitUntil([&] { return watcher.registrations() == 2; }));
     // The tray reads the memory item's menu, as trays do once an item is set up; not the CPU's.
     client_.call(service(memory), QStringLiteral("/MenuBar"), QStringLiteral("com.canonical.dbusmenu"),
@@ -419,6 +446,8 @@ TEST_F(SniHostTest, ItemsRegisterByPathWithATrayThatTakesPaths)
     SniHost host(bus_.address(), TrayStyle::Auto, Sysroot(root.path().toStdString()));
     auto cpu = host.createItem(QStringLiteral("cpu"));
     auto memory = host.createItem(QStringLiteral("memory"));
+    show(cpu);
+    show(memory);
     ASSERT_TRUE(waitUntil([&] { return watcher.items().size() == 2; }));
     EXPECT_EQ(host.trayName(), QStringLiteral("gnome-shell"));
     const auto pathOf = [](const std::unique_ptr<StatusItemHost> &item) {
@@ -567,4 +596,103 @@ TEST_F(SniHostTest, AGaugeWithItsOwnFigureIsRedrawnWhenOnlyTheLevelMoves)
             EXPECT_EQ(pixels(), before);
         }
     }
+}
+
+// What counts as something to show, per style: the tray hears of an item only then, and its
+// Status says "Active"; before that it is "Passive" and left out of the tray.
+TEST_F(SniHostTest, AnItemIsPutBeforeTheTrayOnlyWithSomethingToShowInItsStyle)
+{
+    struct Case {
+        const char *name;
+        TrayStyle style;
+        bool gaugeIcon;
+        bool image;
+        double fraction; // below 0: no reading
+        QString label;
+        bool shown;
+    };
+    const Case cases[] = {
+        {"wide, an image", TrayStyle::Wide, true, true, -1.0, {}, true},
+        {"wide, a reading but no image yet", TrayStyle::Wide, true, false, 0.3, QStringLiteral("NET 1K"), false},
+        {"compact gauge with a reading", TrayStyle::Compact, true, false, 0.3, QStringLiteral("NET 1K"), true},
+        // Its wide image squeezed into the square would be an unreadable sliver.
+        {"compact gauge before its first reading", TrayStyle::Compact, true, true, -1.0, {}, false},
+        {"compact gauge with only a label", TrayStyle::Compact, true, true, -1.0, QStringLiteral("NET --"), false},
+        {"compact, the program's icon", TrayStyle::Compact, false, true, -1.0, {}, true},
+        {"compact, nothing at all", TrayStyle::Compact, false, false, -1.0, QStringLiteral("FAN --"), false},
+    };
+    int n = 0;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        TestWatcher watcher(bus_.address(), QStringLiteral("watcher-shown-%1").arg(n++));
+        SniHost host(bus_.address(), c.style);
+        // A neighbour that always has something, so the registrations are known to have run.
+        auto general = host.createItem(QStringLiteral("general"));
+        general->setImage(solid(40, 40, Qt::gray), false);
+        auto item = host.createItem(QStringLiteral("network"));
+        item->setGaugeIcon(c.gaugeIcon);
+        if (c.image)
+            item->setImage(solid(150, 44, Qt::red), false);
+        TrayHeadline h = reading(c.fraction);
+        h.label = c.label;
+        item->setHeadline(h);
+        ASSERT_TRUE(waitUntil([&] { return watcher.items().contains(service(general)); }));
+        spin(50);
+        EXPECT_EQ(watcher.items().contains(service(item)), c.shown);
+        EXPECT_EQ(statusOf(service(item)), c.shown ? QStringLiteral("Active") : QStringLiteral("Passive"));
+        if (c.shown) {
+            const auto pixmaps =
+                qdbus_cast<QList<SniPixmap>>(property(service(item), QStringLiteral("IconPixmap")).value<QDBusArgument>());
+            EXPECT_FALSE(pixmaps.isEmpty());
+        }
+    }
+}
+
+TEST_F(SniHostTest, AnItemThatGetsSomethingToShowLaterJoinsTheTrayInItsPlace)
+{
+    TestWatcher watcher(bus_.address(), QStringLiteral("watcher-later"));
+    SniHost host(bus_.address(), TrayStyle::Compact);
+    auto cpu = host.createItem(QStringLiteral("cpu"));
+    auto network = host.createItem(QStringLiteral("network"));
+    auto general = host.createItem(QStringLiteral("general"));
+    for (auto *gauge : {cpu.get(), network.get()})
+        gauge->setGaugeIcon(true);
+    cpu->setHeadline(reading(0.2));
+    general->setImage(solid(40, 40, Qt::gray), false);
+    network->setImage(solid(150, 44, Qt::red), false); // no reading yet: nothing to show
+    ASSERT_TRUE(waitUntil([&] { return watcher.items().size() == 2; }));
+    spin(50);
+    EXPECT_EQ(watcher.items(), QStringList({service(cpu), service(general)}));
+    const QString svc = service(network);
+    EXPECT_EQ(statusOf(svc), QStringLiteral("Passive"));
+    SignalCounter counter;
+    ASSERT_TRUE(client_.bus().connect(svc, QStringLiteral("/StatusNotifierItem"), QStringLiteral("org.kde.StatusNotifierItem"),
+                                      QStringLiteral("NewStatus"), &counter, SLOT(onNewStatus(QString))));
+
+    // Its first reading: the tray hears of it, between CPU and General as always.
+    const QString oldGeneral = service(general);
+    network->setHeadline(reading(0.5));
+    ASSERT_TRUE(waitUntil([&] { return watcher.items().size() == 3 && !watcher.items().contains(oldGeneral); }));
+    EXPECT_EQ(watcher.items(), QStringList({service(cpu), service(network), service(general)}));
+    ASSERT_TRUE(waitUntil([&] { return counter.statuses.size() == 1; }));
+    EXPECT_EQ(counter.statuses, QStringList{QStringLiteral("Active")});
+    EXPECT_EQ(statusOf(svc), QStringLiteral("Active"));
+    const int registrations = watcher.registrations();
+
+    // Readings stop: "Passive" again, for the tray to hide; the item keeps its place and
+    // shows an empty tile, never a broken icon, where a tray still draws it.
+    network->setHeadline(reading(-1.0));
+    ASSERT_TRUE(waitUntil([&] { return counter.statuses.size() == 2; }));
+    EXPECT_EQ(counter.statuses.last(), QStringLiteral("Passive"));
+    EXPECT_EQ(statusOf(svc), QStringLiteral("Passive"));
+    const auto tile = qdbus_cast<QList<SniPixmap>>(property(svc, QStringLiteral("IconPixmap")).value<QDBusArgument>());
+    ASSERT_EQ(tile.size(), 5);
+    EXPECT_EQ(static_cast<uchar>(tile[4].data[(24 * 48 + 24) * 4]), 255) << "the tile's middle is transparent";
+    // And back: "Active", without registering anything again.
+    network->setHeadline(reading(0.7));
+    ASSERT_TRUE(waitUntil([&] { return counter.statuses.size() == 3; }));
+    EXPECT_EQ(counter.statuses.last(), QStringLiteral("Active"));
+    spin(50);
+    EXPECT_EQ(watcher.registrations(), registrations);
+    EXPECT_EQ(watcher.items(), QStringList({service(cpu), service(network), service(general)}));
 }

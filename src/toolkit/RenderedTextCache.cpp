@@ -1,0 +1,100 @@
+#include "toolkit/RenderedTextCache.h"
+
+#include "toolkit/OrbColors.h"
+
+#include <QCoreApplication>
+#include <QPaintDevice>
+#include <QPainter>
+#include <QThread>
+#include <cmath>
+
+namespace orb {
+namespace {
+
+constexpr double kSubpixel = 64.0;
+
+int sixtyFourths(double v) { return static_cast<int>(std::lround(v * kSubpixel)); }
+
+bool shows(const std::optional<OrbShadow> &shadow) { return shadow && shadow->color.alpha() > 0; }
+
+} // namespace
+
+size_t qHash(const RenderedTextCache::Key &k, size_t seed)
+{
+    return qHashMulti(seed, k.text, k.font, k.foreground, k.shadow, k.shadowDx, k.shadowDy, k.fractionX, k.fractionY,
+                      k.hints);
+}
+
+void RenderedTextCache::drawGlyphs(QPainter &p, const ShapedTextCache::Shaped &shaped, const QColor &foreground,
+                                   const std::optional<OrbShadow> &shadow, const QPointF &top)
+{
+    p.save();
+    if (shows(shadow)) {
+        // A blur of a pixel or less is drawn as a plain offset copy.
+        p.setPen(shadow->color);
+        for (const QGlyphRun &run : shaped.runs)
+            p.drawGlyphRun(top + QPointF(shadow->offset.x(), -shadow->offset.y()), run);
+    }
+    p.setPen(foreground);
+    for (const QGlyphRun &run : shaped.runs)
+        p.drawGlyphRun(top, run);
+    p.restore();
+}
+
+bool RenderedTextCache::draw(QPainter &p, const ShapedTextCache::Shaped &shaped, const QString &text,
+                             const QFont &font, const QColor &foreground, const std::optional<OrbShadow> &shadow,
+                             const QPointF &top)
+{
+    const QCoreApplication *app = QCoreApplication::instance();
+    if (!app || QThread::currentThread() != app->thread())
+        return false;
+    // Only a one-to-one copy gives the pixels direct drawing gives.
+    const QPaintDevice *device = p.device();
+    if (!device || device->devType() != QInternal::Image || device->devicePixelRatio() != 1.0
+        || p.worldTransform().type() > QTransform::TxTranslate || p.compositionMode() != QPainter::CompositionMode_SourceOver
+        || p.opacity() != 1.0)
+        return false;
+
+    const QPointF at = p.worldTransform().map(top);
+    const double wholeX = std::floor(at.x());
+    const double wholeY = std::floor(at.y());
+    Key key{text,
+            font.key(),
+            foreground.rgba(),
+            shows(shadow) ? shadow->color.rgba() : 0u,
+            shows(shadow) ? sixtyFourths(shadow->offset.x()) : 0,
+            shows(shadow) ? sixtyFourths(shadow->offset.y()) : 0,
+            sixtyFourths(at.x() - wholeX),
+            sixtyFourths(at.y() - wholeY),
+            static_cast<int>(p.renderHints())};
+    // Kept for the whole run, like the shaped texts (their glyph runs outlive no font engine).
+    static auto *cache = new RenderedTextCache;
+    auto found = cache->images_.constFind(key);
+    // Room around the line box for glyphs that reach past it and for the shadow.
+    const int pad = 2 + static_cast<int>(std::ceil(font.pixelSize() > 0 ? font.pixelSize() / 3.0 : 4.0));
+    if (found == cache->images_.cend()) {
+        const int width = static_cast<int>(std::ceil(shaped.size.width())) + 2 * pad;
+        const int height = static_cast<int>(std::ceil(shaped.size.height())) + 2 * pad;
+        if (width <= 2 * pad || height <= 2 * pad || width > 4096 || height > 4096)
+            return false;
+        QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        {
+            QPainter q(&image);
+            q.setRenderHints(p.renderHints());
+            q.setFont(font);
+            drawGlyphs(q, shaped, foreground, shadow,
+                       QPointF(pad + key.fractionX / kSubpixel, pad + key.fractionY / kSubpixel));
+        }
+        if (cache->images_.size() >= kMaxImages)
+            cache->images_.clear();
+        found = cache->images_.insert(key, image);
+    }
+    p.save();
+    p.resetTransform();
+    p.drawImage(QPoint(static_cast<int>(wholeX) - pad, static_cast<int>(wholeY) - pad), *found);
+    p.restore();
+    return true;
+}
+
+} // namespace orb

@@ -1,0 +1,51 @@
+#pragma once
+#include "toolkit/ShapedTextCache.h"
+
+#include <QColor>
+#include <QHash>
+#include <QImage>
+#include <QPointF>
+#include <QString>
+#include <optional>
+
+class QPainter;
+
+namespace orb {
+
+struct OrbShadow;
+
+// Texts already drawn, with their shadow, into small images. Status images draw the same
+// few strings on most redraws, and blending glyph by glyph was the larger part of drawing
+// them; a drawn text is copied instead. Used on the GUI thread only, for painters that
+// draw one to one into an image; everything else draws the glyphs directly.
+class RenderedTextCache {
+public:
+    // Draws `shaped` (the layout of `text` in `font`) with its line's top-left at `top` in
+    // the painter's coordinates; false when the painter is not one the cache serves, and
+    // nothing was drawn.
+    static bool draw(QPainter &painter, const ShapedTextCache::Shaped &shaped, const QString &text, const QFont &font,
+                     const QColor &foreground, const std::optional<OrbShadow> &shadow, const QPointF &top);
+
+    // Draws the glyphs directly: the shadow's runs offset by its offset, then the text's.
+    static void drawGlyphs(QPainter &painter, const ShapedTextCache::Shaped &shaped, const QColor &foreground,
+                           const std::optional<OrbShadow> &shadow, const QPointF &top);
+
+private:
+    struct Key {
+        QString text;
+        QString font;
+        QRgb foreground = 0;
+        QRgb shadow = 0;
+        int shadowDx = 0, shadowDy = 0; // 1/64 pixel
+        int fractionX = 0, fractionY = 0; // 1/64 pixel: glyph placement depends on it
+        int hints = 0;
+        bool operator==(const Key &) const = default;
+    };
+    friend size_t qHash(const Key &key, size_t seed);
+
+    // Kept small whatever the texts: when full, it starts again.
+    static constexpr qsizetype kMaxImages = 256;
+    QHash<Key, QImage> images_;
+};
+
+} // namespace orb

@@ -1,0 +1,108 @@
+#include "TestFonts.h"
+#include "toolkit/OrbColors.h"
+#include "toolkit/RenderedTextCache.h"
+#include "toolkit/ShapedTextCache.h"
+
+#include <QPainter>
+#include <gtest/gtest.h>
+
+using namespace orb;
+
+namespace {
+
+QImage blank()
+{
+    QImage image(80, 40, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    return image;
+}
+
+// The text drawn glyph by glyph, as without the cache.
+QImage direct(const QString &text, const QColor &colour, const std::optional<OrbShadow> &shadow, QPointF top)
+{
+    QImage image = blank();
+    QPainter p(&image);
+    const QFont font = test::dejaVuSans(20);
+    RenderedTextCache::drawGlyphs(p, ShapedTextCache::shaped(text, font), colour, shadow, top);
+    return image;
+}
+
+QImage cached(const QString &text, const QColor &colour, const std::optional<OrbShadow> &shadow, QPointF top,
+              bool *served = nullptr)
+{
+    QImage image = blank();
+    QPainter p(&image);
+    const QFont font = test::dejaVuSans(20);
+    const bool ok = RenderedTextCache::draw(p, ShapedTextCache::shaped(text, font), text, font, colour, shadow, top);
+    if (served)
+        *served = ok;
+    return image;
+}
+
+int differingPixels(const QImage &a, const QImage &b)
+{
+    int n = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            n += a.pixel(x, y) != b.pixel(x, y);
+    return n;
+}
+
+} // namespace
+
+TEST(RenderedTextCache, ACopiedTextHasTheDirectlyDrawnPixelsWhereverItLands)
+{
+    const std::optional<OrbShadow> shadow = OrbColors::retNormalTextShadow(QColor(0, 0, 0, 120));
+    const struct {
+        const char *text;
+        QColor colour;
+        std::optional<OrbShadow> shadow;
+        QPointF top;
+    } cases[] = {
+        {"42%", QColor(30, 30, 200), std::nullopt, {3, 4}},
+        {"42%", QColor(30, 30, 200), std::nullopt, {3.5, 4.25}}, // another sub-pixel place
+        {"42%", QColor(30, 30, 200), shadow, {10.75, 2.5}},
+        {"U: 7.52GB", QColor(200, 40, 40), shadow, {0.3, 9.9}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::string(c.text) + " at " + std::to_string(c.top.x()) + "," + std::to_string(c.top.y()));
+        const QImage expected = direct(c.text, c.colour, c.shadow, c.top);
+        for (int round = 0; round < 2; ++round) { // drawn once, then copied
+            bool served = false;
+            const QImage got = cached(c.text, c.colour, c.shadow, c.top, &served);
+            ASSERT_TRUE(served);
+            EXPECT_EQ(differingPixels(got, expected), 0);
+        }
+    }
+}
+
+TEST(RenderedTextCache, AnotherTextColourOrPlaceIsNeverTakenForACachedOne)
+{
+    const QImage first = cached("23%", Qt::black, std::nullopt, {2, 2});
+    EXPECT_GT(differingPixels(cached("28%", Qt::black, std::nullopt, {2, 2}), first), 0);
+    EXPECT_GT(differingPixels(cached("23%", Qt::red, std::nullopt, {2, 2}), first), 0);
+    EXPECT_GT(differingPixels(cached("23%", Qt::black, std::nullopt, {2.5, 2}), first), 0);
+    EXPECT_GT(differingPixels(cached("23%", Qt::black, OrbColors::retPiledTextShadow(Qt::gray), {2, 2}), first), 0);
+}
+
+TEST(RenderedTextCache, PaintersThatDoNotDrawOneToOneAreLeftToTheGlyphs)
+{
+    const QFont font = test::dejaVuSans(20);
+    const ShapedTextCache::Shaped shaped = ShapedTextCache::shaped("5%", font);
+    QImage image = blank();
+    {
+        QPainter scaled(&image);
+        scaled.scale(2, 2);
+        EXPECT_FALSE(RenderedTextCache::draw(scaled, shaped, "5%", font, Qt::black, std::nullopt, {1, 1}));
+    }
+    {
+        QPainter faded(&image);
+        faded.setOpacity(0.5);
+        EXPECT_FALSE(RenderedTextCache::draw(faded, shaped, "5%", font, Qt::black, std::nullopt, {1, 1}));
+    }
+    QImage retina(80, 40, QImage::Format_ARGB32_Premultiplied);
+    retina.setDevicePixelRatio(2.0);
+    QPainter p(&retina);
+    EXPECT_FALSE(RenderedTextCache::draw(p, shaped, "5%", font, Qt::black, std::nullopt, {1, 1}));
+    EXPECT_EQ(differingPixels(image, blank()), 0) << "nothing drawn when refused";
+}
