@@ -26,21 +26,11 @@ const QString kNotificationsPath = QStringLiteral("/org/freedesktop/Notification
 const char *kMouse = "DC:2C:26:0A:1B:3C";
 const char *kKeyboard = "11:22:33:44:55:66";
 
-bool waitFor(const std::function<bool()> &done, int ms = 10000)
-{
-    QDeadlineTimer deadline(ms);
-    while (!done() && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
-
 class DeviceNotices : public ::testing::Test {
 protected:
     void SetUp() override
     {
         ASSERT_TRUE(bus.isUp());
-        previousSystemBus_ = qgetenv("DBUS_SYSTEM_BUS_ADDRESS");
-        qputenv("DBUS_SYSTEM_BUS_ADDRESS", bus.address().toUtf8());
         SettingsStore::resetSharedInstances();
         ASSERT_TRUE(bus.startTemplate("upower", "org.freedesktop.UPower", true));
         ASSERT_TRUE(bus.startTemplate("bluez5", "org.bluez", true));
@@ -79,7 +69,6 @@ protected:
         app.reset();
         host.reset();
         SettingsStore::resetSharedInstances();
-        qputenv("DBUS_SYSTEM_BUS_ADDRESS", previousSystemBus_);
     }
 
     static QString dev(const char *address)
@@ -92,23 +81,13 @@ protected:
     // mock interface.
     bool mock(const QString &statements)
     {
-        QProcess py;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("ORB_BUS", bus.address());
-        py.setProcessEnvironment(env);
-        const QString script = QStringLiteral("import dbus, os\n"
-                                              "bus = dbus.bus.BusConnection(os.environ['ORB_BUS'])\n"
-                                              "M = 'org.freedesktop.DBus.Mock'\n"
-                                              "def bz(): return bus.get_object('org.bluez', '/')\n"
-                                              "def obj(path): return bus.get_object('org.bluez', path)\n"
-                                              "def dev(a): return '/org/bluez/hci0/dev_' + a.replace(':', '_')\n")
-            + statements + QLatin1Char('\n');
-        py.start("/usr/bin/python3", {"-c", script});
-        if (!py.waitForFinished(15000) || py.exitCode() != 0) {
-            ADD_FAILURE() << "mock call failed: " << py.readAllStandardError().toStdString();
-            return false;
-        }
-        return true;
+        return bus.runPython(QStringLiteral("import dbus, os\n"
+                                           "bus = dbus.bus.BusConnection(os.environ['ORB_BUS'])\n"
+                                           "M = 'org.freedesktop.DBus.Mock'\n"
+                                           "def bz(): return bus.get_object('org.bluez', '/')\n"
+                                           "def obj(path): return bus.get_object('org.bluez', path)\n"
+                                           "def dev(a): return '/org/bluez/hci0/dev_' + a.replace(':', '_')\n")
+                             + statements);
     }
     bool setBattery(const char *address, int percent)
     {
@@ -116,7 +95,7 @@ protected:
                                    " dbus_interface=M)")
                         .arg(QLatin1String(address))
                         .arg(percent))
-            && waitFor([&] {
+            && test::waitUntil([&] {
                    const PeripheralDevice *d = app->infoDict().power->findDevice(QLatin1String(address));
                    return d && d->percent == percent;
                });
@@ -125,11 +104,11 @@ protected:
     {
         return mock(QStringLiteral("bz().%1Device('hci0', '%2', dbus_interface='org.bluez.Mock')")
                         .arg(connected ? "Connect" : "Disconnect", QLatin1String(address)))
-            && waitFor([&] { return (app->infoDict().power->findDevice(QLatin1String(address)) != nullptr) == connected; });
+            && test::waitUntil([&] { return (app->infoDict().power->findDevice(QLatin1String(address)) != nullptr) == connected; });
     }
     bool waitForDevices(size_t n)
     {
-        return waitFor([&] {
+        return test::waitUntil([&] {
             const auto &p = app->infoDict().power;
             return p && p->findDevice(QLatin1String(kMouse)) && p->findDevice(QLatin1String(kKeyboard))
                    && p->devices.size() >= n;
@@ -153,13 +132,10 @@ protected:
     }
 
     test::ScopedHome home;
-    test::MockBus bus;
+    test::MockBus bus{test::SharedSystemBus::address()};
     std::unique_ptr<StatusBarHost> host;
     std::unique_ptr<AppDelegate> app;
     std::unique_ptr<QSignalSpy> delivered;
-
-private:
-    QByteArray previousSystemBus_;
 };
 
 } // namespace
@@ -172,14 +148,14 @@ TEST_F(DeviceNotices, EachNoticeOnceAndReplacedByItsSuccessor)
     ASSERT_TRUE(setBattery(kKeyboard, 20));
     for (int i = 0; i < 4; ++i)
         pass();
-    ASSERT_TRUE(waitFor([&] { return delivered->size() == 1; }));
+    ASSERT_TRUE(test::waitUntil([&] { return delivered->size() == 1; }));
     const uint lowId = delivered->at(0).at(1).toUInt();
     EXPECT_GT(lowId, 0u);
     EXPECT_TRUE(generalShowsLowDevice()) << "the General item shows the low device's charge";
 
     ASSERT_TRUE(connectDevice(kMouse, false));
     pass();
-    ASSERT_TRUE(waitFor([&] { return delivered->size() == 2; }));
+    ASSERT_TRUE(test::waitUntil([&] { return delivered->size() == 2; }));
     const uint goneId = delivered->at(1).at(1).toUInt();
     pass();
 
@@ -193,9 +169,9 @@ TEST_F(DeviceNotices, EachNoticeOnceAndReplacedByItsSuccessor)
     pass();
     ASSERT_TRUE(setBattery(kKeyboard, 9));
     pass();
-    ASSERT_TRUE(waitFor([&] { return delivered->size() == 4; }));
+    ASSERT_TRUE(test::waitUntil([&] { return delivered->size() == 4; }));
     // Nothing more arrives late.
-    waitFor([] { return false; }, 1500);
+    test::spin(1500);
     EXPECT_EQ(delivered->size(), 4);
 
     const QStringList n = notifies();
@@ -212,15 +188,14 @@ TEST_F(DeviceNotices, EachNoticeOnceAndReplacedByItsSuccessor)
     for (const QString &call : n)
         EXPECT_FALSE(call.contains("Headphones"));
 
-    // Without a notification service the notice is logged and the passes go on. (In this
-    // test too: the system bus connection is one per process.)
+    // Without a notification service the notice is logged and the passes go on.
     ASSERT_TRUE(bus.stopLast(kNotifications));
     test::LogCapture log;
     ASSERT_TRUE(connectDevice(kMouse, true));
     pass();
     ASSERT_TRUE(connectDevice(kKeyboard, false));
     pass();
-    ASSERT_TRUE(waitFor([&] { return delivered->size() == 5; }, 15000));
+    ASSERT_TRUE(test::waitUntil([&] { return delivered->size() == 5; }, 15000));
     EXPECT_EQ(delivered->at(4).at(1).toUInt(), 0u);
     EXPECT_TRUE(log.has({"Bluetooth input device disconnected", "Keyboard K380"})) << log.lines().join('\n').toStdString();
     const int before = app->passesFinished();
@@ -252,19 +227,10 @@ dev.AddProperty('org.freedesktop.NetworkManager.Device.Wireless', 'ActiveAccessP
 TEST(WifiNotices, LostNetworkNoticedOnceAndReplaced)
 {
     test::ScopedHome home;
-    test::MockBus bus;
+    test::MockBus bus(test::SharedSystemBus::address());
     ASSERT_TRUE(bus.isUp());
-    const QByteArray previousSystemBus = qgetenv("DBUS_SYSTEM_BUS_ADDRESS");
-    qputenv("DBUS_SYSTEM_BUS_ADDRESS", bus.address().toUtf8());
-    SettingsStore::resetSharedInstances();
     ASSERT_TRUE(bus.startTemplate("networkmanager", "org.freedesktop.NetworkManager", true));
-    QProcess setup;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("ORB_BUS", bus.address());
-    setup.setProcessEnvironment(env);
-    setup.start("/usr/bin/python3", {"-c", kWifiSetup});
-    ASSERT_TRUE(setup.waitForFinished(20000));
-    ASSERT_EQ(setup.exitCode(), 0) << setup.readAllStandardError().toStdString();
+    ASSERT_TRUE(bus.runPython(kWifiSetup));
     ASSERT_TRUE(bus.startTemplate("notification_daemon", kNotifications, false));
     {
         auto host = StatusBarHost::create(QStringLiteral("offscreen"));
@@ -290,9 +256,9 @@ TEST(WifiNotices, LostNetworkNoticedOnceAndReplaced)
             ASSERT_TRUE(app.runPassSynchronously());
             ASSERT_TRUE(app.infoDict().networkBase);
             if (expected[i] > 0) {
-                EXPECT_TRUE(waitFor([&] { return delivered.size() == expected[i]; }));
+                EXPECT_TRUE(test::waitUntil([&] { return delivered.size() == expected[i]; }));
             }
-            waitFor([] { return false; }, 400); // the notice's delay, and time for a stray one
+            test::spin(400); // the notice's delay, and time for a stray one
             EXPECT_EQ(delivered.size(), expected[i]);
         }
         ASSERT_EQ(delivered.size(), 2);
@@ -309,6 +275,4 @@ TEST(WifiNotices, LostNetworkNoticedOnceAndReplaced)
         EXPECT_TRUE(n[1].startsWith(QStringLiteral("Notify Orbmeter %1 ").arg(first))) << n[1].toStdString();
         EXPECT_TRUE(n[1].contains(text)) << n[1].toStdString();
     }
-    SettingsStore::resetSharedInstances();
-    qputenv("DBUS_SYSTEM_BUS_ADDRESS", previousSystemBus);
 }

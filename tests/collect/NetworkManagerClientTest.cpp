@@ -1,11 +1,10 @@
 #include "collect/NetworkManagerClient.h"
 
+#include "MockBus.h"
+
 #include <QDBusConnection>
-#include <QDBusConnectionInterface>
-#include <QDeadlineTimer>
+#include <QDBusMessage>
 #include <QElapsedTimer>
-#include <QProcess>
-#include <QThread>
 #include <gtest/gtest.h>
 
 using orb::NetworkManagerClient;
@@ -41,71 +40,11 @@ mgr.AddProperty('org.freedesktop.NetworkManager', 'PrimaryConnection', dbus.Obje
 // A private bus standing in for the system bus, with python3-dbusmock on it.
 class NetworkManagerBus : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        daemon_.start("dbus-daemon", {"--session", "--nofork", "--print-address"});
-        ASSERT_TRUE(daemon_.waitForStarted(5000));
-        ASSERT_TRUE(daemon_.waitForReadyRead(5000));
-        address_ = QString::fromUtf8(daemon_.readLine()).trimmed();
-        ASSERT_FALSE(address_.isEmpty());
-        bus_ = std::make_unique<QDBusConnection>(QDBusConnection::connectToBus(address_, name_));
-        ASSERT_TRUE(bus_->isConnected());
-    }
-    void TearDown() override
-    {
-        bus_.reset();
-        QDBusConnection::disconnectFromBus(name_);
-        for (QProcess *p : {&mock_, &daemon_}) {
-            if (p->state() != QProcess::NotRunning) {
-                p->terminate();
-                if (!p->waitForFinished(3000))
-                    p->kill();
-                p->waitForFinished(1000);
-            }
-        }
-    }
+    void SetUp() override { ASSERT_TRUE(bus_.isUp()); }
+    bool startTemplate() { return bus_.startTemplate("networkmanager", "org.freedesktop.NetworkManager", true); }
+    bool runSetup() { return bus_.runPython(kSetup, {bus_.address()}); }
 
-    QProcessEnvironment environment() const
-    {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("DBUS_SYSTEM_BUS_ADDRESS", address_);
-        return env;
-    }
-
-    bool waitForName()
-    {
-        const QDeadlineTimer deadline(10000);
-        while (!deadline.hasExpired()) {
-            if (bus_->interface()->isServiceRegistered("org.freedesktop.NetworkManager"))
-                return true;
-            QThread::msleep(50);
-        }
-        return false;
-    }
-
-    bool startTemplate()
-    {
-        mock_.setProcessEnvironment(environment());
-        mock_.start("/usr/bin/python3", {"-m", "dbusmock", "--system", "--template", "networkmanager"});
-        return mock_.waitForStarted(5000) && waitForName();
-    }
-
-    bool runSetup()
-    {
-        QProcess setup;
-        setup.setProcessEnvironment(environment());
-        setup.start("/usr/bin/python3", {"-c", kSetup, address_});
-        if (!setup.waitForFinished(20000))
-            return false;
-        if (setup.exitCode() != 0)
-            ADD_FAILURE() << setup.readAllStandardError().toStdString();
-        return setup.exitCode() == 0;
-    }
-
-    QProcess daemon_, mock_;
-    QString address_;
-    QString name_ = QStringLiteral("orb-test-nm");
-    std::unique_ptr<QDBusConnection> bus_;
+    orb::test::MockBus bus_;
 };
 
 } // namespace
@@ -114,7 +53,7 @@ TEST_F(NetworkManagerBus, DevicesAccessPointTunnelsAndPrimaryConnection)
 {
     ASSERT_TRUE(startTemplate());
     ASSERT_TRUE(runSetup());
-    const std::optional<NmSnapshot> snap = NetworkManagerClient(*bus_, 3000).read();
+    const std::optional<NmSnapshot> snap = NetworkManagerClient(bus_.connection(), 3000).read();
     ASSERT_TRUE(snap.has_value());
     ASSERT_NE(snap->device("eth0"), nullptr);
     EXPECT_TRUE(snap->device("eth0")->ssid.isEmpty());
@@ -138,32 +77,29 @@ TEST_F(NetworkManagerBus, WithoutNetworkManagerNothingAndAtOnce)
 {
     QElapsedTimer timer;
     timer.start();
-    EXPECT_FALSE(NetworkManagerClient(*bus_, 3000).read().has_value());
+    EXPECT_FALSE(NetworkManagerClient(bus_.connection(), 3000).read().has_value());
     EXPECT_LT(timer.elapsed(), 1500);
 }
 
 TEST_F(NetworkManagerBus, ASilentDaemonTimesOut)
 {
-    mock_.setProcessEnvironment(environment());
-    mock_.start("/usr/bin/python3", {"-m", "dbusmock", "--system", "org.freedesktop.NetworkManager", "/org/freedesktop",
-                                     "org.freedesktop.DBus.ObjectManager"});
-    ASSERT_TRUE(mock_.waitForStarted(5000));
-    ASSERT_TRUE(waitForName());
+    ASSERT_TRUE(bus_.startMock("org.freedesktop.NetworkManager", "/org/freedesktop", "org.freedesktop.DBus.ObjectManager",
+                               true));
     QDBusMessage add = QDBusMessage::createMethodCall("org.freedesktop.NetworkManager", "/org/freedesktop",
                                                       "org.freedesktop.DBus.Mock", "AddMethod");
     add << "org.freedesktop.DBus.ObjectManager" << "GetManagedObjects" << "" << "a{oa{sa{sv}}}"
         << "__import__('time').sleep(5); ret = {}";
-    ASSERT_EQ(bus_->call(add, QDBus::Block, 5000).type(), QDBusMessage::ReplyMessage);
+    ASSERT_EQ(bus_.connection().call(add, QDBus::Block, 5000).type(), QDBusMessage::ReplyMessage);
     QElapsedTimer timer;
     timer.start();
-    EXPECT_FALSE(NetworkManagerClient(*bus_, 300).read().has_value());
+    EXPECT_FALSE(NetworkManagerClient(bus_.connection(), 300).read().has_value());
     EXPECT_LT(timer.elapsed(), 2000);
 }
 
 TEST_F(NetworkManagerBus, AnEmptyAnswerGivesAnEmptySnapshot)
 {
     ASSERT_TRUE(startTemplate());
-    const std::optional<NmSnapshot> snap = NetworkManagerClient(*bus_, 3000).read();
+    const std::optional<NmSnapshot> snap = NetworkManagerClient(bus_.connection(), 3000).read();
     ASSERT_TRUE(snap.has_value());
     EXPECT_TRUE(snap->devices.empty());
     EXPECT_TRUE(snap->tunnels.empty());

@@ -1,11 +1,9 @@
 #include "collect/UDisksDrives.h"
 
+#include "MockBus.h"
+
 #include <QDBusConnection>
-#include <QDBusConnectionInterface>
-#include <QDeadlineTimer>
 #include <QElapsedTimer>
-#include <QProcess>
-#include <QThread>
 #include <gtest/gtest.h>
 
 using orb::UDisksDrive;
@@ -56,58 +54,15 @@ block('loop0', '/')
 // A private bus standing in for the system bus, with a mock udisks2 on it.
 class PrivateSystemBus : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        daemon_.start("dbus-daemon", {"--session", "--nofork", "--print-address"});
-        ASSERT_TRUE(daemon_.waitForStarted(5000));
-        ASSERT_TRUE(daemon_.waitForReadyRead(5000));
-        address_ = QString::fromUtf8(daemon_.readLine()).trimmed();
-        ASSERT_FALSE(address_.isEmpty());
-        bus_ = std::make_unique<QDBusConnection>(QDBusConnection::connectToBus(address_, name_));
-        ASSERT_TRUE(bus_->isConnected());
-    }
-    void TearDown() override
-    {
-        bus_.reset();
-        QDBusConnection::disconnectFromBus(name_);
-        for (QProcess *p : {&udisks_, &daemon_}) {
-            if (p->state() != QProcess::NotRunning) {
-                p->terminate();
-                if (!p->waitForFinished(3000))
-                    p->kill();
-                p->waitForFinished(1000);
-            }
-        }
-    }
-    QProcessEnvironment environment() const
-    {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("DBUS_SYSTEM_BUS_ADDRESS", address_);
-        return env;
-    }
+    void SetUp() override { ASSERT_TRUE(bus_.isUp()); }
     bool startUDisks()
     {
-        udisks_.setProcessEnvironment(environment());
-        udisks_.start("/usr/bin/python3", {"-m", "dbusmock", "--system", "-m", "org.freedesktop.UDisks2",
-                                           "/org/freedesktop/UDisks2", "org.freedesktop.UDisks2.Manager"});
-        if (!udisks_.waitForStarted(5000))
-            return false;
-        const QDeadlineTimer deadline(10000);
-        while (!bus_->interface()->isServiceRegistered("org.freedesktop.UDisks2")) {
-            if (deadline.hasExpired())
-                return false;
-            QThread::msleep(50);
-        }
-        QProcess add;
-        add.setProcessEnvironment(environment());
-        add.start("/usr/bin/python3", {"-c", kAddObjects});
-        return add.waitForFinished(15000) && add.exitStatus() == QProcess::NormalExit && add.exitCode() == 0;
+        return bus_.startMock("org.freedesktop.UDisks2", "/org/freedesktop/UDisks2", "org.freedesktop.UDisks2.Manager",
+                              true, true)
+            && bus_.runPython(kAddObjects);
     }
 
-    QProcess daemon_, udisks_;
-    QString address_;
-    QString name_ = QStringLiteral("orb-test-system");
-    std::unique_ptr<QDBusConnection> bus_;
+    orb::test::MockBus bus_;
 };
 
 const UDisksDrive *byModel(const std::vector<UDisksDrive> &drives, const QString &model)
@@ -123,7 +78,7 @@ const UDisksDrive *byModel(const std::vector<UDisksDrive> &drives, const QString
 TEST_F(PrivateSystemBus, drivesWithTheirWholeDiskDevicesAndAtaHealth)
 {
     ASSERT_TRUE(startUDisks());
-    const auto drives = UDisksDrives::query(*bus_, 5000);
+    const auto drives = UDisksDrives::query(bus_.connection(), 5000);
     ASSERT_TRUE(drives.has_value());
     ASSERT_EQ(drives->size(), 3u);
 
@@ -160,7 +115,7 @@ TEST_F(PrivateSystemBus, withoutUDisksThereIsNoAnswerAndNoWait)
 {
     QElapsedTimer timer;
     timer.start();
-    EXPECT_FALSE(UDisksDrives::query(*bus_, 5000).has_value());
+    EXPECT_FALSE(UDisksDrives::query(bus_.connection(), 5000).has_value());
     EXPECT_LT(timer.elapsed(), 2500) << "a missing service answers at once";
     EXPECT_FALSE(UDisksDrives::query(QDBusConnection(QStringLiteral("not-connected")), 100).has_value());
 }

@@ -120,11 +120,9 @@ EOF
 
 # Quit from the General menu on the panel host ends the monitor with status 0.
 command -v Xvfb >/dev/null && command -v xdotool >/dev/null || fail "Xvfb and xdotool are needed"
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-pids+=($!)
-for _ in $(seq 100); do [[ -s $work/display ]] && break; sleep 0.1; done
-[[ -s $work/display ]] || fail "Xvfb did not start"
-export DISPLAY=:$(head -1 "$work/display")
+source "$(dirname "$0")/xvfb.sh"
+start_xvfb
+pids+=("$xvfb_pid")
 "$bin" defaults write QuitCheck -string before
 QT_QPA_PLATFORM=xcb ORBMETER_SYSROOT=$fixtures/general-qemu "$bin" --host panel >"$work/app.log" 2>&1 &
 app_pid=$!

@@ -36,12 +36,8 @@ QT_QPA_PLATFORM=offscreen "$bin" snapshot --out "$work/snap" --passes 2 2>/dev/n
 cpu_px=$(python3 -c 'import struct,sys; print(struct.unpack(">I", open(sys.argv[1],"rb").read(24)[16:20])[0])' "$work/snap/cpu.png")
 cpu_pt=$((cpu_px / 2))
 
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-xvfb_pid=$!
-deadline=$((SECONDS + 30))
-while [[ ! -s $work/display && $SECONDS -lt $deadline ]]; do sleep 0.1; done
-[[ -s $work/display ]] || fail "Xvfb did not start"
-export DISPLAY=:$(head -1 "$work/display")
+source "$(dirname "$0")/xvfb.sh"
+start_xvfb
 
 QT_QPA_PLATFORM=xcb "$bin" --host panel >"$work/app.log" 2>&1 &
 app_pid=$!

@@ -33,16 +33,8 @@ fail() {
   exit 1
 }
 
-# Xvfb picks a free display number itself and tells us which (no race with other runs).
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do
-  [[ -s $work/display ]] && break
-  kill -0 "$xvfb_pid" 2>/dev/null || { xvfb_pid=""; break; }
-  sleep 0.1
-done
-[[ -s $work/display ]] || { cat "$work/xvfb.log"; fail "Xvfb did not start"; }
-export DISPLAY=:$(head -1 "$work/display")
+source "$(dirname "$0")/xvfb.sh"
+start_xvfb
 
 mkdir -p "$work/home" "$work/run"
 chmod 700 "$work/run"

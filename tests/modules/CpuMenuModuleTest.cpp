@@ -1,3 +1,4 @@
+#include "ItemTestSupport.h"
 #include "RecordingStatusHost.h"
 #include "TestEnvironment.h"
 #include "modules/BaseMenuItems.h"
@@ -19,13 +20,6 @@
 using namespace orb;
 
 namespace {
-
-class NullDelegate : public MenuModuleDelegate {
-public:
-    void openPreferenceTab(int tab) override { lastTab = tab; }
-    void changeAppearanceMode() override {}
-    int lastTab = -1;
-};
 
 CpuSample sampleOf(std::initializer_list<CpuTicks> cores)
 {
@@ -72,7 +66,7 @@ protected:
     test::ScopedHome home;
     std::shared_ptr<SettingsStore> store;
     OffscreenHost host;
-    NullDelegate delegate;
+    test::NullDelegate delegate;
 };
 
 } // namespace
@@ -206,22 +200,6 @@ TEST_F(CpuMenuModuleTest, BaseMenuItemsFollowTheFlagsAndInstalledApplications)
     qunsetenv("XDG_CURRENT_DESKTOP");
 }
 
-namespace {
-// A theme colour as the theme file stores it: red, green, blue, alpha in 0..1.
-QColor themeColor(const char *key)
-{
-    const QVariantList rgba = ThemeStore::builtInReference(false).value(key).toList();
-    return QColor::fromRgbF(rgba.value(0).toFloat(), rgba.value(1).toFloat(), rgba.value(2).toFloat(),
-                            rgba.value(3).toFloat());
-}
-
-bool near(const QColor &a, const QColor &b)
-{
-    return std::abs(a.red() - b.red()) <= 2 && std::abs(a.green() - b.green()) <= 2 &&
-           std::abs(a.blue() - b.blue()) <= 2 && std::abs(a.alpha() - b.alpha()) <= 2;
-}
-} // namespace
-
 // What the graph shows: the newest sample at the right edge, user at the bottom, system on
 // top of it, idle above; older samples two pixels further left. The status image is 40 px
 // high with 4 px margins, so the 32 px column splits into 16 user, 8 system, 8 idle pixels
@@ -241,8 +219,8 @@ TEST_F(CpuMenuModuleTest, GraphColumnsAndToolTipShowTheHistory)
     item.refreshBar();
     const QImage img = item.statusItem()->image();
     ASSERT_EQ(img.size(), QSize(60, 40));
-    const QColor user = themeColor("A01"), system = themeColor("A02"), idle = themeColor("A04");
-    ASSERT_FALSE(near(user, system));
+    const QColor user = test::themeColour("A01"), system = test::themeColour("A02"), idle = test::themeColour("A04");
+    ASSERT_FALSE(test::sameColour(user, system));
     struct Probe {
         int x, y;
         QColor expected;
@@ -254,7 +232,7 @@ TEST_F(CpuMenuModuleTest, GraphColumnsAndToolTipShowTheHistory)
         {57, 30, system}, {56, 5, system},                    // the older sample: all system
     };
     for (const Probe &p : probes)
-        EXPECT_TRUE(near(img.pixelColor(p.x, p.y), p.expected))
+        EXPECT_TRUE(test::sameColour(img.pixelColor(p.x, p.y), p.expected))
             << p.x << "," << p.y << " is " << img.pixelColor(p.x, p.y).name(QColor::HexArgb).toStdString()
             << ", expected " << p.expected.name(QColor::HexArgb).toStdString();
     // Above and below the margins nothing is drawn; left of the history the graph is empty.

@@ -1,3 +1,4 @@
+#include "ItemTestSupport.h"
 #include "RecordingStatusHost.h"
 #include "TestEnvironment.h"
 #include "collect/DiskBase.h"
@@ -74,36 +75,15 @@ DiskSample sample(std::initializer_list<std::pair<const char *, DiskCounters>> d
     return s;
 }
 
-History<DiskSample> history(std::initializer_list<DiskSample> samples)
-{
-    History<DiskSample> h;
-    for (const DiskSample &s : samples)
-        h = h.appended(s);
-    return h;
-}
-
-bool sameColour(const QColor &a, const QColor &b)
-{
-    return std::abs(a.red() - b.red()) <= 3 && std::abs(a.green() - b.green()) <= 3
-        && std::abs(a.blue() - b.blue()) <= 3 && a.alpha() == 255;
-}
-
 class DiskItemTest : public ::testing::Test {
 protected:
     Disk_MenuModule &item(const QVariantMap &overrides, const History<DiskSample> &h,
                           std::shared_ptr<const DiskBase> b = base())
     {
-        QVariantMap d = diskDefaults();
-        for (auto it = overrides.cbegin(); it != overrides.cend(); ++it)
-            d.insert(it.key(), it.value());
-        module = std::make_unique<Disk_MenuModule>(nullptr);
-        module->setMyDefaults(d);
-        module->initDrawStatusBar(host);
         SensorData data;
         data.disk = h;
         data.diskBase = std::move(b);
-        module->setSensorData(data);
-        module->refreshBar();
+        module = test::shownItem<Disk_MenuModule>(host, test::overlaid(diskDefaults(), overrides), data);
         return *module;
     }
     QImage image() const { return module->statusItem()->image(); }
@@ -124,27 +104,27 @@ TEST(DiskActivity, readWriteCheckOfTheNewestInterval)
         DiskRW sda, sdb, all;
     } cases[] = {
         {"rates divide by the seconds passed",
-         history({sample({{"sda", {1000, 0}}, {"sdb", {0, 0}}}), sample({{"sda", {5000, 0}}, {"sdb", {0, 3000000}}}, 2)}),
+         test::historyOf({sample({{"sda", {1000, 0}}, {"sdb", {0, 0}}}), sample({{"sda", {5000, 0}}, {"sdb", {0, 3000000}}}, 2)}),
          {true, false, 2000, 0, "2.0KB/s", "0.0B/s"},
          {false, true, 0, 1500000, "0.0B/s", "1.5MB/s"},
          {true, true, 2000, 1500000, "2.0KB/s", "1.5MB/s"}},
         {"a counter that went back restarts the disk, never a negative rate",
-         history({sample({{"sda", {5000, 9000}}, {"sdb", {10, 10}}}), sample({{"sda", {100, 9000}}, {"sdb", {11, 10}}})}),
+         test::historyOf({sample({{"sda", {5000, 9000}}, {"sdb", {10, 10}}}), sample({{"sda", {100, 9000}}, {"sdb", {11, 10}}})}),
          {false, false, 0, 0, "0.0B/s", "0.0B/s"},
          {true, false, 1, 0, "0.0KB/s", "0.0B/s"},
          {true, false, 1, 0, "0.0KB/s", "0.0B/s"}},
         {"a disk new in the newest sample, another gone from it",
-         history({sample({{"sda", {10, 10}}}), sample({{"sdb", {99999, 99999}}})}),
+         test::historyOf({sample({{"sda", {10, 10}}}), sample({{"sdb", {99999, 99999}}})}),
          {false, false, 0, 0, "0.0B/s", "0.0B/s"},
          {false, false, 0, 0, "0.0B/s", "0.0B/s"},
          {false, false, 0, 0, "0.0B/s", "0.0B/s"}},
         {"an interval below one second counts as one",
-         history({sample({{"sda", {0, 0}}, {"sdb", {0, 0}}}), sample({{"sda", {3000, 0}}, {"sdb", {0, 0}}}, 0.0)}),
+         test::historyOf({sample({{"sda", {0, 0}}, {"sdb", {0, 0}}}), sample({{"sda", {3000, 0}}, {"sdb", {0, 0}}}, 0.0)}),
          {true, false, 3000, 0, "3.0KB/s", "0.0B/s"},
          {false, false, 0, 0, "0.0B/s", "0.0B/s"},
          {true, false, 3000, 0, "3.0KB/s", "0.0B/s"}},
         {"one sample: everything idle",
-         history({sample({{"sda", {123456, 654321}}, {"sdb", {1, 1}}})}),
+         test::historyOf({sample({{"sda", {123456, 654321}}, {"sdb", {1, 1}}})}),
          {false, false, 0, 0, "0.0B/s", "0.0B/s"},
          {false, false, 0, 0, "0.0B/s", "0.0B/s"},
          {false, false, 0, 0, "0.0B/s", "0.0B/s"}},
@@ -164,7 +144,7 @@ TEST(DiskActivity, readWriteCheckOfTheNewestInterval)
 
 TEST(DiskActivity, graphDeltasNewestFirstWithTheirMaxima)
 {
-    const History<DiskSample> h = history({
+    const History<DiskSample> h = test::historyOf({
         sample({{"sda", {0, 0}}, {"sdb", {0, 0}}}),
         sample({{"sda", {400, 100}}, {"sdb", {50, 0}}}),
         sample({{"sda", {300, 150}}, {"sdb", {60, 0}}}), // sda's read counter went back
@@ -192,7 +172,7 @@ TEST(DiskActivity, graphDeltasNewestFirstWithTheirMaxima)
         EXPECT_EQ(s.maxRead, c.maxRead);
         EXPECT_EQ(s.maxWrite, c.maxWrite);
     }
-    EXPECT_TRUE(DiskActivity::graphSeries(history({sample({{"sda", {1, 1}}})}), "all", 10).deltas.empty());
+    EXPECT_TRUE(DiskActivity::graphSeries(test::historyOf({sample({{"sda", {1, 1}}})}), "all", 10).deltas.empty());
 }
 
 TEST(DiskGraph, barsOfEachModeScaledSeparately)
@@ -240,7 +220,7 @@ TEST(DiskGraph, barsOfEachModeScaledSeparately)
             if (!pr.drawn)
                 EXPECT_EQ(got.alpha(), 0) << pr.x << "," << pr.y;
             else
-                EXPECT_TRUE(sameColour(got, pr.read ? kRead : kWrite)) << pr.x << "," << pr.y << " " << qPrintable(got.name());
+                EXPECT_TRUE(test::sameColour(got, pr.read ? kRead : kWrite)) << pr.x << "," << pr.y << " " << qPrintable(got.name());
         }
     }
     // Too many samples for the frame: the width runs out, never below zero.
@@ -295,7 +275,7 @@ TEST(DiskItemWidths, elementsRepeatPerDiskAndIconsOnlyWhenTheyCanBeDrawn)
 
 TEST_F(DiskItemTest, statusWidthAndImageFollowTheDisks)
 {
-    const History<DiskSample> h = history({sample({{"sda", {0, 0}}}), sample({{"sda", {1, 1}}})});
+    const History<DiskSample> h = test::historyOf({sample({{"sda", {0, 0}}}), sample({{"sda", {1, 1}}})});
     // Three disks of (8 + 2) with the label image: 30 + 9.
     Disk_MenuModule &m = item({{"Disk_Display_Indicator", true}, {"Disk_ShowMyLabel", true}}, h);
     EXPECT_DOUBLE_EQ(m.statusWidth(), 39.0);
@@ -309,7 +289,7 @@ TEST_F(DiskItemTest, lampsLightForActiveDisksInNameOrder)
     // Only sda reads and only sdb writes; kernel order sdb, nvme0n1, sda is drawn as
     // nvme0n1, sda, sdb.
     const History<DiskSample> h =
-        history({sample({{"sdb", {0, 0}}, {"nvme0n1", {0, 0}}, {"sda", {0, 0}}}),
+        test::historyOf({sample({{"sdb", {0, 0}}, {"nvme0n1", {0, 0}}, {"sda", {0, 0}}}),
                  sample({{"sdb", {0, 4096}}, {"nvme0n1", {0, 0}}, {"sda", {512, 0}}})});
     item({{"Disk_Display_Indicator", true}}, h);
     const QImage img = image();
@@ -321,8 +301,8 @@ TEST_F(DiskItemTest, lampsLightForActiveDisksInNameOrder)
     } expected[] = {{0, kBack, kBack}, {1, kRead, kBack}, {2, kBack, kWrite}};
     for (const auto &e : expected) {
         SCOPED_TRACE(e.disk);
-        EXPECT_TRUE(sameColour(img.pixelColor(e.disk * 20 + 8, 10), e.read)) << qPrintable(img.pixelColor(e.disk * 20 + 8, 10).name());
-        EXPECT_TRUE(sameColour(img.pixelColor(e.disk * 20 + 8, 30), e.write));
+        EXPECT_TRUE(test::sameColour(img.pixelColor(e.disk * 20 + 8, 10), e.read)) << qPrintable(img.pixelColor(e.disk * 20 + 8, 10).name());
+        EXPECT_TRUE(test::sameColour(img.pixelColor(e.disk * 20 + 8, 30), e.write));
     }
     EXPECT_EQ(module->statusItem()->toolTipText(), "Read: 0.5KB/s  Write: 4.1KB/s");
 }
@@ -339,7 +319,7 @@ TEST_F(DiskItemTest, anUnchangedPictureIsNotDrawnAgainButEveryChangeIs)
     auto *item = static_cast<test::RecordingStatusItem *>(m.statusItem());
     const auto b = base({"sda"});
     // Each step hands over a new history; the reading, not the history's identity, decides.
-    History<DiskSample> h = history({sample({{"sda", {0, 0}}})});
+    History<DiskSample> h = test::historyOf({sample({{"sda", {0, 0}}})});
     const auto pass = [&](const DiskCounters &next) {
         h = h.appended(sample({{"sda", next}}));
         SensorData data;
@@ -375,23 +355,23 @@ TEST_F(DiskItemTest, anUnchangedPictureIsNotDrawnAgainButEveryChangeIs)
 
 TEST_F(DiskItemTest, resetCounterShowsIdleInsteadOfAHugeRate)
 {
-    const History<DiskSample> h = history({sample({{"sda", {900000000, 5}}}), sample({{"sda", {1000, 5}}})});
+    const History<DiskSample> h = test::historyOf({sample({{"sda", {900000000, 5}}}), sample({{"sda", {1000, 5}}})});
     item({{"Disk_Display_Indicator", true}, {"Disk_Display_Text", true}}, h, base({"sda"}));
-    EXPECT_TRUE(sameColour(image().pixelColor(8, 10), kBack));
+    EXPECT_TRUE(test::sameColour(image().pixelColor(8, 10), kBack));
     EXPECT_EQ(module->statusItem()->toolTipText(), "Read: 0.0B/s  Write: 0.0B/s");
 }
 
 TEST_F(DiskItemTest, graphIsUnderlinedWhereNoSampleReached)
 {
-    const History<DiskSample> h = history({sample({{"sda", {0, 0}}}), sample({{"sda", {10, 10}}})});
+    const History<DiskSample> h = test::historyOf({sample({{"sda", {0, 0}}}), sample({{"sda", {10, 10}}})});
     item({{"Disk_Display_Graph", true}}, h, base({"sda"}));
     const QImage img = image();
     ASSERT_EQ(img.width(), 60);
     // One sample at the right edge (two pixels: read above the middle, write at the bottom),
     // the empty underline over the rest at the bottom inset.
-    EXPECT_TRUE(sameColour(img.pixelColor(59, 19), kRead));
-    EXPECT_TRUE(sameColour(img.pixelColor(59, 35), kWrite));
-    EXPECT_TRUE(sameColour(img.pixelColor(10, 35), kEmpty));
+    EXPECT_TRUE(test::sameColour(img.pixelColor(59, 19), kRead));
+    EXPECT_TRUE(test::sameColour(img.pixelColor(59, 35), kWrite));
+    EXPECT_TRUE(test::sameColour(img.pixelColor(10, 35), kEmpty));
     EXPECT_EQ(img.pixelColor(10, 20).alpha(), 0);
 }
 
@@ -400,7 +380,7 @@ TEST_F(DiskItemTest, menuGraphHasNoLabelsAndShowsAllDisks)
     QTemporaryDir bin;
     test::writeExecutable(bin.path() + "/gnome-disks", "#!/bin/sh\nexit 0\n");
     AppLauncher::setSearchPath({bin.path()});
-    const History<DiskSample> h = history({sample({{"sda", {0, 0}}}), sample({{"sda", {10, 10}}})});
+    const History<DiskSample> h = test::historyOf({sample({{"sda", {0, 0}}}), sample({{"sda", {10, 10}}})});
     Disk_MenuModule &m = item({{"Disk_Display_Indicator", true}, {"Disk_Indicator_LabelAry", QStringList{"R:", "W:"}},
                                {"DiskInnerIndicatorLabelWidth", 12.0}},
                               h);
@@ -439,24 +419,24 @@ TEST_F(DiskItemTest, compactHeadlineIsAllDisksAgainstTheBusiestInterval)
     };
     const Case cases[] = {
         {"the newest interval is the busiest",
-         history({sample({{"sda", {0, 0}}}), sample({{"sda", {1200000, 40000}}})}), 1.0, "R1.2M W40K", "1.2M", kRead},
+         test::historyOf({sample({{"sda", {0, 0}}}), sample({{"sda", {1200000, 40000}}})}), 1.0, "R1.2M W40K", "1.2M", kRead},
         {"a quarter of an earlier burst",
-         history({sample({{"sda", {0, 0}}}), sample({{"sda", {4000000, 0}}}), sample({{"sda", {5000000, 0}}})}), 0.25,
+         test::historyOf({sample({{"sda", {0, 0}}}), sample({{"sda", {4000000, 0}}}), sample({{"sda", {5000000, 0}}})}), 0.25,
          "R1.0M W0", "1.0M", kRead},
         {"writing: the write colour",
-         history({sample({{"sda", {0, 0}}}), sample({{"sda", {0, 2000000}}}), sample({{"sda", {500000, 3000000}}})}),
+         test::historyOf({sample({{"sda", {0, 0}}}), sample({{"sda", {0, 2000000}}}), sample({{"sda", {500000, 3000000}}})}),
          0.75, "R500K W1.0M", "1.5M", kWrite},
         {"every disk counts",
-         history({sample({{"sda", {0, 0}}, {"sdb", {0, 0}}}), sample({{"sda", {1000000, 0}}, {"sdb", {0, 1000000}}})}),
+         test::historyOf({sample({{"sda", {0, 0}}, {"sdb", {0, 0}}}), sample({{"sda", {1000000, 0}}, {"sdb", {0, 1000000}}})}),
          1.0, "R1.0M W1.0M", "2.0M", kRead},
         {"a burst over two seconds counts per second",
-         history({sample({{"sda", {0, 0}}}), sample({{"sda", {4000000, 0}}}, 2.0), sample({{"sda", {5000000, 0}}})}), 0.5,
+         test::historyOf({sample({{"sda", {0, 0}}}), sample({{"sda", {4000000, 0}}}, 2.0), sample({{"sda", {5000000, 0}}})}), 0.5,
          "R1.0M W0", "1.0M", kRead},
-        {"idle disks fill 1 MB/s at the least", history({sample({{"sda", {0, 0}}}), sample({{"sda", {0, 250000}}})}), 0.25,
+        {"idle disks fill 1 MB/s at the least", test::historyOf({sample({{"sda", {0, 0}}}), sample({{"sda", {0, 250000}}})}), 0.25,
          "R0 W250K", "250K", kWrite},
         {"a counter that went back is no activity",
-         history({sample({{"sda", {10000000, 0}}}), sample({{"sda", {0, 0}}})}), 0.0, "R0 W0", "0", kRead},
-        {"one sample: no rate yet", history({sample({{"sda", {5, 5}}})}), -1.0, "DISK --", "", QColor()},
+         test::historyOf({sample({{"sda", {10000000, 0}}}), sample({{"sda", {0, 0}}})}), 0.0, "R0 W0", "0", kRead},
+        {"one sample: no rate yet", test::historyOf({sample({{"sda", {5, 5}}})}), -1.0, "DISK --", "", QColor()},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -467,7 +447,7 @@ TEST_F(DiskItemTest, compactHeadlineIsAllDisksAgainstTheBusiestInterval)
             continue;
         EXPECT_NEAR(h.fraction, c.fraction, 1e-9);
         EXPECT_EQ(h.figure, QLatin1String(c.figure));
-        EXPECT_TRUE(sameColour(h.colour, c.colour));
+        EXPECT_TRUE(test::sameColour(h.colour, c.colour));
     }
     const TrayHeadline h = item({}, cases[0].samples).statusItem()->headline();
     EXPECT_EQ(h.toolTip, "Read 1.2MB/s\nWrite 40.0KB/s\nBusiest 1.2MB/s");

@@ -1,24 +1,20 @@
+#include "ItemTestSupport.h"
 #include "TestEnvironment.h"
+#include "TextInk.h"
 #include "modules/fan/Fan_MenuController.h"
 #include "modules/fan/Fan_MenuModule.h"
 #include "modules/fan/ImageFanBar.h"
 #include "platform/statusbar/StatusBarHost.h"
 #include "settings/FanPreferences.h"
+#include "settings/FontCatalog.h"
 #include "settings/SettingsStore.h"
 #include "settings/ThemeStore.h"
-#include "toolkit/OrbColors.h"
 
 #include <gtest/gtest.h>
 
 using namespace orb;
 
 namespace {
-
-class NullDelegate : public MenuModuleDelegate {
-public:
-    void openPreferenceTab(int) override {}
-    void changeAppearanceMode() override {}
-};
 
 FanSample fansOf(std::vector<std::pair<QString, int64_t>> fans, std::optional<int64_t> average)
 {
@@ -27,16 +23,6 @@ FanSample fansOf(std::vector<std::pair<QString, int64_t>> fans, std::optional<in
     s.average = average;
     return s;
 }
-
-History<FanSample> historyOf(std::initializer_list<FanSample> samples)
-{
-    History<FanSample> h;
-    for (const FanSample &s : samples)
-        h = h.appended(s);
-    return h;
-}
-
-QColor themeColor(const QVariantMap &d, const char *key) { return OrbColors::colorFromValue(d.value(key)); }
 
 class FanModuleTest : public ::testing::Test {
 protected:
@@ -49,20 +35,15 @@ protected:
     QVariantMap defaults() { return FanPreferences::load(*store, ThemeStore::builtInReference(false)); }
     std::unique_ptr<Fan_MenuModule> shown(const History<FanSample> &history)
     {
-        auto item = std::make_unique<Fan_MenuModule>(&delegate);
-        item->setMyDefaults(defaults());
-        item->initDrawStatusBar(host);
         SensorData data;
         data.fan = history;
-        item->setSensorData(data);
-        item->refreshBar();
-        return item;
+        return test::shownItem<Fan_MenuModule>(host, defaults(), data, &delegate);
     }
 
     test::ScopedHome home;
     std::shared_ptr<SettingsStore> store;
     OffscreenHost host;
-    NullDelegate delegate;
+    test::NullDelegate delegate;
 };
 
 } // namespace
@@ -89,7 +70,7 @@ TEST_F(FanModuleTest, widthFollowsTheDrawnElements)
         {"graph only, 60 wide", {{"Fan_Display_Text", false}, {"Fan_GraphWidth", qint64(60)}}, 60},
         {"everything off", {{"Fan_Display_Text", false}, {"Fan_Display_Graph", false}}, 0},
     };
-    const auto history = historyOf({fansOf({{"Fan 1", 1200}}, 1200)});
+    const auto history = test::historyOf({fansOf({{"Fan 1", 1200}}, 1200)});
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         FanPreferences::initialize(*store);
@@ -112,9 +93,9 @@ TEST_F(FanModuleTest, graphColumnsAreColouredByTheMaximumAndScaledTo6000)
     store->setBool("Fan_Display_Text", false);
     store->setInteger("Fax_MaxRpm", 3000);
     const QVariantMap d = defaults();
-    const QColor low = themeColor(d, "G01"), warning = themeColor(d, "G02"), critical = themeColor(d, "G03");
+    const QColor low = test::themeColour(d, "G01"), warning = test::themeColour(d, "G02"), critical = test::themeColour(d, "G03");
     ASSERT_NE(warning, critical);
-    const auto item = shown(historyOf({fansOf({{"Fan 1", 0}}, 0), fansOf({{"Fan 1", 1500}}, 1500),
+    const auto item = shown(test::historyOf({fansOf({{"Fan 1", 0}}, 0), fansOf({{"Fan 1", 1500}}, 1500),
                                        fansOf({{"Fan 1", 7000}}, 7000), fansOf({{"Fan 1", 2700}}, 2700),
                                        fansOf({{"Fan 1", 2850}}, 2850)}));
     const QImage image = item->statusItem()->image();
@@ -160,7 +141,7 @@ TEST_F(FanModuleTest, menuListsEveryFanSortedWithTheAverageFromTwoFans)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
-        const auto item = shown(historyOf({c.sample}));
+        const auto item = shown(test::historyOf({c.sample}));
         item->redrawStatusItem();
         Fan_MenuController *menu = item->menuController();
         ASSERT_NE(menu, nullptr);
@@ -177,7 +158,7 @@ TEST_F(FanModuleTest, menuSpeedsColouredOnlyWhenAsked)
 {
     store->setInteger("Fax_MaxRpm", 2000);
     const QVariantMap d = defaults();
-    const QColor low = themeColor(d, "G01"), warning = themeColor(d, "G02"), critical = themeColor(d, "G03");
+    const QColor low = test::themeColour(d, "G01"), warning = test::themeColour(d, "G02"), critical = test::themeColour(d, "G03");
     const auto opaque = [](QColor c) {
         c.setAlphaF(1.0f);
         return c;
@@ -186,7 +167,7 @@ TEST_F(FanModuleTest, menuSpeedsColouredOnlyWhenAsked)
     for (bool colored : {false, true}) {
         SCOPED_TRACE(colored);
         store->setBool("Fan_ColoredMenu", colored);
-        const auto item = shown(historyOf({sample}));
+        const auto item = shown(test::historyOf({sample}));
         item->redrawStatusItem();
         const auto &rows = item->menuController()->rows();
         ASSERT_EQ(rows.size(), 6u);
@@ -230,7 +211,7 @@ TEST_F(FanModuleTest, compactHeadlineIsTheFastestFanAgainstTheMaximum)
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         store->setInteger("Fax_MaxRpm", c.maxRpm);
-        const auto item = shown(historyOf({c.sample}));
+        const auto item = shown(test::historyOf({c.sample}));
         const TrayHeadline &h = item->statusItem()->headline();
         EXPECT_EQ(h.label, QLatin1String(c.label));
         EXPECT_EQ(h.toolTip, c.toolTip);
@@ -242,12 +223,38 @@ TEST_F(FanModuleTest, compactHeadlineIsTheFastestFanAgainstTheMaximum)
         EXPECT_TRUE(h.colour.isValid());
     }
     // Fans that stop answering take the figure away instead of leaving the last one.
-    const auto item = shown(historyOf({fansOf({{"CPU", 1200}}, 1200)}));
+    const auto item = shown(test::historyOf({fansOf({{"CPU", 1200}}, 1200)}));
     ASSERT_EQ(item->statusItem()->headline().label, QLatin1String("1200rpm"));
     SensorData data;
-    data.fan = historyOf({fansOf({{"CPU", 1200}}, 1200), fansOf({}, std::nullopt)});
+    data.fan = test::historyOf({fansOf({{"CPU", 1200}}, 1200), fansOf({}, std::nullopt)});
     item->setSensorData(data);
     item->refreshBar();
     EXPECT_EQ(item->statusItem()->headline().label, QLatin1String("FAN --"));
     EXPECT_FALSE(item->statusItem()->headline().hasGauge());
+}
+
+// The speed text alone: the newest sample's average in the theme's text colour over its
+// shadow, four digits and the unit.
+TEST_F(FanModuleTest, textShowsTheNewestAverageInTheThemeColour)
+{
+    store->setBool("Fan_Display_Graph", false);
+    const QVariantMap d = defaults();
+    const QColor ink = test::over(test::themeColour(d, "G04"), test::themeColour(d, "Z01"));
+    const QFont font = FontCatalog::fontForName(d.value("_FontPostScriptName").toString(), 10);
+    struct Case {
+        History<FanSample> history;
+        QString text;
+        QStringList wrong;
+    };
+    const Case cases[] = {
+        {test::historyOf({fansOf({{"Fan 1", 1200}}, 1200), fansOf({{"Fan 1", 2000}, {"Fan 2", 2800}}, 2400)}), "2400rpm",
+         {"1200rpm", "2800rpm", "2000rpm"}},
+        {test::historyOf({fansOf({{"Fan 1", 892}}, 892)}), "0892rpm", {"8920rpm", "0092rpm"}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.text.toStdString());
+        const auto item = shown(c.history);
+        const QImage image = item->statusItem()->image();
+        EXPECT_EQ(test::readInk(image, ink, font, QStringList{c.text} + c.wrong), c.text);
+    }
 }

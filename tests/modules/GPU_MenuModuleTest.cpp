@@ -1,3 +1,4 @@
+#include "ItemTestSupport.h"
 #include "TestEnvironment.h"
 #include "modules/BaseMenuItems.h"
 #include "modules/gpu/GPU_MenuController.h"
@@ -61,19 +62,6 @@ SensorData dataOf(std::initializer_list<GpuSample> samples)
     return d;
 }
 
-bool near(const QColor &a, const QColor &b, int tolerance = 2)
-{
-    return std::abs(a.red() - b.red()) <= tolerance && std::abs(a.green() - b.green()) <= tolerance &&
-           std::abs(a.blue() - b.blue()) <= tolerance && std::abs(a.alpha() - b.alpha()) <= tolerance;
-}
-
-class NullDelegate : public MenuModuleDelegate {
-public:
-    void openPreferenceTab(int tab) override { lastTab = tab; }
-    void changeAppearanceMode() override {}
-    int lastTab = -1;
-};
-
 class GpuMenuModuleTest : public ::testing::Test {
 protected:
     // Shows the item with `settings` laid over gpuDefaults() and `data`; returns it.
@@ -90,7 +78,7 @@ protected:
         return item;
     }
     OffscreenHost host;
-    NullDelegate delegate;
+    test::NullDelegate delegate;
 };
 
 const GpuSample kTwoGpus{entry("_1", "UHD Graphics", -1, -1), entry("_2", "Radeon RX 6500M", 3 * GiB, 1 * GiB)};
@@ -182,16 +170,16 @@ TEST_F(GpuMenuModuleTest, LevelBarFillsTheUsedShareInItsLevelColour)
         ASSERT_EQ(img.size(), QSize(16, 40));
         int filled = 0, drawn = 0;
         for (int y = 6; y < 34; ++y) {
-            filled += near(img.pixelColor(8, y), c.fill) ? 1 : 0;
+            filled += test::sameColour(img.pixelColor(8, y), c.fill) ? 1 : 0;
             drawn += img.pixelColor(8, y).alpha() > 0 ? 1 : 0;
         }
         EXPECT_NEAR(filled, c.rows, 1.0);
         EXPECT_EQ(drawn, filled) << "nothing else inside the bar";
         if (c.rows > 0) {
-            EXPECT_TRUE(near(img.pixelColor(8, 33), c.fill)) << "filled from the bottom";
+            EXPECT_TRUE(test::sameColour(img.pixelColor(8, 33), c.fill)) << "filled from the bottom";
         }
         // The frame is always there.
-        EXPECT_TRUE(near(img.pixelColor(1, 20), kFrame));
+        EXPECT_TRUE(test::sameColour(img.pixelColor(1, 20), kFrame));
     }
 }
 
@@ -214,22 +202,22 @@ TEST_F(GpuMenuModuleTest, GraphColumnsFollowEachSampleOfTheDevice)
     const auto filledRows = [&](int x) {
         int rows = 0;
         for (int y = 0; y < 40; ++y)
-            rows += img.pixelColor(x, y).alpha() > 0 && !near(img.pixelColor(x, y), kBaseLine) ? 1 : 0;
+            rows += img.pixelColor(x, y).alpha() > 0 && !test::sameColour(img.pixelColor(x, y), kBaseLine) ? 1 : 0;
         return rows;
     };
     // First device's graph: pixels 0..59.
     EXPECT_EQ(filledRows(59), 24);
-    EXPECT_TRUE(near(img.pixelColor(59, 20), kWarning));
+    EXPECT_TRUE(test::sameColour(img.pixelColor(59, 20), kWarning));
     EXPECT_EQ(filledRows(57), 0);
     EXPECT_EQ(filledRows(55), 0);
     EXPECT_EQ(filledRows(53), 8);
-    EXPECT_TRUE(near(img.pixelColor(53, 33), kLow));
+    EXPECT_TRUE(test::sameColour(img.pixelColor(53, 33), kLow));
     // Left of the four columns no sample reached: the base line.
-    EXPECT_TRUE(near(img.pixelColor(20, 35), kBaseLine));
+    EXPECT_TRUE(test::sameColour(img.pixelColor(20, 35), kBaseLine));
     EXPECT_EQ(img.pixelColor(56, 35).alpha(), 0) << "no base line under used columns";
     // Second device (pixels 64..123): full in every sample that has it.
     EXPECT_EQ(filledRows(123), 32);
-    EXPECT_TRUE(near(img.pixelColor(123, 20), kCritical));
+    EXPECT_TRUE(test::sameColour(img.pixelColor(123, 20), kCritical));
     EXPECT_EQ(filledRows(115), 0) << "the sample without entries took no column";
     EXPECT_EQ(filledRows(117), 32);
 }
@@ -243,8 +231,8 @@ TEST_F(GpuMenuModuleTest, TextShowsThePercentOrDashes)
     int warningPixels = 0, framePixels = 0;
     for (int x = 0; x < img.width(); ++x)
         for (int y = 0; y < img.height(); ++y) {
-            warningPixels += near(img.pixelColor(x, y), kWarning, 40) ? 1 : 0;
-            framePixels += near(img.pixelColor(x, y), kFrame, 40) ? 1 : 0;
+            warningPixels += test::sameColour(img.pixelColor(x, y), kWarning, 40) ? 1 : 0;
+            framePixels += test::sameColour(img.pixelColor(x, y), kFrame, 40) ? 1 : 0;
         }
     EXPECT_GT(warningPixels, 20) << "75% in the warning colour";
     EXPECT_GT(framePixels, 10) << "the unreported device's dashes";
@@ -292,7 +280,7 @@ TEST_F(GpuMenuModuleTest, MenuHoldsOneRowPerDevice)
     // The row's graph: its own device only, 300 points wide, one column at the right.
     const QImage graph = amd.graphImage();
     ASSERT_EQ(graph.size(), QSize(600, 40));
-    EXPECT_TRUE(near(graph.pixelColor(599, 30), kWarning));
+    EXPECT_TRUE(test::sameColour(graph.pixelColor(599, 30), kWarning));
     EXPECT_EQ(item->deviceMenusArray()[0]->graphImage().pixelColor(599, 30).alpha(), 0);
 
     // Opening makes the rows again; a device going away takes its row with it.

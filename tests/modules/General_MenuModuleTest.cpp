@@ -1,3 +1,4 @@
+#include "ItemTestSupport.h"
 #include "TestEnvironment.h"
 #include "modules/BaseMenuItems.h"
 #include "modules/general/BatteryIcon.h"
@@ -20,13 +21,6 @@
 using namespace orb;
 
 namespace {
-
-class NullDelegate : public MenuModuleDelegate {
-public:
-    void openPreferenceTab(int tab) override { lastTab = tab; }
-    void changeAppearanceMode() override {}
-    int lastTab = -1;
-};
 
 enum class Tint { Clear, Green, Red, Orange, White, Blue, Other };
 
@@ -155,7 +149,7 @@ protected:
     test::ScopedHome home;
     QTemporaryDir bin;
     std::shared_ptr<SettingsStore> store;
-    NullDelegate delegate;
+    test::NullDelegate delegate;
     OffscreenHost host;
     std::unique_ptr<General_MenuModule> item;
 };

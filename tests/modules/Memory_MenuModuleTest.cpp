@@ -1,9 +1,15 @@
+#include "ItemTestSupport.h"
 #include "TestEnvironment.h"
+#include "TextInk.h"
 #include "modules/BaseMenuItems.h"
 #include "modules/memory/ImageMemoryBar.h"
 #include "modules/memory/Memory_MenuModule.h"
 #include "platform/linux/MemoryPurger.h"
 #include "platform/statusbar/StatusBarHost.h"
+#include "settings/FontCatalog.h"
+#include "settings/MemoryPreferences.h"
+#include "settings/SettingsStore.h"
+#include "settings/ThemeStore.h"
 #include "toolkit/OrbFormat.h"
 
 #include <QEventLoop>
@@ -65,18 +71,12 @@ SensorData sensorData(const MemorySample &sample, uint64_t pageSize = kPage, uin
     return d;
 }
 
-bool sameColour(const QColor &a, const QColor &b)
-{
-    return std::abs(a.red() - b.red()) <= 2 && std::abs(a.green() - b.green()) <= 2 &&
-           std::abs(a.blue() - b.blue()) <= 2 && a.alpha() == 255;
-}
-
 // Leftmost pixel column holding `colour`, or -1.
 int firstColumnOf(const QImage &image, const QColor &colour)
 {
     for (int x = 0; x < image.width(); ++x)
         for (int y = 0; y < image.height(); ++y)
-            if (sameColour(image.pixelColor(x, y), colour))
+            if (test::sameColour(image.pixelColor(x, y), colour))
                 return x;
     return -1;
 }
@@ -88,14 +88,7 @@ protected:
     // An item shown in an offscreen bar with `overrides` laid over the defaults.
     Memory_MenuModule &item(const QVariantMap &overrides = {}, const SensorData &data = sensorData(kSample))
     {
-        QVariantMap d = memoryDefaults();
-        for (auto it = overrides.cbegin(); it != overrides.cend(); ++it)
-            d.insert(it.key(), it.value());
-        module = std::make_unique<Memory_MenuModule>(nullptr);
-        module->setMyDefaults(d);
-        module->initDrawStatusBar(host);
-        module->setSensorData(data);
-        module->refreshBar();
+        module = test::shownItem<Memory_MenuModule>(host, test::overlaid(memoryDefaults(), overrides), data);
         return *module;
     }
     QImage image() const { return module->statusItem()->image(); }
@@ -349,7 +342,7 @@ TEST_F(MemoryItemTest, menuItemsAndMenuGraph)
     const QImage shot = label->pixmap().toImage();
     EXPECT_EQ(shot.width(), 984);
     EXPECT_EQ(shot.height(), 40);
-    EXPECT_TRUE(sameColour(shot.pixelColor(983, 37), kB09)) << "app memory at the column's foot";
+    EXPECT_TRUE(test::sameColour(shot.pixelColor(983, 37), kB09)) << "app memory at the column's foot";
     EXPECT_FALSE(contains(shot.copy(0, 0, 980, 40), kB09));
 }
 
@@ -445,12 +438,12 @@ TEST_F(MemoryItemTest, pieWedgesGoClockwiseFromTheTopInTheirColours)
         {12, 28, 202, kB04}, {6, 19, 267, kB04}, {14, 11, 350, kB04}, // free
     };
     for (const Probe &p : probes)
-        EXPECT_TRUE(sameColour(img.pixelColor(p.x, p.y), p.expected))
+        EXPECT_TRUE(test::sameColour(img.pixelColor(p.x, p.y), p.expected))
             << p.degrees << "° (" << p.x << "," << p.y << ") is "
             << img.pixelColor(p.x, p.y).name(QColor::HexArgb).toStdString() << ", expected "
             << p.expected.name().toStdString();
     const QColor top = img.pixelColor(15, 4); // the frame circle, smoothed at its edges
-    EXPECT_TRUE(sameColour(QColor(top.rgb()), kB08) && top.alpha() > 200) << top.name(QColor::HexArgb).toStdString();
+    EXPECT_TRUE(test::sameColour(QColor(top.rgb()), kB08) && top.alpha() > 200) << top.name(QColor::HexArgb).toStdString();
     EXPECT_EQ(img.pixelColor(1, 1).alpha(), 0) << "outside the circle";
     EXPECT_EQ(img.pixelColor(16, 38).alpha(), 0) << "below the meter";
 
@@ -458,8 +451,49 @@ TEST_F(MemoryItemTest, pieWedgesGoClockwiseFromTheTopInTheirColours)
     item({{"MemoryItemSortArray", QVariantList{3}}, {"Memory_Display_CircleMeter", true},
           {"Memory_TradMemoryInfo", true}});
     const QImage trad = image();
-    EXPECT_TRUE(sameColour(trad.pixelColor(17, 11), kB01)) << "10°: wired, 0° to 23°";
-    EXPECT_TRUE(sameColour(trad.pixelColor(23, 15), kB02)) << "59°: active, 23° to 113°";
-    EXPECT_TRUE(sameColour(trad.pixelColor(23, 24), kB03)) << "121°: inactive, 113° to 158°";
-    EXPECT_TRUE(sameColour(trad.pixelColor(12, 28), kB04)) << "202°: free";
+    EXPECT_TRUE(test::sameColour(trad.pixelColor(17, 11), kB01)) << "10°: wired, 0° to 23°";
+    EXPECT_TRUE(test::sameColour(trad.pixelColor(23, 15), kB02)) << "59°: active, 23° to 113°";
+    EXPECT_TRUE(test::sameColour(trad.pixelColor(23, 24), kB03)) << "121°: inactive, 113° to 158°";
+    EXPECT_TRUE(test::sameColour(trad.pixelColor(12, 28), kB04)) << "202°: free";
+}
+
+
+// The text element as the default settings and the light theme draw it for kSample: used
+// memory (app memory 6 + compressed 0.5 + wired 1 GiB) after "U:" in the upper half in B05,
+// what is left of the 16 GiB after "F:" in the lower half in B06, each over the theme's
+// text shadow. The figure stands right of x = 24, the label left of it.
+TEST_F(MemoryItemTest, textShowsUsedAndAvailableInTheThemeColours)
+{
+    auto store = SettingsStore::open();
+    MemoryPreferences::initialize(*store);
+    store->setBool("Memory_Display_CircleMeter", false);
+    const QColor shadow = test::themeColour("Z01");
+    const QColor used = test::over(test::themeColour("B05"), shadow), available = test::over(test::themeColour("B06"), shadow);
+    ASSERT_GT(std::abs(used.red() - available.red()), 30) << "the two text colours tell apart";
+    struct Case {
+        qint64 unit;
+        QString upper, lower;
+        QStringList wrong; // what a wrong figure, unit or rounding would show
+    };
+    const Case cases[] = {
+        {1, "7.50GB", "8.50GB", {"7.00GB", "6.50GB", "5.00GB", "8.00GB"}},
+        {2, "7680.0MB", "8704.0MB", {"7168.0MB", "5120.0MB", "7680MB"}},
+        {3, "7.50GB", "8.50GB", {"7.00GB", "7.5GB"}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.unit);
+        store->setInteger("Memory_Unit", c.unit);
+        const QVariantMap d = MemoryPreferences::load(*store, ThemeStore::builtInReference(false));
+        module = test::shownItem<Memory_MenuModule>(host, d, sensorData(kSample));
+        const QImage img = image();
+        ASSERT_EQ(img.height(), 40);
+        const QFont font = FontCatalog::fontForName(d.value("_FontPostScriptName").toString(), 10);
+        const QRect upperLabel(0, 0, 24, 20), lowerLabel(0, 20, 24, 20);
+        const QRect upperFigure(24, 0, img.width() - 24, 20), lowerFigure(24, 20, img.width() - 24, 20);
+        const QStringList figures = QStringList{c.upper, c.lower} + c.wrong;
+        EXPECT_EQ(test::readInk(img, upperFigure, used, font, figures), c.upper);
+        EXPECT_EQ(test::readInk(img, lowerFigure, available, font, figures), c.lower);
+        EXPECT_EQ(test::readInk(img, upperLabel, used, font, {"U:", "F:"}), "U:");
+        EXPECT_EQ(test::readInk(img, lowerLabel, available, font, {"U:", "F:"}), "F:");
+    }
 }

@@ -77,13 +77,6 @@ QVariantMap networkDefaults()
             {"Network_ShowAllNic", true}, {"Network_Padding", 2.0}, {"PrefName", "Network"}};
 }
 
-bool waitFor(const std::function<bool()> &done, int ms = 10000)
-{
-    QDeadlineTimer deadline(ms);
-    while (!done() && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
 
 QString globalRow(const Network_MenuModule &m)
 {
@@ -145,11 +138,11 @@ TEST(NetworkGlobalIp, MenuShowsThePublicAddress)
         for (int i = 0; i < c.openings; ++i) {
             m.menuWillOpen();
             EXPECT_EQ(globalRow(m), QString::fromUtf8(c.whileOpening));
-            waitFor([&] { return !globalRow(m).endsWith(QString::fromUtf8("…")); });
+            test::waitUntil([&] { return !globalRow(m).endsWith(QString::fromUtf8("…")); });
             EXPECT_EQ(globalRow(m), QString::fromUtf8(c.shown));
             m.menuDidClose();
         }
-        waitFor([] { return false; }, 100);
+        test::spin(100);
         EXPECT_EQ(echo.requests, c.requests);
         qunsetenv("ORBMETER_IP_ECHO_URLS");
     }

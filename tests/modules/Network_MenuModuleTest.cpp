@@ -1,3 +1,4 @@
+#include "ItemTestSupport.h"
 #include "TestEnvironment.h"
 #include "collect/NetworkBase.h"
 #include "modules/BaseMenuItems.h"
@@ -52,28 +53,14 @@ NetworkSample at(int64_t up, int64_t down, double interval = 1.0, int64_t signal
     return NetworkSample{up, down, interval, signal, noise};
 }
 
-History<NetworkSample> history(std::initializer_list<NetworkSample> samples)
-{
-    History<NetworkSample> h;
-    for (const NetworkSample &s : samples)
-        h = h.appended(s);
-    return h;
-}
-
 // Oldest first. The columns from the right: newest pair (upload 1024 B/s, exactly the idle
 // threshold; download 40960 B/s, the largest rate, so the scale), the pair before it
 // (upload 20480 B/s, half the scale; download idle) and the oldest pair (download 20480).
 // Wi-Fi figures of the older entry of each pair: noise 50 % and signal 20 %.
 History<NetworkSample> threeColumns()
 {
-    return history({at(0, 0, 1, 20, 50), at(0, 20480, 1, 20, 50), at(20480, 20480, 1, 20, 50),
+    return test::historyOf({at(0, 0, 1, 20, 50), at(0, 20480, 1, 20, 50), at(20480, 20480, 1, 20, 50),
                     at(20480 + 1024, 20480 + 40960, 1, 20, 50)});
-}
-
-bool same(const QColor &a, const QColor &b)
-{
-    return std::abs(a.red() - b.red()) <= 2 && std::abs(a.green() - b.green()) <= 2 && std::abs(a.blue() - b.blue()) <= 2
-           && a.alpha() == 255;
 }
 
 bool contains(const QImage &image, const QColor &colour, int y0 = 0, int y1 = -1)
@@ -82,7 +69,7 @@ bool contains(const QImage &image, const QColor &colour, int y0 = 0, int y1 = -1
         y1 = image.height();
     for (int y = y0; y < y1; ++y)
         for (int x = 0; x < image.width(); ++x)
-            if (same(image.pixelColor(x, y), colour))
+            if (test::sameColour(image.pixelColor(x, y), colour))
                 return true;
     return false;
 }
@@ -92,7 +79,7 @@ std::string column(const QImage &image, int x, const QColor &colour)
 {
     std::string s;
     for (int y = 0; y < image.height(); ++y)
-        s += same(image.pixelColor(x, y), colour) ? '#' : '.';
+        s += test::sameColour(image.pixelColor(x, y), colour) ? '#' : '.';
     return s;
 }
 
@@ -110,17 +97,10 @@ protected:
     Network_MenuModule &item(const QVariantMap &overrides, const History<NetworkSample> &h = threeColumns(),
                              std::shared_ptr<const NetworkBase> base = nullptr)
     {
-        QVariantMap d = networkDefaults();
-        for (auto it = overrides.cbegin(); it != overrides.cend(); ++it)
-            d.insert(it.key(), it.value());
-        module = std::make_unique<Network_MenuModule>(nullptr);
-        module->setMyDefaults(d);
-        module->initDrawStatusBar(host);
         SensorData data;
         data.network = h;
         data.networkBase = std::move(base);
-        module->setSensorData(data);
-        module->refreshBar();
+        module = test::shownItem<Network_MenuModule>(host, test::overlaid(networkDefaults(), overrides), data);
         return *module;
     }
     QImage image() const { return module->statusItem()->image(); }
@@ -140,12 +120,12 @@ TEST(NetworkTraffic, RatesUseTheSecondsOfTheNewerSample)
         double up, down, interval;
     } cases[] = {
         {"no history", {}, -1, -1, 1},
-        {"one sample is compared with itself", history({at(5000, 7000)}), 0, 0, 1},
-        {"two seconds", history({at(1000, 1000), at(5000, 9000, 2)}), 2000, 4000, 2},
-        {"a zero interval counts as one second", history({at(1000, 1000), at(5000, 9000, 0)}), 4000, 8000, 1},
-        {"a negative interval too", history({at(0, 0), at(10, 20, -3)}), 10, 20, 1},
-        {"totals going down give 0, never a negative rate", history({at(9000, 9000), at(5000, 9001)}), 0, 1, 1},
-        {"only the two newest count", history({at(0, 0), at(1'000'000, 0), at(1'000'512, 256, 4)}), 128, 64, 4},
+        {"one sample is compared with itself", test::historyOf({at(5000, 7000)}), 0, 0, 1},
+        {"two seconds", test::historyOf({at(1000, 1000), at(5000, 9000, 2)}), 2000, 4000, 2},
+        {"a zero interval counts as one second", test::historyOf({at(1000, 1000), at(5000, 9000, 0)}), 4000, 8000, 1},
+        {"a negative interval too", test::historyOf({at(0, 0), at(10, 20, -3)}), 10, 20, 1},
+        {"totals going down give 0, never a negative rate", test::historyOf({at(9000, 9000), at(5000, 9001)}), 0, 1, 1},
+        {"only the two newest count", test::historyOf({at(0, 0), at(1'000'000, 0), at(1'000'512, 256, 4)}), 128, 64, 4},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
@@ -160,7 +140,7 @@ TEST(NetworkTraffic, DetailMaximaAndAveragesPerSecond)
 {
     EXPECT_FALSE(NetworkTraffic::getNetworkDetail({}).has_value());
     // 6000 bytes up over 2 s (3000/s), then 1000 over 1 s; 600 down at once then nothing.
-    const auto d = NetworkTraffic::getNetworkDetail(history({at(0, 0, 5), at(6000, 600, 2), at(7000, 600, 1)}));
+    const auto d = NetworkTraffic::getNetworkDetail(test::historyOf({at(0, 0, 5), at(6000, 600, 2), at(7000, 600, 1)}));
     ASSERT_TRUE(d.has_value());
     EXPECT_EQ(d->maxUp, 3000);
     EXPECT_EQ(d->maxDw, 300);
@@ -169,7 +149,7 @@ TEST(NetworkTraffic, DetailMaximaAndAveragesPerSecond)
     EXPECT_EQ(d->avgDw, 200);
     EXPECT_EQ(d->nowUp, 1000);
     EXPECT_EQ(d->nowDw, 0);
-    const auto single = NetworkTraffic::getNetworkDetail(history({at(100, 100)}));
+    const auto single = NetworkTraffic::getNetworkDetail(test::historyOf({at(100, 100)}));
     ASSERT_TRUE(single.has_value());
     EXPECT_EQ(single->maxUp, 0);
     EXPECT_EQ(single->avgUp, 0);
@@ -277,7 +257,7 @@ TEST_F(NetworkItemTest, WifiQualityBehindTheBarsUnlessHighlighted)
 
 TEST_F(NetworkItemTest, NoWifiFiguresNoQualityBars)
 {
-    item({{"Network_Display_Graph", true}}, history({at(0, 0, 1, -1, -1), at(5000, 5000, 1, -1, -1), at(9000, 9000)}));
+    item({{"Network_Display_Graph", true}}, test::historyOf({at(0, 0, 1, -1, -1), at(5000, 5000, 1, -1, -1), at(9000, 9000)}));
     EXPECT_FALSE(contains(image(), kSignal));
     EXPECT_FALSE(contains(image(), kNoise));
     EXPECT_TRUE(contains(image(), kUp));
@@ -285,7 +265,7 @@ TEST_F(NetworkItemTest, NoWifiFiguresNoQualityBars)
 
 TEST_F(NetworkItemTest, SingleSampleUnderlinesTheWholeGraph)
 {
-    item({{"Network_Display_Graph", true}}, history({at(5000, 5000)}));
+    item({{"Network_Display_Graph", true}}, test::historyOf({at(5000, 5000)}));
     const QImage img = image();
     for (int x = 0; x < img.width(); ++x)
         ASSERT_EQ(column(img, x, kEmpty), rows(35, 36)) << x;
@@ -301,9 +281,9 @@ TEST_F(NetworkItemTest, LampsFollowTheThreshold)
         QColor upper, lower;
     } cases[] = {
         {"upload at the threshold is off, download on", threeColumns(), kLampBack, kDown},
-        {"both above", history({at(0, 0), at(2048, 4096)}), kUp, kDown},
-        {"idle", history({at(0, 0), at(10, 10)}), kLampBack, kLampBack},
-        {"one sample: no traffic", history({at(99999, 99999)}), kLampBack, kLampBack},
+        {"both above", test::historyOf({at(0, 0), at(2048, 4096)}), kUp, kDown},
+        {"idle", test::historyOf({at(0, 0), at(10, 10)}), kLampBack, kLampBack},
+        {"one sample: no traffic", test::historyOf({at(99999, 99999)}), kLampBack, kLampBack},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
@@ -311,8 +291,8 @@ TEST_F(NetworkItemTest, LampsFollowTheThreshold)
         const QImage img = image();
         ASSERT_EQ(img.width(), 16);
         // Lamps 16 px across, 2 px either side of the middle: upper centre at row 10, lower at 30.
-        EXPECT_TRUE(same(img.pixelColor(8, 10), c.upper)) << img.pixelColor(8, 10).name().toStdString();
-        EXPECT_TRUE(same(img.pixelColor(8, 30), c.lower)) << img.pixelColor(8, 30).name().toStdString();
+        EXPECT_TRUE(test::sameColour(img.pixelColor(8, 10), c.upper)) << img.pixelColor(8, 10).name().toStdString();
+        EXPECT_TRUE(test::sameColour(img.pixelColor(8, 30), c.lower)) << img.pixelColor(8, 30).name().toStdString();
     }
 }
 
@@ -602,20 +582,20 @@ TEST_F(NetworkItemTest, CompactHeadlineIsTheBusierDirectionAgainstThePeak)
         QColor colour;
     };
     const Case cases[] = {
-        {"the newest rate is the peak", history({at(0, 0), at(K, 100 * K), at(K + 40 * K, 100 * K + 1258291)}), {}, 1.0,
+        {"the newest rate is the peak", test::historyOf({at(0, 0), at(K, 100 * K), at(K + 40 * K, 100 * K + 1258291)}), {}, 1.0,
          "\u21931.2M \u219140K", "1.2M", kDown},
-        {"a quarter of an earlier peak", history({at(0, 0), at(0, 4 * M), at(0, 5 * M)}), {}, 0.25, "\u21931.0M \u21910",
+        {"a quarter of an earlier peak", test::historyOf({at(0, 0), at(0, 4 * M), at(0, 5 * M)}), {}, 0.25, "\u21931.0M \u21910",
          "1.0M", kDown},
-        {"uploading: the upload colour", history({at(0, 0), at(2 * M, 0), at(3 * M, 512 * K)}), {}, 0.5,
+        {"uploading: the upload colour", test::historyOf({at(0, 0), at(2 * M, 0), at(3 * M, 512 * K)}), {}, 0.5,
          "\u2193512K \u21911.0M", "1.0M", kUp},
-        {"two seconds in one sample", history({at(0, 0), at(0, 2 * M, 2.0)}), {}, 1.0, "\u21931.0M \u21910", "1.0M", kDown},
-        {"a quiet line fills 32 KiB/s at the least", history({at(0, 0), at(100, 8 * K)}), {}, 0.25,
+        {"two seconds in one sample", test::historyOf({at(0, 0), at(0, 2 * M, 2.0)}), {}, 1.0, "\u21931.0M \u21910", "1.0M", kDown},
+        {"a quiet line fills 32 KiB/s at the least", test::historyOf({at(0, 0), at(100, 8 * K)}), {}, 0.25,
          "\u21938.0K \u2191100", "8.0K", kDown},
-        {"no traffic at all", history({at(5, 5), at(5, 5)}), {}, 0.0, "\u21930 \u21910", "0", kDown},
-        {"a counter that went back is no traffic", history({at(0, 10 * M), at(0, 0)}), {}, 0.0, "\u21930 \u21910", "0",
+        {"no traffic at all", test::historyOf({at(5, 5), at(5, 5)}), {}, 0.0, "\u21930 \u21910", "0", kDown},
+        {"a counter that went back is no traffic", test::historyOf({at(0, 10 * M), at(0, 0)}), {}, 0.0, "\u21930 \u21910", "0",
          kDown},
-        {"in bits", history({at(0, 0), at(0, M)}), {{"Network_Text_Mode", 2}}, 1.0, "\u21938.0M \u21910", "8.0M", kDown},
-        {"one sample: no rate yet", history({at(0, 0)}), {}, -1.0, "NET --", "", QColor()},
+        {"in bits", test::historyOf({at(0, 0), at(0, M)}), {{"Network_Text_Mode", 2}}, 1.0, "\u21938.0M \u21910", "8.0M", kDown},
+        {"one sample: no rate yet", test::historyOf({at(0, 0)}), {}, -1.0, "NET --", "", QColor()},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);

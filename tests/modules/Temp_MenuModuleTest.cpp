@@ -1,12 +1,14 @@
+#include "ItemTestSupport.h"
 #include "TestEnvironment.h"
+#include "TextInk.h"
 #include "modules/temp/ImageTempBar.h"
 #include "modules/temp/Temp_MenuController.h"
 #include "modules/temp/Temp_MenuModule.h"
 #include "platform/statusbar/StatusBarHost.h"
+#include "settings/FontCatalog.h"
 #include "settings/SettingsStore.h"
 #include "settings/TempPreferences.h"
 #include "settings/ThemeStore.h"
-#include "toolkit/OrbColors.h"
 
 #include <QMenu>
 #include <gtest/gtest.h>
@@ -14,12 +16,6 @@
 using namespace orb;
 
 namespace {
-
-class NullDelegate : public MenuModuleDelegate {
-public:
-    void openPreferenceTab(int) override {}
-    void changeAppearanceMode() override {}
-};
 
 using Readings = std::vector<std::pair<QString, int64_t>>;
 
@@ -33,8 +29,6 @@ TempSample sampleOf(Readings readings, std::optional<int64_t> average = std::nul
     return s;
 }
 
-QColor themeColor(const QVariantMap &d, const char *key) { return OrbColors::colorFromValue(d.value(key)); }
-
 class TempModuleTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -46,29 +40,16 @@ protected:
     QVariantMap defaults() { return TempPreferences::load(*store, ThemeStore::builtInReference(false)); }
     std::unique_ptr<Temp_MenuModule> shown(const History<TempSample> &history)
     {
-        auto item = std::make_unique<Temp_MenuModule>(&delegate);
-        item->setMyDefaults(defaults());
-        item->initDrawStatusBar(host);
         SensorData data;
         data.temp = history;
-        item->setSensorData(data);
-        item->refreshBar();
-        return item;
+        return test::shownItem<Temp_MenuModule>(host, defaults(), data, &delegate);
     }
 
     test::ScopedHome home;
     std::shared_ptr<SettingsStore> store;
     OffscreenHost host;
-    NullDelegate delegate;
+    test::NullDelegate delegate;
 };
-
-History<TempSample> historyOf(std::initializer_list<TempSample> samples)
-{
-    History<TempSample> h;
-    for (const TempSample &s : samples)
-        h = h.appended(s);
-    return h;
-}
 
 } // namespace
 
@@ -121,7 +102,7 @@ TEST_F(TempModuleTest, widthFollowsTheDrawnElements)
         {"everything off, label on", {{"Temp_Display_Text", false}, {"Temp_Display_Graph", false},
                                       {"Temp_ShowMyLabel", true}}, 0},
     };
-    const auto history = historyOf({sampleOf({{"CPU", 50}}, 50)});
+    const auto history = test::historyOf({sampleOf({{"CPU", 50}}, 50)});
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         TempPreferences::initialize(*store);
@@ -139,10 +120,10 @@ TEST_F(TempModuleTest, graphColumnsAreColouredByTheMaximumAndScaledTo100Degrees)
     store->setInteger("Temp_MaxTemp", 80);
     store->setString("Temp_ShowTempOnMenu", "CPU");
     const QVariantMap d = defaults();
-    const QColor low = themeColor(d, "F01"), warning = themeColor(d, "F02"), critical = themeColor(d, "F03");
+    const QColor low = test::themeColour(d, "F01"), warning = test::themeColour(d, "F02"), critical = test::themeColour(d, "F03");
     ASSERT_NE(warning, critical);
     // Oldest first; the newest is drawn at the right edge, each sample 2 pixels wide.
-    const auto item = shown(historyOf({sampleOf({{"CPU", -1}}), sampleOf({{"CPU", 40}}), sampleOf({{"CPU", 120}}),
+    const auto item = shown(test::historyOf({sampleOf({{"CPU", -1}}), sampleOf({{"CPU", 40}}), sampleOf({{"CPU", 120}}),
                                        sampleOf({{"CPU", 72}}), sampleOf({{"CPU", 76}})}));
     const QImage image = item->statusItem()->image();
     ASSERT_EQ(image.size(), QSize(60, 40));
@@ -192,7 +173,7 @@ TEST_F(TempModuleTest, textAndToolTipShowTheChosenReading)
         SCOPED_TRACE(c.text);
         store->setString("Temp_ShowTempOnMenu", c.shown);
         store->setInteger("Temp_Unit_Mode", c.unit);
-        const auto item = shown(historyOf({c.sample}));
+        const auto item = shown(test::historyOf({c.sample}));
         EXPECT_EQ(item->statusItem()->toolTipText(), QString::fromUtf8(c.text));
         EXPECT_EQ(item->statusItem()->toolTipTitle(), QStringLiteral("Temp"));
     }
@@ -201,7 +182,7 @@ TEST_F(TempModuleTest, textAndToolTipShowTheChosenReading)
 TEST_F(TempModuleTest, highlightedWhileTheMenuIsOpen)
 {
     store->setBool("Temp_Display_Text", false);
-    const auto item = shown(historyOf({sampleOf({{"CPU", 50}}, 50)}));
+    const auto item = shown(test::historyOf({sampleOf({{"CPU", 50}}, 50)}));
     const QImage normal = item->statusItem()->image();
     item->menuWillOpen();
     const QImage lit = item->statusItem()->image();
@@ -238,7 +219,7 @@ TEST_F(TempModuleTest, menuListsEverySensorSortedWithTheAverageAndTheMarker)
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         store->setString("Temp_ShowTempOnMenu", c.shown);
-        const auto item = shown(historyOf({c.sample}));
+        const auto item = shown(test::historyOf({c.sample}));
         item->redrawStatusItem();
         Temp_MenuController *menu = item->menuController();
         ASSERT_NE(menu, nullptr);
@@ -255,7 +236,7 @@ TEST_F(TempModuleTest, menuReadingsColouredOnlyWhenAskedAndReadable)
 {
     store->setInteger("Temp_MaxTemp", 80);
     const QVariantMap d = defaults();
-    const QColor low = themeColor(d, "F01"), warning = themeColor(d, "F02"), critical = themeColor(d, "F03");
+    const QColor low = test::themeColour(d, "F01"), warning = test::themeColour(d, "F02"), critical = test::themeColour(d, "F03");
     const TempSample sample = sampleOf({{"A", 76}, {"B", 72}, {"C", 40}, {"D", -1}}, 62);
     const auto opaque = [](QColor c) {
         c.setAlphaF(1.0f);
@@ -264,7 +245,7 @@ TEST_F(TempModuleTest, menuReadingsColouredOnlyWhenAskedAndReadable)
     for (bool colored : {false, true}) {
         SCOPED_TRACE(colored);
         store->setBool("Temp_ColoredMenu", colored);
-        const auto item = shown(historyOf({sample}));
+        const auto item = shown(test::historyOf({sample}));
         item->redrawStatusItem();
         const auto &rows = item->menuController()->rows();
         ASSERT_EQ(rows.size(), 6u);
@@ -279,11 +260,11 @@ TEST_F(TempModuleTest, menuReadingsColouredOnlyWhenAskedAndReadable)
 
 TEST_F(TempModuleTest, menuGrowsWhenSensorsAppear)
 {
-    auto item = shown(historyOf({sampleOf({{"CPU", 50}}, 50)}));
+    auto item = shown(test::historyOf({sampleOf({{"CPU", 50}}, 50)}));
     item->menuWillOpen();
     EXPECT_EQ(item->menuController()->sizedRows(), 1);
     SensorData data;
-    data.temp = historyOf({sampleOf({{"CPU", 50}}, 50), sampleOf({{"CPU", 50}, {"GPU", 40}, {"PCH", 45}}, 45)});
+    data.temp = test::historyOf({sampleOf({{"CPU", 50}}, 50), sampleOf({{"CPU", 50}, {"GPU", 40}, {"PCH", 45}}, 45)});
     item->setSensorData(data);
     item->cycleStatusMenu();
     EXPECT_EQ(item->menuController()->sizedRows(), 5);
@@ -316,7 +297,7 @@ TEST_F(TempModuleTest, compactHeadlineIsTheShownReadingUpTo100Degrees)
         SCOPED_TRACE(c.label);
         store->setString("Temp_ShowTempOnMenu", c.shown);
         store->setInteger("Temp_Unit_Mode", c.unit);
-        const auto item = shown(historyOf({c.sample}));
+        const auto item = shown(test::historyOf({c.sample}));
         const TrayHeadline &h = item->statusItem()->headline();
         EXPECT_EQ(h.label, QString::fromUtf8(c.label));
         EXPECT_EQ(h.toolTip, QString::fromUtf8(c.toolTip));
@@ -329,17 +310,48 @@ TEST_F(TempModuleTest, compactHeadlineIsTheShownReadingUpTo100Degrees)
     // Coloured like the graph: a hot reading not like a cool one.
     store->setString("Temp_ShowTempOnMenu", "(Highest)");
     store->setInteger("Temp_Unit_Mode", 1);
-    const QColor cool = shown(historyOf({sampleOf({{"CPU", 30}}, 30)}))->statusItem()->headline().colour;
-    const QColor hot = shown(historyOf({sampleOf({{"CPU", 99}}, 99)}))->statusItem()->headline().colour;
+    const QColor cool = shown(test::historyOf({sampleOf({{"CPU", 30}}, 30)}))->statusItem()->headline().colour;
+    const QColor hot = shown(test::historyOf({sampleOf({{"CPU", 99}}, 99)}))->statusItem()->headline().colour;
     EXPECT_TRUE(cool.isValid());
     EXPECT_NE(cool, hot);
     // Sensors that went away take the figure with them.
-    const auto item = shown(historyOf({sampleOf({{"CPU", 62}}, 62)}));
+    const auto item = shown(test::historyOf({sampleOf({{"CPU", 62}}, 62)}));
     ASSERT_EQ(item->statusItem()->headline().label, QString::fromUtf8("62°C"));
     SensorData data;
-    data.temp = historyOf({sampleOf({{"CPU", 62}}, 62), TempSample{}});
+    data.temp = test::historyOf({sampleOf({{"CPU", 62}}, 62), TempSample{}});
     item->setSensorData(data);
     item->refreshBar();
     EXPECT_EQ(item->statusItem()->headline().label, QLatin1String("TEMP --"));
     EXPECT_FALSE(item->statusItem()->headline().hasGauge());
+}
+
+// The reading alone, as the image draws it: the chosen sensor in the chosen unit, in the
+// theme's text colour over its shadow.
+TEST_F(TempModuleTest, textDrawsTheChosenReadingInItsUnit)
+{
+    store->setBool("Temp_Display_Graph", false);
+    struct Case {
+        const char *shown;
+        qint64 unit;
+        TempSample sample;
+        const char *text;
+        QStringList wrong;
+    };
+    const Case cases[] = {
+        {"(Average)", 1, sampleOf({{"CPU", 44}, {"GPU", 48}}, 46), "46°C", {"44°C", "48°C", "46°F"}},
+        {"GPU", 2, sampleOf({{"CPU", 44}, {"GPU", 45}}, 44), "113°F", {"111°F", "45°F", "318K"}},
+        {"(Highest)", 3, sampleOf({{"CPU", 44}, {"GPU", 48}}, 46), "321K", {"319K", "317K", "48°C"}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.text);
+        store->setString("Temp_ShowTempOnMenu", c.shown);
+        store->setInteger("Temp_Unit_Mode", c.unit);
+        const QVariantMap d = defaults();
+        const QColor ink = test::over(test::themeColour(d, "F04"), test::themeColour(d, "Z01"));
+        const QFont font = FontCatalog::fontForName(d.value("_FontPostScriptName").toString(), 10);
+        const QImage image = shown(test::historyOf({c.sample}))->statusItem()->image();
+        QStringList candidates{QString::fromUtf8(c.text)};
+        candidates += c.wrong;
+        EXPECT_EQ(test::readInk(image, ink, font, candidates), QString::fromUtf8(c.text));
+    }
 }

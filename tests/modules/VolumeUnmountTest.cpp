@@ -1,3 +1,4 @@
+#include "MockBus.h"
 #include "TestEnvironment.h"
 #include "collect/MountWatcher.h"
 #include "collect/UDisksFilesystems.h"
@@ -7,12 +8,8 @@
 #include "platform/statusbar/StatusBarHost.h"
 
 #include <QDBusConnection>
-#include <QDBusConnectionInterface>
-#include <QDeadlineTimer>
-#include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QThread>
 #include <gtest/gtest.h>
 
 using namespace orb;
@@ -51,48 +48,14 @@ class VolumeUnmountTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        daemon_.start("dbus-daemon", {"--session", "--nofork", "--print-address"});
-        ASSERT_TRUE(daemon_.waitForStarted(5000));
-        ASSERT_TRUE(daemon_.waitForReadyRead(5000));
-        address_ = QString::fromUtf8(daemon_.readLine()).trimmed();
-        ASSERT_FALSE(address_.isEmpty());
-        bus_ = std::make_unique<QDBusConnection>(QDBusConnection::connectToBus(address_, name_));
-        ASSERT_TRUE(bus_->isConnected());
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("DBUS_SYSTEM_BUS_ADDRESS", address_);
-        udisks_.setProcessEnvironment(env);
-        udisks_.start("/usr/bin/python3", {"-m", "dbusmock", "--system", "-m", "org.freedesktop.UDisks2",
-                                           "/org/freedesktop/UDisks2", "org.freedesktop.UDisks2.Manager"});
-        ASSERT_TRUE(udisks_.waitForStarted(5000));
-        const QDeadlineTimer deadline(10000);
-        while (!bus_->interface()->isServiceRegistered("org.freedesktop.UDisks2")) {
-            ASSERT_FALSE(deadline.hasExpired()) << "the udisks2 stand-in did not come up";
-            QThread::msleep(50);
-        }
-        QProcess add;
-        add.setProcessEnvironment(env);
-        add.start("/usr/bin/python3", {"-c", kAddObjects});
-        ASSERT_TRUE(add.waitForFinished(15000));
-        ASSERT_EQ(add.exitCode(), 0) << add.readAllStandardError().toStdString();
-    }
-    void TearDown() override
-    {
-        bus_.reset();
-        QDBusConnection::disconnectFromBus(name_);
-        for (QProcess *p : {&udisks_, &daemon_}) {
-            if (p->state() != QProcess::NotRunning) {
-                p->terminate();
-                if (!p->waitForFinished(3000))
-                    p->kill();
-                p->waitForFinished(1000);
-            }
-        }
+        ASSERT_TRUE(bus_.isUp());
+        ASSERT_TRUE(bus_.startMock("org.freedesktop.UDisks2", "/org/freedesktop/UDisks2",
+                                   "org.freedesktop.UDisks2.Manager", true, true))
+            << "the udisks2 stand-in did not come up";
+        ASSERT_TRUE(bus_.runPython(kAddObjects));
     }
 
-    QProcess daemon_, udisks_;
-    QString address_;
-    QString name_ = QStringLiteral("orb-test-volume-bus");
-    std::unique_ptr<QDBusConnection> bus_;
+    test::MockBus bus_;
 };
 
 const QString B = QStringLiteral("/org/freedesktop/UDisks2/block_devices/");
@@ -101,7 +64,7 @@ const QString B = QStringLiteral("/org/freedesktop/UDisks2/block_devices/");
 
 TEST_F(VolumeUnmountTest, udisksGivesLabelsMountPointsAndRemovableDrives)
 {
-    const auto fs = UDisksFilesystems::query(*bus_, 5000);
+    const auto fs = UDisksFilesystems::query(bus_.connection(), 5000);
     ASSERT_TRUE(fs.has_value());
     ASSERT_EQ(fs->size(), 3u);
     const UDisksFilesystem *stick = nullptr;
@@ -129,7 +92,7 @@ TEST_F(VolumeUnmountTest, unmountReportsSuccessBusyAndNotAuthorised)
         {"sdd1", false, "org.freedesktop.UDisks2.Error.NotAuthorizedCanObtain", "Not authorized to perform operation"},
         {"", false, "", "The disk service does not manage this volume."},
     };
-    VolumeUnmounter unmounter(*bus_, nullptr, 5000);
+    VolumeUnmounter unmounter(bus_.connection(), nullptr, 5000);
     for (const auto &c : cases) {
         QSignalSpy spy(&unmounter, &VolumeUnmounter::finished);
         const QString path = *c.device ? B + c.device : QString();
@@ -164,7 +127,7 @@ TEST_F(VolumeUnmountTest, theMenuConfirmsThenTellsTheUserWhyItFailed)
     SensorData data;
     data.volumeBase = base;
     m.setSensorData(data);
-    auto *unmounter = new VolumeUnmounter(*bus_, &m, 5000);
+    auto *unmounter = new VolumeUnmounter(bus_.connection(), &m, 5000);
     m.setUnmounter(unmounter);
 
     QStringList asked, failures;
@@ -198,7 +161,7 @@ TEST_F(VolumeUnmountTest, aNewLabelFromUdisksAsksForTheVolumesAgain)
 {
     test::ScopedHome home;
     Volume_MenuModule m(nullptr);
-    ASSERT_TRUE(m.watchUDisks(*bus_));
+    ASSERT_TRUE(m.watchUDisks(bus_.connection()));
     QTemporaryDir dir;
     const Sysroot root(dir.path().toStdString());
     MountWatcher watcher;
@@ -206,25 +169,15 @@ TEST_F(VolumeUnmountTest, aNewLabelFromUdisksAsksForTheVolumesAgain)
     ASSERT_FALSE(watcher.changed(root));
 
     const auto emitChange = [&](const char *interface, const char *property) {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("DBUS_SYSTEM_BUS_ADDRESS", address_);
-        QProcess emitter;
-        emitter.setProcessEnvironment(env);
-        const QString code = QStringLiteral(
-                                 "import dbus\n"
-                                 "bus = dbus.SystemBus()\n"
-                                 "o = bus.get_object('org.freedesktop.UDisks2', '/org/freedesktop/UDisks2/block_devices/sdb1')\n"
-                                 "dbus.Interface(o, 'org.freedesktop.DBus.Mock').EmitSignal('org.freedesktop.DBus.Properties', "
-                                 "'PropertiesChanged', 'sa{sv}as', ['%1', dbus.Dictionary({'%2': dbus.String('x')}, "
-                                 "signature='sv'), dbus.Array([], signature='s')])\n")
-                                 .arg(interface, property);
-        emitter.start("/usr/bin/python3", {"-c", code});
-        ASSERT_TRUE(emitter.waitForFinished(15000));
-        ASSERT_EQ(emitter.exitCode(), 0) << emitter.readAllStandardError().toStdString();
-        // Let the signal arrive.
-        const QDeadlineTimer deadline(300);
-        while (!deadline.hasExpired())
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        ASSERT_TRUE(bus_.runPython(
+            QStringLiteral("import dbus\n"
+                           "bus = dbus.SystemBus()\n"
+                           "o = bus.get_object('org.freedesktop.UDisks2', '/org/freedesktop/UDisks2/block_devices/sdb1')\n"
+                           "dbus.Interface(o, 'org.freedesktop.DBus.Mock').EmitSignal('org.freedesktop.DBus.Properties', "
+                           "'PropertiesChanged', 'sa{sv}as', ['%1', dbus.Dictionary({'%2': dbus.String('x')}, "
+                           "signature='sv'), dbus.Array([], signature='s')])\n")
+                .arg(interface, property)));
+        test::spin(300); // lets the signal arrive
     };
     const struct {
         const char *interface, *property;

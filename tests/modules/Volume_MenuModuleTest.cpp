@@ -1,4 +1,6 @@
+#include "ItemTestSupport.h"
 #include "TestEnvironment.h"
+#include "TextInk.h"
 #include "collect/VolumeBase.h"
 #include "modules/BaseMenuItems.h"
 #include "modules/volume/ImageVolumeBar.h"
@@ -7,6 +9,7 @@
 #include "modules/volume/Volume_MenuModule.h"
 #include "platform/statusbar/StatusBarHost.h"
 #include "platform/statusbar/StatusItemHost.h"
+#include "settings/FontCatalog.h"
 
 #include <QMenu>
 #include <gtest/gtest.h>
@@ -76,20 +79,6 @@ VolumeSample sample(std::initializer_list<std::pair<const char *, VolumeUsage>> 
     return s;
 }
 
-History<VolumeSample> history(std::initializer_list<VolumeSample> samples)
-{
-    History<VolumeSample> h;
-    for (const VolumeSample &s : samples)
-        h = h.appended(s);
-    return h;
-}
-
-bool sameColour(const QColor &a, const QColor &b)
-{
-    return std::abs(a.red() - b.red()) <= 3 && std::abs(a.green() - b.green()) <= 3
-        && std::abs(a.blue() - b.blue()) <= 3 && a.alpha() == 255;
-}
-
 constexpr int64_t GB = 1000 * 1000 * 1000;
 
 // / half full, /home three quarters, the share nine tenths.
@@ -103,17 +92,10 @@ protected:
     Volume_MenuModule &item(const QVariantMap &overrides, const History<VolumeSample> &h,
                             std::shared_ptr<const VolumeBase> b = base())
     {
-        QVariantMap d = volumeDefaults();
-        for (auto it = overrides.cbegin(); it != overrides.cend(); ++it)
-            d.insert(it.key(), it.value());
-        module = std::make_unique<Volume_MenuModule>(nullptr);
-        module->setMyDefaults(d);
-        module->initDrawStatusBar(host);
         SensorData data;
         data.volume = h;
         data.volumeBase = std::move(b);
-        module->setSensorData(data);
-        module->refreshBar();
+        module = test::shownItem<Volume_MenuModule>(host, test::overlaid(volumeDefaults(), overrides), data);
         return *module;
     }
     QImage image() const { return module->statusItem()->image(); }
@@ -129,7 +111,7 @@ TEST(VolumeFigureTable, oneListOfPathsInBothTheBaseAndTheNewestSample)
 {
     const auto b = base({entry("/home"), entry("/"), entry("/gone"), entry("/Data")});
     // /new is in the sample but not the base; /gone in the base but not the sample.
-    const auto h = history({sample({{"/", {100, 10, 90}}, {"/home", {100, 50, 50}}}, {200, 60, 140}),
+    const auto h = test::historyOf({sample({{"/", {100, 10, 90}}, {"/home", {100, 50, 50}}}, {200, 60, 140}),
                             sample({{"/", {100, 10, 90}}, {"/home", {100, 60, 40}}, {"/new", {5, 1, 4}}, {"/Data", {0, 0, 0}}},
                                    {200, 70, 130})});
     const auto f = VolumeFigureTable::checkUsedFree(h, b.get(), false, VolumeSettings::from(volumeDefaults()));
@@ -194,7 +176,7 @@ TEST(VolumeItem, elementWidthsForEachDisplayAndMode)
 
 TEST_F(VolumeItemTest, statusWidthFollowsTheDrawnVolumes)
 {
-    const auto h = history({kTypical});
+    const auto h = test::historyOf({kTypical});
     const struct {
         QVariantMap overrides;
         double width;
@@ -215,7 +197,7 @@ TEST_F(VolumeItemTest, levelBarsFillWithUsageInPathOrder)
 {
     // Drawn as /, /home, /mnt/nas: half, three quarters and nine tenths used; bars 16 pixels
     // wide every 20, inner rows 6..35 from the bottom.
-    item({{"Vlms_Display_BarChart", true}}, history({kTypical}));
+    item({{"Vlms_Display_BarChart", true}}, test::historyOf({kTypical}));
     const QImage img = image();
     ASSERT_EQ(img.height(), 40);
     const struct {
@@ -228,7 +210,7 @@ TEST_F(VolumeItemTest, levelBarsFillWithUsageInPathOrder)
         {2, 8, kUsed},                   // nine tenths
     };
     for (const auto &c : cases)
-        EXPECT_TRUE(sameColour(img.pixelColor(c.volume * 20 + 8, c.row), c.colour))
+        EXPECT_TRUE(test::sameColour(img.pixelColor(c.volume * 20 + 8, c.row), c.colour))
             << c.volume << " row " << c.row << " " << qPrintable(img.pixelColor(c.volume * 20 + 8, c.row).name());
 }
 
@@ -236,7 +218,7 @@ TEST_F(VolumeItemTest, graphColumnsOfAFullAndAnEmptyVolume)
 {
     // Newest on the right: full, then empty before it; graded colours on. The sum follows the
     // same history, so the total graph looks the same.
-    const auto h = history({sample({{"/", {100, 0, 100}}}, {100, 0, 100}), sample({{"/", {100, 100, 0}}}, {100, 100, 0})});
+    const auto h = test::historyOf({sample({{"/", {100, 0, 100}}}, {100, 0, 100}), sample({{"/", {100, 100, 0}}}, {100, 100, 0})});
     for (bool each : {true, false}) {
         SCOPED_TRACE(each ? "per volume" : "total");
         item({{"Vlms_Display_Graph", true}, {"Vlms_ColoredValue", true}, {"Vlms_ShowEachDisk", each}}, h,
@@ -244,10 +226,10 @@ TEST_F(VolumeItemTest, graphColumnsOfAFullAndAnEmptyVolume)
         const QImage img = image();
         ASSERT_EQ(img.width(), 60);
         for (int row : {5, 20, 34}) {
-            EXPECT_TRUE(sameColour(img.pixelColor(59, row), kCrit)) << "full column, row " << row;
-            EXPECT_TRUE(sameColour(img.pixelColor(57, row), kFree)) << "empty column, row " << row;
+            EXPECT_TRUE(test::sameColour(img.pixelColor(59, row), kCrit)) << "full column, row " << row;
+            EXPECT_TRUE(test::sameColour(img.pixelColor(57, row), kFree)) << "empty column, row " << row;
         }
-        EXPECT_TRUE(sameColour(img.pixelColor(10, 35), kEmpty)) << "no samples yet: the underline";
+        EXPECT_TRUE(test::sameColour(img.pixelColor(10, 35), kEmpty)) << "no samples yet: the underline";
     }
 }
 
@@ -263,7 +245,7 @@ TEST_F(VolumeItemTest, headlinesNameTheTotalOrTheFullestDrawnVolume)
         {{{"Vlms_Display_BarChart", true}, {"Vlms_ShowEachDisk", false}}, "VOL 81%", 1300.0 / 1600.0},
     };
     for (const auto &c : cases) {
-        item(c.overrides, history({kTypical}));
+        item(c.overrides, test::historyOf({kTypical}));
         const TrayHeadline h = module->statusItem()->headline();
         EXPECT_EQ(h.label, c.label);
         EXPECT_DOUBLE_EQ(h.fraction, c.fraction);
@@ -277,7 +259,7 @@ TEST_F(VolumeItemTest, nothingDrawnBeforeASampleOrWithoutVolumes)
     item({{"Vlms_Display_BarChart", true}}, History<VolumeSample>());
     EXPECT_FALSE(module->statusItem()->headline().hasGauge());
     EXPECT_DOUBLE_EQ(module->statusWidth(), 0.0);
-    item({{"Vlms_Display_BarChart", true}}, history({sample({})}), base({}));
+    item({{"Vlms_Display_BarChart", true}}, test::historyOf({sample({})}), base({}));
     EXPECT_DOUBLE_EQ(module->statusWidth(), 0.0);
 }
 
@@ -290,7 +272,7 @@ TEST_F(VolumeItemTest, menuRowsDescribeEveryVolume)
     stick.bsdPath = "/dev/sdb1";
     stick.fileType = "vfat";
     const auto b = base({entry("/"), entry("/mnt/nas", true), stick});
-    const auto h = history({sample({{"/", {200 * GB, 100 * GB, 100 * GB}},
+    const auto h = test::historyOf({sample({{"/", {200 * GB, 100 * GB, 100 * GB}},
                                     {"/mnt/nas", {0, 0, 0}},
                                     {"/media/anna/<b>Photos</b> & more", {1000 * GB, 250 * GB, 750 * GB}}},
                                    {1200 * GB, 350 * GB, 850 * GB})});
@@ -343,7 +325,7 @@ TEST_F(VolumeItemTest, menuRowsDescribeEveryVolume)
 
 TEST_F(VolumeItemTest, openingARowHandsTheMountPathToTheFileManager)
 {
-    Volume_MenuModule &m = item({{"Vlms_Display_BarChart", true}}, history({kTypical}));
+    Volume_MenuModule &m = item({{"Vlms_Display_BarChart", true}}, test::historyOf({kTypical}));
     QStringList opened;
     m.openPath = [&](const QString &p) { opened << p; };
     m.drawBaseStatusBar();
@@ -355,14 +337,46 @@ TEST_F(VolumeItemTest, openingARowHandsTheMountPathToTheFileManager)
 
 TEST_F(VolumeItemTest, aNewVolumeBaseRebuildsTheRows)
 {
-    Volume_MenuModule &m = item({{"Vlms_Display_BarChart", true}}, history({kTypical}));
+    Volume_MenuModule &m = item({{"Vlms_Display_BarChart", true}}, test::historyOf({kTypical}));
     m.drawBaseStatusBar();
     ASSERT_EQ(m.volumeMenus().size(), 3);
     SensorData data;
-    data.volume = history({sample({{"/", {200 * GB, 100 * GB, 100 * GB}}}, {200 * GB, 100 * GB, 100 * GB})});
+    data.volume = test::historyOf({sample({{"/", {200 * GB, 100 * GB, 100 * GB}}}, {200 * GB, 100 * GB, 100 * GB})});
     data.volumeBase = base({entry("/")});
     m.setSensorData(data);
     EXPECT_EQ(m.volumeMenus().size(), 1);
     m.refreshBar();
     EXPECT_DOUBLE_EQ(m.statusWidth(), 8.0);
+}
+
+// The percent element: the used share in the usage colour, or with the other mode the free
+// share in the free colour; per volume in path order, or once for the sum. Each element is
+// 24 points (48 pixels) wide with 2 points between them; no shadow in these colours.
+TEST_F(VolumeItemTest, percentTextShowsTheUsedOrFreeShare)
+{
+    const QFont font = FontCatalog::fontForName("DejaVuSansMono-Bold", 10);
+    struct Case {
+        const char *what;
+        QVariantMap overrides;
+        QColor colour;
+        QStringList texts; // one per element, left to right
+        QStringList wrong;
+    };
+    const Case cases[] = {
+        {"used, sum", {{"Vlms_ShowEachDisk", false}}, kUsed, {"81%"}, {"19%", "82%", "80%"}},
+        {"free, sum", {{"Vlms_ShowEachDisk", false}, {"Vlms_Percent_Mode", 2}}, kFree, {"19%"}, {"81%", "18%", "20%"}},
+        {"used, each volume", {}, kUsed, {"50%", "75%", "90%"}, {"25%", "10%", "60%"}},
+        {"free, each volume", {{"Vlms_Percent_Mode", 2}}, kFree, {"50%", "25%", "10%"}, {"75%", "90%", "20%"}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        QVariantMap overrides = c.overrides;
+        overrides.insert("Vlms_Display_Percent", true);
+        item(overrides, test::historyOf({kTypical}));
+        const QImage img = image();
+        ASSERT_EQ(img.width(), c.texts.size() * 52 - 4);
+        for (qsizetype i = 0; i < c.texts.size(); ++i)
+            EXPECT_EQ(test::readInk(img, QRect(int(i) * 52, 0, 48, 40), c.colour, font, c.texts + c.wrong), c.texts[i])
+                << "element " << i;
+    }
 }

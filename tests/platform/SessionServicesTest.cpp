@@ -1,4 +1,5 @@
 #include "MockBus.h"
+#include "TestEnvironment.h"
 #include "platform/linux/DesktopNotifier.h"
 #include "platform/linux/SessionEndWatcher.h"
 
@@ -12,13 +13,6 @@
 using namespace orb;
 
 namespace {
-bool waitFor(const std::function<bool()> &done, int ms = 10000)
-{
-    QDeadlineTimer deadline(ms);
-    while (!done() && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    return done();
-}
 } // namespace
 
 // A notice goes out once with its text; the next with the same identifier replaces it; names
@@ -31,12 +25,12 @@ TEST(DesktopNotifier, NoticesReplaceTheirPredecessorAndAreEscaped)
     DesktopNotifier notifier(bus.connection());
     QSignalSpy delivered(&notifier, &DesktopNotifier::delivered);
     notifier.fireNotification("Bluetooth input device disconnected", "<b>Mouse</b> & Keys", "dev", 0);
-    ASSERT_TRUE(waitFor([&] { return delivered.size() == 1; }));
+    ASSERT_TRUE(test::waitUntil([&] { return delivered.size() == 1; }));
     const uint first = delivered.at(0).at(1).toUInt();
     EXPECT_GT(first, 0u);
     notifier.fireNotification("Bluetooth input device disconnected", "Mouse", "dev", 0.05);
     notifier.fireNotification("Low Battery", "Check the battery of the Bluetooth input device.", "other", 0);
-    ASSERT_TRUE(waitFor([&] { return delivered.size() == 3; }));
+    ASSERT_TRUE(test::waitUntil([&] { return delivered.size() == 3; }));
     QStringList notify;
     for (const QString &c : bus.calls("org.freedesktop.Notifications", "/org/freedesktop/Notifications"))
         if (c.startsWith("Notify "))
@@ -55,7 +49,7 @@ TEST(DesktopNotifier, WithoutAServiceTheNoticeIsOnlyLogged)
     DesktopNotifier notifier(bus.connection());
     QSignalSpy delivered(&notifier, &DesktopNotifier::delivered);
     notifier.fireNotification("Wi-Fi disconnected", "Home", "Home", 0);
-    ASSERT_TRUE(waitFor([&] { return delivered.size() == 1; }));
+    ASSERT_TRUE(test::waitUntil([&] { return delivered.size() == 1; }));
     EXPECT_EQ(delivered.at(0).at(1).toUInt(), 0u);
 }
 
@@ -68,7 +62,7 @@ TEST(SessionEndWatcher, ShutdownAndSignalsEndTheRun)
     ASSERT_TRUE(bus.startTemplate("logind", "org.freedesktop.login1", true));
     SessionEndWatcher watcher(bus.connection());
     QSignalSpy ended(&watcher, &SessionEndWatcher::endRequested);
-    ASSERT_TRUE(waitFor([&] { return watcher.holdsInhibitor(); }));
+    ASSERT_TRUE(test::waitUntil([&] { return watcher.holdsInhibitor(); }));
     QStringList calls = bus.calls("org.freedesktop.login1", "/org/freedesktop/login1");
     ASSERT_FALSE(calls.isEmpty());
     EXPECT_EQ(calls.last(), "Inhibit shutdown Orbmeter Saving its settings delay");
@@ -77,12 +71,12 @@ TEST(SessionEndWatcher, ShutdownAndSignalsEndTheRun)
                                                            "org.freedesktop.DBus.Mock", "EmitSignal");
     emitCall << "org.freedesktop.login1.Manager" << "PrepareForShutdown" << "b" << QVariant(QVariantList{true});
     ASSERT_EQ(bus.connection().call(emitCall, QDBus::Block, 5000).type(), QDBusMessage::ReplyMessage);
-    ASSERT_TRUE(waitFor([&] { return ended.size() == 1; }));
+    ASSERT_TRUE(test::waitUntil([&] { return ended.size() == 1; }));
     EXPECT_EQ(ended.at(0).at(0).toString(), "shutdown");
     watcher.releaseInhibitor();
     EXPECT_FALSE(watcher.holdsInhibitor());
 
     ::raise(SIGTERM);
-    ASSERT_TRUE(waitFor([&] { return ended.size() == 2; }));
+    ASSERT_TRUE(test::waitUntil([&] { return ended.size() == 2; }));
     EXPECT_EQ(ended.at(1).at(0).toString(), "signal");
 }

@@ -16,7 +16,6 @@ namespace {
 
 using Avahi = test::AvahiMock;
 
-bool waitFor(const std::function<bool()> &done, int timeoutMs = 10000) { return test::waitUntil(done, timeoutMs); }
 
 QStringList described(const VncServiceList &list)
 {
@@ -36,7 +35,7 @@ TEST(VncServerBrowser, ServersAnnouncedAtStartAreResolvedAndSortedByName)
     VncServerBrowser browser(avahi.bus.connection());
     QSignalSpy changes(&browser, &VncServerBrowser::servicesChanged);
     browser.start();
-    ASSERT_TRUE(waitFor([&] { return browser.isSettled() && browser.services().size() == 3; }));
+    ASSERT_TRUE(test::waitUntil([&] { return browser.isSettled() && browser.services().size() == 3; }));
     EXPECT_EQ(described(browser.services()),
               (QStringList{"-oProxyCommand=touch x 192.168.1.22:5902 evil.local", "alpha 192.168.1.20:5901 alpha.local",
                            "Zeta Mac 192.168.1.21:5900 zeta.local"}));
@@ -52,11 +51,11 @@ TEST(VncServerBrowser, ServersComingAndGoingKeepTheListCurrent)
     VncServerBrowser browser(avahi.bus.connection());
     browser.setRetryDelays(50, 100);
     browser.start();
-    ASSERT_TRUE(waitFor([&] { return browser.isSettled(); }));
+    ASSERT_TRUE(test::waitUntil([&] { return browser.isSettled(); }));
     EXPECT_TRUE(browser.services().isEmpty());
 
     ASSERT_TRUE(avahi.control("AddService", {"Studio", "10.0.0.5", QVariant::fromValue<quint16>(5900), "studio.local"}));
-    ASSERT_TRUE(waitFor([&] { return browser.services().size() == 1; }));
+    ASSERT_TRUE(test::waitUntil([&] { return browser.services().size() == 1; }));
     EXPECT_EQ(described(browser.services()), QStringList{"Studio 10.0.0.5:5900 studio.local"});
 
     // An answer without an IPv4 address (or with 0.0.0.0, or port 0) is never listed, and
@@ -64,12 +63,12 @@ TEST(VncServerBrowser, ServersComingAndGoingKeepTheListCurrent)
     ASSERT_TRUE(avahi.control("AddService", {"Six", "fe80::1", QVariant::fromValue<quint16>(5900), "six.local"}));
     ASSERT_TRUE(avahi.control("AddService", {"Zero", "0.0.0.0", QVariant::fromValue<quint16>(5900), "zero.local"}));
     ASSERT_TRUE(avahi.control("AddService", {"Portless", "10.0.0.9", QVariant::fromValue<quint16>(0), "p.local"}));
-    ASSERT_TRUE(waitFor([&] { return avahi.resolves("Six") >= 3 && avahi.resolves("Zero") >= 3; }));
+    ASSERT_TRUE(test::waitUntil([&] { return avahi.resolves("Six") >= 3 && avahi.resolves("Zero") >= 3; }));
     EXPECT_EQ(browser.services().size(), 1);
 
     QSignalSpy changes(&browser, &VncServerBrowser::servicesChanged);
     ASSERT_TRUE(avahi.control("RemoveService", {"Studio"}));
-    ASSERT_TRUE(waitFor([&] { return browser.services().isEmpty(); }));
+    ASSERT_TRUE(test::waitUntil([&] { return browser.services().isEmpty(); }));
     ASSERT_EQ(changes.count(), 1);
     EXPECT_TRUE(changes[0][0].value<VncServiceList>().isEmpty());
     // A withdrawn service is not asked about again.
@@ -77,7 +76,7 @@ TEST(VncServerBrowser, ServersComingAndGoingKeepTheListCurrent)
     QThread::msleep(50);
     QCoreApplication::processEvents();
     const int asked = avahi.resolves("Six");
-    waitFor([] { return false; }, 400);
+    test::waitUntil([] { return false; }, 400);
     EXPECT_EQ(avahi.resolves("Six"), asked);
 }
 
@@ -89,10 +88,10 @@ TEST(VncServerBrowser, AFailedResolveIsTriedAgainUntilItSucceeds)
     VncServerBrowser browser(avahi.bus.connection());
     browser.setRetryDelays(100, 400);
     browser.start();
-    ASSERT_TRUE(waitFor([&] { return browser.isSettled(); }));
+    ASSERT_TRUE(test::waitUntil([&] { return browser.isSettled(); }));
     EXPECT_TRUE(browser.services().isEmpty());
     EXPECT_TRUE(log.has({"could not resolve", "Lab"}));
-    ASSERT_TRUE(waitFor([&] { return browser.services().size() == 1; }));
+    ASSERT_TRUE(test::waitUntil([&] { return browser.services().size() == 1; }));
     EXPECT_EQ(described(browser.services()), QStringList{"Lab 192.168.7.7:5900 lab.local"});
     EXPECT_EQ(avahi.resolves("Lab"), 3);
 }
@@ -104,12 +103,12 @@ TEST(VncServerBrowser, WithoutTheDaemonThereAreNoServersUntilItStarts)
     test::LogCapture log;
     VncServerBrowser browser(avahi.bus.connection());
     browser.start();
-    ASSERT_TRUE(waitFor([&] { return browser.isSettled(); }, 5000));
+    ASSERT_TRUE(test::waitUntil([&] { return browser.isSettled(); }, 5000));
     EXPECT_TRUE(browser.services().isEmpty());
     EXPECT_TRUE(log.has({"avahi-daemon is not running"}));
 
     ASSERT_TRUE(avahi.start(R"([["Office", "192.168.1.40", 5900, "office.local", 0]])"));
-    ASSERT_TRUE(waitFor([&] { return browser.services().size() == 1; }));
+    ASSERT_TRUE(test::waitUntil([&] { return browser.services().size() == 1; }));
     EXPECT_TRUE(log.has({"avahi-daemon is on the system bus"}));
 }
 
@@ -121,17 +120,17 @@ TEST(VncServerBrowser, ADaemonThatRestartsTakesItsServersAlongAndBringsThemBack)
     test::LogCapture log;
     VncServerBrowser browser(avahi.bus.connection());
     browser.start();
-    ASSERT_TRUE(waitFor([&] { return browser.services().size() == 2; }));
+    ASSERT_TRUE(test::waitUntil([&] { return browser.services().size() == 2; }));
 
     QSignalSpy changes(&browser, &VncServerBrowser::servicesChanged);
     ASSERT_TRUE(avahi.stop());
-    ASSERT_TRUE(waitFor([&] { return browser.services().isEmpty(); }));
+    ASSERT_TRUE(test::waitUntil([&] { return browser.services().isEmpty(); }));
     ASSERT_GE(changes.count(), 1);
     EXPECT_TRUE(changes.last()[0].value<VncServiceList>().isEmpty());
     EXPECT_TRUE(log.has({"avahi-daemon left the system bus"}));
 
     ASSERT_TRUE(avahi.start(two));
-    ASSERT_TRUE(waitFor([&] { return browser.services().size() == 2; }));
+    ASSERT_TRUE(test::waitUntil([&] { return browser.services().size() == 2; }));
     EXPECT_EQ(described(browser.services()), (QStringList{"A 192.168.1.1:5900 a.local", "B 192.168.1.2:5900 b.local"}));
 }
 

@@ -1,21 +1,13 @@
 #include "settings/AppearanceMonitor.h"
 
+#include "MockBus.h"
 #include "TestEnvironment.h"
 #include "settings/SettingsStore.h"
 #include "toolkit/OrbColors.h"
 
-#include <QCoreApplication>
 #include <QDBusConnection>
-#include <QDBusConnectionInterface>
-#include <QDBusInterface>
 #include <QDBusMessage>
-#include <QDBusVariant>
-#include <QDeadlineTimer>
-#include <QProcess>
 #include <QElapsedTimer>
-#include <QEventLoop>
-#include <QTimer>
-#include <QThread>
 #include <gtest/gtest.h>
 
 using orb::AppearanceMonitor;
@@ -25,52 +17,20 @@ namespace {
 // A private session bus (never the machine's) with a mock desktop portal on it.
 class PrivateBus : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        daemon_.start("dbus-daemon", {"--session", "--nofork", "--print-address"});
-        ASSERT_TRUE(daemon_.waitForStarted(5000));
-        ASSERT_TRUE(daemon_.waitForReadyRead(5000));
-        address_ = QString::fromUtf8(daemon_.readLine()).trimmed();
-        ASSERT_FALSE(address_.isEmpty());
-        bus_ = std::make_unique<QDBusConnection>(QDBusConnection::connectToBus(address_, name_));
-        ASSERT_TRUE(bus_->isConnected());
-    }
-    void TearDown() override
-    {
-        bus_.reset();
-        QDBusConnection::disconnectFromBus(name_);
-        for (QProcess *p : {&portal_, &daemon_}) {
-            if (p->state() != QProcess::NotRunning) {
-                p->terminate();
-                if (!p->waitForFinished(3000))
-                    p->kill();
-                p->waitForFinished(1000);
-            }
-        }
-    }
+    void SetUp() override { ASSERT_TRUE(bus.isUp()); }
 
     // Starts python3-dbusmock as the portal, answering Read with `scheme`.
     bool startPortal(uint scheme)
     {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("DBUS_SESSION_BUS_ADDRESS", address_);
-        portal_.setProcessEnvironment(env);
-        portal_.start("/usr/bin/python3", {"-m", "dbusmock", "org.freedesktop.portal.Desktop",
-                                           "/org/freedesktop/portal/desktop", "org.freedesktop.portal.Settings"});
-        if (!portal_.waitForStarted(5000))
+        if (!bus.startMock("org.freedesktop.portal.Desktop", "/org/freedesktop/portal/desktop",
+                           "org.freedesktop.portal.Settings", false))
             return false;
-        const QDeadlineTimer deadline(10000);
-        while (!deadline.hasExpired()) {
-            if (bus_->interface()->isServiceRegistered("org.freedesktop.portal.Desktop"))
-                break;
-            QThread::msleep(50);
-        }
         QDBusMessage add = QDBusMessage::createMethodCall("org.freedesktop.portal.Desktop",
                                                           "/org/freedesktop/portal/desktop",
                                                           "org.freedesktop.DBus.Mock", "AddMethod");
         add << "org.freedesktop.portal.Settings" << "Read" << "ss" << "v"
             << QString("ret = dbus.UInt32(%1, variant_level=1)").arg(scheme);
-        return bus_->call(add, QDBus::Block, 5000).type() == QDBusMessage::ReplyMessage;
+        return bus.connection().call(add, QDBus::Block, 5000).type() == QDBusMessage::ReplyMessage;
     }
 
     bool emitScheme(const QString &nameSpace, uint scheme)
@@ -80,23 +40,20 @@ protected:
                                                                "org.freedesktop.DBus.Mock", "EmitSignal");
         emitCall << "org.freedesktop.portal.Settings" << "SettingChanged" << "ssv"
                  << QVariant(QVariantList{nameSpace, QString("color-scheme"), QVariant::fromValue(scheme)});
-        return bus_->call(emitCall, QDBus::Block, 5000).type() == QDBusMessage::ReplyMessage;
+        return bus.connection().call(emitCall, QDBus::Block, 5000).type() == QDBusMessage::ReplyMessage;
     }
 
-    QProcess daemon_, portal_;
-    QString address_;
-    QString name_ = QStringLiteral("orb-test-session");
-    std::unique_ptr<QDBusConnection> bus_;
+    orb::test::MockBus bus;
 };
 
 TEST_F(PrivateBus, PortalSchemeIsStoredAndFollowed)
 {
     orb::test::ScopedHome home;
     ASSERT_TRUE(startPortal(1));
-    EXPECT_EQ(AppearanceMonitor::readPortal(*bus_, 2000), std::optional<bool>(true));
+    EXPECT_EQ(AppearanceMonitor::readPortal(bus.connection(), 2000), std::optional<bool>(true));
 
     auto store = orb::SettingsStore::open();
-    AppearanceMonitor monitor(store, *bus_);
+    AppearanceMonitor monitor(store, bus.connection());
     QList<bool> changed;
     QObject::connect(&monitor, &AppearanceMonitor::appearanceChanged, [&](bool dark) { changed.append(dark); });
     EXPECT_TRUE(monitor.start(2000));
@@ -108,9 +65,7 @@ TEST_F(PrivateBus, PortalSchemeIsStoredAndFollowed)
     // Another namespace is ignored; the appearance namespace switches to light.
     ASSERT_TRUE(emitScheme("org.gnome.desktop.interface", 2));
     ASSERT_TRUE(emitScheme("org.freedesktop.appearance", 2));
-    const QDeadlineTimer deadline(5000);
-    while (changed.size() < 2 && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    orb::test::waitUntil([&] { return changed.size() >= 2; }, 5000);
     ASSERT_EQ(changed.size(), 2);
     EXPECT_FALSE(changed.last());
     EXPECT_EQ(store->stringForKey("OrbBigSurMenuAppearance"), "Light");
@@ -123,10 +78,10 @@ TEST_F(PrivateBus, WithoutAPortalThePaletteDecides)
     orb::test::ScopedHome home;
     QElapsedTimer timer;
     timer.start();
-    EXPECT_EQ(AppearanceMonitor::readPortal(*bus_, 2000), std::nullopt);
+    EXPECT_EQ(AppearanceMonitor::readPortal(bus.connection(), 2000), std::nullopt);
     EXPECT_LT(timer.elapsed(), 1500) << "a missing portal answers at once";
     auto store = orb::SettingsStore::open();
-    AppearanceMonitor monitor(store, *bus_);
+    AppearanceMonitor monitor(store, bus.connection());
     // The offscreen platform's palette is light: dark text on a light window.
     EXPECT_FALSE(monitor.start(500));
     EXPECT_EQ(store->stringForKey("OrbBigSurMenuAppearance"), "Light");

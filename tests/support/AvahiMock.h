@@ -1,9 +1,9 @@
 #pragma once
 #include "MockBus.h"
+#include "TestEnvironment.h"
 
 #include <QString>
 #include <QVariantList>
-#include <functional>
 
 namespace orb::test {
 
@@ -23,8 +23,5 @@ public:
 
     MockBus bus;
 };
-
-// Runs the event loop until `done` holds; false when `timeoutMs` passed first.
-bool waitUntil(const std::function<bool()> &done, int timeoutMs = 10000);
 
 } // namespace orb::test

@@ -32,41 +32,50 @@ MockBus::MockBus()
     connection_ = std::make_unique<QDBusConnection>(QDBusConnection::connectToBus(address_, connectionName_));
 }
 
+MockBus::MockBus(const QString &address) : address_(address)
+{
+    if (address_.isEmpty())
+        return;
+    connectionName_ = QStringLiteral("orb-mockbus-") + QUuid::createUuid().toString(QUuid::Id128);
+    connection_ = std::make_unique<QDBusConnection>(QDBusConnection::connectToBus(address_, connectionName_));
+}
+
 MockBus::~MockBus()
 {
+    while (!mocks_.empty()) {
+        const QString name = mocks_.back().busName; // stopLast() drops the entry
+        stopLast(name);
+    }
     connection_.reset();
     if (!connectionName_.isEmpty())
         QDBusConnection::disconnectFromBus(connectionName_);
-    for (auto &p : mocks_) {
-        p->terminate();
-        if (!p->waitForFinished(3000))
-            p->kill();
+    if (daemon_.state() != QProcess::NotRunning) {
+        daemon_.terminate();
+        if (!daemon_.waitForFinished(3000))
+            daemon_.kill();
     }
-    daemon_.terminate();
-    if (!daemon_.waitForFinished(3000))
-        daemon_.kill();
 }
 
-bool MockBus::startTemplate(const QString &name, const QString &busName, bool systemTemplate, const QString &parameters)
+QProcessEnvironment MockBus::environment() const
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), address_);
+    env.insert(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"), address_);
+    env.insert(QStringLiteral("ORB_BUS"), address_);
+    return env;
+}
+
+bool MockBus::start(const QStringList &arguments, const QString &busName)
 {
     if (!isUp())
         return false;
     auto p = std::make_unique<QProcess>();
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), address_);
-    env.insert(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"), address_);
-    p->setProcessEnvironment(env);
-    QStringList args{"-m", "dbusmock"};
-    if (systemTemplate)
-        args << "--system";
-    args << "--template" << name;
-    if (!parameters.isEmpty())
-        args << "-p" << parameters;
+    p->setProcessEnvironment(environment());
     p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    p->start(QStringLiteral("/usr/bin/python3"), args);
+    p->start(QStringLiteral("/usr/bin/python3"), QStringList{"-m", "dbusmock"} + arguments);
     if (!p->waitForStarted(5000))
         return false;
-    mocks_.push_back(std::move(p));
+    mocks_.push_back({std::move(p), busName});
     const QDeadlineTimer deadline(15000);
     while (!deadline.hasExpired()) {
         if (connection_->interface()->isServiceRegistered(busName))
@@ -76,16 +85,41 @@ bool MockBus::startTemplate(const QString &name, const QString &busName, bool sy
     return false;
 }
 
+bool MockBus::startTemplate(const QString &name, const QString &busName, bool systemTemplate, const QString &parameters)
+{
+    QStringList args;
+    if (systemTemplate)
+        args << "--system";
+    args << "--template" << name;
+    if (!parameters.isEmpty())
+        args << "-p" << parameters;
+    return start(args, busName);
+}
+
+bool MockBus::startMock(const QString &busName, const QString &path, const QString &interface, bool systemBus,
+                        bool objectManager)
+{
+    QStringList args;
+    if (systemBus)
+        args << "--system";
+    if (objectManager)
+        args << "--is-object-manager";
+    args << busName << path << interface;
+    return start(args, busName);
+}
+
 bool MockBus::stopLast(const QString &busName)
 {
     if (mocks_.empty())
         return false;
-    std::unique_ptr<QProcess> p = std::move(mocks_.back());
+    std::unique_ptr<QProcess> p = std::move(mocks_.back().process);
     mocks_.pop_back();
     p->terminate();
     if (!p->waitForFinished(3000))
         p->kill();
     p->waitForFinished(3000);
+    if (!isUp())
+        return false;
     const QDeadlineTimer deadline(5000);
     while (!deadline.hasExpired()) {
         if (!connection_->interface()->isServiceRegistered(busName))
@@ -93,6 +127,18 @@ bool MockBus::stopLast(const QString &busName)
         QThread::msleep(20);
     }
     return false;
+}
+
+bool MockBus::runPython(const QString &script, const QStringList &arguments)
+{
+    QProcess py;
+    py.setProcessEnvironment(environment());
+    py.start(QStringLiteral("/usr/bin/python3"), QStringList{"-c", script} + arguments);
+    if (!py.waitForFinished(20000) || py.exitStatus() != QProcess::NormalExit || py.exitCode() != 0) {
+        ADD_FAILURE() << "the script for the stand-ins failed: " << py.readAllStandardError().toStdString();
+        return false;
+    }
+    return true;
 }
 
 QStringList MockBus::calls(const QString &busName, const QString &path)
@@ -129,5 +175,20 @@ QStringList MockBus::calls(const QString &busName, const QString &path)
     arg.endArray();
     return out;
 }
+
+} // namespace orb::test
+
+namespace orb::test {
+
+void SharedSystemBus::SetUp()
+{
+    bus_ = std::make_unique<MockBus>();
+    ASSERT_TRUE(bus_->isUp()) << "dbus-daemon did not start";
+    qputenv("DBUS_SYSTEM_BUS_ADDRESS", bus_->address().toUtf8());
+}
+
+void SharedSystemBus::TearDown() { bus_.reset(); }
+
+QString SharedSystemBus::address() { return qEnvironmentVariable("DBUS_SYSTEM_BUS_ADDRESS"); }
 
 } // namespace orb::test

@@ -2,10 +2,13 @@
 
 #include "settings/SettingsStore.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <QThread>
 #include <chrono>
 #include <fcntl.h>
 #include <map>
@@ -54,6 +57,27 @@ ScopedHome::~ScopedHome()
 
 QString ScopedHome::configDir() const { return dir_.path() + "/.config/Orbmeter9"; }
 QString ScopedHome::dataDir() const { return dir_.path() + "/.local/share/Orbmeter9"; }
+
+bool waitUntil(const std::function<bool()> &done, int timeoutMs)
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    while (!done()) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(2);
+    }
+    return true;
+}
+
+void spin(int ms)
+{
+    const QDeadlineTimer deadline(ms);
+    while (!deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(2);
+    }
+}
 
 QString fixturePath(const QString &relative) { return QStringLiteral(ORB_FIXTURES_DIR "/") + relative; }
 

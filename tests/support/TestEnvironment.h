@@ -3,6 +3,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <thread>
 
@@ -22,6 +23,11 @@ private:
     struct Saved;
     std::unique_ptr<Saved> saved_;
 };
+
+// Runs the event loop until `done` holds; false when `timeoutMs` passed first.
+bool waitUntil(const std::function<bool()> &done, int timeoutMs = 10000);
+// Runs the event loop for `ms` milliseconds.
+void spin(int ms);
 
 // Absolute path of a fixture under tests/fixtures.
 QString fixturePath(const QString &relative);

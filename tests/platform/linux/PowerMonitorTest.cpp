@@ -1,12 +1,11 @@
 #include "platform/linux/PowerMonitor.h"
 
+#include "MockBus.h"
 #include "TestEnvironment.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
-#include <QDBusConnectionInterface>
 #include <QDeadlineTimer>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
 #include <filesystem>
@@ -23,84 +22,29 @@ Sysroot fixture(const char *name) { return Sysroot(test::fixturePath(QString::fr
 // played by python3-dbusmock's templates.
 class PrivateSystemBus : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        daemon_.start("dbus-daemon", {"--session", "--nofork", "--print-address"});
-        ASSERT_TRUE(daemon_.waitForStarted(5000));
-        ASSERT_TRUE(daemon_.waitForReadyRead(5000));
-        address_ = QString::fromUtf8(daemon_.readLine()).trimmed();
-        ASSERT_FALSE(address_.isEmpty());
-        bus_ = std::make_unique<QDBusConnection>(QDBusConnection::connectToBus(address_, name_));
-        ASSERT_TRUE(bus_->isConnected());
-    }
-    void TearDown() override
-    {
-        monitor_.reset();
-        bus_.reset();
-        QDBusConnection::disconnectFromBus(name_);
-        for (QProcess *p : {&upower_, &bluez_, &daemon_})
-            stop(*p);
-    }
+    void SetUp() override { ASSERT_TRUE(bus_.isUp()); }
+    void TearDown() override { monitor_.reset(); }
 
-    static void stop(QProcess &p)
-    {
-        if (p.state() == QProcess::NotRunning)
-            return;
-        p.terminate();
-        if (!p.waitForFinished(3000))
-            p.kill();
-        p.waitForFinished(1000);
-    }
-
-    QProcessEnvironment mockEnvironment() const
-    {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("DBUS_SYSTEM_BUS_ADDRESS", address_);
-        return env;
-    }
-
-    bool startTemplate(QProcess &p, const char *name, const char *service)
-    {
-        p.setProcessEnvironment(mockEnvironment());
-        p.start("/usr/bin/python3", {"-m", "dbusmock", "--system", "--template", name});
-        if (!p.waitForStarted(5000))
-            return false;
-        const QDeadlineTimer deadline(15000);
-        while (!deadline.hasExpired()) {
-            if (bus_->interface()->isServiceRegistered(QString::fromLatin1(service)))
-                return true;
-            QThread::msleep(50);
-        }
-        return false;
-    }
-    bool startUPower() { return startTemplate(upower_, "upower", "org.freedesktop.UPower"); }
-    bool startBluez() { return startTemplate(bluez_, "bluez5", "org.bluez"); }
+    bool startUPower() { return bus_.startTemplate("upower", "org.freedesktop.UPower", true); }
+    bool startBluez() { return bus_.startTemplate("bluez5", "org.bluez", true); }
 
     // Drives the mocks through their control interface with dbus-python (statements
     // see `up` and `bz`, the two services' main objects, and `M`, the mock interface).
     bool mock(const QString &statements)
     {
-        QProcess py;
-        py.setProcessEnvironment(mockEnvironment());
-        const QString script = QStringLiteral(
-                                   "import dbus, os\n"
-                                   "bus = dbus.bus.BusConnection(os.environ['DBUS_SYSTEM_BUS_ADDRESS'])\n"
-                                   "M = 'org.freedesktop.DBus.Mock'\n"
-                                   "def up(): return bus.get_object('org.freedesktop.UPower', '/org/freedesktop/UPower')\n"
-                                   "def bz(): return bus.get_object('org.bluez', '/')\n"
-                                   "def obj(service, path): return bus.get_object(service, path)\n")
-            + statements + QLatin1Char('\n');
-        py.start("/usr/bin/python3", {"-c", script});
-        if (!py.waitForFinished(15000) || py.exitCode() != 0) {
-            ADD_FAILURE() << "mock call failed: " << py.readAllStandardError().toStdString();
-            return false;
-        }
-        return true;
+        return bus_.runPython(
+            QStringLiteral("import dbus, os\n"
+                           "bus = dbus.bus.BusConnection(os.environ['ORB_BUS'])\n"
+                           "M = 'org.freedesktop.DBus.Mock'\n"
+                           "def up(): return bus.get_object('org.freedesktop.UPower', '/org/freedesktop/UPower')\n"
+                           "def bz(): return bus.get_object('org.bluez', '/')\n"
+                           "def obj(service, path): return bus.get_object(service, path)\n")
+            + statements);
     }
 
     void startMonitor(const char *tree)
     {
-        monitor_ = std::make_unique<PowerMonitor>(fixture(tree), *bus_);
+        monitor_ = std::make_unique<PowerMonitor>(fixture(tree), bus_.connection());
         monitor_->start();
         ASSERT_TRUE(monitor_->waitForFirstState(10000));
     }
@@ -108,19 +52,10 @@ protected:
     // Runs the event loop until `done` holds for the newest state.
     bool waitFor(const std::function<bool(const PowerState &)> &done, int ms = 10000)
     {
-        const QDeadlineTimer deadline(ms);
-        while (!deadline.hasExpired()) {
-            if (done(*monitor_->state()))
-                return true;
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        }
-        return done(*monitor_->state());
+        return test::waitUntil([&] { return done(*monitor_->state()); }, ms);
     }
 
-    QProcess daemon_, upower_, bluez_;
-    QString address_;
-    QString name_ = QStringLiteral("orb-test-system");
-    std::unique_ptr<QDBusConnection> bus_;
+    test::MockBus bus_;
     std::unique_ptr<PowerMonitor> monitor_;
 };
 
@@ -165,8 +100,7 @@ TEST_F(PrivateSystemBus, laptopBatteryFollowsThePowerService)
     ASSERT_TRUE(mock("ups = up().AddDischargingBattery('ups_hiddev0', 'UPS', 30.0, dbus.Int64(600), dbus_interface=M)\n"
                      "up().SetDeviceProperties(ups, {'Type': dbus.UInt32(3)}, dbus_interface=M)"));
     EXPECT_TRUE(waitFor([](const PowerState &p) { return p.battery && p.battery->percentOrMissing() == 100; }));
-    QThread::msleep(300);
-    QCoreApplication::processEvents();
+    test::spin(300);
     EXPECT_EQ(monitor_->state()->battery->percentOrMissing(), 100);
     EXPECT_TRUE(monitor_->state()->devices.empty());
 
@@ -228,7 +162,7 @@ TEST_F(PrivateSystemBus, kernelFiguresStandInWhileThePowerServiceIsAway)
     EXPECT_EQ(monitor_->state()->battery->percentOrMissing(), 80);
     EXPECT_TRUE(monitor_->state()->devices.empty());
 
-    stop(upower_);
+    ASSERT_TRUE(bus_.stopLast("org.freedesktop.UPower"));
     EXPECT_TRUE(waitFor([](const PowerState &p) { return p.source == PowerSource::Sysfs; }));
     ASSERT_TRUE(monitor_->state()->battery);
     EXPECT_EQ(monitor_->state()->battery->percentOrMissing(), 57); // the fixture's BAT0

@@ -1,5 +1,6 @@
 // The right-click menu trays draw themselves: an item's QMenu as com.canonical.dbusmenu,
 // read and clicked over a private bus as a tray does.
+#include "MockBus.h"
 #include "SniTestBus.h"
 #include "TestEnvironment.h"
 
@@ -121,7 +122,7 @@ protected:
     }
 
     test::ScopedHome home_;
-    test::PrivateBus bus_;
+    test::MockBus bus_;
     test::TrayClient client_{bus_.address(), QStringLiteral("dbusmenu-client")};
     std::unique_ptr<SniHost> host_;
     std::unique_ptr<StatusItemHost> item_;

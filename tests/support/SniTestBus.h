@@ -1,33 +1,16 @@
 #pragma once
-// Shared by the StatusNotifierItem tests: a private bus, a small watcher that lists items
-// the way trays do (in the order they registered, dropping names that vanish), and a client
-// that reads an item's properties and calls its methods.
+// Shared by the StatusNotifierItem tests (on a MockBus of their own): a small watcher that
+// lists items the way trays do (in the order they registered, dropping names that vanish),
+// and a client that reads an item's properties and calls its methods.
 #include <QDBusConnection>
 #include <QDBusContext>
 #include <QDBusMessage>
 #include <QDBusServiceWatcher>
 #include <QObject>
-#include <QProcess>
 #include <QStringList>
 #include <QVariant>
-#include <functional>
 
 namespace orb::test {
-
-bool waitUntil(const std::function<bool()> &done, int ms = 5000);
-void spin(int ms);
-
-// A dbus-daemon of the test's own, gone when the test ends.
-class PrivateBus {
-public:
-    PrivateBus();
-    ~PrivateBus();
-    QString address() const { return address_; }
-
-private:
-    QProcess daemon_;
-    QString address_;
-};
 
 // An item registered by object path is listed as "<sender>/path", as trays that take paths do.
 class TestWatcher : public QObject, protected QDBusContext {

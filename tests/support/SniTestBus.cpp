@@ -1,45 +1,12 @@
 #include "SniTestBus.h"
 
+#include "TestEnvironment.h"
+
 #include <QCoreApplication>
 #include <QDBusPendingCall>
 #include <QDBusVariant>
-#include <QElapsedTimer>
 
 namespace orb::test {
-
-bool waitUntil(const std::function<bool()> &done, int ms)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
-
-void spin(int ms)
-{
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-}
-
-PrivateBus::PrivateBus()
-{
-    daemon_.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                                                  QStringLiteral("--nopidfile"), QStringLiteral("--print-address=1")});
-    if (daemon_.waitForStarted(5000) && daemon_.waitForReadyRead(5000))
-        address_ = QString::fromUtf8(daemon_.readLine()).trimmed();
-}
-
-PrivateBus::~PrivateBus()
-{
-    daemon_.kill();
-    daemon_.waitForFinished(5000);
-}
 
 TestWatcher::TestWatcher(const QString &address, const QString &connectionName)
     : name_(connectionName), bus_(QDBusConnection::connectToBus(address, connectionName)),
