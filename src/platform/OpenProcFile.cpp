@@ -78,7 +78,9 @@ ssize_t OpenProcFile::readStart(int fd, char *buf, size_t size)
 
 bool OpenProcFile::ensureOpen(const Sysroot &root, bool reopen)
 {
-    if (fd_ >= 0 && !reopen && root.root() == root_)
+    // Only the machine's own files are kept open: a captured tree's files may be replaced
+    // by new ones (written beside and renamed over), which a kept descriptor would never see.
+    if (fd_ >= 0 && !reopen && root.root() == root_ && root.isHostRoot())
         return true;
     close();
     root_ = root.root();
