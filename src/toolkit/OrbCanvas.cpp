@@ -1,4 +1,5 @@
 #include "toolkit/OrbCanvas.h"
+#include "toolkit/OrbBandedFill.h"
 
 #include <QPen>
 
@@ -45,7 +46,7 @@ void OrbCanvas::strokeRect(const QRectF &r, const QColor &color, double lineWidt
 
 void OrbCanvas::fillPath(const QPainterPath &path, const QColor &color) const
 {
-    painter_->fillPath(path, color);
+    OrbBandedFill::fillPath(*painter_, path, color);
 }
 
 void OrbCanvas::strokePath(const QPainterPath &path, const QColor &color, double lineWidth) const

@@ -1,4 +1,5 @@
 #include "platform/statusbar/CompactIcon.h"
+#include "toolkit/OrbBandedFill.h"
 
 #include <QFont>
 #include <QHash>
@@ -95,11 +96,13 @@ QImage CompactIcon::render(const TrayHeadline &headline, int pixels)
     const double radius = s * 0.18;
     const QRectF outer(0, 0, s, s);
     p.setPen(Qt::NoPen);
-    p.setBrush(rimColour());
-    p.drawRoundedRect(outer, radius, radius);
+    QPainterPath rimShape;
+    rimShape.addRoundedRect(outer, radius, radius);
+    OrbBandedFill::fillPath(p, rimShape, rimColour());
     const QRectF inner = outer.adjusted(rim, rim, -rim, -rim);
-    p.setBrush(tileColour());
-    p.drawRoundedRect(inner, std::max(radius - rim, 0.0), std::max(radius - rim, 0.0));
+    QPainterPath tile;
+    tile.addRoundedRect(inner, std::max(radius - rim, 0.0), std::max(radius - rim, 0.0));
+    OrbBandedFill::fillPath(p, tile, tileColour());
 
     const double f = clampedFraction(headline);
     const QColor fill = headline.colour.isValid() ? headline.colour : defaultFill();
@@ -109,12 +112,15 @@ QImage CompactIcon::render(const TrayHeadline &headline, int pixels)
     if (headline.gauge == TrayHeadline::Gauge::Pie) {
         const double d = std::min(well.width(), well.height());
         const QRectF disc(well.center().x() - d / 2, well.center().y() - d / 2, d, d);
-        p.setBrush(trackColour());
-        p.drawEllipse(disc);
+        QPainterPath track;
+        track.addEllipse(disc);
+        OrbBandedFill::fillPath(p, track, trackColour());
         if (f > 0.0) {
-            p.setBrush(fill);
-            // From twelve o'clock, clockwise; angles in 1/16 degree.
-            p.drawPie(disc, 90 * 16, -static_cast<int>(std::lround(f * 360.0 * 16.0)));
+            // From twelve o'clock, clockwise, in whole sixteenths of a degree as before.
+            QPainterPath pie(disc.center());
+            pie.arcTo(disc, 90.0, -std::lround(f * 360.0 * 16.0) / 16.0);
+            pie.closeSubpath();
+            OrbBandedFill::fillPath(p, pie, fill);
         }
     } else {
         p.setRenderHint(QPainter::Antialiasing, false);
