@@ -192,7 +192,11 @@ void AppDelegate::startPowerMonitor()
     // Batteries and devices arrive on this thread from the buses' signals; the pass never
     // touches them. The newest state goes into the sensor data at once and after every pass.
     power_ = std::make_unique<PowerMonitor>(sysrootForPass(0), PowerMonitor::systemBusFor(sysrootForPass(0)));
-    connect(power_.get(), &PowerMonitor::stateChanged, this, [this] { infoDict_.power = power_->state(); });
+    connect(power_.get(), &PowerMonitor::stateChanged, this, [this] {
+        infoDict_.power = power_->state();
+        // A charger plugged in starts the battery icon's animation.
+        cycleInputChanged();
+    });
     power_->start();
     // Without the timer the first passes come at once: give the services a bounded moment.
     if (!options_.startTimer)
@@ -323,6 +327,8 @@ void AppDelegate::moduleAlloc(ModuleId id)
     }
     if (id != ModuleId::General)
         reDrawModule(id, false);
+    // A new item is sampled on the next tick.
+    cycleInputChanged();
 }
 
 void AppDelegate::changeNetServices()
@@ -383,13 +389,18 @@ AppDelegate::PassOutput AppDelegate::collectPass(const PendingPass &job)
     return out;
 }
 
-std::optional<AppDelegate::PendingPass> AppDelegate::startPass()
+std::optional<AppDelegate::PendingPass> AppDelegate::startPass(int ticks)
 {
-    // The counters advance on this thread; the pass receives the flags by value.
+    // The counters advance on this thread; the pass receives the flags by value. Ticks the
+    // timer slept through advance them too; whatever one of them made due is sampled now.
     PendingPass job{capturePassInput(), {}, false, infoDict_, sysrootForPass(passesStarted_++)};
-    cycle_.advance(job.input, !infoDict_.cpu.has_value());
-    job.flags = cycle_.loadFlags();
-    job.scanProcesses = cycle_.processesDue();
+    for (int t = 0; t < ticks; ++t) {
+        cycle_.advance(job.input, !infoDict_.cpu.has_value());
+        const LoadFlags flags = cycle_.loadFlags();
+        for (size_t i = 0; i < flags.size(); ++i)
+            job.flags[i] = job.flags[i] || flags[i];
+        job.scanProcesses = job.scanProcesses || cycle_.processesDue();
+    }
     if (job.scanProcesses || std::any_of(job.flags.begin(), job.flags.end(), [](bool due) { return due; }))
         return job;
     // Nothing to sample on this tick: the items without an interval are redrawn at once,
@@ -408,12 +419,21 @@ void AppDelegate::loadSysInfoTimer()
     if (isSignalConnected(QMetaMethod::fromSignal(&AppDelegate::runningTimeChanged)))
         Q_EMIT runningTimeChanged(OrbStrings::text("Start-up Time") + QLatin1Char(' ')
                                   + CpuInformation::buildUpTime(runningSeconds()));
+    // The ticks since the last one: more than one when the timer slept through ticks on
+    // which nothing was due.
+    const qint64 now = monotonic_.elapsed();
+    const int ticks = lastTickMs_ < 0 ? 1 : static_cast<int>(std::max<qint64>(1, (now - lastTickMs_ + 500) / 1000));
+    lastTickMs_ = now;
     if (busy_.load()) {
         ++ticksDropped_;
+        scheduleNextTick();
         return;
     }
     busy_ = true;
-    std::optional<PendingPass> job = startPass();
+    // The global-address check counts ticks, slept through or not.
+    chkNowGlobalIpAddrCount_ += static_cast<quint32>(ticks - 1);
+    std::optional<PendingPass> job = startPass(ticks);
+    scheduleNextTick();
     if (!job)
         return;
     {
@@ -421,6 +441,31 @@ void AppDelegate::loadSysInfoTimer()
         pendingPass_ = std::move(job);
     }
     QMetaObject::invokeMethod(collectWorker_, "runPendingPass", Qt::QueuedConnection);
+}
+
+bool AppDelegate::everyTickWanted() const
+{
+    if (isSignalConnected(QMetaMethod::fromSignal(&AppDelegate::runningTimeChanged)))
+        return true;
+    return std::any_of(items_.begin(), items_.end(), [](const auto &item) { return item && item->wantsEveryTick(); });
+}
+
+void AppDelegate::scheduleNextTick()
+{
+    if (!options_.startTimer)
+        return;
+    // A tick wakes the whole program; one on which nothing is sampled or drawn is skipped.
+    const int ticks = everyTickWanted() ? 1 : cycle_.ticksUntilDue(capturePassInput(), !infoDict_.cpu.has_value());
+    timer_.start(ticks * 1000);
+}
+
+void AppDelegate::cycleInputChanged()
+{
+    if (!timer_.isActive() || lastTickMs_ < 0 || timer_.interval() <= 1000)
+        return;
+    // Back to the one-second beat, from the next tick on.
+    const qint64 sinceLast = monotonic_.elapsed() - lastTickMs_;
+    timer_.start(static_cast<int>(1000 - std::clamp<qint64>(sinceLast % 1000, 0, 999)));
 }
 
 void AppDelegate::runPendingPass()
@@ -455,7 +500,7 @@ bool AppDelegate::runPassSynchronously()
 {
     if (busy_.exchange(true))
         return false;
-    if (std::optional<PendingPass> job = startPass())
+    if (std::optional<PendingPass> job = startPass(1))
         finishPass(collectPass(*job));
     return true;
 }
@@ -475,6 +520,9 @@ void AppDelegate::finishPass(const PassOutput &out)
     }
     busy_ = false;
     ++passesFinished_;
+    // An item that started animating with this pass's data gets the ticks it needs.
+    if (everyTickWanted())
+        cycleInputChanged();
     if (prefs_)
         prefs_->cycleRedraw();
     checkDdns(false);
@@ -611,6 +659,7 @@ void AppDelegate::rebuildModuleDefaults(ModuleId id)
     else
         defaults_[i] = PrefFunctions::loadModuleDefaults(id, *store_, themeColorDict_);
     interval_[i] = m.hasInterval() ? defaults_[i].value(QLatin1String(m.intervalKey)).toLongLong() : 0;
+    cycleInputChanged();
 }
 
 void AppDelegate::changeAppearanceMode()

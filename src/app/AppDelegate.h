@@ -110,6 +110,9 @@ public:
     // Debounced: the switch happens half a second after the first call of a burst.
     void changeAppearanceMode() override;
     std::optional<Sysroot> menuSysroot() const override { return sysrootForPass(std::max(passesStarted_ - 1, 0)); }
+    void cycleInputChanged() override;
+    // Milliseconds the timer now waits for its next tick: a multiple of the 1 s tick.
+    int tickInterval() const { return timer_.interval(); }
 
     // Preference changes: the window, the notifications and their handling.
     PreferencePropagation &preferences();
@@ -181,7 +184,11 @@ private:
     };
     // Advances the cycle; returns the pass to run, or finishes a pass with nothing to sample
     // on the spot and returns nothing.
-    std::optional<PendingPass> startPass();
+    std::optional<PendingPass> startPass(int ticks);
+    // Sets the timer to the next tick on which anything is due (every tick while a
+    // listener, an animation or an open menu wants them).
+    void scheduleNextTick();
+    bool everyTickWanted() const;
     PassOutput collectPass(const PendingPass &job);
     void finishPass(const PassOutput &out);
     void reloadAllModuleDefaults();
@@ -226,6 +233,8 @@ private:
     int passesStarted_ = 0;
     int passesFinished_ = 0;
     int ticksDropped_ = 0;
+    // When the last tick ran (monotonic_ milliseconds); -1 before the first.
+    qint64 lastTickMs_ = -1;
     // The counter starts at 1, so the first check comes on the 599th pass.
     quint32 chkNowGlobalIpAddrCount_ = 1;
     GlobalIpLookup *ipLookup_ = nullptr;

@@ -1,5 +1,7 @@
 #include "app/RefreshCycle.h"
 
+#include <algorithm>
+
 namespace orb {
 
 void RefreshCycle::loadCounterUp(bool launched, qint64 interval, bool menuOpened, ModuleCycleState &state)
@@ -37,6 +39,34 @@ void RefreshCycle::advance(const PassInput &input, bool cpuHistoryMissing)
                   input.menuOpened[cpu] || input.menuOpened[memory] || processScans_ < 2, processScan_);
     if (processScan_.load && processScans_ < 2)
         ++processScans_;
+}
+
+int RefreshCycle::ticksUntilDue(const PassInput &input, bool cpuHistoryMissing) const
+{
+    qint64 ticks = kMaxIdleTicks;
+    // Mirrors loadCounterUp: a counter c inside 1..n−1 steps on without the flag, so the
+    // first tick that raises it is the (n − c + 1)-th from now.
+    const auto consider = [&ticks](bool launched, qint64 interval, bool opened, const ModuleCycleState &state) {
+        if (!launched)
+            return;
+        const qint64 c = state.counter;
+        if (opened || !(c > 0 && c < interval))
+            ticks = 1;
+        else
+            ticks = std::min(ticks, interval - c + 1);
+    };
+    for (const ModuleInfo *m : ModuleCatalog::cycleOrder()) {
+        if (!m->hasInterval())
+            continue;
+        const auto i = static_cast<size_t>(m->id);
+        const bool opened = input.menuOpened[i] || (m->id == ModuleId::Cpu && cpuHistoryMissing);
+        consider(input.launched[i], input.interval[i], opened, states_[i]);
+    }
+    const auto cpu = static_cast<size_t>(ModuleId::Cpu);
+    const auto memory = static_cast<size_t>(ModuleId::Memory);
+    consider(input.launched[cpu] || input.launched[memory], kProcessScanInterval,
+             input.menuOpened[cpu] || input.menuOpened[memory] || processScans_ < 2, processScan_);
+    return static_cast<int>(std::max<qint64>(ticks, 1));
 }
 
 LoadFlags RefreshCycle::loadFlags() const

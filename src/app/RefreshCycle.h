@@ -34,6 +34,12 @@ public:
     // CPU is also due while it has no history yet.
     void advance(const PassInput &input, bool cpuHistoryMissing);
 
+    // Ticks from now to the next one on which something is due, as long as the input stays
+    // the same (no menu opened, no interval changed): 1 when the next tick is, at most
+    // kMaxIdleTicks. The timer sleeps through the ticks between.
+    int ticksUntilDue(const PassInput &input, bool cpuHistoryMissing) const;
+    static constexpr int kMaxIdleTicks = 60;
+
     LoadFlags loadFlags() const;
     // Whether this pass scans the process list. The scan costs more than the modules
     // together, so it runs on every pass only while the CPU or Memory menu is open, and

@@ -52,6 +52,9 @@ void MenuModule::menuWillOpen()
     menuOpened_ = true;
     refreshBar();
     redrawStatusItem();
+    // An open menu is refreshed on every tick.
+    if (delegate_)
+        delegate_->cycleInputChanged();
 }
 
 void MenuModule::menuDidClose()

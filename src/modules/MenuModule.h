@@ -39,6 +39,9 @@ public:
     virtual void redrawStatusItem() {}
     // The ordinary per-pass redraw: the image, and the menu while it is open.
     virtual void cycleStatusMenu();
+    // Whether the item changes from one tick to the next by itself (an animation), so the
+    // cycle must not sleep through ticks on which nothing is sampled.
+    virtual bool wantsEveryTick() const { return false; }
     void setPermitOpen(bool permit);
 
     bool menuOpened() const { return menuOpened_; }

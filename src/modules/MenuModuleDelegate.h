@@ -14,6 +14,9 @@ public:
     // The tree the menus read their facts from (the one the refresh passes read); none
     // means the menus show no facts of their own.
     virtual std::optional<Sysroot> menuSysroot() const { return std::nullopt; }
+    // Something that decides which ticks sample changed (a menu opened): the next tick comes
+    // on time even if the cycle meant to sleep through it.
+    virtual void cycleInputChanged() {}
 };
 
 } // namespace orb

@@ -163,6 +163,13 @@ void General_MenuModule::setIcon(const QImage &image, quint64 key)
     statusItem()->setImage(image, false);
 }
 
+bool General_MenuModule::wantsEveryTick() const
+{
+    if (blinkIconBool_)
+        return true;
+    return settings_.displayOrbIcon == 2 && power_ && power_->battery && power_->battery->externalPower;
+}
+
 void General_MenuModule::refreshBar()
 {
     applySettings();

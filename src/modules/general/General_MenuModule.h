@@ -49,6 +49,8 @@ public:
     void setShowBatteryIcon(bool show) { showBatteryIcon_ = show; }
     bool showBatteryIcon() const { return showBatteryIcon_; }
     bool blinkIconBool() const { return blinkIconBool_; }
+    // Blinking, or the battery icon's charging frames.
+    bool wantsEveryTick() const override;
     bool showOrbIcon() const { return showOrbIcon_; }
     // Frame counter of the charging animation; −1 before the first battery image.
     qint64 showBatteryLevel() const { return showBatteryLevel_; }
