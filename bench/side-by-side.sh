@@ -53,7 +53,8 @@ measure() {
     'BEGIN { printf "%s %.1f %.1f\n", l, ns / 1000 / s, r / 1024 }'
 }
 
-# 1 and 2 run at the same time, so both see the same machine.
+# 1 and 2 run at the same time, so both see the same machine; so does the floor: a Qt program
+# that does nothing but wake each second and hand one read to a worker thread.
 switch_all_on offscreen
 env $(orb_env offscreen) QT_QPA_PLATFORM=offscreen DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent \
   "$bin" --host offscreen 2> "$work/orbmeter.log" &
@@ -77,11 +78,19 @@ else
   echo "side-by-side.sh: conky is not installed (tools/install-deps.sh --bench); Orbmeter alone" >&2
 fi
 
+idle_pid=
+if [[ -x $build/bench/orbidle ]]; then
+  QT_QPA_PLATFORM=offscreen DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent "$build/bench/orbidle" 2> /dev/null &
+  idle_pid=$!; pids+=("$idle_pid")
+fi
+
 measure "$orb" orbmeter > "$work/orb.fig" &
 m1=$!
+if [[ -n $idle_pid ]]; then measure "$idle_pid" floor > "$work/idle.fig" & m3=$!; fi
 if [[ -n $conky_pid ]]; then measure "$conky_pid" conky > "$work/conky.fig" & m2=$!; wait "$m2"; fi
 wait "$m1"
-kill "$orb" ${conky_pid:+"$conky_pid"} 2> /dev/null || true
+[[ -n $idle_pid ]] && wait "$m3"
+kill "$orb" ${conky_pid:+"$conky_pid"} ${idle_pid:+"$idle_pid"} 2> /dev/null || true
 
 # 3: the tray host. A private bus with a watcher that registers every item; dbus-monitor
 # counts what Orbmeter sends, inotify what it writes for the tray to read.
@@ -109,7 +118,9 @@ read -r _ orb_us orb_rss < "$work/orb.fig"
 conky_us=; conky_rss=
 [[ -s $work/conky.fig ]] && read -r _ conky_us conky_rss < "$work/conky.fig"
 read -r _ sni_us sni_rss < "$work/sni.fig"
-awk -v s="$steady" -v ou="$orb_us" -v orss="$orb_rss" -v cu="$conky_us" -v crss="$conky_rss" \
+idle_us=
+[[ -s $work/idle.fig ]] && read -r _ idle_us _ < "$work/idle.fig"
+awk -v s="$steady" -v iu="$idle_us" -v ou="$orb_us" -v orss="$orb_rss" -v cu="$conky_us" -v crss="$conky_rss" \
     -v su="$sni_us" -v srss="$sni_rss" -v w="$(cat "$work/writes.fig")" -v sig="$signals" 'BEGIN {
   printf "side by side, %d s after the warm-up, CPU over all threads (schedstat)\n", s
   printf "  %-44s %9s %9s\n", "", "us CPU/s", "RSS MB"
@@ -118,6 +129,8 @@ awk -v s="$steady" -v ou="$orb_us" -v orss="$orb_rss" -v cu="$conky_us" -v crss=
     printf "  %-44s %9.1f %9.1f\n", "conky, the same metrics at 1 Hz", cu, crss
     printf "  %-44s %9.1fx (goal at least 5x)%s\n", "conky / orbmeter", cu / ou, (cu / ou < 5 ? "  UNDER" : "")
   }
+  if (iu != "")
+    printf "  %-44s %9.1f\n", "floor: a Qt program that only wakes each second", iu
   printf "  %-44s %9.1f %9.1f\n", "orbmeter --host sni, all ten modules", su, srss
   printf "  %-44s %9.2f per s\n", "  icon files written for the tray", w / s
   printf "  %-44s %9.2f per s\n", "  item signals sent to the tray", sig / s

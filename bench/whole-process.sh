@@ -70,16 +70,29 @@ HOME=$home XDG_CONFIG_HOME=$home/.config XDG_DATA_HOME=$home/.local/share XDG_CA
 XDG_RUNTIME_DIR=$home/run QT_QPA_PLATFORM=offscreen DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent \
   "$bin" --host offscreen 2> "$home/monitor.log" &
 monitor=$!
+# Beside it, the floor: a Qt program that only wakes each second and hands one read to a
+# worker thread (bench/tools/idle_qt_program.cpp).
+idle=
+if [[ -x $build/bench/orbidle ]]; then
+  QT_QPA_PLATFORM=offscreen DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent "$build/bench/orbidle" 2> /dev/null &
+  idle=$!
+fi
 sleep 5
 if ! kill -0 "$monitor" 2> /dev/null; then
   echo "whole-process.sh: the monitor exited early:" >&2; cat "$home/monitor.log" >&2; exit 1
 fi
 start_ns=$(schedstat_ns "$monitor")
+[[ -n $idle ]] && idle_start=$(schedstat_ns "$idle")
 sleep "$steady"
 end_ns=$(schedstat_ns "$monitor")
+[[ -n $idle ]] && idle_end=$(schedstat_ns "$idle")
 rss_kb=$(awk '/VmRSS/ {print $2}' /proc/"$monitor"/status)
-kill "$monitor"; wait "$monitor" 2> /dev/null || true
+kill "$monitor" ${idle:+"$idle"}; wait "$monitor" 2> /dev/null || true
 awk -v ns=$((end_ns - start_ns)) -v s="$steady" -v rss="$rss_kb" 'BEGIN {
   per = ns / 1000 / s
   printf "running monitor, default modules, offscreen, %d s: %7.1f us CPU per second (goal 150)%s, RSS %.1f MB\n",
          s, per, (per > 150 ? "  OVER" : ""), rss / 1024 }'
+if [[ -n $idle ]]; then
+  awk -v ns=$((idle_end - idle_start)) -v s="$steady" 'BEGIN {
+    printf "  floor in the same run, a Qt program that only wakes each second: %7.1f us CPU per second\n", ns / 1000 / s }'
+fi
