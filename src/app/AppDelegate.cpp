@@ -422,7 +422,9 @@ void AppDelegate::loadSysInfoTimer()
     // The ticks since the last one: more than one when the timer slept through ticks on
     // which nothing was due.
     const qint64 now = monotonic_.elapsed();
-    const int ticks = lastTickMs_ < 0 ? 1 : static_cast<int>(std::max<qint64>(1, (now - lastTickMs_ + 500) / 1000));
+    // (A longer gap is the machine having slept: counted as the longest sleep of the timer.)
+    const qint64 elapsedTicks = lastTickMs_ < 0 ? 1 : (now - lastTickMs_ + 500) / 1000;
+    const int ticks = static_cast<int>(std::clamp<qint64>(elapsedTicks, 1, RefreshCycle::kMaxIdleTicks));
     lastTickMs_ = now;
     if (busy_.load()) {
         ++ticksDropped_;

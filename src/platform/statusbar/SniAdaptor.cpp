@@ -1,42 +1,52 @@
 #include "platform/statusbar/SniAdaptor.h"
 
 #include "platform/statusbar/SniItem.h"
-#include "platform/statusbar/StatusBarHost.h"
 
 namespace orb {
 
-SniAdaptor::SniAdaptor(SniItem *item) : QDBusAbstractAdaptor(item), item_(item) {}
+SniAdaptor::SniAdaptor(QObject *exported, SniItem *item) : QDBusAbstractAdaptor(exported), item_(item) {}
 
-QString SniAdaptor::id() const { return QStringLiteral("orbmeter-") + item_->moduleKey(); }
-QString SniAdaptor::title() const { return item_->title(); }
-QString SniAdaptor::status() const { return item_->status(); }
-QString SniAdaptor::iconName() const { return item_->iconPath(); }
-QList<SniPixmap> SniAdaptor::iconPixmap() const { return item_->iconPixmaps(); }
-
-QDBusObjectPath SniAdaptor::menu() const { return QDBusObjectPath(item_->menuPath()); }
-QString SniAdaptor::xAyatanaLabel() const { return item_->label(); }
-QString SniAdaptor::iconAccessibleDesc() const
+void SniAdaptor::publish(SniItemState state)
 {
-    return item_->headline().label.isEmpty() ? item_->title() : item_->headline().label;
-}
-QString SniAdaptor::xAyatanaLabelGuide() const { return item_->labelGuide(); }
-uint SniAdaptor::xAyatanaOrderingIndex() const
-{
-    return static_cast<uint>(StatusBarHost::visibleRank(item_->moduleKey()));
+    std::lock_guard lock(mutex_);
+    state_ = std::move(state);
 }
 
-SniToolTip SniAdaptor::toolTip() const
+void SniAdaptor::detachItem()
 {
-    SniToolTip tip;
-    tip.title = item_->toolTipTitle();
-    // The tool tip's text is read as markup by the tray; ours is plain text (device names,
-    // network names), so "<", ">" and "&" go out as entities. The title is plain by protocol.
-    tip.text = item_->shownToolTipText().toHtmlEscaped();
-    return tip;
+    std::lock_guard lock(mutex_);
+    item_ = nullptr;
 }
 
-void SniAdaptor::Activate(int x, int y) { item_->activate(x, y); }
-void SniAdaptor::ContextMenu(int x, int y) { item_->activate(x, y); }
+SniItemState SniAdaptor::state() const
+{
+    std::lock_guard lock(mutex_);
+    return state_;
+}
+
+QString SniAdaptor::id() const { return state().id; }
+QString SniAdaptor::title() const { return state().title; }
+QString SniAdaptor::status() const { return state().status; }
+QString SniAdaptor::iconName() const { return state().iconName; }
+QList<SniPixmap> SniAdaptor::iconPixmap() const { return state().iconPixmap; }
+QDBusObjectPath SniAdaptor::menu() const { return QDBusObjectPath(state().menuPath); }
+QString SniAdaptor::xAyatanaLabel() const { return state().label; }
+QString SniAdaptor::iconAccessibleDesc() const { return state().accessibleDesc; }
+QString SniAdaptor::xAyatanaLabelGuide() const { return state().labelGuide; }
+uint SniAdaptor::xAyatanaOrderingIndex() const { return state().orderingIndex; }
+SniToolTip SniAdaptor::toolTip() const { return state().toolTip; }
+
+void SniAdaptor::handToItem(int x, int y)
+{
+    std::lock_guard lock(mutex_);
+    // Posted under the lock: the item cannot be gone before the post, and a deleted item
+    // takes its posted calls with it.
+    if (SniItem *item = item_)
+        QMetaObject::invokeMethod(item, [item, x, y] { item->activate(x, y); }, Qt::QueuedConnection);
+}
+
+void SniAdaptor::Activate(int x, int y) { handToItem(x, y); }
+void SniAdaptor::ContextMenu(int x, int y) { handToItem(x, y); }
 void SniAdaptor::SecondaryActivate(int, int) {}
 void SniAdaptor::Scroll(int, const QString &) {}
 

@@ -3,13 +3,31 @@
 
 #include <QDBusAbstractAdaptor>
 #include <QDBusObjectPath>
+#include <mutex>
 
 namespace orb {
 
 class SniItem;
 
-// The org.kde.StatusNotifierItem interface of one item: properties read from the item,
-// clicks handed to it.
+// What a tray reads of one item, as the item last published it.
+struct SniItemState {
+    QString id;
+    QString title;
+    QString status;
+    QString iconName;
+    QList<SniPixmap> iconPixmap;
+    SniToolTip toolTip;
+    QString label;
+    QString labelGuide;
+    QString accessibleDesc;
+    uint orderingIndex = 0;
+    QString menuPath;
+};
+
+// The org.kde.StatusNotifierItem interface of one item. It lives on the bus connection's own
+// thread and answers the tray's property reads there from the state the item published
+// last, so a read does not wake the UI thread; clicks are handed to the item on the UI
+// thread. Its signals are emitted on its own thread too (emit() puts them there).
 class SniAdaptor : public QDBusAbstractAdaptor {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierItem")
@@ -35,7 +53,20 @@ class SniAdaptor : public QDBusAbstractAdaptor {
     Q_PROPERTY(QString IconAccessibleDesc READ iconAccessibleDesc)
     Q_PROPERTY(QString AttentionAccessibleDesc READ emptyString)
 public:
-    explicit SniAdaptor(SniItem *item);
+    // `exported` is the object registered on the bus; `item` gets the clicks.
+    SniAdaptor(QObject *exported, SniItem *item);
+
+    // From the UI thread: what the properties answer from now on.
+    void publish(SniItemState state);
+    // From the UI thread, before the item goes: clicks are dropped from then on.
+    void detachItem();
+    // Emits one of this interface's signals on the adaptor's own thread, after everything
+    // published before the call.
+    template <typename Signal, typename... Args>
+    void emitLater(Signal signal, Args... args)
+    {
+        QMetaObject::invokeMethod(this, [this, signal, args...] { Q_EMIT(this->*signal)(args...); }, Qt::QueuedConnection);
+    }
 
     QString category() const { return QStringLiteral("Hardware"); }
     QString id() const;
@@ -74,7 +105,12 @@ Q_SIGNALS:
     void XAyatanaNewLabel(const QString &label, const QString &guide);
 
 private:
-    SniItem *item_;
+    SniItemState state() const;
+    void handToItem(int x, int y);
+
+    mutable std::mutex mutex_;
+    SniItemState state_;
+    SniItem *item_; // under mutex_; null once the item is going
 };
 
 } // namespace orb

@@ -8,6 +8,7 @@
 #include "platform/statusbar/DBusMenuExporter.h"
 #include "platform/statusbar/SniAdaptor.h"
 #include "platform/statusbar/SniHost.h"
+#include "platform/statusbar/StatusBarHost.h"
 #include "platform/statusbar/TemplateImage.h"
 
 #include <QBuffer>
@@ -45,13 +46,18 @@ SniItem::SniItem(SniHost *host, const QString &moduleKey, const QString &busAddr
                                 : QDBusConnection::connectToBus(busAddress, connectionName_))
 {
     registerSniTypes();
-    adaptor_ = new SniAdaptor(this);
+    exported_ = new QObject;
+    adaptor_ = new SniAdaptor(exported_, this);
+    publish();
     if (!bus_.isConnected()) {
         qCWarning(lcPlatform).noquote() << "status item" << moduleKey << "cannot reach the session bus:"
                                         << bus_.lastError().message();
         return;
     }
-    if (!bus_.registerObject(kObjectPath, this, QDBusConnection::ExportAdaptors))
+    // The tray's reads are answered on the connection's own thread, without waking this one.
+    if (QObject *connectionSide = bus_.interface())
+        exported_->moveToThread(connectionSide->thread());
+    if (!bus_.registerObject(kObjectPath, exported_, QDBusConnection::ExportAdaptors))
         qCWarning(lcPlatform).noquote() << "status item" << moduleKey << "cannot export" << kObjectPath;
     menuExporter_ = new DBusMenuExporter(bus_, kMenuPath, this);
     menuExporter_->setObjectName(moduleKey);
@@ -66,6 +72,7 @@ SniItem::SniItem(SniHost *host, const QString &moduleKey, const QString &busAddr
 
 SniItem::~SniItem()
 {
+    adaptor_->detachItem();
     delete menuExporter_;
     menuExporter_ = nullptr;
     if (bus_.isConnected()) {
@@ -73,6 +80,11 @@ SniItem::~SniItem()
         if (!service_.isEmpty())
             bus_.unregisterService(service_);
     }
+    // Deleted on its own thread, after any read it is answering. The connection listens for
+    // its end through a blocking call into the connection's thread, which is the object's own
+    // thread now: that call would wait on itself. The object is off the bus already.
+    QObject::disconnect(exported_, &QObject::destroyed, nullptr, nullptr);
+    exported_->deleteLater();
     QDBusConnection::disconnectFromBus(connectionName_);
     removeIconFiles();
 }
@@ -94,6 +106,8 @@ bool SniItem::takeNewServiceName()
         return false;
     }
     service_ = name;
+    // The ordering index follows the item's place, which may have changed.
+    publish();
     return true;
 }
 
@@ -248,43 +262,61 @@ void SniItem::scheduleFlush()
 void SniItem::flush()
 {
     flushPending_ = false;
+    bool newIcon = false;
+    bool newLabel = false;
+    bool newToolTip = false;
+    bool newTitle = false;
+    bool newStatus = false;
     if (iconDirty_) {
         iconDirty_ = false;
-        bool changed = true;
         if (style_ == TrayStyle::Wide) {
             writeIconFile();
+            newIcon = true;
         } else {
             if (!iconPath_.isEmpty()) {
                 removeIconFiles();
                 iconPath_.clear();
             }
-            changed = renderCompactIcons();
+            newIcon = renderCompactIcons();
         }
-        if (changed)
-            Q_EMIT adaptor_->NewIcon();
     }
     if (labelDirty_) {
         labelDirty_ = false;
         if (label() != lastLabel_) {
             lastLabel_ = label();
-            Q_EMIT adaptor_->XAyatanaNewLabel(lastLabel_, labelGuide());
+            newLabel = true;
         }
     }
     if (toolTipDirty_) {
         toolTipDirty_ = false;
-        Q_EMIT adaptor_->NewToolTip();
+        newToolTip = true;
         if (title() != lastTitle_) {
             lastTitle_ = title();
-            Q_EMIT adaptor_->NewTitle();
+            newTitle = true;
         }
     }
-    // Last, so that a tray that shows the item on this signal reads its finished icon.
     if (const bool active = hasSomethingToShow(); active != active_) {
         active_ = active;
+        newStatus = true;
         qCInfo(lcPlatform).noquote() << "status item" << moduleKey()
                                      << (active ? "has something to show" : "has nothing to show");
-        Q_EMIT adaptor_->NewStatus(status());
-        Q_EMIT activeChanged(active);
+    }
+    if (!(newIcon || newLabel || newToolTip || newTitle || newStatus))
+        return;
+    // Published before any signal goes out, so a tray that reads on a signal reads the new state.
+    publish();
+    if (newIcon)
+        adaptor_->emitLater(&SniAdaptor::NewIcon);
+    if (newLabel)
+        adaptor_->emitLater(&SniAdaptor::XAyatanaNewLabel, lastLabel_, labelGuide());
+    if (newToolTip)
+        adaptor_->emitLater(&SniAdaptor::NewToolTip);
+    if (newTitle)
+        adaptor_->emitLater(&SniAdaptor::NewTitle);
+    // Last, so that a tray that shows the item on this signal reads its finished icon.
+    if (newStatus) {
+        adaptor_->emitLater(&SniAdaptor::NewStatus, status());
+        Q_EMIT activeChanged(active_);
     }
 }
 
@@ -318,6 +350,26 @@ bool SniItem::renderCompactIcons()
 }
 
 QString SniItem::iconDirectory() { return RuntimeDirectory::path(); }
+
+void SniItem::publish()
+{
+    SniItemState state;
+    state.id = QStringLiteral("orbmeter-") + moduleKey();
+    state.title = title();
+    state.status = status();
+    state.iconName = iconPath_;
+    state.iconPixmap = pixmaps_;
+    state.toolTip.title = toolTipTitle();
+    // The tool tip's text is read as markup by the tray; ours is plain text (device names,
+    // network names), so "<", ">" and "&" go out as entities. The title is plain by protocol.
+    state.toolTip.text = shownToolTipText().toHtmlEscaped();
+    state.label = label();
+    state.labelGuide = labelGuide();
+    state.accessibleDesc = headline().label.isEmpty() ? title() : headline().label;
+    state.orderingIndex = static_cast<uint>(StatusBarHost::visibleRank(moduleKey()));
+    state.menuPath = kMenuPath;
+    adaptor_->publish(std::move(state));
+}
 
 QString SniItem::iconFileName(int index) const
 {

@@ -78,6 +78,8 @@ public:
 
     // Directory of the icon files: $XDG_RUNTIME_DIR/orbmeter.
     static QString iconDirectory();
+    // Hands the bus what a tray reads now (the bus thread answers from it).
+    void publish();
 
 Q_SIGNALS:
     // The status went from "Passive" to "Active" or back.
@@ -99,6 +101,8 @@ private:
     QString connectionName_;
     QDBusConnection bus_;
     QString service_;
+    // The object registered on the bus, on the bus connection's thread, and its interface.
+    QObject *exported_ = nullptr;
     SniAdaptor *adaptor_ = nullptr;
     DBusMenuExporter *menuExporter_ = nullptr;
     QString iconPath_;
