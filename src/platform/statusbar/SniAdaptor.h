@@ -58,14 +58,23 @@ public:
 
     // From the UI thread: what the properties answer from now on.
     void publish(SniItemState state);
-    // From the UI thread, before the item goes: clicks are dropped from then on.
+    // From the UI thread, before the item leaves the bus: clicks are dropped and signals not
+    // yet sent are dropped from then on, and none is being sent when this returns.
     void detachItem();
     // Emits one of this interface's signals on the adaptor's own thread, after everything
     // published before the call.
     template <typename Signal, typename... Args>
     void emitLater(Signal signal, Args... args)
     {
-        QMetaObject::invokeMethod(this, [this, signal, args...] { Q_EMIT(this->*signal)(args...); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this,
+            [this, signal, args...] {
+                // Sent under the lock: the item's connection is not taken down meanwhile.
+                std::lock_guard lock(mutex_);
+                if (item_)
+                    Q_EMIT(this->*signal)(args...);
+            },
+            Qt::QueuedConnection);
     }
 
     QString category() const { return QStringLiteral("Hardware"); }

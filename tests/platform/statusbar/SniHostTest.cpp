@@ -696,3 +696,50 @@ TEST_F(SniHostTest, AnItemThatGetsSomethingToShowLaterJoinsTheTrayInItsPlace)
     EXPECT_EQ(watcher.registrations(), registrations);
     EXPECT_EQ(watcher.items(), QStringList({service(cpu), service(network), service(general)}));
 }
+
+// A tray's reads are answered by the bus connection's own thread: a read made while the UI
+// thread is blocked (here: blocked in the read itself) gets its answer, and it is the state
+// of the item's last completed update, never a half-made one.
+TEST_F(SniHostTest, ATrayReadIsAnsweredWhileTheUiThreadIsBusyWithTheLastPublishedState)
+{
+    TestWatcher watcher(bus_.address(), QStringLiteral("watcher-busy"));
+    SniHost host(bus_.address(), TrayStyle::Compact);
+    auto cpu = host.createItem(QStringLiteral("cpu"));
+    const QString svc = service(cpu);
+    SignalCounter counter;
+    const QString path = QStringLiteral("/StatusNotifierItem"), iface = QStringLiteral("org.kde.StatusNotifierItem");
+    ASSERT_TRUE(client_.bus().connect(svc, path, iface, QStringLiteral("NewToolTip"), &counter, SLOT(onNewToolTip())));
+    TrayHeadline h{0.23, QStringLiteral("CPU 23%"), QColor(0, 200, 0), TrayHeadline::Gauge::Bar,
+                   QStringLiteral("User 20%\nSystem 3%")};
+    cpu->setImage(solid(150, 44, Qt::red), false);
+    cpu->setHeadline(h);
+    ASSERT_TRUE(waitUntil([&] { return counter.toolTip >= 1; }));
+
+    // Blocking calls from this (the item's UI) thread: only another thread can answer them.
+    const auto blockingGet = [&](const QString &name) {
+        QDBusMessage get = QDBusMessage::createMethodCall(svc, path, QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                          QStringLiteral("Get"));
+        get << iface << name;
+        const QDBusMessage reply = client_.bus().call(get, QDBus::Block, 5000);
+        EXPECT_EQ(reply.type(), QDBusMessage::ReplyMessage) << qPrintable(reply.errorMessage());
+        return reply.arguments().value(0).value<QDBusVariant>().variant();
+    };
+    const auto tipText = [&] {
+        return qdbus_cast<SniToolTip>(blockingGet(QStringLiteral("ToolTip")).value<QDBusArgument>()).text;
+    };
+    EXPECT_EQ(blockingGet(QStringLiteral("XAyatanaLabel")).toString(), QStringLiteral("CPU 23%"));
+    EXPECT_EQ(tipText(), QStringLiteral("User 20%\nSystem 3%"));
+    const auto pixmaps = qdbus_cast<QList<SniPixmap>>(blockingGet(QStringLiteral("IconPixmap")).value<QDBusArgument>());
+    EXPECT_EQ(pixmaps.size(), 5);
+
+    // A new reading is sent as one update: until it is, the tray reads the previous one whole.
+    h.fraction = 0.71;
+    h.label = QStringLiteral("CPU 71%");
+    h.toolTip = QStringLiteral("User 60%\nSystem 11%");
+    cpu->setHeadline(h);
+    EXPECT_EQ(blockingGet(QStringLiteral("XAyatanaLabel")).toString(), QStringLiteral("CPU 23%"));
+    EXPECT_EQ(tipText(), QStringLiteral("User 20%\nSystem 3%"));
+    ASSERT_TRUE(waitUntil([&] { return counter.toolTip >= 2; }));
+    EXPECT_EQ(blockingGet(QStringLiteral("XAyatanaLabel")).toString(), QStringLiteral("CPU 71%"));
+    EXPECT_EQ(tipText(), QStringLiteral("User 60%\nSystem 11%"));
+}
