@@ -419,13 +419,12 @@ void AppDelegate::loadSysInfoTimer()
     if (isSignalConnected(QMetaMethod::fromSignal(&AppDelegate::runningTimeChanged)))
         Q_EMIT runningTimeChanged(OrbStrings::text("Start-up Time") + QLatin1Char(' ')
                                   + CpuInformation::buildUpTime(runningSeconds()));
-    // The ticks since the last one: more than one when the timer slept through ticks on
-    // which nothing was due.
-    const qint64 now = monotonic_.elapsed();
-    // (A longer gap is the machine having slept: counted as the longest sleep of the timer.)
-    const qint64 elapsedTicks = lastTickMs_ < 0 ? 1 : (now - lastTickMs_ + 500) / 1000;
-    const int ticks = static_cast<int>(std::clamp<qint64>(elapsedTicks, 1, RefreshCycle::kMaxIdleTicks));
-    lastTickMs_ = now;
+    // The ticks this wake stands for: more than one when the timer slept through ticks on
+    // which nothing was due. Counted from what the timer was set to, not from the clock, so a
+    // late wake (a busy or sleeping machine) is one tick as before.
+    const int ticks = std::clamp(ticksPending_, 1, RefreshCycle::kMaxIdleTicks);
+    ticksPending_ = 1;
+    lastTickMs_ = monotonic_.elapsed();
     if (busy_.load()) {
         ++ticksDropped_;
         scheduleNextTick();
@@ -458,6 +457,7 @@ void AppDelegate::scheduleNextTick()
         return;
     // A tick wakes the whole program; one on which nothing is sampled or drawn is skipped.
     const int ticks = everyTickWanted() ? 1 : cycle_.ticksUntilDue(capturePassInput(), !infoDict_.cpu.has_value());
+    ticksPending_ = ticks;
     timer_.start(ticks * 1000);
 }
 
@@ -465,9 +465,10 @@ void AppDelegate::cycleInputChanged()
 {
     if (!timer_.isActive() || lastTickMs_ < 0 || timer_.interval() <= 1000)
         return;
-    // Back to the one-second beat, from the next tick on.
-    const qint64 sinceLast = monotonic_.elapsed() - lastTickMs_;
-    timer_.start(static_cast<int>(1000 - std::clamp<qint64>(sinceLast % 1000, 0, 999)));
+    // Back to the one-second beat, from the next whole tick on.
+    const qint64 sinceLast = std::max<qint64>(0, monotonic_.elapsed() - lastTickMs_);
+    ticksPending_ = static_cast<int>(std::min<qint64>(sinceLast / 1000 + 1, ticksPending_));
+    timer_.start(static_cast<int>(1000 - sinceLast % 1000));
 }
 
 void AppDelegate::runPendingPass()

@@ -235,6 +235,8 @@ private:
     int ticksDropped_ = 0;
     // When the last tick ran (monotonic_ milliseconds); -1 before the first.
     qint64 lastTickMs_ = -1;
+    // How many ticks the timer's current wait stands for.
+    int ticksPending_ = 1;
     // The counter starts at 1, so the first check comes on the 599th pass.
     quint32 chkNowGlobalIpAddrCount_ = 1;
     GlobalIpLookup *ipLookup_ = nullptr;

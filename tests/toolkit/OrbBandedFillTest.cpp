@@ -1,6 +1,7 @@
 #include "toolkit/OrbBandedFill.h"
 
 #include <QGuiApplication>
+#include <mutex>
 #include <QImage>
 #include <QSemaphore>
 #include <QThreadPool>
@@ -77,9 +78,13 @@ public:
     explicit PoolBlocker(int limitMs)
     {
         QThreadPool::globalInstance()->setMaxThreadCount(1);
+        { std::lock_guard lock(handOff_); } // orders this construction before the task, for TSan
         QThreadPool::globalInstance()->start([this, limitMs] {
+            { std::lock_guard lock(handOff_); }
             started_.release();
-            releasedInTime_ = release_.tryAcquire(1, limitMs);
+            const bool inTime = release_.tryAcquire(1, limitMs);
+            std::lock_guard lock(handOff_);
+            releasedInTime_ = inTime;
         });
         started_.acquire();
     }
@@ -89,10 +94,13 @@ public:
     {
         release_.release();
         QThreadPool::globalInstance()->waitForDone();
+        std::lock_guard lock(handOff_);
         return releasedInTime_;
     }
 
 private:
+    // Qt's own hand-overs (the pool, QSemaphore) are invisible to ThreadSanitizer.
+    std::mutex handOff_;
     QSemaphore started_;
     QSemaphore release_;
     bool releasedInTime_ = false;
