@@ -111,8 +111,6 @@ public:
     void changeAppearanceMode() override;
     std::optional<Sysroot> menuSysroot() const override { return sysrootForPass(std::max(passesStarted_ - 1, 0)); }
     void cycleInputChanged() override;
-    // Milliseconds the timer now waits for its next tick: a multiple of the 1 s tick.
-    int tickInterval() const { return timer_.interval(); }
 
     // Preference changes: the window, the notifications and their handling.
     PreferencePropagation &preferences();

@@ -18,25 +18,29 @@ void RefreshCycle::loadCounterUp(bool launched, qint64 interval, bool menuOpened
     }
 }
 
-void RefreshCycle::advance(const PassInput &input, bool cpuHistoryMissing)
+template <typename Self, typename Visit>
+void RefreshCycle::forEachCounter(Self &self, const PassInput &input, bool cpuHistoryMissing, Visit &&visit)
 {
-    for (auto &s : states_)
-        s.load = false;
     for (const ModuleInfo *m : ModuleCatalog::cycleOrder()) {
         if (!m->hasInterval())
             continue;
         const auto i = static_cast<size_t>(m->id);
-        bool opened = input.menuOpened[i];
-        if (m->id == ModuleId::Cpu)
-            opened = opened || cpuHistoryMissing;
-        loadCounterUp(input.launched[i], input.interval[i], opened, states_[i]);
+        const bool opened = input.menuOpened[i] || (m->id == ModuleId::Cpu && cpuHistoryMissing);
+        visit(input.launched[i], input.interval[i], opened, self.states_[i]);
     }
     // The process scan counts like a module of its own, read by the CPU and Memory menus.
     const auto cpu = static_cast<size_t>(ModuleId::Cpu);
     const auto memory = static_cast<size_t>(ModuleId::Memory);
+    visit(input.launched[cpu] || input.launched[memory], kProcessScanInterval,
+          input.menuOpened[cpu] || input.menuOpened[memory] || self.processScans_ < 2, self.processScan_);
+}
+
+void RefreshCycle::advance(const PassInput &input, bool cpuHistoryMissing)
+{
+    for (auto &s : states_)
+        s.load = false;
     processScan_.load = false;
-    loadCounterUp(input.launched[cpu] || input.launched[memory], kProcessScanInterval,
-                  input.menuOpened[cpu] || input.menuOpened[memory] || processScans_ < 2, processScan_);
+    forEachCounter(*this, input, cpuHistoryMissing, &RefreshCycle::loadCounterUp);
     if (processScan_.load && processScans_ < 2)
         ++processScans_;
 }
@@ -46,7 +50,7 @@ int RefreshCycle::ticksUntilDue(const PassInput &input, bool cpuHistoryMissing) 
     qint64 ticks = kMaxIdleTicks;
     // Mirrors loadCounterUp: a counter c inside 1..n−1 steps on without the flag, so the
     // first tick that raises it is the (n − c + 1)-th from now.
-    const auto consider = [&ticks](bool launched, qint64 interval, bool opened, const ModuleCycleState &state) {
+    forEachCounter(*this, input, cpuHistoryMissing, [&ticks](bool launched, qint64 interval, bool opened, const ModuleCycleState &state) {
         if (!launched)
             return;
         const qint64 c = state.counter;
@@ -54,18 +58,7 @@ int RefreshCycle::ticksUntilDue(const PassInput &input, bool cpuHistoryMissing) 
             ticks = 1;
         else
             ticks = std::min(ticks, interval - c + 1);
-    };
-    for (const ModuleInfo *m : ModuleCatalog::cycleOrder()) {
-        if (!m->hasInterval())
-            continue;
-        const auto i = static_cast<size_t>(m->id);
-        const bool opened = input.menuOpened[i] || (m->id == ModuleId::Cpu && cpuHistoryMissing);
-        consider(input.launched[i], input.interval[i], opened, states_[i]);
-    }
-    const auto cpu = static_cast<size_t>(ModuleId::Cpu);
-    const auto memory = static_cast<size_t>(ModuleId::Memory);
-    consider(input.launched[cpu] || input.launched[memory], kProcessScanInterval,
-             input.menuOpened[cpu] || input.menuOpened[memory] || processScans_ < 2, processScan_);
+    });
     return static_cast<int>(std::max<qint64>(ticks, 1));
 }
 

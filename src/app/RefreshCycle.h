@@ -51,6 +51,12 @@ public:
     const ModuleCycleState &state(ModuleId id) const { return states_[static_cast<size_t>(id)]; }
 
 private:
+    // Calls visit(launched, interval, opened, state) for every counter in the fixed order: the
+    // sampled modules (CPU counted as opened while it has no history), then the process scan.
+    // `self` is this cycle, const or not, so the visit may step the counters.
+    template <typename Self, typename Visit>
+    static void forEachCounter(Self &self, const PassInput &input, bool cpuHistoryMissing, Visit &&visit);
+
     std::array<ModuleCycleState, kModuleCount> states_{};
     ModuleCycleState processScan_;
     int processScans_ = 0;

@@ -23,11 +23,6 @@ public:
     static constexpr int kMaxBandedWidth = 64;
 
     static void fillPath(QPainter &painter, const QPainterPath &path, const QBrush &brush);
-    // QPainter::drawPath with the painter's brush, pen off.
-    static void fillPath(QPainter &painter, const QPainterPath &path)
-    {
-        fillPath(painter, path, painter.brush());
-    }
 };
 
 } // namespace orb
