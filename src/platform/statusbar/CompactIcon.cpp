@@ -5,8 +5,10 @@
 #include <QHash>
 #include <QFontMetricsF>
 #include <QPainter>
+#include <QTextLayout>
 #include <algorithm>
 #include <cmath>
+#include <unordered_map>
 
 namespace orb {
 
@@ -18,15 +20,33 @@ double clampedFraction(const TrayHeadline &h)
     return std::min(h.fraction, 1.0);
 }
 
-// The largest bold font whose `text` fits `width` pixels, at most `maxPixels` high; 0 when
-// even `minPixels` does not fit.
-int fittingPixelSize(const QString &text, double width, int maxPixels, int minPixels, QFont &font)
+// The figure's bold font at `pixels` high, with its metrics, made once per size (every
+// update draws all the sizes in turn). Used on the UI thread only.
+struct SizedFont {
+    QFont font;
+    QFontMetricsF metrics;
+};
+const SizedFont &figureFont(int pixels)
 {
-    for (int px = maxPixels; px >= minPixels; --px) {
-        font.setPixelSize(px);
-        if (QFontMetricsF(font).horizontalAdvance(text) <= width)
-            return px;
+    static std::unordered_map<int, SizedFont> fonts;
+    auto it = fonts.find(pixels);
+    if (it == fonts.end()) {
+        QFont f(QStringLiteral("DejaVu Sans"));
+        f.setBold(true);
+        f.setStyleStrategy(QFont::PreferAntialias);
+        f.setPixelSize(pixels);
+        it = fonts.emplace(pixels, SizedFont{f, QFontMetricsF(f)}).first;
     }
+    return it->second;
+}
+
+// The largest bold font size at which `text` fits `width` pixels, at most `maxPixels` high;
+// 0 when even `minPixels` does not fit.
+int fittingPixelSize(const QString &text, double width, int maxPixels, int minPixels)
+{
+    for (int px = maxPixels; px >= minPixels; --px)
+        if (figureFont(px).metrics.horizontalAdvance(text) <= width)
+            return px;
     return 0;
 }
 
@@ -40,7 +60,7 @@ struct FigureFit {
 // as "1.2M" at 22 pixels); nothing when even that is too wide. Worked out once per shape:
 // digits all take one width in the font, so "12%" and "88%" share one entry and the table
 // stays small. Used on the UI thread only.
-FigureFit figureFit(int pixels, const QString &text, double width, QFont &font)
+FigureFit figureFit(int pixels, const QString &text, double width)
 {
     static QHash<QString, FigureFit> known;
     QString shape = QString::number(pixels) + QLatin1Char(':') + text;
@@ -53,10 +73,9 @@ FigureFit figureFit(int pixels, const QString &text, double width, QFont &font)
     constexpr int kSmallest = 7;
     const QString sample = shape.mid(shape.indexOf(QLatin1Char(':')) + 1);
     FigureFit fit;
-    fit.pixelSize = fittingPixelSize(sample, width, static_cast<int>(std::floor(pixels * 0.62)), kSmallest, font);
+    fit.pixelSize = fittingPixelSize(sample, width, static_cast<int>(std::floor(pixels * 0.62)), kSmallest);
     if (fit.pixelSize == 0) {
-        font.setPixelSize(kSmallest);
-        const double natural = QFontMetricsF(font).horizontalAdvance(sample);
+        const double natural = figureFont(kSmallest).metrics.horizontalAdvance(sample);
         if (natural > 0.0 && width / natural >= 0.75) {
             fit.pixelSize = kSmallest;
             fit.squeeze = width / natural;
@@ -83,86 +102,124 @@ QString CompactIcon::figureText(const TrayHeadline &headline)
     return QString::number(l);
 }
 
-QImage CompactIcon::render(const TrayHeadline &headline, int pixels)
+namespace {
+struct TileShape {
+    QRectF inner; // inside the rim
+    QRectF well;  // where the gauge and figure go
+};
+
+TileShape tileShape(int s)
 {
-    const int s = std::max(pixels, 8);
+    const double rim = s >= 32 ? 2.0 : 1.0;
+    const QRectF inner = QRectF(0, 0, s, s).adjusted(rim, rim, -rim, -rim);
+    // The smallest icons give the gauge and figure every pixel inside the rim.
+    const double pad = s >= 32 ? 2.0 : (s >= 20 ? 1.0 : 0.0);
+    return {inner, inner.adjusted(pad, pad, -pad, -pad)};
+}
+
+QRectF pieDisc(const QRectF &well)
+{
+    const double d = std::min(well.width(), well.height());
+    return {well.center().x() - d / 2, well.center().y() - d / 2, d, d};
+}
+
+QRect barTrack(const TileShape &shape) { return shape.well.toAlignedRect().intersected(shape.inner.toRect()); }
+
+// The icon before its reading: rim, tile and the gauge's empty track. It is the same for
+// every reading of a size and gauge, so it is drawn once and copied. UI thread only.
+const QImage &emptyTile(int s, TrayHeadline::Gauge gauge)
+{
+    static QHash<int, QImage> tiles;
+    const int key = s * 2 + (gauge == TrayHeadline::Gauge::Pie ? 1 : 0);
+    const auto it = tiles.constFind(key);
+    if (it != tiles.constEnd())
+        return it.value();
     QImage image(s, s, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
-
+    p.setPen(Qt::NoPen);
     // Tile with a light rim: its edge shows on a dark bar, its body on a light one.
     const double rim = s >= 32 ? 2.0 : 1.0;
     const double radius = s * 0.18;
-    const QRectF outer(0, 0, s, s);
-    p.setPen(Qt::NoPen);
     QPainterPath rimShape;
-    rimShape.addRoundedRect(outer, radius, radius);
-    OrbBandedFill::fillPath(p, rimShape, rimColour());
-    const QRectF inner = outer.adjusted(rim, rim, -rim, -rim);
+    rimShape.addRoundedRect(QRectF(0, 0, s, s), radius, radius);
+    OrbBandedFill::fillPath(p, rimShape, CompactIcon::rimColour());
+    const TileShape shape = tileShape(s);
     QPainterPath tile;
-    tile.addRoundedRect(inner, std::max(radius - rim, 0.0), std::max(radius - rim, 0.0));
-    OrbBandedFill::fillPath(p, tile, tileColour());
+    tile.addRoundedRect(shape.inner, std::max(radius - rim, 0.0), std::max(radius - rim, 0.0));
+    OrbBandedFill::fillPath(p, tile, CompactIcon::tileColour());
+    if (gauge == TrayHeadline::Gauge::Pie) {
+        QPainterPath track;
+        track.addEllipse(pieDisc(shape.well));
+        OrbBandedFill::fillPath(p, track, CompactIcon::trackColour());
+    } else {
+        p.setRenderHint(QPainter::Antialiasing, false);
+        p.fillRect(barTrack(shape), CompactIcon::trackColour());
+    }
+    p.end();
+    return *tiles.insert(key, image);
+}
+} // namespace
+
+QImage CompactIcon::render(const TrayHeadline &headline, int pixels)
+{
+    const int s = std::max(pixels, 8);
+    QImage image = emptyTile(s, headline.gauge).copy();
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    const TileShape shape = tileShape(s);
+    const QRectF &well = shape.well;
 
     const double f = clampedFraction(headline);
     const QColor fill = headline.colour.isValid() ? headline.colour : defaultFill();
-    // The smallest icons give the gauge and figure every pixel inside the rim.
-    const double pad = s >= 32 ? 2.0 : (s >= 20 ? 1.0 : 0.0);
-    const QRectF well = inner.adjusted(pad, pad, -pad, -pad);
-    if (headline.gauge == TrayHeadline::Gauge::Pie) {
-        const double d = std::min(well.width(), well.height());
-        const QRectF disc(well.center().x() - d / 2, well.center().y() - d / 2, d, d);
-        QPainterPath track;
-        track.addEllipse(disc);
-        OrbBandedFill::fillPath(p, track, trackColour());
-        if (f > 0.0) {
-            // From twelve o'clock, clockwise, in whole sixteenths of a degree as before.
-            QPainterPath pie(disc.center());
-            pie.arcTo(disc, 90.0, -std::lround(f * 360.0 * 16.0) / 16.0);
-            pie.closeSubpath();
-            OrbBandedFill::fillPath(p, pie, fill);
-        }
-    } else {
-        p.setRenderHint(QPainter::Antialiasing, false);
-        const QRect track = well.toAlignedRect().intersected(inner.toRect());
-        p.fillRect(track, trackColour());
-        if (f > 0.0) {
-            // Whole pixels, at least one for any load above zero.
-            const int h = std::max(1, static_cast<int>(std::lround(f * track.height())));
-            p.fillRect(QRect(track.left(), track.bottom() + 1 - h, track.width(), h), fill);
-        }
-        p.setRenderHint(QPainter::Antialiasing);
+    if (f > 0.0 && headline.gauge == TrayHeadline::Gauge::Pie) {
+        const QRectF disc = pieDisc(well);
+        // From twelve o'clock, clockwise, in whole sixteenths of a degree as before.
+        QPainterPath pie(disc.center());
+        pie.arcTo(disc, 90.0, -std::lround(f * 360.0 * 16.0) / 16.0);
+        pie.closeSubpath();
+        OrbBandedFill::fillPath(p, pie, fill);
+    } else if (f > 0.0) {
+        const QRect track = barTrack(shape);
+        // Whole pixels, at least one for any load above zero.
+        const int h = std::max(1, static_cast<int>(std::lround(f * track.height())));
+        p.fillRect(QRect(track.left(), track.bottom() + 1 - h, track.width(), h), fill);
     }
 
     const QString text = figureText(headline);
     if (!text.isEmpty()) {
-        static QFont font = [] {
-            QFont f(QStringLiteral("DejaVu Sans"));
-            f.setBold(true);
-            f.setStyleStrategy(QFont::PreferAntialias);
-            return f;
-        }();
-        const FigureFit fit = figureFit(s, text, well.width(), font);
+        const FigureFit fit = figureFit(s, text, well.width());
         if (fit.pixelSize > 0) {
-            font.setPixelSize(fit.pixelSize);
-            const QFontMetricsF fm(font);
-            const double w = fm.horizontalAdvance(text);
+            const SizedFont &sized = figureFont(fit.pixelSize);
+            // Shaped once, measured and drawn nine times from that.
+            QTextLayout layout(text, sized.font);
+            layout.beginLayout();
+            const QTextLine line = layout.createLine();
+            layout.endLayout();
+            const double w = line.horizontalAdvance();
             // Drawn about the well's centre, narrowed there when the figure needs it.
             p.save();
             p.translate(well.center().x(), well.center().y());
             p.scale(fit.squeeze, 1.0);
-            const QPointF base(-w / 2.0, fm.capHeight() / 2.0);
+            const QPointF base(-w / 2.0, sized.metrics.capHeight() / 2.0);
             // A dark outline keeps the white figure readable over any fill: the figure drawn
             // around itself in the tile's colour, then on top in white (glyphs come from the
             // font cache, so this costs far less than stroking an outline path).
             const double o = s < 20 ? 0.75 : std::max(1.0, s / 22.0);
-            p.setFont(font);
+            const QList<QGlyphRun> runs = layout.glyphRuns();
+            const QPointF origin = base - QPointF(0.0, line.ascent());
+            const auto drawAt = [&](QPointF at) {
+                for (const QGlyphRun &run : runs)
+                    p.drawGlyphRun(at, run);
+            };
             p.setPen(tileColour());
             for (const QPointF d : {QPointF(-o, 0), QPointF(o, 0), QPointF(0, -o), QPointF(0, o), QPointF(-o, -o),
                                     QPointF(o, -o), QPointF(-o, o), QPointF(o, o)})
-                p.drawText(base + d, text);
+                drawAt(origin + d);
             p.setPen(figureColour());
-            p.drawText(base, text);
+            drawAt(origin);
             p.restore();
         }
     }

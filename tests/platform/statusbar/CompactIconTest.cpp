@@ -207,3 +207,21 @@ TEST(CompactIcon, OwnFigureReplacesThePercentWhereAModuleGivesOne)
         EXPECT_NE(CompactIcon::render(a, size), CompactIcon::render(b, size));
     }
 }
+
+// The empty tile of each size and gauge is drawn once and reused: an icon must come out the
+// same whatever was drawn before it, and one reading's fill must never stay in the tile.
+TEST(CompactIcon, AnIconIsTheSameWhateverWasDrawnBeforeIt)
+{
+    const TrayHeadline full = reading(1.0), fullPie = reading(1.0, TrayHeadline::Gauge::Pie);
+    const TrayHeadline none = reading(0.0), nonePie = reading(0.0, TrayHeadline::Gauge::Pie);
+    const QImage emptyBar = CompactIcon::render(none, 22), emptyPie = CompactIcon::render(nonePie, 22);
+    for (int size : CompactIcon::kSizes) {
+        CompactIcon::render(full, size);
+        CompactIcon::render(fullPie, size);
+    }
+    EXPECT_EQ(CompactIcon::render(none, 22), emptyBar);
+    EXPECT_EQ(CompactIcon::render(nonePie, 22), emptyPie);
+    EXPECT_EQ(gaugeRows(emptyBar).count(QLatin1Char('f')), 0);
+    EXPECT_NE(emptyBar, emptyPie) << "bar and pie tiles are kept apart";
+    EXPECT_EQ(CompactIcon::render(none, 16).size(), QSize(16, 16));
+}
