@@ -2,6 +2,7 @@
 #include <atomic>
 #include <cstddef>
 #include <memory>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -39,6 +40,15 @@ public:
     }
     // Tells views apart: equal identities hold the same readings.
     std::pair<const void *, std::size_t> identity() const { return {block_.get(), end_}; }
+    // How many readings this view holds beyond `older` when it grew from it by appending
+    // (the same storage, nothing copied); none otherwise. A reader that worked something out
+    // from `older` then only needs to look at the new readings.
+    std::optional<std::size_t> grownFrom(const History &older) const
+    {
+        if (!block_ || block_ != older.block_ || end_ < older.end_)
+            return std::nullopt;
+        return end_ - older.end_;
+    }
 
     History appended(Sample sample) const
     {

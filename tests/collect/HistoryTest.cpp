@@ -68,3 +68,35 @@ TEST(History, ViewsStayWholeAcrossManyAppendsAndBranches)
     EXPECT_EQ(old.back(), kept[10].second);
     EXPECT_NE(branch.identity(), main.identity());
 }
+
+// A view knows how many readings it has beyond an older one only when it grew from it by
+// appending: a branch, a copy into new storage or an unrelated history with more readings
+// must send the reader back to the whole history.
+TEST(History, GrownFromCountsOnlyAppendsInTheSameStorage)
+{
+    History<int> h;
+    for (int i = 0; i < 600; ++i)
+        h = h.appended(i);
+    const History<int> older = h;
+    const History<int> newer = h.appended(600).appended(601);
+    EXPECT_EQ(newer.grownFrom(older), 2u);
+    EXPECT_EQ(older.grownFrom(older), 0u);
+    EXPECT_EQ(older.grownFrom(newer), std::nullopt) << "older than the view it is asked about";
+    EXPECT_EQ(older.appended(-1).grownFrom(newer), std::nullopt) << "a branch";
+
+    History<int> other;
+    for (int i = 0; i < 700; ++i)
+        other = other.appended(i);
+    EXPECT_EQ(other.grownFrom(older), std::nullopt) << "another history, more readings";
+    EXPECT_EQ(History<int>().grownFrom(History<int>()), std::nullopt);
+
+    // Filling the storage copies the newest readings into a new block.
+    History<int> copied = newer;
+    std::size_t appends = 0;
+    while (copied.grownFrom(newer)) {
+        copied = copied.appended(0);
+        ++appends;
+    }
+    // 602 of the block's 1,024 slots were taken: 422 appends fill it, the next one copies.
+    EXPECT_EQ(appends, 2 * History<int>::kCapacity - 602 + 1);
+}

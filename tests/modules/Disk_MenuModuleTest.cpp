@@ -407,6 +407,40 @@ TEST_F(DiskItemTest, menuGraphHasNoLabelsAndShowsAllDisks)
     AppLauncher::setSearchPath({});
 }
 
+// The gauge's full scale is the busiest interval still in the history: an old burst stops
+// counting once its interval has slid out, and a history that did not grow from the one
+// before (a restarted sampler) is looked at afresh.
+TEST_F(DiskItemTest, compactGaugeScalesToTheBusiestIntervalStillInTheHistory)
+{
+    History<DiskSample> h = test::historyOf({sample({{"sda", {0, 0}}})});
+    int64_t read = 0;
+    Disk_MenuModule *m = &item({}, h);
+    const auto pass = [&](int64_t bytes) {
+        read += bytes;
+        h = h.appended(sample({{"sda", {read, 0}}}));
+        SensorData data;
+        data.disk = h;
+        data.diskBase = base();
+        m->setSensorData(data);
+        m->refreshBar();
+        return m->statusItem()->headline().fraction;
+    };
+    EXPECT_DOUBLE_EQ(pass(4000000), 1.0) << "the burst";
+    // 1 MB/s against the 4 MB/s burst until its interval leaves the 512 readings; the
+    // history's storage is copied once on the way (at 1,024 appends).
+    for (std::size_t readings = 3; readings <= 1100; ++readings) {
+        const double expected = readings <= History<DiskSample>::kCapacity ? 0.25 : 1.0;
+        ASSERT_DOUBLE_EQ(pass(1000000), expected) << readings << " readings";
+    }
+    EXPECT_DOUBLE_EQ(pass(3000000), 1.0) << "a new burst";
+    EXPECT_DOUBLE_EQ(pass(1000000), 1.0 / 3.0);
+    EXPECT_DOUBLE_EQ(pass(3000000), 1.0) << "as busy as the last burst";
+
+    h = test::historyOf({sample({{"sda", {0, 0}}}), sample({{"sda", {500000, 0}}}), sample({{"sda", {1000000, 0}}})});
+    read = 1000000;
+    EXPECT_DOUBLE_EQ(pass(500000), 0.5) << "a new history knows nothing of the old bursts";
+}
+
 TEST_F(DiskItemTest, compactHeadlineIsAllDisksAgainstTheBusiestInterval)
 {
     struct Case {

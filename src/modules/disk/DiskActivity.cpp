@@ -80,38 +80,40 @@ std::optional<DiskRWTable> DiskActivity::checkAllReadWrite(const History<DiskSam
     return table;
 }
 
+std::pair<int64_t, int64_t> DiskActivity::intervalDelta(const DiskSample &earlier, const DiskSample &later, const QString &key)
+{
+    int64_t r = 0;
+    int64_t w = 0;
+    if (key == kAll) {
+        for (std::size_t j = 0; j < later.disks.size(); ++j) {
+            const auto &[name, c] = later.disks[j];
+            // Consecutive samples almost always list the disks in the same order.
+            const DiskCounters *e = j < earlier.disks.size() && earlier.disks[j].first == name ? &earlier.disks[j].second
+                                                                                              : countersOf(earlier, name);
+            if (e) {
+                r = add(r, delta(e->read, c.read));
+                w = add(w, delta(e->written, c.written));
+            }
+        }
+    } else {
+        const DiskCounters *c = countersOf(later, key);
+        const DiskCounters *e = countersOf(earlier, key);
+        if (c && e) {
+            r = delta(e->read, c->read);
+            w = delta(e->written, c->written);
+        }
+    }
+    return {r, w};
+}
+
 DiskGraphSeries DiskActivity::graphSeries(const History<DiskSample> &history, const QString &key, std::size_t maxCount)
 {
     DiskGraphSeries s;
     if (history.size() < 2 || maxCount == 0)
         return s;
-    const bool all = key == kAll;
     s.deltas.reserve(std::min(maxCount, history.size() - 1));
     for (std::size_t i = history.size() - 1; i > 0 && s.deltas.size() < maxCount; --i) {
-        const DiskSample &later = history[i];
-        const DiskSample &earlier = history[i - 1];
-        int64_t r = 0;
-        int64_t w = 0;
-        if (all) {
-            for (std::size_t j = 0; j < later.disks.size(); ++j) {
-                const auto &[name, c] = later.disks[j];
-                // Consecutive samples almost always list the disks in the same order.
-                const DiskCounters *e = j < earlier.disks.size() && earlier.disks[j].first == name
-                    ? &earlier.disks[j].second
-                    : countersOf(earlier, name);
-                if (e) {
-                    r = add(r, delta(e->read, c.read));
-                    w = add(w, delta(e->written, c.written));
-                }
-            }
-        } else {
-            const DiskCounters *c = countersOf(later, key);
-            const DiskCounters *e = countersOf(earlier, key);
-            if (c && e) {
-                r = delta(e->read, c->read);
-                w = delta(e->written, c->written);
-            }
-        }
+        const auto [r, w] = intervalDelta(history[i - 1], history[i], key);
         s.maxRead = std::max(s.maxRead, r);
         s.maxWrite = std::max(s.maxWrite, w);
         s.deltas.emplace_back(r, w);

@@ -52,6 +52,10 @@ public:
     // present in both samples), newest first, at most `maxCount` of them.
     static DiskGraphSeries graphSeries(const History<DiskSample> &history, const QString &key, std::size_t maxCount);
 
+    // Bytes read and written by `key` ("all": every disk of the later sample) from one
+    // sample to the next.
+    static std::pair<int64_t, int64_t> intervalDelta(const DiskSample &earlier, const DiskSample &later, const QString &key);
+
     // The counters of `key` in a sample, nullptr when the sample lacks the disk.
     static const DiskCounters *countersOf(const DiskSample &sample, const QString &key);
 };

@@ -376,16 +376,7 @@ TrayHeadline Disk_MenuModule::compactHeadline() const
     const DiskSettings &s = typedSettings();
     const double read = static_cast<double>(table->all.readPerSec);
     const double write = static_cast<double>(table->all.writePerSec);
-    // The busiest interval of the history, per second of that interval.
-    const DiskGraphSeries series =
-        DiskActivity::graphSeries(resumeArray_, QStringLiteral("all"), resumeArray_.size() - 1);
-    double peak = 0.0;
-    const std::size_t newest = resumeArray_.size() - 1;
-    for (std::size_t k = 0; k < series.deltas.size(); ++k) {
-        const double t = resumeArray_[newest - k].interval;
-        const double seconds = std::isfinite(t) && t >= 1.0 ? t : 1.0;
-        peak = std::max(peak, static_cast<double>(series.deltas[k].first + series.deltas[k].second) / seconds);
-    }
+    const double peak = busiestRate();
     h.fraction = std::clamp((read + write) / std::max(peak, kQuietPeak), 0.0, 1.0);
     h.colour = read >= write ? s.read : s.write;
     h.figure = TrayHeadline::shortAmount(read + write, 1000.0);
@@ -395,6 +386,40 @@ TrayHeadline Disk_MenuModule::compactHeadline() const
                     .arg(table->all.readText, table->all.writeText,
                          OrbFormat::calcDiscAccessPerSec(static_cast<qint64>(std::max(peak, read + write))));
     return h;
+}
+
+double Disk_MenuModule::busiestRate() const
+{
+    const History<DiskSample> &h = resumeArray_;
+    const std::size_t n = h.size();
+    if (n < 2)
+        return 0.0;
+    // A pass appends a reading or two: while the busiest interval found before is still in
+    // the history, only the new intervals need a look (the whole history is 511 of them).
+    std::size_t fresh = n - 1;
+    const std::optional<std::size_t> grown = h.grownFrom(busiest_.seen);
+    if (grown && busiest_.valid && busiest_.age + *grown + 1 < n) {
+        busiest_.age += *grown;
+        fresh = std::min(*grown, n - 1);
+    } else {
+        busiest_.valid = false;
+    }
+    static const QString all = QStringLiteral("all");
+    // Oldest first, so that of equal intervals the newest is kept (it stays in longest).
+    for (std::size_t age = fresh; age-- > 0;) {
+        const DiskSample &later = h[n - 1 - age];
+        const auto [read, written] = DiskActivity::intervalDelta(h[n - 2 - age], later, all);
+        // Per second of that interval, which is whole seconds of at least 1.
+        const double seconds = std::isfinite(later.interval) && later.interval >= 1.0 ? later.interval : 1.0;
+        const double rate = (static_cast<double>(read) + static_cast<double>(written)) / seconds;
+        if (!busiest_.valid || rate >= busiest_.rate) {
+            busiest_.rate = rate;
+            busiest_.age = age;
+            busiest_.valid = true;
+        }
+    }
+    busiest_.seen = h;
+    return busiest_.rate;
 }
 
 void Disk_MenuModule::addCommandItems(QMenu &menu)

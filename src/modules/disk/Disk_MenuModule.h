@@ -96,6 +96,15 @@ private:
     std::unique_ptr<NvmeHealthReader> nvmeReader_;
     bool nvmeRefused_ = false;
     qint64 nvmeReadAt_ = 0; // monotonic ms of the last reading, 0 for none
+    // The busiest interval of the history, read and write together, in bytes per second.
+    double busiestRate() const;
+    struct Busiest {
+        History<DiskSample> seen; // the history it was worked out from
+        double rate = 0.0;
+        std::size_t age = 0; // readings from the end of that interval to seen's newest
+        bool valid = false;
+    };
+    mutable Busiest busiest_;
     mutable History<DiskSample> rwHistory_; // what rwTable_ was worked out from
     mutable std::shared_ptr<const DiskBase> rwBase_;
     mutable std::optional<DiskRWTable> rwTable_;
