@@ -441,7 +441,8 @@ void AppDelegate::loadSysInfoTimer()
         std::lock_guard lock(handoffMutex_);
         pendingPass_ = std::move(job);
     }
-    QMetaObject::invokeMethod(collectWorker_, "runPendingPass", Qt::QueuedConnection);
+    QMetaObject::invokeMethod(static_cast<CollectWorker *>(collectWorker_), &CollectWorker::runPendingPass,
+                              Qt::QueuedConnection);
 }
 
 bool AppDelegate::everyTickWanted() const
@@ -485,7 +486,7 @@ void AppDelegate::runPendingPass()
     // after everything this thread did.
     std::lock_guard lock(handoffMutex_);
     finishedPass_ = std::move(out);
-    QMetaObject::invokeMethod(this, "finishPendingPass", Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, &AppDelegate::finishPendingPass, Qt::QueuedConnection);
 }
 
 void AppDelegate::finishPendingPass()
