@@ -98,6 +98,13 @@ protected:
         return h;
     }
     QString statusOf(const QString &svc) { return property(svc, QStringLiteral("Status")).toString(); }
+    // Delivers the item's signal `member` to `slot` of `counter`, as a tray hears it.
+    bool listen(const QString &svc, const char *member, SignalCounter &counter, const char *slot)
+    {
+        return client_.bus().connect(svc, kItemPath, kItemInterface, QLatin1String(member), &counter, slot);
+    }
+    inline static const QString kItemPath = QStringLiteral("/StatusNotifierItem");
+    inline static const QString kItemInterface = QStringLiteral("org.kde.StatusNotifierItem");
 
     test::ScopedHome home_;
     test::MockBus bus_;
@@ -175,9 +182,7 @@ TEST_F(SniHostTest, PropertiesDescribeTheItemAndItsCurrentImage)
     const QString svc = service(cpu);
     SignalCounter counter;
     for (const char *signal : {"NewIcon", "NewToolTip"})
-        ASSERT_TRUE(client_.bus().connect(svc, QStringLiteral("/StatusNotifierItem"), QStringLiteral("org.kde.StatusNotifierItem"),
-                                    QLatin1String(signal), &counter,
-                                    qstrcmp(signal, "NewIcon") == 0 ? SLOT(onNewIcon()) : SLOT(onNewToolTip())));
+        ASSERT_TRUE(listen(svc, signal, counter, qstrcmp(signal, "NewIcon") == 0 ? SLOT(onNewIcon()) : SLOT(onNewToolTip())));
 
     // A wide image, 75 x 22 points: 150 x 44 pixels. Two images and a tool tip in one refresh
     // give one NewIcon and one NewToolTip.
@@ -323,10 +328,8 @@ TEST_F(SniHostTest, CompactItemsSendSquareIconsTheLabelAndTheFullFigures)
     auto cpu = host.createItem(QStringLiteral("cpu"));
     const QString svc = service(cpu);
     SignalCounter counter;
-    const QString path = QStringLiteral("/StatusNotifierItem"), iface = QStringLiteral("org.kde.StatusNotifierItem");
-    ASSERT_TRUE(client_.bus().connect(svc, path, iface, QStringLiteral("NewIcon"), &counter, SLOT(onNewIcon())));
-    ASSERT_TRUE(client_.bus().connect(svc, path, iface, QStringLiteral("XAyatanaNewLabel"), &counter,
-                                      SLOT(onNewLabel(QString, QString))));
+    ASSERT_TRUE(listen(svc, "NewIcon", counter, SLOT(onNewIcon())));
+    ASSERT_TRUE(listen(svc, "XAyatanaNewLabel", counter, SLOT(onNewLabel(QString, QString))));
 
     TrayHeadline h{0.23, QStringLiteral("CPU 23%"), QColor(0, 200, 0), TrayHeadline::Gauge::Bar,
                    QStringLiteral("User 20%\nSystem 3%")};
@@ -666,8 +669,7 @@ TEST_F(SniHostTest, AnItemThatGetsSomethingToShowLaterJoinsTheTrayInItsPlace)
     const QString svc = service(network);
     EXPECT_EQ(statusOf(svc), QStringLiteral("Passive"));
     SignalCounter counter;
-    ASSERT_TRUE(client_.bus().connect(svc, QStringLiteral("/StatusNotifierItem"), QStringLiteral("org.kde.StatusNotifierItem"),
-                                      QStringLiteral("NewStatus"), &counter, SLOT(onNewStatus(QString))));
+    ASSERT_TRUE(listen(svc, "NewStatus", counter, SLOT(onNewStatus(QString))));
 
     // Its first reading: the tray hears of it, between CPU and General as always.
     const QString oldGeneral = service(general);
@@ -707,8 +709,7 @@ TEST_F(SniHostTest, ATrayReadIsAnsweredWhileTheUiThreadIsBusyWithTheLastPublishe
     auto cpu = host.createItem(QStringLiteral("cpu"));
     const QString svc = service(cpu);
     SignalCounter counter;
-    const QString path = QStringLiteral("/StatusNotifierItem"), iface = QStringLiteral("org.kde.StatusNotifierItem");
-    ASSERT_TRUE(client_.bus().connect(svc, path, iface, QStringLiteral("NewToolTip"), &counter, SLOT(onNewToolTip())));
+    ASSERT_TRUE(listen(svc, "NewToolTip", counter, SLOT(onNewToolTip())));
     TrayHeadline h{0.23, QStringLiteral("CPU 23%"), QColor(0, 200, 0), TrayHeadline::Gauge::Bar,
                    QStringLiteral("User 20%\nSystem 3%")};
     cpu->setImage(solid(150, 44, Qt::red), false);
@@ -717,9 +718,9 @@ TEST_F(SniHostTest, ATrayReadIsAnsweredWhileTheUiThreadIsBusyWithTheLastPublishe
 
     // Blocking calls from this (the item's UI) thread: only another thread can answer them.
     const auto blockingGet = [&](const QString &name) {
-        QDBusMessage get = QDBusMessage::createMethodCall(svc, path, QStringLiteral("org.freedesktop.DBus.Properties"),
+        QDBusMessage get = QDBusMessage::createMethodCall(svc, kItemPath, QStringLiteral("org.freedesktop.DBus.Properties"),
                                                           QStringLiteral("Get"));
-        get << iface << name;
+        get << kItemInterface << name;
         const QDBusMessage reply = client_.bus().call(get, QDBus::Block, 5000);
         EXPECT_EQ(reply.type(), QDBusMessage::ReplyMessage) << qPrintable(reply.errorMessage());
         return reply.arguments().value(0).value<QDBusVariant>().variant();
