@@ -104,6 +104,7 @@ QString CompactIcon::figureText(const TrayHeadline &headline)
 
 namespace {
 struct TileShape {
+    double rim = 1.0;
     QRectF inner; // inside the rim
     QRectF well;  // where the gauge and figure go
 };
@@ -114,7 +115,7 @@ TileShape tileShape(int s)
     const QRectF inner = QRectF(0, 0, s, s).adjusted(rim, rim, -rim, -rim);
     // The smallest icons give the gauge and figure every pixel inside the rim.
     const double pad = s >= 32 ? 2.0 : (s >= 20 ? 1.0 : 0.0);
-    return {inner, inner.adjusted(pad, pad, -pad, -pad)};
+    return {rim, inner, inner.adjusted(pad, pad, -pad, -pad)};
 }
 
 QRectF pieDisc(const QRectF &well)
@@ -140,14 +141,14 @@ const QImage &emptyTile(int s, TrayHeadline::Gauge gauge)
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::NoPen);
     // Tile with a light rim: its edge shows on a dark bar, its body on a light one.
-    const double rim = s >= 32 ? 2.0 : 1.0;
+    const TileShape shape = tileShape(s);
     const double radius = s * 0.18;
     QPainterPath rimShape;
     rimShape.addRoundedRect(QRectF(0, 0, s, s), radius, radius);
     OrbBandedFill::fillPath(p, rimShape, CompactIcon::rimColour());
-    const TileShape shape = tileShape(s);
+    const double innerRadius = std::max(radius - shape.rim, 0.0);
     QPainterPath tile;
-    tile.addRoundedRect(shape.inner, std::max(radius - rim, 0.0), std::max(radius - rim, 0.0));
+    tile.addRoundedRect(shape.inner, innerRadius, innerRadius);
     OrbBandedFill::fillPath(p, tile, CompactIcon::tileColour());
     if (gauge == TrayHeadline::Gauge::Pie) {
         QPainterPath track;
