@@ -57,8 +57,7 @@ std::optional<DiskRWTable> DiskActivity::checkAllReadWrite(const History<DiskSam
         return std::nullopt;
     const DiskSample &now = history.back();
     const DiskSample *before = history.size() >= 2 ? &history[history.size() - 2] : nullptr;
-    // The interval is whole seconds of at least 1; anything else in a sample is treated as 1.
-    const double t = std::isfinite(now.interval) && now.interval >= 1.0 ? now.interval : 1.0;
+    const double t = intervalSeconds(now);
     DiskRWTable table;
     table.disks.reserve(base.drives.size());
     int64_t totalRead = 0;
@@ -78,6 +77,12 @@ std::optional<DiskRWTable> DiskActivity::checkAllReadWrite(const History<DiskSam
     }
     table.all = makeRW(totalRead, totalWritten, t);
     return table;
+}
+
+double DiskActivity::intervalSeconds(const DiskSample &sample)
+{
+    // Whole seconds of at least 1; anything else in a sample is taken as 1.
+    return std::isfinite(sample.interval) && sample.interval >= 1.0 ? sample.interval : 1.0;
 }
 
 std::pair<int64_t, int64_t> DiskActivity::intervalDelta(const DiskSample &earlier, const DiskSample &later, const QString &key)

@@ -52,6 +52,9 @@ public:
     // present in both samples), newest first, at most `maxCount` of them.
     static DiskGraphSeries graphSeries(const History<DiskSample> &history, const QString &key, std::size_t maxCount);
 
+    // The seconds a sample's counters cover: its interval when that is a number of at least 1,
+    // else 1.
+    static double intervalSeconds(const DiskSample &sample);
     // Bytes read and written by `key` ("all": every disk of the later sample) from one
     // sample to the next.
     static std::pair<int64_t, int64_t> intervalDelta(const DiskSample &earlier, const DiskSample &later, const QString &key);

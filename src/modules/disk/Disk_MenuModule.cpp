@@ -400,7 +400,7 @@ double Disk_MenuModule::busiestRate() const
     const std::optional<std::size_t> grown = h.grownFrom(busiest_.seen);
     if (grown && busiest_.valid && busiest_.age + *grown + 1 < n) {
         busiest_.age += *grown;
-        fresh = std::min(*grown, n - 1);
+        fresh = *grown;
     } else {
         busiest_.valid = false;
     }
@@ -409,9 +409,7 @@ double Disk_MenuModule::busiestRate() const
     for (std::size_t age = fresh; age-- > 0;) {
         const DiskSample &later = h[n - 1 - age];
         const auto [read, written] = DiskActivity::intervalDelta(h[n - 2 - age], later, all);
-        // Per second of that interval, which is whole seconds of at least 1.
-        const double seconds = std::isfinite(later.interval) && later.interval >= 1.0 ? later.interval : 1.0;
-        const double rate = (static_cast<double>(read) + static_cast<double>(written)) / seconds;
+        const double rate = (static_cast<double>(read) + static_cast<double>(written)) / DiskActivity::intervalSeconds(later);
         if (!busiest_.valid || rate >= busiest_.rate) {
             busiest_.rate = rate;
             busiest_.age = age;

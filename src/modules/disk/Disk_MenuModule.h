@@ -81,6 +81,8 @@ protected:
 
 private:
     const DiskSettings &typedSettings() const;
+    // The busiest interval of the history, read and write together, in bytes per second.
+    double busiestRate() const;
     void rebuildIcons();
     // Health readings of the running machine, off the UI thread; only when the menu opens.
     void refreshHealth();
@@ -96,8 +98,6 @@ private:
     std::unique_ptr<NvmeHealthReader> nvmeReader_;
     bool nvmeRefused_ = false;
     qint64 nvmeReadAt_ = 0; // monotonic ms of the last reading, 0 for none
-    // The busiest interval of the history, read and write together, in bytes per second.
-    double busiestRate() const;
     struct Busiest {
         History<DiskSample> seen; // the history it was worked out from
         double rate = 0.0;
