@@ -482,10 +482,12 @@ void AppDelegate::runPendingPass()
     if (!job)
         return;
     PassOutput out = collectPass(*job);
-    // Posted under the lock, so teardown (which takes it after the thread ends) is ordered
-    // after everything this thread did.
-    std::lock_guard lock(handoffMutex_);
-    finishedPass_ = std::move(out);
+    {
+        std::lock_guard lock(handoffMutex_);
+        finishedPass_ = std::move(out);
+    }
+    // Posted after the lock is let go: the UI thread, woken by the post, may take this core
+    // at once and would otherwise wait on the lock for this thread to run again.
     QMetaObject::invokeMethod(this, &AppDelegate::finishPendingPass, Qt::QueuedConnection);
 }
 

@@ -81,10 +81,14 @@ ProcessScanner::ProcessScanner(long clockTicks, uint64_t pageSize, ApplicationNa
 
 ProcessScanner::~ProcessScanner()
 {
-    for (auto &[pid, process] : processes_)
+    for (auto &[pid, process] : processes_) {
         forget(process.fd);
+        forget(process.runFd);
+    }
     if (procDir_)
         ::closedir(procDir_);
+    if (loadavgFd_ >= 0)
+        ::close(loadavgFd_);
 }
 
 void ProcessScanner::forget(int &fd)
@@ -213,23 +217,198 @@ int ProcessScanner::resolveName(int dirFd, std::string_view pidText, const StatL
     return internName(commandName(stat.comm));
 }
 
+bool ProcessScanner::listingDue(int dirFd)
+{
+    // Every task, thread or process, takes the next free pid, and loadavg's last field is
+    // the newest one handed out. While it stays where it was at the last listing, no process
+    // can have appeared that the listing did not see; ended ones fail their kept reads.
+    if (loadavgFd_ < 0)
+        loadavgFd_ = openRelative(dirFd, "loadavg");
+    char buf[128];
+    const std::string_view text = loadavgFd_ >= 0 ? readText(loadavgFd_, buf, sizeof buf) : std::string_view();
+    uint64_t lastPid = 0;
+    const size_t space = text.find_last_of(' ');
+    bool known = false;
+    if (space != std::string_view::npos) {
+        std::string_view field = text.substr(space + 1);
+        while (!field.empty() && field.back() == '\n')
+            field.remove_suffix(1);
+        const auto [end, ec] = std::from_chars(field.data(), field.data() + field.size(), lastPid);
+        known = ec == std::errc() && end == field.data() + field.size() && !field.empty();
+    }
+    const bool due = !known || !listed_ || lastPid != lastPid_ || scansSinceListing_ + 1 >= kMaxScansWithoutListing;
+    if (known)
+        lastPid_ = lastPid;
+    return due;
+}
+
+std::optional<ProcessScanner::RunFigures> ProcessScanner::parseSchedstat(std::string_view text)
+{
+    // "<ns on a processor> <ns waiting> <times on a processor>"
+    uint64_t fields[3] = {};
+    const char *p = text.data();
+    const char *end = p + text.size();
+    for (uint64_t &field : fields) {
+        while (p < end && *p == ' ')
+            ++p;
+        const auto [next, ec] = std::from_chars(p, end, field);
+        if (ec != std::errc() || (next != end && *next != ' ' && *next != '\n'))
+            return std::nullopt;
+        p = next;
+    }
+    if (fields[0] == 0 && fields[1] == 0 && fields[2] == 0)
+        return std::nullopt;
+    return RunFigures{fields[0], fields[2]};
+}
+
+bool ProcessScanner::ranSinceLastRead(Process &process)
+{
+    if (process.runFd < 0)
+        return true;
+    char buf[96];
+    const std::optional<RunFigures> run = parseSchedstat(readText(process.runFd, buf, sizeof buf));
+    // A read that fails (the thread ended) or finds no figures says nothing.
+    if (!run) {
+        forget(process.runFd);
+        return true;
+    }
+    if (*run == process.run)
+        return false;
+    process.run = *run;
+    return true;
+}
+
+void ProcessScanner::keepRuntime(int dirFd, const char *pidText, Process &process)
+{
+    // Only beside a kept stat file: a descriptor, unlike a pid, never passes on to another
+    // process, so the two always speak of the same thread. Tried once per process.
+    if (!process.kernelThread || process.runTried || process.fd < 0 || heldFds_ >= maxHeldFds_)
+        return;
+    process.runTried = true;
+    char relative[32];
+    std::snprintf(relative, sizeof relative, "%.9s/schedstat", pidText);
+    const int fd = openRelative(dirFd, relative);
+    if (fd < 0)
+        return;
+    char buf[96];
+    const std::optional<RunFigures> run = parseSchedstat(readText(fd, buf, sizeof buf));
+    if (!run) { // no scheduler figures on this kernel: the stat is read every time
+        ::close(fd);
+        return;
+    }
+    process.runFd = fd;
+    process.run = *run;
+    ++heldFds_;
+}
+
+void ProcessScanner::visit(int dirFd, int pid, const char *pidText, const ScanContext &context)
+{
+    // A process known from earlier scans is read through the descriptor kept for it;
+    // when that fails (the process ended, perhaps with its pid taken by another) or
+    // there is none, the file is opened by name.
+    auto known = processes_.find(pid);
+    if (known != processes_.end() && known->second.fd >= 0 && !ranSinceLastRead(known->second)) {
+        // An idle kernel thread: no ticks since the last read and never any memory.
+        known->second.seen = scanNumber_;
+        return;
+    }
+    std::string_view text;
+    if (known != processes_.end() && known->second.fd >= 0) {
+        text = readText(known->second.fd, statLine_.data(), statLine_.size());
+        if (text.empty()) {
+            forget(known->second.fd);
+            forget(known->second.runFd);
+        }
+    }
+    int opened = -1; // a descriptor opened in this scan, to be kept
+    if (text.empty()) {
+        char relative[32];
+        std::snprintf(relative, sizeof relative, "%.9s/stat", pidText); // a pid has at most 9 digits here
+        // A process that ended since the listing has no stat left: skipped without a word.
+        opened = openRelative(dirFd, relative);
+        if (opened < 0)
+            return;
+        text = readText(opened, statLine_.data(), statLine_.size());
+        if (text.empty() || heldFds_ >= maxHeldFds_) {
+            ::close(opened);
+            opened = -1;
+        } else {
+            ++heldFds_;
+        }
+        if (text.empty())
+            return;
+    }
+    StatLine stat;
+    if (!parseStat(text, stat)) {
+        forget(opened);
+        if (garbledReported_ < kMaxGarbledReports) {
+            ++garbledReported_;
+            qCWarning(lcCollect, "unreadable stat line of process %d, left out: \"%.*s\"%s", pid,
+                      static_cast<int>(std::min<size_t>(text.size(), 80)), text.data(),
+                      garbledReported_ == kMaxGarbledReports ? " (further ones are not reported)" : "");
+        }
+        return;
+    }
+    const bool inserted = known == processes_.end();
+    if (inserted)
+        known = processes_.try_emplace(pid).first;
+    Process &process = known->second;
+    if (opened >= 0)
+        process.fd = opened;
+    uint64_t delta = 0;
+    if (inserted || process.startTime != stat.startTime) {
+        // New since the previous scan (or a new process under a reused pid): all of its
+        // ticks fell in between.
+        const int fd = process.fd;
+        forget(process.runFd);
+        process = Process{};
+        process.fd = fd;
+        process.startTime = stat.startTime;
+        process.kernelThread = (stat.flags & kKernelThreadFlag) != 0;
+        delta = stat.ticks;
+    } else if (stat.ticks > process.ticks) {
+        delta = stat.ticks - process.ticks;
+    }
+    if (process.nameId < 0 || process.namesGeneration != context.namesGeneration || process.comm != stat.comm) {
+        process.comm.assign(stat.comm);
+        process.nameId = resolveName(dirFd, pidText, stat);
+        process.namesGeneration = context.namesGeneration;
+    }
+    process.ticks = stat.ticks;
+    process.seen = scanNumber_;
+    keepRuntime(dirFd, pidText, process);
+
+    const double cpu = context.shares ? static_cast<double>(delta) * context.perTick : 0.0;
+    const double rss = stat.rssPages > 0 ? static_cast<double>(stat.rssPages) * static_cast<double>(pageSize_) / 1024.0 : 0.0;
+    if (cpu <= 0.0 && rss <= 0.0)
+        return;
+    const auto id = static_cast<size_t>(process.nameId);
+    if (cpuSums_[id] <= 0.0 && memSums_[id] <= 0.0)
+        touched_.push_back(process.nameId);
+    cpuSums_[id] += cpu;
+    memSums_[id] += rss;
+}
+
 ProcessScanner::Scan ProcessScanner::scan(const Sysroot &root, double now)
 {
     if (root.root() != procRoot_) {
         // Kept descriptors belong to the other tree; the baselines stay.
-        for (auto &[pid, process] : processes_)
+        for (auto &[pid, process] : processes_) {
             forget(process.fd);
+            forget(process.runFd);
+        }
         if (procDir_)
             ::closedir(procDir_);
         procDir_ = nullptr;
+        if (loadavgFd_ >= 0)
+            ::close(loadavgFd_);
+        loadavgFd_ = -1;
+        listed_ = false;
         procRoot_ = root.root();
         procPath_ = root.path("/proc");
     }
     appNames_.refresh(root, now);
-    // /proc stays open between scans and is listed again from its start.
-    if (procDir_)
-        ::rewinddir(procDir_);
-    else
+    if (!procDir_)
         procDir_ = ::opendir(procPath_.c_str());
     if (!procDir_) {
         qCWarning(lcCollect, "cannot list %s; no process figures this pass", procPath_.c_str());
@@ -237,90 +416,28 @@ ProcessScanner::Scan ProcessScanner::scan(const Sysroot &root, double now)
     }
     const int dirFd = ::dirfd(procDir_);
     ++scanNumber_;
-    const bool shares = hasBaseline_;
     const double elapsed = std::max(now - lastScan_, 1.0);
-    const double perTick = 100.0 / static_cast<double>(clockTicks_) / elapsed;
-    const uint32_t namesGeneration = appNames_.generation();
+    const ScanContext context{hasBaseline_, 100.0 / static_cast<double>(clockTicks_) / elapsed, appNames_.generation()};
     touched_.clear();
 
-    while (const dirent *entry = ::readdir(procDir_)) {
-        int pid = 0;
-        if (!parsePid(entry->d_name, pid))
-            continue;
-        // A process known from earlier scans is read through the descriptor kept for it;
-        // when that fails (the process ended, perhaps with its pid taken by another) or
-        // there is none, the file is opened by name.
-        auto known = processes_.find(pid);
-        std::string_view text;
-        if (known != processes_.end() && known->second.fd >= 0) {
-            text = readText(known->second.fd, statLine_.data(), statLine_.size());
-            if (text.empty())
-                forget(known->second.fd);
+    if (listingDue(dirFd)) {
+        // /proc stays open between scans and is listed again from its start.
+        ::rewinddir(procDir_);
+        while (const dirent *entry = ::readdir(procDir_)) {
+            int pid = 0;
+            if (parsePid(entry->d_name, pid))
+                visit(dirFd, pid, entry->d_name, context);
         }
-        int opened = -1; // a descriptor opened in this scan, to be kept
-        if (text.empty()) {
-            char relative[32];
-            std::snprintf(relative, sizeof relative, "%.9s/stat", entry->d_name); // a pid has at most 9 digits here
-            // A process that ended since the listing has no stat left: skipped without a word.
-            opened = openRelative(dirFd, relative);
-            if (opened < 0)
-                continue;
-            text = readText(opened, statLine_.data(), statLine_.size());
-            if (text.empty() || heldFds_ >= maxHeldFds_) {
-                ::close(opened);
-                opened = -1;
-            } else {
-                ++heldFds_;
-            }
-            if (text.empty())
-                continue;
+        listed_ = true;
+        scansSinceListing_ = 0;
+        ++listings_;
+    } else {
+        for (auto &[pid, process] : processes_) {
+            char pidText[16];
+            std::snprintf(pidText, sizeof pidText, "%d", pid);
+            visit(dirFd, pid, pidText, context);
         }
-        StatLine stat;
-        if (!parseStat(text, stat)) {
-            forget(opened);
-            if (garbledReported_ < kMaxGarbledReports) {
-                ++garbledReported_;
-                qCWarning(lcCollect, "unreadable stat line of process %d, left out: \"%.*s\"%s", pid,
-                          static_cast<int>(std::min<size_t>(text.size(), 80)), text.data(),
-                          garbledReported_ == kMaxGarbledReports ? " (further ones are not reported)" : "");
-            }
-            continue;
-        }
-        const bool inserted = known == processes_.end();
-        if (inserted)
-            known = processes_.try_emplace(pid).first;
-        Process &process = known->second;
-        if (opened >= 0)
-            process.fd = opened;
-        uint64_t delta = 0;
-        if (inserted || process.startTime != stat.startTime) {
-            // New since the previous scan (or a new process under a reused pid): all of its
-            // ticks fell in between.
-            const int fd = process.fd;
-            process = Process{};
-            process.fd = fd;
-            process.startTime = stat.startTime;
-            delta = stat.ticks;
-        } else if (stat.ticks > process.ticks) {
-            delta = stat.ticks - process.ticks;
-        }
-        if (process.nameId < 0 || process.namesGeneration != namesGeneration || process.comm != stat.comm) {
-            process.comm.assign(stat.comm);
-            process.nameId = resolveName(dirFd, entry->d_name, stat);
-            process.namesGeneration = namesGeneration;
-        }
-        process.ticks = stat.ticks;
-        process.seen = scanNumber_;
-
-        const double cpu = shares ? static_cast<double>(delta) * perTick : 0.0;
-        const double rss = stat.rssPages > 0 ? static_cast<double>(stat.rssPages) * static_cast<double>(pageSize_) / 1024.0 : 0.0;
-        if (cpu <= 0.0 && rss <= 0.0)
-            continue;
-        const auto id = static_cast<size_t>(process.nameId);
-        if (cpuSums_[id] <= 0.0 && memSums_[id] <= 0.0)
-            touched_.push_back(process.nameId);
-        cpuSums_[id] += cpu;
-        memSums_[id] += rss;
+        ++scansSinceListing_;
     }
 
     for (auto it = processes_.begin(); it != processes_.end();) {
@@ -329,6 +446,7 @@ ProcessScanner::Scan ProcessScanner::scan(const Sysroot &root, double now)
             continue;
         }
         forget(it->second.fd);
+        forget(it->second.runFd);
         it = processes_.erase(it);
     }
 
@@ -347,7 +465,7 @@ ProcessScanner::Scan ProcessScanner::scan(const Sysroot &root, double now)
         return snapshot;
     };
     Scan result;
-    if (shares)
+    if (context.shares)
         result.cpu = snapshotOf(cpuSums_);
     result.memory = snapshotOf(memSums_);
     for (const int id : touched_) {

@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QString>
 #include <array>
+#include <optional>
 #include <cstdint>
 #include <dirent.h>
 #include <string>
@@ -42,16 +43,39 @@ public:
 
     std::size_t knownProcesses() const { return processes_.size(); }
     std::size_t keptFiles() const { return heldFds_; }
+    // How many scans listed the /proc directory (the others read the known processes only).
+    uint32_t listings() const { return listings_; }
+
+    // A scan lists /proc when it cannot tell that no task was made since the last listing,
+    // and at least this often.
+    static constexpr uint32_t kMaxScansWithoutListing = 12;
 
 private:
+    // A schedstat line's nanoseconds on a processor and times put on one.
+    struct RunFigures {
+        uint64_t runtime = 0;
+        uint64_t slices = 0;
+        bool operator==(const RunFigures &) const = default;
+    };
     struct Process {
         uint64_t startTime = 0;
         uint64_t ticks = 0;   // utime + stime at the previous scan
         uint32_t seen = 0;    // scan number that last saw it
         int nameId = -1;
         int fd = -1; // its stat file, kept open between scans
+        // A kernel thread's schedstat, kept open too: its run time tells whether the
+        // thread ran since the previous scan, and only then is its stat read again.
+        int runFd = -1;
+        RunFigures run;         // at the last stat read
+        bool runTried = false;  // schedstat was opened once (kept or not)
+        bool kernelThread = false;
         uint32_t namesGeneration = 0;
         std::string comm;
+    };
+    struct ScanContext {
+        bool shares;
+        double perTick;
+        uint32_t namesGeneration;
     };
     struct StatLine {
         std::string_view comm;
@@ -62,6 +86,18 @@ private:
         int64_t rssPages = 0;
     };
     static bool parseStat(std::string_view text, StatLine &out);
+    // The figures of a schedstat line; none when it has none, or only zeros (a kernel
+    // without scheduler statistics).
+    static std::optional<RunFigures> parseSchedstat(std::string_view text);
+    // Whether this scan must list /proc: the newest pid in loadavg moved since the
+    // listing before, or could not be read.
+    bool listingDue(int dirFd);
+    // Reads one process for the scan in progress and adds it to the sums.
+    void visit(int dirFd, int pid, const char *pidText, const ScanContext &context);
+    // Whether the process ran since its stat was last read, as far as its kept run time
+    // tells; true when nothing is kept.
+    bool ranSinceLastRead(Process &process);
+    void keepRuntime(int dirFd, const char *pidText, Process &process);
     // The display name's id for a process seen for the first time (or renamed).
     int resolveName(int dirFd, std::string_view pidText, const StatLine &stat);
     int internName(const QString &name);
@@ -83,6 +119,11 @@ private:
     std::string procPath_;
     std::string procRoot_;
     DIR *procDir_ = nullptr; // the tree's /proc, kept open between scans
+    int loadavgFd_ = -1;
+    uint64_t lastPid_ = 0;   // the newest pid when /proc was last listed
+    bool listed_ = false;    // this tree's /proc has been listed
+    uint32_t scansSinceListing_ = 0;
+    uint32_t listings_ = 0;
     std::size_t heldFds_ = 0;
     std::size_t maxHeldFds_ = 0;
     uint32_t scanNumber_ = 0;

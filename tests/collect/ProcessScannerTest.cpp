@@ -256,3 +256,105 @@ TEST(ProcessScanner, HistoriesKeepTheNewest256AndNeverChangeInPlace)
     EXPECT_EQ(held->cpu.size(), 99u);
     EXPECT_DOUBLE_EQ(held->memory.back()->time, 99);
 }
+
+TEST(ProcessScanner, ListsProcOnlyWhenAPidWasHandedOutSinceTheLastListing)
+{
+    QTemporaryDir dir;
+    const QString root = dir.path();
+    const auto loadavg = [&](const QByteArray &lastPid) {
+        test::writeFile(root + "/proc/loadavg", "0.08 0.03 0.01 1/93 " + lastPid + "\n");
+    };
+    loadavg("500");
+    test::writeProcess(root, {.pid = 42, .comm = "job", .utime = 10, .rssPages = 5});
+    ProcessScanner scanner = makeScanner();
+    const Sysroot sysroot(root.toStdString());
+    scanner.scan(sysroot, 0.0);
+    EXPECT_EQ(scanner.listings(), 1u);
+
+    // No pid handed out: the known process is read again through its kept file.
+    test::writeProcess(root, {.pid = 42, .comm = "job", .utime = 30, .rssPages = 5});
+    test::writeProcess(root, {.pid = 43, .comm = "late", .rssPages = 1});
+    auto s = scanner.scan(sysroot, 1.0);
+    EXPECT_EQ(scanner.listings(), 1u);
+    EXPECT_DOUBLE_EQ(s.cpu->value("job"), 20.0);
+    EXPECT_EQ(s.memory->entries.size(), 1u);
+
+    // A new pid: the directory is listed and the new process found.
+    loadavg("501");
+    s = scanner.scan(sysroot, 2.0);
+    EXPECT_EQ(scanner.listings(), 2u);
+    EXPECT_DOUBLE_EQ(s.memory->value("late"), 4.0);
+
+    // However quiet the machine, a listing comes round again.
+    uint32_t scans = 0;
+    while (scanner.listings() == 2u && scans < 100) {
+        scanner.scan(sysroot, 3.0 + scans);
+        ++scans;
+    }
+    EXPECT_EQ(scans, ProcessScanner::kMaxScansWithoutListing);
+
+    // A loadavg that tells nothing: every scan lists.
+    for (const QByteArray &garbled : {QByteArray("0.08 0.03 0.01 1/93\n"), QByteArray(""), QByteArray("1 2 3 4/5 x\n")}) {
+        test::writeFile(root + "/proc/loadavg", garbled);
+        ProcessScanner fresh = makeScanner();
+        fresh.scan(sysroot, 0.0);
+        fresh.scan(sysroot, 1.0);
+        EXPECT_EQ(fresh.listings(), 2u) << garbled.constData();
+    }
+}
+
+TEST(ProcessScanner, AKernelThreadsStatIsReadAgainOnlyOnceItRan)
+{
+    QTemporaryDir dir;
+    const QString root = dir.path();
+    constexpr uint64_t kKernelThread = 0x00208040;
+    test::ProcessLine worker{.pid = 7, .comm = "kworker/0:1-events", .utime = 5, .flags = kKernelThread};
+    test::ProcessLine job{.pid = 42, .comm = "job", .utime = 10, .rssPages = 5};
+    test::writeProcess(root, worker);
+    test::writeProcess(root, job);
+    test::writeFile(root + "/proc/7/schedstat", "50000000 2000 9\n");
+    test::writeFile(root + "/proc/42/schedstat", "100000000 2000 9\n");
+    ProcessScanner scanner = makeScanner();
+    const Sysroot sysroot(root.toStdString());
+    scanner.scan(sysroot, 0.0);
+    EXPECT_EQ(scanner.keptFiles(), 3u); // both stat files and the thread's schedstat
+
+    // The thread's run time stands still, so its stat is not read; a user process's stat is
+    // read whatever its main thread's schedstat says (other threads, memory).
+    worker.utime = 8;
+    worker.comm = "kworker/0:1-mm_percpu_wq";
+    job.utime = 14;
+    test::writeProcess(root, worker);
+    test::writeProcess(root, job);
+    auto s = scanner.scan(sysroot, 1.0);
+    EXPECT_EQ(asMap(s.cpu), (std::map<QString, double>{{"job", 4}}));
+
+    // It ran: its ticks since the last read, under the name it has now.
+    test::writeFile(root + "/proc/7/schedstat", "80000000 2000 12\n");
+    s = scanner.scan(sysroot, 2.0);
+    EXPECT_EQ(asMap(s.cpu), (std::map<QString, double>{{"kworker/0:1-mm_percpu_wq", 3}}));
+    // Put on a processor without a measurable run time yet counts as having run too.
+    worker.utime = 9;
+    test::writeProcess(root, worker);
+    test::writeFile(root + "/proc/7/schedstat", "80000000 2000 13\n");
+    s = scanner.scan(sysroot, 3.0);
+    EXPECT_EQ(asMap(s.cpu), (std::map<QString, double>{{"kworker/0:1-mm_percpu_wq", 1}}));
+    // A thread that has not run since it was made still has its count.
+    test::writeProcess(root, {.pid = 8, .comm = "kworker/R-rcu_gp", .flags = kKernelThread});
+    test::writeFile(root + "/proc/8/schedstat", "0 0 2\n");
+    test::writeFile(root + "/proc/loadavg", "0 0 0 1/2 8\n");
+    scanner.scan(sysroot, 4.0);
+    EXPECT_EQ(scanner.keptFiles(), 5u);
+
+    // A kernel without scheduler figures prints zeros: then the stat is read every time.
+    QTemporaryDir bare;
+    test::writeProcess(bare.path(), {.pid = 7, .comm = "kswapd0", .utime = 5, .flags = kKernelThread});
+    test::writeFile(bare.path() + "/proc/7/schedstat", "0 0 0\n");
+    ProcessScanner plain = makeScanner();
+    const Sysroot bareRoot(bare.path().toStdString());
+    plain.scan(bareRoot, 0.0);
+    EXPECT_EQ(plain.keptFiles(), 1u);
+    test::writeProcess(bare.path(), {.pid = 7, .comm = "kswapd0", .utime = 9, .flags = kKernelThread});
+    s = plain.scan(bareRoot, 1.0);
+    EXPECT_EQ(asMap(s.cpu), (std::map<QString, double>{{"kswapd0", 4}}));
+}
