@@ -8,11 +8,6 @@
 
 namespace orb {
 
-void ModuleImageView::drawModuleLabel(const OrbCanvas &canvas, const QString &showKey, const QString &imageKey)
-{
-    drawModuleLabel(canvas, myDefaults_.value(showKey).toBool(), myDefaults_.value(imageKey).value<QImage>());
-}
-
 void ModuleImageView::drawModuleLabel(const OrbCanvas &canvas, bool show, const QImage &label)
 {
     myMenuPosX_ = 0.0;

@@ -35,10 +35,9 @@ public:
     }
 
 protected:
-    // Starts a drawing: the running position at 0, or past the module's label image (`imageKey`,
-    // drawn at the origin, white while highlighted) when `showKey` is on.
-    void drawModuleLabel(const OrbCanvas &canvas, const QString &showKey, const QString &imageKey);
-    // The same with the switch and the label image already read from the settings.
+    // Starts a drawing: the running position at 0, or past the module's label image (drawn at
+    // the origin, white while highlighted) when `show` is on. The image comes from the typed
+    // settings, converted once for drawing (OrbImage::drawable).
     void drawModuleLabel(const OrbCanvas &canvas, bool show, const QImage &label);
 
     // The two meters at the running position (level bar 16 wide, circle meter as wide as

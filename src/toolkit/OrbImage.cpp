@@ -17,4 +17,12 @@ void OrbImage::setSize(const QSizeF &size)
         pixels_.setDevicePixelRatio(pixels_.width() / size.width());
 }
 
+QImage OrbImage::drawable(const QVariant &themeImage)
+{
+    const QImage image = themeImage.value<QImage>();
+    if (image.isNull() || image.format() == QImage::Format_ARGB32_Premultiplied)
+        return image;
+    return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}
+
 } // namespace orb

@@ -1,6 +1,7 @@
 #pragma once
 #include <QImage>
 #include <QSizeF>
+#include <QVariant>
 
 namespace orb {
 
@@ -12,6 +13,11 @@ public:
     OrbImage() = default;
     // The device pixel ratio of `pixels` is set from the point size.
     OrbImage(QImage pixels, const QSizeF &size, bool isTemplate = false);
+
+    // A theme image (a QImage value; anything else gives a null image) in the pixel format
+    // the status images are drawn in, so drawing it is a plain blend and not a conversion
+    // on every redraw.
+    static QImage drawable(const QVariant &themeImage);
 
     bool isNull() const { return pixels_.isNull(); }
     const QImage &pixels() const { return pixels_; }

@@ -2,6 +2,7 @@
 #include "toolkit/OrbImageCapture.h"
 #include "toolkit/OrbImageView.h"
 
+#include <QPainter>
 #include <QPalette>
 #include <QWidget>
 #include <gtest/gtest.h>
@@ -184,4 +185,38 @@ TEST(OrbImageCapture, AReusedBufferNeverChangesAnImageStillHeld)
     const OrbImage wider = OrbImageCapture::imageWithSubviews(&view, false, buffer);
     EXPECT_EQ(wider.pixels().size(), QSize(24, 10));
     EXPECT_EQ(green.pixels().size(), QSize(20, 10));
+}
+
+TEST(OrbImage, ADrawableThemeImageDrawsAsTheThemeDeliveredIt)
+{
+    // A label as a theme's PNG decodes: straight alpha, with half-transparent edges.
+    QImage label(6, 4, QImage::Format_ARGB32);
+    for (int y = 0; y < label.height(); ++y)
+        for (int x = 0; x < label.width(); ++x)
+            label.setPixel(x, y, qRgba(40 * x, 200 - 30 * y, 90, x == 0 ? 0 : 255 / (1 + (x + y) % 3)));
+    const QImage drawable = OrbImage::drawable(QVariant::fromValue(label));
+    EXPECT_EQ(drawable.format(), QImage::Format_ARGB32_Premultiplied);
+
+    const auto drawnOver = [](const QImage &image) {
+        QImage target(8, 6, QImage::Format_ARGB32_Premultiplied);
+        target.fill(QColor(20, 30, 160));
+        QPainter p(&target);
+        p.drawImage(QPointF(1, 1), image);
+        p.end();
+        return target;
+    };
+    const QImage expected = drawnOver(label);
+    const QImage actual = drawnOver(drawable);
+    for (int y = 0; y < expected.height(); ++y)
+        for (int x = 0; x < expected.width(); ++x) {
+            const QRgb a = actual.pixel(x, y);
+            const QRgb e = expected.pixel(x, y);
+            EXPECT_NEAR(qRed(a), qRed(e), 1) << x << "," << y;
+            EXPECT_NEAR(qGreen(a), qGreen(e), 1) << x << "," << y;
+            EXPECT_NEAR(qBlue(a), qBlue(e), 1) << x << "," << y;
+        }
+
+    // What a theme holds in place of an image draws nothing.
+    EXPECT_TRUE(OrbImage::drawable(QVariant(QByteArray("not a picture"))).isNull());
+    EXPECT_TRUE(OrbImage::drawable(QVariant()).isNull());
 }

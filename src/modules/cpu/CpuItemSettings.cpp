@@ -2,6 +2,7 @@
 
 #include "modules/TypedSettings.h"
 #include "settings/FontCatalog.h"
+#include "toolkit/OrbImage.h"
 
 namespace orb {
 
@@ -35,7 +36,7 @@ CpuItemSettings CpuItemSettings::from(const QVariantMap &d)
     s.averageText = colour(d, "A07");
     s.shadow = colour(d, "Z01");
     s.emptyLine = colour(d, "Z03");
-    s.labelImage = d.value(QStringLiteral("L01")).value<QImage>();
+    s.labelImage = OrbImage::drawable(d.value(QStringLiteral("L01")));
     return s;
 }
 

@@ -1,6 +1,7 @@
 #include "modules/disk/DiskSettings.h"
 
 #include "settings/FontCatalog.h"
+#include "toolkit/OrbImage.h"
 
 #include <algorithm>
 #include <cmath>
@@ -35,6 +36,7 @@ DiskSettings DiskSettings::from(const QVariantMap &d)
     s.iconInBackground = on("Disk_WithDiskIconInBackground");
     s.indicatorAboveIcon = on("Disk_IndicatorAboveIcon");
     s.showLabel = on("Disk_ShowMyLabel");
+    s.labelImage = OrbImage::drawable(d.value(QStringLiteral("L04")));
     s.iconAble = on("DiskInnerIconAbleToBeBol");
     s.graphWidth = length(d, "Disk_GraphWidth");
     s.padding = length(d, "Disk_Padding");

@@ -1,5 +1,6 @@
 #pragma once
 #include <QColor>
+#include <QImage>
 #include <QFont>
 #include <QStringList>
 #include <QVariantMap>
@@ -20,6 +21,7 @@ struct DiskSettings {
     bool iconInBackground = false;
     bool indicatorAboveIcon = false;
     bool showLabel = false;
+    QImage labelImage; // L04, ready to draw
     bool iconAble = false; // "DiskInnerIconAbleToBeBol"
     double graphWidth = 0;
     double padding = 0;

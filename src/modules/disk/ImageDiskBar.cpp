@@ -214,7 +214,7 @@ void ImageDiskBar::drawRect(const OrbCanvas &canvas, const QRectF &)
     if (myDefaults_.isEmpty() || !baseDict_ || baseDict_->drives.empty() || !rwChkDict_ || resumeArray_.empty())
         return;
     refreshSettings();
-    drawModuleLabel(canvas, QStringLiteral("Disk_ShowMyLabel"), QStringLiteral("L04"));
+    drawModuleLabel(canvas, settings_.showLabel, settings_.labelImage);
     attrs_.font = settings_.font;
     attrs_.shadow = OrbColors::retNormalTextShadow(settings_.shadow);
 

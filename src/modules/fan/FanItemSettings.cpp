@@ -1,6 +1,7 @@
 #include "modules/fan/FanItemSettings.h"
 
 #include "toolkit/OrbColors.h"
+#include "toolkit/OrbImage.h"
 
 #include <algorithm>
 
@@ -21,6 +22,7 @@ FanItemSettings FanItemSettings::from(const QVariantMap &d)
     s.displayGraph = b("Fan_Display_Graph");
     s.pileUp = b("FanInnerPileUp");
     s.showLabel = b("Fan_ShowMyLabel");
+    s.labelImage = OrbImage::drawable(d.value(QStringLiteral("L07")));
     s.coloredMenu = b("Fan_ColoredMenu");
     s.gradient = b("Fan_GradientColor");
     s.graphWidth = n("Fan_GraphWidth");

@@ -1,5 +1,6 @@
 #pragma once
 #include <QColor>
+#include <QImage>
 #include <QString>
 #include <QVariantMap>
 #include <vector>
@@ -13,6 +14,7 @@ struct FanItemSettings {
     bool displayGraph = false;
     bool pileUp = false;
     bool showLabel = false;
+    QImage labelImage; // L07, ready to draw
     bool coloredMenu = false;
     bool gradient = false;
     double graphWidth = 0.0;

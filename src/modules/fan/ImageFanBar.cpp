@@ -88,7 +88,7 @@ void ImageFanBar::drawRect(const OrbCanvas &canvas, const QRectF &)
     if (myDefaults_.isEmpty() || resumeArray_.empty() || resumeArray_.back().fans.empty())
         return;
     const FanItemSettings &s = settings_.of(myDefaults_);
-    drawModuleLabel(canvas, QStringLiteral("Fan_ShowMyLabel"), QStringLiteral("L07"));
+    drawModuleLabel(canvas, s.showLabel, s.labelImage);
     if (s.pileUp) {
         const double g = 2.0 * s.graphWidth;
         drawGraph(canvas, s, g);

@@ -3,6 +3,7 @@
 #include "modules/TypedSettings.h"
 #include "settings/FontCatalog.h"
 #include "toolkit/OrbColors.h"
+#include "toolkit/OrbImage.h"
 
 #include <QPainter>
 #include <algorithm>
@@ -30,7 +31,7 @@ GpuItemSettings GpuItemSettings::fromDefaults(const QVariantMap &d)
     s.meterFrame = colour(d, "H04");
     s.shadow = colour(d, "Z01");
     s.baseLine = colour(d, "Z03");
-    s.label = d.value(QStringLiteral("L09")).value<QImage>();
+    s.label = OrbImage::drawable(d.value(QStringLiteral("L09")));
     if (!s.label.isNull()) {
         s.labelWhite = s.label.convertToFormat(QImage::Format_ARGB32_Premultiplied);
         QPainter p(&s.labelWhite);

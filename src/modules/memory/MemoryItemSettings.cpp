@@ -2,6 +2,7 @@
 
 #include "modules/TypedSettings.h"
 #include "settings/FontCatalog.h"
+#include "toolkit/OrbImage.h"
 
 namespace orb {
 
@@ -33,7 +34,7 @@ MemoryItemSettings MemoryItemSettings::from(const QVariantMap &d)
         s.colours[n] = OrbColors::colorFromValue(d.value(QStringLiteral("B%1").arg(n, 2, 10, QLatin1Char('0'))));
     s.shadow = settingsValue::colour(d, "Z01");
     s.emptyLine = settingsValue::colour(d, "Z03");
-    s.labelImage = d.value(QStringLiteral("L02")).value<QImage>();
+    s.labelImage = OrbImage::drawable(d.value(QStringLiteral("L02")));
     return s;
 }
 

@@ -2,6 +2,7 @@
 
 #include "modules/TypedSettings.h"
 #include "settings/FontCatalog.h"
+#include "toolkit/OrbImage.h"
 
 namespace orb {
 
@@ -38,7 +39,7 @@ NetworkItemSettings NetworkItemSettings::from(const QVariantMap &d)
     s.lampBack = colour(d, "C04");
     s.signalBar = colour(d, "C05");
     s.noiseBar = colour(d, "C06");
-    s.labelImage = d.value(QStringLiteral("L03")).value<QImage>();
+    s.labelImage = OrbImage::drawable(d.value(QStringLiteral("L03")));
     return s;
 }
 

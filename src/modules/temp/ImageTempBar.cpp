@@ -126,7 +126,7 @@ void ImageTempBar::drawRect(const OrbCanvas &canvas, const QRectF &)
     if (myDefaults_.isEmpty() || resumeArray_.empty() || resumeArray_.back().empty())
         return;
     const TempItemSettings &s = settings_.of(myDefaults_);
-    drawModuleLabel(canvas, QStringLiteral("Temp_ShowMyLabel"), QStringLiteral("L06"));
+    drawModuleLabel(canvas, s.showLabel, s.labelImage);
     const QString key = retNowSelectedTempKey(s.shown, resumeArray_.back());
     if (s.pileUp) {
         const double g = 2.0 * s.graphWidth;

@@ -1,6 +1,7 @@
 #include "modules/temp/TempItemSettings.h"
 
 #include "toolkit/OrbColors.h"
+#include "toolkit/OrbImage.h"
 
 #include <algorithm>
 
@@ -21,6 +22,7 @@ TempItemSettings TempItemSettings::from(const QVariantMap &d)
     s.displayGraph = b("Temp_Display_Graph");
     s.pileUp = b("TempInnerPileUp");
     s.showLabel = b("Temp_ShowMyLabel");
+    s.labelImage = OrbImage::drawable(d.value(QStringLiteral("L06")));
     s.coloredMenu = b("Temp_ColoredMenu");
     s.gradient = b("Temp_GradientColor");
     s.graphWidth = n("Temp_GraphWidth");

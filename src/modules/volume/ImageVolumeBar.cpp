@@ -190,7 +190,7 @@ void ImageVolumeBar::drawRect(const OrbCanvas &canvas, const QRectF &)
     if (myDefaults_.isEmpty() || !useFreeDict_ || resumeArray_.empty())
         return;
     refreshSettings();
-    drawModuleLabel(canvas, QStringLiteral("Vlms_ShowMyLabel"), QStringLiteral("L05"));
+    drawModuleLabel(canvas, settings_.showLabel, settings_.labelImage);
     attrs_.font = settings_.font;
     attrs_.shadow = OrbColors::retNormalTextShadow(settings_.shadow);
     if (!settings_.showEachDisk) {

@@ -2,6 +2,7 @@
 
 #include "settings/FontCatalog.h"
 #include "toolkit/OrbColors.h"
+#include "toolkit/OrbImage.h"
 
 #include <algorithm>
 #include <cmath>
@@ -39,6 +40,7 @@ VolumeSettings VolumeSettings::from(const QVariantMap &d)
     s.iconInBackground = on("Vlms_WithDiskIconInBackground");
     s.indicatorAboveIcon = on("Volume_IndicatorAboveIcon");
     s.showLabel = on("Vlms_ShowMyLabel");
+    s.labelImage = OrbImage::drawable(d.value(QStringLiteral("L05")));
     s.iconAble = on("VlmsInnerIconAbleToBeBol");
     s.graphAsLine = on("Vlms_GraphAsLine");
     s.lineAsBold = on("Vlms_LineAsBold");

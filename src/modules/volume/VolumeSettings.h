@@ -1,5 +1,6 @@
 #pragma once
 #include <QColor>
+#include <QImage>
 #include <QFont>
 #include <QStringList>
 #include <QVariantMap>
@@ -23,6 +24,7 @@ struct VolumeSettings {
     bool iconInBackground = false;
     bool indicatorAboveIcon = false;
     bool showLabel = false;
+    QImage labelImage; // L05, ready to draw
     bool iconAble = false;    // "VlmsInnerIconAbleToBeBol"
     bool graphAsLine = false;
     bool lineAsBold = false;
