@@ -459,7 +459,10 @@ void AppDelegate::scheduleNextTick()
     // A tick wakes the whole program; one on which nothing is sampled or drawn is skipped.
     const int ticks = everyTickWanted() ? 1 : cycle_.ticksUntilDue(capturePassInput(), !infoDict_.cpu.has_value());
     ticksPending_ = ticks;
-    timer_.start(ticks * 1000);
+    // Called as the timer fires: a timer already beating at this interval keeps its phase,
+    // and restarting it would only cost a timer's removal and registration per tick.
+    if (!timer_.isActive() || timer_.interval() != ticks * 1000)
+        timer_.start(ticks * 1000);
 }
 
 void AppDelegate::cycleInputChanged()
