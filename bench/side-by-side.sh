@@ -129,8 +129,10 @@ awk -v s="$steady" -v iu="$idle_us" -v ou="$orb_us" -v orss="$orb_rss" -v cu="$c
     printf "  %-44s %9.1f %9.1f\n", "conky, the same metrics at 1 Hz", cu, crss
     printf "  %-44s %9.1fx (goal at least 5x)%s\n", "conky / orbmeter", cu / ou, (cu / ou < 5 ? "  UNDER" : "")
   }
-  if (iu != "")
+  if (iu != "") {
     printf "  %-44s %9.1f\n", "floor: a Qt program that only wakes each second", iu
+    printf "  %-44s %9.2fx\n", "orbmeter / floor (the same run)", ou / iu
+  }
   printf "  %-44s %9.1f %9.1f\n", "orbmeter --host sni, all ten modules", su, srss
   printf "  %-44s %9.2f per s\n", "  icon files written for the tray", w / s
   printf "  %-44s %9.2f per s\n", "  item signals sent to the tray", sig / s

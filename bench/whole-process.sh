@@ -93,6 +93,7 @@ awk -v ns=$((end_ns - start_ns)) -v s="$steady" -v rss="$rss_kb" 'BEGIN {
   printf "running monitor, default modules, offscreen, %d s: %7.1f us CPU per second (goal 150)%s, RSS %.1f MB\n",
          s, per, (per > 150 ? "  OVER" : ""), rss / 1024 }'
 if [[ -n $idle ]]; then
-  awk -v ns=$((idle_end - idle_start)) -v s="$steady" 'BEGIN {
-    printf "  floor in the same run, a Qt program that only wakes each second: %7.1f us CPU per second\n", ns / 1000 / s }'
+  awk -v ns=$((idle_end - idle_start)) -v mon=$((end_ns - start_ns)) -v s="$steady" 'BEGIN {
+    printf "  floor in the same run, a Qt program that only wakes each second: %7.1f us CPU per second\n", ns / 1000 / s
+    if (ns > 0) printf "  monitor / floor: %.2fx\n", mon / ns }'
 fi
