@@ -4,6 +4,7 @@
 
 #include <QRectF>
 #include <span>
+#include <vector>
 
 namespace orb {
 
@@ -20,11 +21,31 @@ public:
     // Items are taken last to first; segment wedges run counter-clockwise from the top,
     // each sweep rounded up to whole degrees on its own. Under highlight only the part of
     // the circle not covered by faint (alpha <= 0.25) segments is filled, in white.
+    // A status-sized meter is kept as a picture per thread and copied while none of its wedges
+    // moves by a whole degree; the picture is the meter drawn in place, composed once.
     static void orbDrawCicleBar(const OrbCanvas &canvas, std::span<const OrbMeterItem> items,
                                 const QRectF &frame, bool isHighLighted);
+    // The same, always drawn in place.
+    static void orbDrawCicleBarInPlace(const OrbCanvas &canvas, std::span<const OrbMeterItem> items,
+                                       const QRectF &frame, bool isHighLighted);
 
     // Alpha at or below which a segment counts as the faint remainder of a circle meter.
     static constexpr double kFaintAlpha = 0.25;
+    // Circle meters up to this many device pixels across are kept as pictures, this many
+    // of them per thread.
+    static constexpr double kMaxCachedPieSide = 64.0;
+    static constexpr qsizetype kMaxCachedPies = 32;
+
+private:
+    struct PieStep {
+        enum Kind { Ring, Wedge } kind;
+        double start; // degrees, wedges only
+        double sweep;
+        QColor color;
+    };
+    // What a circle meter draws, in order, with its angles already whole degrees.
+    static std::vector<PieStep> pieSteps(std::span<const OrbMeterItem> items, bool isHighLighted);
+    static void paintPie(const OrbCanvas &canvas, const std::vector<PieStep> &steps, const QRectF &frame);
 };
 
 } // namespace orb

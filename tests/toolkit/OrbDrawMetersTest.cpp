@@ -187,3 +187,66 @@ TEST(OrbDrawMeters, CircleRadiusComesFromTheWidthAlone)
     EXPECT_TRUE(isClear(t.at(50.5, 100.5 + 51)));
     EXPECT_TRUE(isClear(t.at(50.5, 100.5 - 51)));
 }
+
+// The status-sized meter comes from a picture drawn once; it must look as the meter drawn in
+// place would (composing the wedges first may round a pixel where several meet by 2 of 255),
+// wherever it falls between pixels and whatever is under it, and a wedge that
+// moves, a colour that changes or a highlight must never be served the old picture.
+TEST(OrbDrawMeters, AKeptCircleMeterLooksAsOneDrawnInPlace)
+{
+    const QColor used(230, 120, 20), wired(40, 90, 200, 200), free(255, 255, 255, 50), ring(20, 20, 20);
+    const auto meter = [&](double a, double b, const QColor &first, double gap = 0.0) {
+        return std::vector<OrbMeterItem>{OrbMeterItem::frame(ring), OrbMeterItem::segment(free, 1.0 - a - b - gap),
+                                         OrbMeterItem::segment(wired, b), OrbMeterItem::segment(first, a)};
+    };
+    const auto drawn = [](const std::vector<OrbMeterItem> &items, double x, bool hl, bool inPlace) {
+        // Status images are drawn at one pixel per unit over what the item drew before.
+        TestCanvas t(60, 44);
+        t.painter().fillRect(QRectF(0, 0, 60, 44), QColor(200, 210, 190));
+        t.painter().fillRect(QRectF(10, 0, 12, 44), QColor(10, 60, 30, 160));
+        const QRectF frame(x, 4, 36, 36);
+        if (inPlace)
+            OrbDrawMeters::orbDrawCicleBarInPlace(t.canvas(), items, frame, hl);
+        else
+            OrbDrawMeters::orbDrawCicleBar(t.canvas(), items, frame, hl);
+        return t.image();
+    };
+    const auto near = [](const QImage &a, const QImage &b) {
+        for (int y = 0; y < a.height(); ++y)
+            for (int x = 0; x < a.width(); ++x) {
+                const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+                if (std::abs(qRed(p) - qRed(q)) > 2 || std::abs(qGreen(p) - qGreen(q)) > 2
+                    || std::abs(qBlue(p) - qBlue(q)) > 2 || std::abs(qAlpha(p) - qAlpha(q)) > 2)
+                    return false;
+            }
+        return true;
+    };
+    struct Case {
+        const char *what;
+        std::vector<OrbMeterItem> items;
+        double x;
+        bool hl;
+    };
+    const std::vector<Case> cases{
+        {"on whole pixels", meter(0.40, 0.20, used), 8.0, false},
+        {"a quarter pixel over", meter(0.40, 0.20, used), 8.25, false},
+        {"half a pixel over", meter(0.40, 0.20, used), 8.5, false},
+        {"the used wedge a degree wider", meter(0.40 + 1.0 / 360.0, 0.20, used), 8.0, false},
+        {"another colour", meter(0.40, 0.20, QColor(200, 30, 90)), 8.0, false},
+        {"the last wedge ten degrees short of the top", meter(0.40, 0.20, used, 10.0 / 360.0), 8.0, false},
+        {"highlighted", meter(0.40, 0.20, used), 8.0, true},
+    };
+    std::vector<QImage> kept;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        const QImage reference = drawn(c.items, c.x, c.hl, true);
+        const QImage first = drawn(c.items, c.x, c.hl, false);
+        const QImage again = drawn(c.items, c.x, c.hl, false);
+        EXPECT_TRUE(near(first, reference));
+        EXPECT_EQ(again, first);
+        kept.push_back(again);
+    }
+    // Each case is a picture of its own, not the one drawn before it.
+    for (size_t i = 1; i < kept.size(); ++i)
+        EXPECT_NE(kept[i], kept[0]) << cases[i].what;
+}
