@@ -87,8 +87,6 @@ ProcessScanner::~ProcessScanner()
     }
     if (procDir_)
         ::closedir(procDir_);
-    if (loadavgFd_ >= 0)
-        ::close(loadavgFd_);
 }
 
 void ProcessScanner::forget(int &fd)
@@ -217,15 +215,14 @@ int ProcessScanner::resolveName(int dirFd, std::string_view pidText, const StatL
     return internName(commandName(stat.comm));
 }
 
-bool ProcessScanner::listingDue(int dirFd)
+bool ProcessScanner::listingDue(const Sysroot &root)
 {
     // Every task, thread or process, takes the next free pid, and loadavg's last field is
     // the newest one handed out. While it stays where it was at the last listing, no process
     // can have appeared that the listing did not see; ended ones fail their kept reads.
-    if (loadavgFd_ < 0)
-        loadavgFd_ = openRelative(dirFd, "loadavg");
     char buf[128];
-    const std::string_view text = loadavgFd_ >= 0 ? readText(loadavgFd_, buf, sizeof buf) : std::string_view();
+    size_t len = 0;
+    const std::string_view text = loadavg_.read(root, buf, sizeof buf, len) ? std::string_view(buf, len) : std::string_view();
     uint64_t lastPid = 0;
     const size_t space = text.find_last_of(' ');
     bool known = false;
@@ -400,9 +397,6 @@ ProcessScanner::Scan ProcessScanner::scan(const Sysroot &root, double now)
         if (procDir_)
             ::closedir(procDir_);
         procDir_ = nullptr;
-        if (loadavgFd_ >= 0)
-            ::close(loadavgFd_);
-        loadavgFd_ = -1;
         listed_ = false;
         procRoot_ = root.root();
         procPath_ = root.path("/proc");
@@ -420,7 +414,7 @@ ProcessScanner::Scan ProcessScanner::scan(const Sysroot &root, double now)
     const ScanContext context{hasBaseline_, 100.0 / static_cast<double>(clockTicks_) / elapsed, appNames_.generation()};
     touched_.clear();
 
-    if (listingDue(dirFd)) {
+    if (listingDue(root)) {
         // /proc stays open between scans and is listed again from its start.
         ::rewinddir(procDir_);
         while (const dirent *entry = ::readdir(procDir_)) {

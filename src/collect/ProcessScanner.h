@@ -2,6 +2,7 @@
 #include "collect/ApplicationNames.h"
 #include "collect/ModuleSampler.h"
 #include "collect/ProcessHistories.h"
+#include "platform/OpenProcFile.h"
 
 #include <QHash>
 #include <QString>
@@ -91,7 +92,7 @@ private:
     static std::optional<RunFigures> parseSchedstat(std::string_view text);
     // Whether this scan must list /proc: the newest pid in loadavg moved since the
     // listing before, or could not be read.
-    bool listingDue(int dirFd);
+    bool listingDue(const Sysroot &root);
     // Reads one process for the scan in progress and adds it to the sums.
     void visit(int dirFd, int pid, const char *pidText, const ScanContext &context);
     // Whether the process ran since its stat was last read, as far as its kept run time
@@ -119,7 +120,7 @@ private:
     std::string procPath_;
     std::string procRoot_;
     DIR *procDir_ = nullptr; // the tree's /proc, kept open between scans
-    int loadavgFd_ = -1;
+    OpenProcFile loadavg_{"/proc/loadavg"};
     uint64_t lastPid_ = 0;   // the newest pid when /proc was last listed
     bool listed_ = false;    // this tree's /proc has been listed
     uint32_t scansSinceListing_ = 0;
