@@ -33,7 +33,7 @@ GpuItemSettings GpuItemSettings::fromDefaults(const QVariantMap &d)
     s.baseLine = colour(d, "Z03");
     s.label = OrbImage::drawable(d.value(QStringLiteral("L09")));
     if (!s.label.isNull()) {
-        s.labelWhite = s.label.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        s.labelWhite = s.label;
         QPainter p(&s.labelWhite);
         p.setCompositionMode(QPainter::CompositionMode_SourceIn);
         p.fillRect(s.labelWhite.rect(), Qt::white);
