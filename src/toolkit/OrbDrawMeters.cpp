@@ -131,8 +131,6 @@ void OrbDrawMeters::orbDrawCicleBar(const OrbCanvas &canvas, std::span<const Orb
     put(device.height());
     put(toDevice.m11());
     put(toDevice.m22());
-    put(box.width());
-    put(box.height());
     for (const PieStep &step : steps) {
         put(static_cast<int>(step.kind));
         put(step.start);
