@@ -1,9 +1,22 @@
 #include "toolkit/OrbDrawLamps.h"
 
+#include "toolkit/KeptPictures.h"
+
 namespace orb {
 
 void OrbDrawLamps::drawLamp(const OrbCanvas &canvas, double lx, double ly, double d,
                             const QColor &frameColor, const QColor &fillColor, bool isHighLighted)
+{
+    // A lamp is the same few shapes pass after pass: kept as a picture.
+    KeptPictures::Key what("lamp");
+    what.add(d).add(frameColor).add(fillColor).add(isHighLighted);
+    KeptPictures::draw(canvas, QRectF(lx, ly, d, d), 0.5, what, [&](const OrbCanvas &c) {
+        paintLamp(c, lx, ly, d, frameColor, fillColor, isHighLighted);
+    });
+}
+
+void OrbDrawLamps::paintLamp(const OrbCanvas &canvas, double lx, double ly, double d, const QColor &frameColor,
+                             const QColor &fillColor, bool isHighLighted)
 {
     QPainterPath path;
     // Both circles run the same way and the winding rule fills the whole outer circle,

@@ -32,8 +32,11 @@ public:
                                          bool isHighLighted);
 
 private:
+    // Through a kept picture (KeptPictures) where the painter allows.
     static void drawLamp(const OrbCanvas &canvas, double lx, double ly, double d,
                          const QColor &frameColor, const QColor &fillColor, bool isHighLighted);
+    static void paintLamp(const OrbCanvas &canvas, double lx, double ly, double d,
+                          const QColor &frameColor, const QColor &fillColor, bool isHighLighted);
 };
 
 } // namespace orb

@@ -1,7 +1,7 @@
 #include "toolkit/OrbDrawMeters.h"
 
-#include <QHash>
-#include <QPaintEngine>
+#include "toolkit/KeptPictures.h"
+
 #include <cmath>
 
 namespace orb {
@@ -104,57 +104,13 @@ void OrbDrawMeters::orbDrawCicleBar(const OrbCanvas &canvas, std::span<const Orb
     if (items.empty())
         return;
     const std::vector<PieStep> steps = pieSteps(items, isHighLighted);
-    QPainter &painter = canvas.painter();
-    const QTransform toDevice = painter.deviceTransform();
-    const QRectF device = toDevice.mapRect(canvas.rect(frame));
     // A status-sized pie changes only when a wedge moves by a whole degree, which on a
-    // steady machine is seldom: it is drawn once into a picture of its own and copied after.
-    // Elsewhere (the menus' large meters, painters with opacity or another composition) it
-    // is drawn in place.
-    const bool cacheable = painter.paintEngine() && painter.paintEngine()->type() == QPaintEngine::Raster
-        && toDevice.type() <= QTransform::TxScale && painter.opacity() == 1.0
-        && painter.compositionMode() == QPainter::CompositionMode_SourceOver && device.width() > 0.0
-        && device.height() > 0.0 && device.width() <= kMaxCachedPieSide && device.height() <= kMaxCachedPieSide;
-    if (!cacheable) {
-        paintPie(canvas, steps, frame);
-        return;
-    }
-    // The picture covers the pie with two pixels to spare, on whole pixels; where the pie
-    // falls inside it is part of the key, so a pie moved by a fraction of a pixel is drawn anew.
-    const QRect box = device.adjusted(-2.0, -2.0, 2.0, 2.0).toAlignedRect();
-    QByteArray key;
-    key.reserve(96 + static_cast<qsizetype>(steps.size()) * 32);
-    const auto put = [&key](const auto &value) { key.append(reinterpret_cast<const char *>(&value), sizeof value); };
-    put(device.x() - box.x());
-    put(device.y() - box.y());
-    put(device.width());
-    put(device.height());
-    put(toDevice.m11());
-    put(toDevice.m22());
-    for (const PieStep &step : steps) {
-        put(static_cast<int>(step.kind));
-        put(step.start);
-        put(step.sweep);
-        put(step.color.rgba64());
-    }
-    thread_local QHash<QByteArray, QImage> pictures;
-    auto found = pictures.constFind(key);
-    if (found == pictures.cend()) {
-        if (pictures.size() >= kMaxCachedPies)
-            pictures.clear();
-        QImage picture(box.size(), QImage::Format_ARGB32_Premultiplied);
-        picture.fill(Qt::transparent);
-        {
-            QPainter p(&picture);
-            p.setTransform(toDevice * QTransform::fromTranslate(-box.x(), -box.y()));
-            paintPie(OrbCanvas(p, canvas.height()), steps, frame);
-        }
-        found = pictures.insert(key, picture);
-    }
-    painter.save();
-    painter.resetTransform();
-    painter.drawImage(box.topLeft(), *found);
-    painter.restore();
+    // steady machine is seldom.
+    KeptPictures::Key what("circle meter");
+    what.add(frame.width()).add(frame.height());
+    for (const PieStep &step : steps)
+        what.add(static_cast<int>(step.kind)).add(step.start).add(step.sweep).add(step.color);
+    KeptPictures::draw(canvas, frame, 0.0, what, [&](const OrbCanvas &c) { paintPie(c, steps, frame); });
 }
 
 } // namespace orb

@@ -21,8 +21,8 @@ public:
     // Items are taken last to first; segment wedges run counter-clockwise from the top,
     // each sweep rounded up to whole degrees on its own. Under highlight only the part of
     // the circle not covered by faint (alpha <= 0.25) segments is filled, in white.
-    // A status-sized meter is kept as a picture per thread and copied while none of its wedges
-    // moves by a whole degree; the picture is the meter drawn in place, composed once.
+    // A status-sized meter is a kept picture (KeptPictures), copied while none of its wedges
+    // moves by a whole degree.
     static void orbDrawCicleBar(const OrbCanvas &canvas, std::span<const OrbMeterItem> items,
                                 const QRectF &frame, bool isHighLighted);
     // The same, always drawn in place.
@@ -31,10 +31,6 @@ public:
 
     // Alpha at or below which a segment counts as the faint remainder of a circle meter.
     static constexpr double kFaintAlpha = 0.25;
-    // Circle meters up to this many device pixels across are kept as pictures, this many
-    // of them per thread.
-    static constexpr double kMaxCachedPieSide = 64.0;
-    static constexpr qsizetype kMaxCachedPies = 32;
 
 private:
     struct PieStep {

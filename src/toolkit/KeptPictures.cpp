@@ -1,0 +1,77 @@
+#include "toolkit/KeptPictures.h"
+
+#include <QHash>
+#include <QImage>
+#include <QPaintEngine>
+#include <QPainter>
+#include <QTransform>
+
+namespace orb {
+namespace {
+
+thread_local quint64 composed = 0;
+
+template <typename T> void put(QByteArray &key, const T &value)
+{
+    key.append(reinterpret_cast<const char *>(&value), sizeof value);
+}
+
+} // namespace
+
+quint64 KeptPictures::composedOnThisThread() { return composed; }
+
+void KeptPictures::drawWith(const OrbCanvas &canvas, const QRectF &frame, double bleed, QByteArrayView what,
+                            void *paint, PaintFn call)
+{
+    QPainter &painter = canvas.painter();
+    const QTransform toDevice = painter.deviceTransform();
+    const QRectF device = toDevice.mapRect(canvas.rect(frame.adjusted(-bleed, -bleed, bleed, bleed)));
+    // The copy is placed in device pixels with the world transform reset, which leaves a
+    // device's own pixel ratio in force: such devices draw in place.
+    const bool keepable = painter.paintEngine() && painter.paintEngine()->type() == QPaintEngine::Raster
+        && painter.device() && painter.device()->devicePixelRatio() == 1.0
+        && toDevice.type() <= QTransform::TxScale && painter.opacity() == 1.0
+        && painter.compositionMode() == QPainter::CompositionMode_SourceOver && device.width() > 0.0
+        && device.height() > 0.0 && device.width() <= kMaxSide && device.height() <= kMaxSide;
+    if (!keepable) {
+        call(paint, canvas);
+        return;
+    }
+    // Whole pixels round the drawing, one spare for anti-aliasing on each side.
+    const QRect box = device.adjusted(-1.0, -1.0, 1.0, 1.0).toAlignedRect();
+    const QPainter::RenderHints hints = painter.renderHints();
+    // Reused, so a picture already kept is found without allocating.
+    thread_local QByteArray key;
+    key.resize(0);
+    put(key, device.x() - box.x());
+    put(key, device.y() - box.y());
+    put(key, device.width());
+    put(key, device.height());
+    put(key, toDevice.m11());
+    put(key, toDevice.m22());
+    put(key, hints.toInt());
+    key.append(what.data(), what.size());
+
+    thread_local QHash<QByteArray, QImage> pictures;
+    auto found = pictures.constFind(key);
+    if (found == pictures.cend()) {
+        if (pictures.size() >= kMaxPictures)
+            pictures.clear();
+        QImage picture(box.size(), QImage::Format_ARGB32_Premultiplied);
+        picture.fill(Qt::transparent);
+        {
+            QPainter p(&picture);
+            p.setRenderHints(hints);
+            p.setTransform(toDevice * QTransform::fromTranslate(-box.x(), -box.y()));
+            call(paint, OrbCanvas(p, canvas.height()));
+        }
+        ++composed;
+        found = pictures.insert(key, picture);
+    }
+    painter.save();
+    painter.resetTransform();
+    painter.drawImage(box.topLeft(), *found);
+    painter.restore();
+}
+
+} // namespace orb
