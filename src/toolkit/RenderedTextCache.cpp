@@ -6,6 +6,7 @@
 #include <QPaintDevice>
 #include <QPainter>
 #include <QThread>
+#include <algorithm>
 #include <cmath>
 
 namespace orb {
@@ -88,13 +89,36 @@ bool RenderedTextCache::draw(QPainter &p, const ShapedTextCache::Shaped &shaped,
         }
         if (cache->images_.size() >= kMaxImages)
             cache->images_.clear();
-        found = cache->images_.insert(key, image);
+        found = cache->images_.insert(key, cropped(image));
     }
+    if (found->image.isNull())
+        return true; // nothing to copy: the text drew no pixel (spaces, a transparent colour)
     p.save();
     p.resetTransform();
-    p.drawImage(QPoint(static_cast<int>(wholeX) - pad, static_cast<int>(wholeY) - pad), *found);
+    p.drawImage(QPoint(static_cast<int>(wholeX) - pad, static_cast<int>(wholeY) - pad) + found->offset, found->image);
     p.restore();
     return true;
+}
+
+RenderedTextCache::Rendered RenderedTextCache::cropped(const QImage &drawn)
+{
+    // Premultiplied pixels: a transparent pixel is 0 in every channel.
+    int top = drawn.height(), bottom = -1, left = drawn.width(), right = -1;
+    for (int y = 0; y < drawn.height(); ++y) {
+        const auto *row = reinterpret_cast<const QRgb *>(drawn.constScanLine(y));
+        for (int x = 0; x < drawn.width(); ++x) {
+            if (row[x] == 0)
+                continue;
+            top = std::min(top, y);
+            bottom = y;
+            left = std::min(left, x);
+            right = std::max(right, x);
+        }
+    }
+    if (bottom < 0)
+        return {};
+    const QRect painted(QPoint(left, top), QPoint(right, bottom));
+    return {drawn.copy(painted), painted.topLeft()};
 }
 
 } // namespace orb

@@ -5,6 +5,7 @@
 #include <QFont>
 #include <QHash>
 #include <QImage>
+#include <QPoint>
 #include <QPointF>
 #include <QString>
 #include <optional>
@@ -43,10 +44,17 @@ private:
         bool operator==(const Key &) const = default;
     };
     friend size_t qHash(const Key &key, size_t seed);
+    // A drawn text cut down to its painted pixels, and where they start in the padded box
+    // it was drawn in: copying transparent pixels costs as much as copying the glyphs'.
+    struct Rendered {
+        QImage image;
+        QPoint offset;
+    };
+    static Rendered cropped(const QImage &drawn);
 
     // Kept small whatever the texts: when full, it starts again.
     static constexpr qsizetype kMaxImages = 256;
-    QHash<Key, QImage> images_;
+    QHash<Key, Rendered> images_;
 };
 
 } // namespace orb

@@ -63,6 +63,7 @@ TEST(RenderedTextCache, ACopiedTextHasTheDirectlyDrawnPixelsWhereverItLands)
         {"42%", QColor(30, 30, 200), std::nullopt, {3.5, 4.25}}, // another sub-pixel place
         {"42%", QColor(30, 30, 200), shadow, {10.75, 2.5}},
         {"U: 7.52GB", QColor(200, 40, 40), shadow, {0.3, 9.9}},
+        {"  ", QColor(200, 40, 40), shadow, {2, 2}}, // draws no pixel at all
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(std::string(c.text) + " at " + std::to_string(c.top.x()) + "," + std::to_string(c.top.y()));
