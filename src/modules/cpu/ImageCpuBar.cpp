@@ -1,6 +1,7 @@
 #include "modules/cpu/ImageCpuBar.h"
 
 #include "toolkit/OrbCanvas.h"
+#include "toolkit/OrbColumnFill.h"
 #include "toolkit/OrbColors.h"
 #include "toolkit/OrbDrawGraph.h"
 #include "toolkit/OrbDrawText.h"
@@ -44,6 +45,7 @@ double ImageCpuBar::orbDrawCpuGraph(const OrbCanvas &canvas, const History<CpuSa
     double right = frame.x();
     canvas.save();
     canvas.setAntialiasing(asLine);
+    OrbColumnFill bars(canvas);
     std::array<double, 4> previous{-1, -1, -1, -1};
     for (std::size_t i = history.size(); i-- > 0;) {
         const CpuSample &sample = history[i];
@@ -53,16 +55,18 @@ double ImageCpuBar::orbDrawCpuGraph(const OrbCanvas &canvas, const History<CpuSa
         if (!asLine) {
             const double c = right - 2.0;
             double s = 0.0;
+            int layer = 0;
             for (auto [fraction, clr] : {std::pair{f.user, user}, {f.system, system}, {f.nice, nice}}) {
                 if (fraction > 0) {
-                    canvas.fillRect(QRectF(c, bottom + s, 2.0, fraction * h), clr);
+                    bars.add(layer, QRectF(c, bottom + s, 2.0, fraction * h), clr);
                     s += fraction * h;
                 }
+                ++layer;
             }
             if (f.idle > 0) {
                 const double ih = s + f.idle * h > h ? h - s : f.idle * h;
                 if (ih > 0)
-                    canvas.fillRect(QRectF(c, bottom + s, 2.0, ih), idle);
+                    bars.add(layer, QRectF(c, bottom + s, 2.0, ih), idle);
             }
         } else {
             const std::array<std::pair<double, QColor>, 4> states{
@@ -81,6 +85,7 @@ double ImageCpuBar::orbDrawCpuGraph(const OrbCanvas &canvas, const History<CpuSa
         if (remaining <= 0)
             break;
     }
+    bars.fill();
     canvas.restore();
     return remaining;
 }

@@ -2,6 +2,7 @@
 
 #include "collect/DiskBase.h"
 #include "toolkit/OrbCanvas.h"
+#include "toolkit/OrbColumnFill.h"
 #include "toolkit/OrbColors.h"
 #include "toolkit/OrbDrawGraph.h"
 #include "toolkit/OrbDrawLamps.h"
@@ -60,6 +61,7 @@ double ImageDiskBar::orbDrawDiskGraph(const OrbCanvas &canvas, const DiskGraphSe
     double x = frame.x();
     canvas.save();
     canvas.setAntialiasing(lines);
+    OrbColumnFill bars(canvas);
     std::optional<std::pair<double, double>> previous; // line modes: [read, write] heights
     for (const auto &[r, wr] : series.deltas) {
         if (w <= 0)
@@ -68,16 +70,16 @@ double ImageDiskBar::orbDrawDiskGraph(const OrbCanvas &canvas, const DiskGraphSe
         const double wf = fraction(wr, series.maxWrite);
         switch (mode) {
         case 1:
-            canvas.fillRect(QRectF(x - 2.0, y + half, 2.0, bar(rf)), readColor);
-            canvas.fillRect(QRectF(x - 2.0, y, 2.0, bar(wf)), writeColor);
+            bars.add(0, QRectF(x - 2.0, y + half, 2.0, bar(rf)), readColor);
+            bars.add(1, QRectF(x - 2.0, y, 2.0, bar(wf)), writeColor);
             break;
         case 2:
-            canvas.fillRect(QRectF(x - 2.0, y + h - bar(rf), 2.0, bar(rf)), readColor);
-            canvas.fillRect(QRectF(x - 2.0, y, 2.0, bar(wf)), writeColor);
+            bars.add(0, QRectF(x - 2.0, y + h - bar(rf), 2.0, bar(rf)), readColor);
+            bars.add(1, QRectF(x - 2.0, y, 2.0, bar(wf)), writeColor);
             break;
         case 3:
-            canvas.fillRect(QRectF(x - 2.0, y + half, 2.0, bar(rf)), readColor);
-            canvas.fillRect(QRectF(x - 2.0, y + half - bar(wf), 2.0, bar(wf)), writeColor);
+            bars.add(0, QRectF(x - 2.0, y + half, 2.0, bar(rf)), readColor);
+            bars.add(1, QRectF(x - 2.0, y + half - bar(wf), 2.0, bar(wf)), writeColor);
             break;
         case 4:
         case 5: {
@@ -98,6 +100,7 @@ double ImageDiskBar::orbDrawDiskGraph(const OrbCanvas &canvas, const DiskGraphSe
         x -= 2.0;
         w -= 2.0;
     }
+    bars.fill();
     canvas.restore();
     return w;
 }

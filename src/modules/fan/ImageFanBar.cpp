@@ -3,6 +3,7 @@
 #include "settings/FontCatalog.h"
 #include "settings/PrefFunctions.h"
 #include "toolkit/OrbCanvas.h"
+#include "toolkit/OrbColumnFill.h"
 #include "toolkit/OrbColors.h"
 #include "toolkit/OrbDrawGraph.h"
 #include "toolkit/OrbDrawText.h"
@@ -31,19 +32,21 @@ double ImageFanBar::orbDrawFanGraph(const OrbCanvas &canvas, const History<FanSa
     double right = frame.x();
     canvas.save();
     canvas.setAntialiasing(false);
+    OrbColumnFill bars(canvas);
     for (std::size_t i = history.size(); i-- > 0;) {
         const int64_t r = averageOf(history[i]);
         const float colourFraction = std::clamp(static_cast<float>(double(r) / s.maxRpm), 0.0f, 1.0f);
         const double heightFraction = std::clamp(double(r) / 6000.0, 0.0, 1.0);
         if (heightFraction > 0.0) {
             const QColor c = OrbColors::retGraphColor(colourFraction, s.low, s.warning, s.critical, s.gradient);
-            canvas.fillRect(QRectF(right - 2.0, bottom, 2.0, heightFraction * h), OrbCanvas::highlightedIf(c, hl));
+            bars.add(0, QRectF(right - 2.0, bottom, 2.0, heightFraction * h), OrbCanvas::highlightedIf(c, hl));
         }
         remaining -= 2.0;
         right -= 2.0;
         if (remaining <= 0)
             break;
     }
+    bars.fill();
     canvas.restore();
     return remaining;
 }

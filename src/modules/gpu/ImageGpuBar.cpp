@@ -1,6 +1,7 @@
 #include "modules/gpu/ImageGpuBar.h"
 
 #include "toolkit/OrbCanvas.h"
+#include "toolkit/OrbColumnFill.h"
 #include "toolkit/OrbDrawGraph.h"
 #include "toolkit/OrbDrawText.h"
 #include "toolkit/OrbFormat.h"
@@ -43,6 +44,7 @@ double ImageGpuBar::orbDrawGpuGraph(const OrbCanvas &canvas, const History<GpuSa
     double right = frame.x();
     canvas.save();
     canvas.setAntialiasing(false);
+    OrbColumnFill bars(canvas);
     for (std::size_t i = history.size(); i-- > 0 && remaining > 0;) {
         const GpuSample &sample = history[i];
         if (sample.empty())
@@ -52,13 +54,14 @@ double ImageGpuBar::orbDrawGpuGraph(const OrbCanvas &canvas, const History<GpuSa
                 continue;
             const double u = clamp01(double(std::max<int64_t>(e->used, 0)) / double(e->total));
             if (u > 0)
-                canvas.fillRect(QRectF(right - 2.0, bottom, 2.0, std::min(h, ceilUnits(u * h))),
-                                OrbCanvas::highlightedIf(s.shareColor(u), hl));
+                bars.add(0, QRectF(right - 2.0, bottom, 2.0, std::min(h, ceilUnits(u * h))),
+                         OrbCanvas::highlightedIf(s.shareColor(u), hl));
             break;
         }
         remaining -= 2.0;
         right -= 2.0;
     }
+    bars.fill();
     canvas.restore();
     return remaining;
 }

@@ -1,6 +1,7 @@
 #include "modules/memory/ImageMemoryBar.h"
 
 #include "toolkit/OrbCanvas.h"
+#include "toolkit/OrbColumnFill.h"
 #include "toolkit/OrbColors.h"
 #include "toolkit/OrbDrawGraph.h"
 #include "toolkit/OrbDrawText.h"
@@ -109,12 +110,13 @@ double ImageMemoryBar::orbDrawMemoryGraph(const OrbCanvas &canvas, const History
     double right = frame.x();
     canvas.save();
     canvas.setAntialiasing(false);
+    OrbColumnFill bars(canvas);
     for (std::size_t i = history.size(); i-- > 0;) {
         const std::array<double, 4> heights = columnHeights(history[i], totalPages, trad, h);
         double s = 0.0;
         for (std::size_t k = 0; k < heights.size(); ++k) {
             if (heights[k] > 0) {
-                canvas.fillRect(QRectF(right - 2.0, bottom + s, 2.0, heights[k]), colours[k]);
+                bars.add(static_cast<int>(k), QRectF(right - 2.0, bottom + s, 2.0, heights[k]), colours[k]);
                 s += heights[k];
             }
         }
@@ -123,6 +125,7 @@ double ImageMemoryBar::orbDrawMemoryGraph(const OrbCanvas &canvas, const History
         if (remaining <= 0)
             break;
     }
+    bars.fill();
     canvas.restore();
     return remaining;
 }

@@ -1,6 +1,7 @@
 #include "modules/network/ImageNetworkBar.h"
 
 #include "toolkit/OrbCanvas.h"
+#include "toolkit/OrbColumnFill.h"
 #include "toolkit/OrbColors.h"
 #include "toolkit/OrbDrawGraph.h"
 #include "toolkit/OrbDrawLamps.h"
@@ -63,6 +64,7 @@ double ImageNetworkBar::orbDrawNetworkGraph(const OrbCanvas &canvas, const Histo
     double x = frame.x();
     canvas.save();
     canvas.setAntialiasing(lines);
+    OrbColumnFill bars(canvas);
     double prevUpY = -1.0;
     double prevDwY = -1.0;
     // From the newest pair leftwards: each column is the traffic between a sample and the
@@ -76,24 +78,26 @@ double ImageNetworkBar::orbDrawNetworkGraph(const OrbCanvas &canvas, const Histo
             const double noiseH = std::min<double>(e.noise, 100.0) / 100.0 * (h - 2.0);
             const double signalH = std::min<double>(e.signal, 100.0) / 100.0 * (h - 2.0);
             if (noiseH > 0)
-                canvas.fillRect(QRectF(x - 2.0, y, 2.0, noiseH), s.noiseBar);
+                bars.add(0, QRectF(x - 2.0, y, 2.0, noiseH), s.noiseBar);
             if (signalH > 0)
-                canvas.fillRect(QRectF(x - 2.0, y, 2.0, signalH), s.signalBar);
+                bars.add(1, QRectF(x - 2.0, y, 2.0, signalH), s.signalBar);
+            if (lines)
+                bars.fill(); // the lines are drawn over them
         }
         const double upBar = barHeight(upRate, scale, s.limit, h);
         const double dwBar = barHeight(dwRate, scale, s.limit, h);
         switch (mode) {
         case 1:
-            canvas.fillRect(QRectF(x - 2.0, y + half, 2.0, upBar), up);
-            canvas.fillRect(QRectF(x - 2.0, y, 2.0, dwBar), down);
+            bars.add(2, QRectF(x - 2.0, y + half, 2.0, upBar), up);
+            bars.add(3, QRectF(x - 2.0, y, 2.0, dwBar), down);
             break;
         case 2:
-            canvas.fillRect(QRectF(x - 2.0, y + h - upBar, 2.0, upBar), up);
-            canvas.fillRect(QRectF(x - 2.0, y, 2.0, dwBar), down);
+            bars.add(2, QRectF(x - 2.0, y + h - upBar, 2.0, upBar), up);
+            bars.add(3, QRectF(x - 2.0, y, 2.0, dwBar), down);
             break;
         case 3:
-            canvas.fillRect(QRectF(x - 2.0, y + half, 2.0, upBar), up);
-            canvas.fillRect(QRectF(x - 2.0, y + half - dwBar, 2.0, dwBar), down);
+            bars.add(2, QRectF(x - 2.0, y + half, 2.0, upBar), up);
+            bars.add(3, QRectF(x - 2.0, y + half - dwBar, 2.0, dwBar), down);
             break;
         case 4:
         case 5: {
@@ -117,6 +121,7 @@ double ImageNetworkBar::orbDrawNetworkGraph(const OrbCanvas &canvas, const Histo
         if (remaining <= 0)
             break;
     }
+    bars.fill();
     canvas.restore();
     return remaining;
 }

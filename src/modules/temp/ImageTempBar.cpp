@@ -3,6 +3,7 @@
 #include "settings/FontCatalog.h"
 #include "settings/PrefFunctions.h"
 #include "toolkit/OrbCanvas.h"
+#include "toolkit/OrbColumnFill.h"
 #include "toolkit/OrbColors.h"
 #include "toolkit/OrbDrawGraph.h"
 #include "toolkit/OrbDrawText.h"
@@ -68,6 +69,7 @@ double ImageTempBar::orbDrawTempGraph(const OrbCanvas &canvas, const History<Tem
     double right = frame.x();
     canvas.save();
     canvas.setAntialiasing(false);
+    OrbColumnFill bars(canvas);
     for (std::size_t i = history.size(); i-- > 0;) {
         const float t = static_cast<float>(valueOf(history[i], key, hint));
         const float colourFraction = std::clamp(std::min(maxTemp, t) / maxTemp, 0.0f, 1.0f);
@@ -76,13 +78,14 @@ double ImageTempBar::orbDrawTempGraph(const OrbCanvas &canvas, const History<Tem
             const QColor c = colourFraction > 0.0f
                 ? OrbColors::retGraphColor(colourFraction, s.low, s.warning, s.critical, s.gradient)
                 : OrbColors::controlTextColor();
-            canvas.fillRect(QRectF(right - 2.0, bottom, 2.0, heightFraction * h), OrbCanvas::highlightedIf(c, hl));
+            bars.add(0, QRectF(right - 2.0, bottom, 2.0, heightFraction * h), OrbCanvas::highlightedIf(c, hl));
         }
         remaining -= 2.0;
         right -= 2.0;
         if (remaining <= 0)
             break;
     }
+    bars.fill();
     canvas.restore();
     return remaining;
 }

@@ -1,6 +1,7 @@
 #include "modules/volume/ImageVolumeBar.h"
 
 #include "toolkit/OrbCanvas.h"
+#include "toolkit/OrbColumnFill.h"
 #include "toolkit/OrbColors.h"
 #include "toolkit/OrbDrawGraph.h"
 #include "toolkit/OrbDrawLamps.h"
@@ -36,6 +37,7 @@ double ImageVolumeBar::orbDrawVolumeGraph(const OrbCanvas &canvas, const History
     const double h = frame.height();
     canvas.save();
     canvas.setAntialiasing(s.graphAsLine);
+    OrbColumnFill bars(canvas);
     double previous = -1.0;
     const QColor background = hl ? QColor(Qt::transparent) : s.free;
     for (std::size_t k = history.size(); k-- > 0 && w > 0;) {
@@ -53,13 +55,14 @@ double ImageVolumeBar::orbDrawVolumeGraph(const OrbCanvas &canvas, const History
             previous = v;
         } else {
             if (v > 0)
-                canvas.fillRect(QRectF(x - 2.0, y, 2.0, v), c);
+                bars.add(0, QRectF(x - 2.0, y, 2.0, v), c);
             if (h - v > 0)
-                canvas.fillRect(QRectF(x - 2.0, y + v, 2.0, h - v), background);
+                bars.add(1, QRectF(x - 2.0, y + v, 2.0, h - v), background);
         }
         x -= 2.0;
         w -= 2.0;
     }
+    bars.fill();
     canvas.restore();
     return w;
 }
