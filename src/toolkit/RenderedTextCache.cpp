@@ -102,18 +102,24 @@ bool RenderedTextCache::draw(QPainter &p, const ShapedTextCache::Shaped &shaped,
 
 RenderedTextCache::Rendered RenderedTextCache::cropped(const QImage &drawn)
 {
-    // Premultiplied pixels: a transparent pixel is 0 in every channel.
-    int top = drawn.height(), bottom = -1, left = drawn.width(), right = -1;
+    // Premultiplied pixels: a transparent pixel is 0 in every channel. Each row is searched
+    // from both ends, so a row with glyphs is mostly not looked at.
+    const int width = drawn.width();
+    int top = drawn.height(), bottom = -1, left = width, right = -1;
     for (int y = 0; y < drawn.height(); ++y) {
         const auto *row = reinterpret_cast<const QRgb *>(drawn.constScanLine(y));
-        for (int x = 0; x < drawn.width(); ++x) {
-            if (row[x] == 0)
-                continue;
-            top = std::min(top, y);
-            bottom = y;
-            left = std::min(left, x);
-            right = std::max(right, x);
-        }
+        int first = 0;
+        while (first < width && row[first] == 0)
+            ++first;
+        if (first == width)
+            continue;
+        int last = width - 1;
+        while (row[last] == 0)
+            --last;
+        top = std::min(top, y);
+        bottom = y;
+        left = std::min(left, first);
+        right = std::max(right, last);
     }
     if (bottom < 0)
         return {};
