@@ -11,20 +11,6 @@ using orb::test::TestCanvas;
 
 namespace {
 
-bool near(const QImage &a, const QImage &b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x) {
-            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
-            if (std::abs(qRed(p) - qRed(q)) > 2 || std::abs(qGreen(p) - qGreen(q)) > 2
-                || std::abs(qBlue(p) - qBlue(q)) > 2 || std::abs(qAlpha(p) - qAlpha(q)) > 2)
-                return false;
-        }
-    return true;
-}
-
 // A ringed disc, as a lamp is drawn: an anti-aliased stroke reaching half a point beyond
 // the frame, then a translucent fill.
 void ringedDisc(const OrbCanvas &c, const QRectF &frame, const QColor &fill)
@@ -91,7 +77,7 @@ TEST(KeptPictures, ACopyLooksAsTheDrawingMadeInPlaceAndIsComposedOnce)
         const quint64 before = KeptPictures::composedOnThisThread();
         const QImage first = drawn(c.frame, green, true, {c.scale});
         EXPECT_EQ(KeptPictures::composedOnThisThread(), before + 1);
-        EXPECT_TRUE(near(first, reference));
+        EXPECT_TRUE(orb::test::sameImage(first, reference));
         const QImage again = drawn(c.frame, green, true, {c.scale});
         EXPECT_EQ(KeptPictures::composedOnThisThread(), before + 1) << "the second drawing was not a copy";
         EXPECT_EQ(again, first);
@@ -101,7 +87,7 @@ TEST(KeptPictures, ACopyLooksAsTheDrawingMadeInPlaceAndIsComposedOnce)
     const quint64 before = KeptPictures::composedOnThisThread();
     const QImage red = drawn(frame, QColor(220, 30, 30), true);
     EXPECT_EQ(KeptPictures::composedOnThisThread(), before + 1);
-    EXPECT_TRUE(near(red, drawn(frame, QColor(220, 30, 30), false)));
+    EXPECT_TRUE(orb::test::sameImage(red, drawn(frame, QColor(220, 30, 30), false)));
 }
 
 TEST(KeptPictures, PaintersACopyCannotServeDrawInPlace)

@@ -211,16 +211,6 @@ TEST(OrbDrawMeters, AKeptCircleMeterLooksAsOneDrawnInPlace)
             OrbDrawMeters::orbDrawCicleBar(t.canvas(), items, frame, hl);
         return t.image();
     };
-    const auto near = [](const QImage &a, const QImage &b) {
-        for (int y = 0; y < a.height(); ++y)
-            for (int x = 0; x < a.width(); ++x) {
-                const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
-                if (std::abs(qRed(p) - qRed(q)) > 2 || std::abs(qGreen(p) - qGreen(q)) > 2
-                    || std::abs(qBlue(p) - qBlue(q)) > 2 || std::abs(qAlpha(p) - qAlpha(q)) > 2)
-                    return false;
-            }
-        return true;
-    };
     struct Case {
         const char *what;
         std::vector<OrbMeterItem> items;
@@ -242,7 +232,7 @@ TEST(OrbDrawMeters, AKeptCircleMeterLooksAsOneDrawnInPlace)
         const QImage reference = drawn(c.items, c.x, c.hl, true);
         const QImage first = drawn(c.items, c.x, c.hl, false);
         const QImage again = drawn(c.items, c.x, c.hl, false);
-        EXPECT_TRUE(near(first, reference));
+        EXPECT_TRUE(orb::test::sameImage(first, reference));
         EXPECT_EQ(again, first);
         kept.push_back(again);
     }

@@ -62,4 +62,20 @@ inline bool sameRgba(const QColor &a, const QColor &b, int tolerance = 2)
 
 inline bool isClear(const QColor &c) { return c.alpha() == 0; }
 
+// Two images of one size whose pixels differ by at most `tolerance` in every channel: a
+// drawing composed over transparency first, then copied, rounds differently by a little.
+inline bool sameImage(const QImage &a, const QImage &b, int tolerance = 2)
+{
+    if (a.size() != b.size())
+        return false;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            if (std::abs(qRed(p) - qRed(q)) > tolerance || std::abs(qGreen(p) - qGreen(q)) > tolerance
+                || std::abs(qBlue(p) - qBlue(q)) > tolerance || std::abs(qAlpha(p) - qAlpha(q)) > tolerance)
+                return false;
+        }
+    return true;
+}
+
 } // namespace orb::test
