@@ -84,13 +84,21 @@ if [[ -x $build/bench/orbidle ]]; then
   idle_pid=$!; pids+=("$idle_pid")
 fi
 
+sleeper_pid=
+if [[ -x $build/bench/orbsleep ]]; then
+  "$build/bench/orbsleep" &
+  sleeper_pid=$!; pids+=("$sleeper_pid")
+fi
+
 measure "$orb" orbmeter > "$work/orb.fig" &
 m1=$!
 if [[ -n $idle_pid ]]; then measure "$idle_pid" floor > "$work/idle.fig" & m3=$!; fi
+if [[ -n $sleeper_pid ]]; then measure "$sleeper_pid" sleeper > "$work/sleeper.fig" & m4=$!; fi
 if [[ -n $conky_pid ]]; then measure "$conky_pid" conky > "$work/conky.fig" & m2=$!; wait "$m2"; fi
 wait "$m1"
 [[ -n $idle_pid ]] && wait "$m3"
-kill "$orb" ${conky_pid:+"$conky_pid"} ${idle_pid:+"$idle_pid"} 2> /dev/null || true
+[[ -n $sleeper_pid ]] && wait "$m4"
+kill "$orb" ${conky_pid:+"$conky_pid"} ${idle_pid:+"$idle_pid"} ${sleeper_pid:+"$sleeper_pid"} 2> /dev/null || true
 
 # 3: the tray host. A private bus with a watcher that registers every item; dbus-monitor
 # counts what Orbmeter sends, inotify what it writes for the tray to read.
@@ -120,7 +128,9 @@ conky_us=; conky_rss=
 read -r _ sni_us sni_rss < "$work/sni.fig"
 idle_us=
 [[ -s $work/idle.fig ]] && read -r _ idle_us _ < "$work/idle.fig"
-awk -v s="$steady" -v iu="$idle_us" -v ou="$orb_us" -v orss="$orb_rss" -v cu="$conky_us" -v crss="$conky_rss" \
+sleeper_us=
+[[ -s $work/sleeper.fig ]] && read -r _ sleeper_us _ < "$work/sleeper.fig"
+awk -v s="$steady" -v pu="$sleeper_us" -v iu="$idle_us" -v ou="$orb_us" -v orss="$orb_rss" -v cu="$conky_us" -v crss="$conky_rss" \
     -v su="$sni_us" -v srss="$sni_rss" -v w="$(cat "$work/writes.fig")" -v sig="$signals" 'BEGIN {
   printf "side by side, %d s after the warm-up, CPU over all threads (schedstat)\n", s
   printf "  %-44s %9s %9s\n", "", "us CPU/s", "RSS MB"
@@ -133,6 +143,8 @@ awk -v s="$steady" -v iu="$idle_us" -v ou="$orb_us" -v orss="$orb_rss" -v cu="$c
     printf "  %-44s %9.1f\n", "floor: a Qt program that only wakes each second", iu
     printf "  %-44s %9.2fx\n", "orbmeter / floor (the same run)", ou / iu
   }
+  if (pu != "")
+    printf "  %-44s %9.1f\n", "a plain program that only sleeps each second", pu
   printf "  %-44s %9.1f %9.1f\n", "orbmeter --host sni, all ten modules", su, srss
   printf "  %-44s %9.2f per s\n", "  icon files written for the tray", w / s
   printf "  %-44s %9.2f per s\n", "  item signals sent to the tray", sig / s

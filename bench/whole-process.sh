@@ -77,17 +77,25 @@ if [[ -x $build/bench/orbidle ]]; then
   QT_QPA_PLATFORM=offscreen DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent "$build/bench/orbidle" 2> /dev/null &
   idle=$!
 fi
+# And below it, a plain program that only sleeps a second and reads once (bench/tools/plain_sleeper.cpp).
+sleeper=
+if [[ -x $build/bench/orbsleep ]]; then
+  "$build/bench/orbsleep" &
+  sleeper=$!
+fi
 sleep 5
 if ! kill -0 "$monitor" 2> /dev/null; then
   echo "whole-process.sh: the monitor exited early:" >&2; cat "$home/monitor.log" >&2; exit 1
 fi
 start_ns=$(schedstat_ns "$monitor")
 [[ -n $idle ]] && idle_start=$(schedstat_ns "$idle")
+[[ -n $sleeper ]] && sleeper_start=$(schedstat_ns "$sleeper")
 sleep "$steady"
 end_ns=$(schedstat_ns "$monitor")
 [[ -n $idle ]] && idle_end=$(schedstat_ns "$idle")
+[[ -n $sleeper ]] && sleeper_end=$(schedstat_ns "$sleeper")
 rss_kb=$(awk '/VmRSS/ {print $2}' /proc/"$monitor"/status)
-kill "$monitor" ${idle:+"$idle"}; wait "$monitor" 2> /dev/null || true
+kill "$monitor" ${idle:+"$idle"} ${sleeper:+"$sleeper"}; wait "$monitor" 2> /dev/null || true
 awk -v ns=$((end_ns - start_ns)) -v s="$steady" -v rss="$rss_kb" 'BEGIN {
   per = ns / 1000 / s
   printf "running monitor, default modules, offscreen, %d s: %7.1f us CPU per second (goal 150)%s, RSS %.1f MB\n",
@@ -96,4 +104,8 @@ if [[ -n $idle ]]; then
   awk -v ns=$((idle_end - idle_start)) -v mon=$((end_ns - start_ns)) -v s="$steady" 'BEGIN {
     printf "  floor in the same run, a Qt program that only wakes each second: %7.1f us CPU per second\n", ns / 1000 / s
     if (ns > 0) printf "  monitor / floor: %.2fx\n", mon / ns }'
+fi
+if [[ -n $sleeper ]]; then
+  awk -v ns=$((sleeper_end - sleeper_start)) -v s="$steady" 'BEGIN {
+    printf "  a plain program that only sleeps a second and reads once: %7.1f us CPU per second\n", ns / 1000 / s }'
 fi
