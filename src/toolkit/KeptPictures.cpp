@@ -2,7 +2,6 @@
 
 #include <QHash>
 #include <QImage>
-#include <QPaintEngine>
 #include <QPainter>
 #include <QTransform>
 
@@ -26,11 +25,8 @@ void KeptPictures::drawWith(const OrbCanvas &canvas, const QRectF &frame, double
     QPainter &painter = canvas.painter();
     const QTransform toDevice = painter.deviceTransform();
     const QRectF device = toDevice.mapRect(canvas.rect(frame.adjusted(-bleed, -bleed, bleed, bleed)));
-    // The copy is placed in device pixels with the world transform reset, which leaves a
-    // device's own pixel ratio in force: such devices draw in place.
-    const bool keepable = painter.paintEngine() && painter.paintEngine()->type() == QPaintEngine::Raster
-        && painter.device() && painter.device()->devicePixelRatio() == 1.0
-        && toDevice.type() <= QTransform::TxScale && painter.opacity() == 1.0
+    // The copy is placed in device pixels with the world transform reset.
+    const bool keepable = canvas.mapsStraightToPixels() && painter.opacity() == 1.0
         && painter.compositionMode() == QPainter::CompositionMode_SourceOver && device.width() > 0.0
         && device.height() > 0.0 && device.width() <= kMaxSide && device.height() <= kMaxSide;
     if (!keepable) {

@@ -1,7 +1,10 @@
 #include "toolkit/OrbCanvas.h"
 #include "toolkit/OrbBandedFill.h"
 
+#include <QPaintDevice>
+#include <QPaintEngine>
 #include <QPen>
+#include <QTransform>
 
 namespace orb {
 
@@ -30,6 +33,12 @@ void OrbCanvas::setCurrentColor(const QColor &color) const
     pen.setColor(color);
     painter_->setPen(pen);
     painter_->setBrush(color);
+}
+
+bool OrbCanvas::mapsStraightToPixels() const
+{
+    return painter_->paintEngine() && painter_->paintEngine()->type() == QPaintEngine::Raster && painter_->device()
+        && painter_->device()->devicePixelRatio() == 1.0 && painter_->deviceTransform().type() <= QTransform::TxScale;
 }
 
 void OrbCanvas::fillRect(const QRectF &r, const QColor &color) const

@@ -43,6 +43,11 @@ public:
     // ellipses fill as one area under the winding rule.
     void addEllipse(QPainterPath &path, const QRectF &r) const { path.addEllipse(rect(r)); }
 
+    // Whether the painter is Qt's raster engine writing straight into device pixels, moved or
+    // scaled at most, on a device without a pixel ratio of its own: then a drawing can be
+    // placed on the pixel grid by hand, with the world transform reset.
+    bool mapsStraightToPixels() const;
+
     // Drawing state.
     void save() const { painter_->save(); }
     void restore() const { painter_->restore(); }

@@ -1,7 +1,5 @@
 #include "toolkit/OrbColumnFill.h"
 
-#include <QPaintDevice>
-#include <QPaintEngine>
 #include <QPainter>
 #include <QTransform>
 #include <algorithm>
@@ -47,9 +45,7 @@ void OrbColumnFill::fill()
         return;
     QPainter &painter = canvas_.painter();
     const QTransform toDevice = painter.deviceTransform();
-    const bool matched = painter.paintEngine() && painter.paintEngine()->type() == QPaintEngine::Raster
-        && painter.device() && painter.device()->devicePixelRatio() == 1.0
-        && !painter.testRenderHint(QPainter::Antialiasing) && toDevice.type() <= QTransform::TxScale;
+    const bool matched = canvas_.mapsStraightToPixels() && !painter.testRenderHint(QPainter::Antialiasing);
     if (!matched) {
         for (const Bar &bar : bars_)
             canvas_.fillRect(bar.rect, bar.color);
