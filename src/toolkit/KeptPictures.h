@@ -24,7 +24,8 @@ namespace orb {
 class KeptPictures {
 public:
     // The caller's description of a drawing: its kind (a name no other kind uses) and every
-    // value the drawing depends on, as bytes.
+    // value the drawing depends on, as bytes, beside its size and its place on the pixel
+    // grid, which draw() keys by itself.
     class Key {
     public:
         explicit Key(const char *kind) { bytes_.append(kind, qsizetype(std::char_traits<char>::length(kind)) + 1); }

@@ -9,7 +9,7 @@ void OrbDrawLamps::drawLamp(const OrbCanvas &canvas, double lx, double ly, doubl
 {
     // A lamp is the same few shapes pass after pass: kept as a picture.
     KeptPictures::Key what("lamp");
-    what.add(d).add(frameColor).add(fillColor).add(isHighLighted);
+    what.add(frameColor).add(fillColor).add(isHighLighted);
     KeptPictures::draw(canvas, QRectF(lx, ly, d, d), 0.5, what, [&](const OrbCanvas &c) {
         paintLamp(c, lx, ly, d, frameColor, fillColor, isHighLighted);
     });

@@ -107,7 +107,6 @@ void OrbDrawMeters::orbDrawCicleBar(const OrbCanvas &canvas, std::span<const Orb
     // A status-sized pie changes only when a wedge moves by a whole degree, which on a
     // steady machine is seldom.
     KeptPictures::Key what("circle meter");
-    what.add(frame.width()).add(frame.height());
     for (const PieStep &step : steps)
         what.add(static_cast<int>(step.kind)).add(step.start).add(step.sweep).add(step.color);
     KeptPictures::draw(canvas, frame, 0.0, what, [&](const OrbCanvas &c) { paintPie(c, steps, frame); });

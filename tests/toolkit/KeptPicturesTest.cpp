@@ -44,7 +44,7 @@ QImage drawn(const QRectF &frame, const QColor &fill, bool kept, const Painting 
         p.translate(-20, -12);
     }
     KeptPictures::Key what("test disc");
-    what.add(frame.width()).add(frame.height()).add(fill);
+    what.add(fill);
     const auto paint = [&](const OrbCanvas &c) { ringedDisc(c, frame, fill); };
     if (kept)
         KeptPictures::draw(t.canvas(), frame, 0.5, what, paint);
