@@ -24,13 +24,8 @@ trap 'for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; wait 2>/dev
 export HOME=$work XDG_CONFIG_HOME=$work/.config XDG_DATA_HOME=$work/.local/share XDG_CACHE_HOME=$work/.cache
 export XDG_RUNTIME_DIR=$work/run QT_QPA_PLATFORM=offscreen DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent
 mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
-"$bin" sample --passes 1 > /dev/null 2>&1
-"$bin" defaults write DisplayTopWindowAtStartup -bool false 2> /dev/null
-if [[ -n ${ALL_MODULES:-} ]]; then
-  for key in DisplayOrbIcon LaunchCpus LaunchGpus LaunchMemo LaunchNetw LaunchDisk LaunchVolume LaunchTemp LaunchFans LaunchVNC; do
-    "$bin" defaults write "$key" -int 1 2> /dev/null
-  done
-fi
+source "$(dirname "$0")/schedstat.sh"
+prepare_home "$bin" ${ALL_MODULES:+all}
 
 # counted NAME CMD...: starts CMD under callgrind; its dumps land in $work/NAME.out.*
 counted() {
@@ -54,7 +49,9 @@ sleep 1
 totals() { awk '/^totals:/ {print $2; exit}' "$(ls -t "$work/$1".out.* | head -1)"; }
 orb_ir=$(totals orbmeter)
 printf 'instructions per second, %d s after a %d s warm-up (callgrind, user space only)\n' "$steady" "$warmup"
-printf '  %-50s %12.0f\n' "orbmeter --host offscreen, ${ALL_MODULES:+all ten modules}${ALL_MODULES:-default modules}" \
+modules="default modules"
+[[ -n ${ALL_MODULES:-} ]] && modules="all ten modules"
+printf '  %-50s %12.0f\n' "orbmeter --host offscreen, $modules" \
   "$(echo "$orb_ir / $steady" | bc -l)"
 if [[ -n $idle ]]; then
   idle_ir=$(totals floor)

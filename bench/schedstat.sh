@@ -1,4 +1,18 @@
-# Sourced by the running-monitor benchmarks.
+# Sourced by the running-monitor benchmarks: what they share.
+
+# prepare_home BIN [all]: in the home the environment names, lets a first run write the
+# defaults, keeps the Preferences window shut at start (a first start opens it, and it would
+# be measured too) and, given "all", switches every module on.
+prepare_home() {
+  local bin=$1 key
+  QT_QPA_PLATFORM=offscreen "$bin" sample --passes 1 > /dev/null 2>&1
+  "$bin" defaults write DisplayTopWindowAtStartup -bool false 2> /dev/null
+  [[ ${2:-} == all ]] || return 0
+  for key in DisplayOrbIcon LaunchCpus LaunchGpus LaunchMemo LaunchNetw LaunchDisk LaunchVolume LaunchTemp LaunchFans LaunchVNC; do
+    "$bin" defaults write "$key" -int 1 2> /dev/null
+  done
+}
+
 # schedstat_ns PID: nanoseconds the process has spent on a CPU, summed over all its threads.
 schedstat_ns() {
   local total=0 f v

@@ -30,16 +30,7 @@ orb_env() { # orb_env NAME -> prints env assignments
   mkdir -p "$home/run" && chmod 700 "$home/run"
   echo "HOME=$home XDG_CONFIG_HOME=$home/.config XDG_DATA_HOME=$home/.local/share XDG_CACHE_HOME=$home/.cache XDG_RUNTIME_DIR=$home/run"
 }
-# After a first run has written the defaults: every module on, and no Preferences window at
-# start (a first start opens it, and it would be measured too).
-switch_all_on() {
-  local key
-  env $(orb_env "$1") QT_QPA_PLATFORM=offscreen "$bin" sample --passes 1 > /dev/null 2>&1
-  env $(orb_env "$1") "$bin" defaults write DisplayTopWindowAtStartup -bool false 2> /dev/null
-  for key in DisplayOrbIcon LaunchCpus LaunchGpus LaunchMemo LaunchNetw LaunchDisk LaunchVolume LaunchTemp LaunchFans LaunchVNC; do
-    env $(orb_env "$1") "$bin" defaults write "$key" -int 1 2> /dev/null
-  done
-}
+switch_all_on() { (export $(orb_env "$1"); prepare_home "$bin" all); }
 
 # measure PID LABEL: waits the warm-up, then the steady span; prints "LABEL us_per_s rss_mb".
 measure() {

@@ -62,10 +62,8 @@ steady=${STEADY_SECONDS:-60}
 source "$(dirname "$0")/schedstat.sh"
 rm -rf "$home/.config" "$home/.local" "$home/.cache"
 mkdir -p "$home/run" && chmod 700 "$home/run"
-# A first start opens the Preferences window; the figure is that of the monitor alone.
-HOME=$home XDG_CONFIG_HOME=$home/.config XDG_DATA_HOME=$home/.local/share XDG_CACHE_HOME=$home/.cache \
-QT_QPA_PLATFORM=offscreen "$bin" sample --passes 1 > /dev/null 2>&1
-defaults write DisplayTopWindowAtStartup -bool false
+(export HOME=$home XDG_CONFIG_HOME=$home/.config XDG_DATA_HOME=$home/.local/share XDG_CACHE_HOME=$home/.cache
+ prepare_home "$bin")
 HOME=$home XDG_CONFIG_HOME=$home/.config XDG_DATA_HOME=$home/.local/share XDG_CACHE_HOME=$home/.cache \
 XDG_RUNTIME_DIR=$home/run QT_QPA_PLATFORM=offscreen DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent \
   "$bin" --host offscreen 2> "$home/monitor.log" &
