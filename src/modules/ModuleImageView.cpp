@@ -1,5 +1,6 @@
 #include "modules/ModuleImageView.h"
 
+#include "toolkit/KeptPictures.h"
 #include "toolkit/OrbCanvas.h"
 #include "toolkit/OrbDrawMeters.h"
 
@@ -20,9 +21,24 @@ void ModuleImageView::drawModuleLabel(const OrbCanvas &canvas, bool show, const 
             p.setCompositionMode(QPainter::CompositionMode_SourceIn);
             p.fillRect(tinted.rect(), Qt::white);
         }
-        canvas.painter().drawImage(canvas.rect(0, 0, label.width(), label.height()), tinted);
+        canvas.drawImage(QRectF(0, 0, label.width(), label.height()), tinted);
     }
     myMenuPosX_ = 18.0 + insets_.middle;
+}
+
+void ModuleImageView::drawDeviceIcon(const OrbCanvas &canvas, const QImage &icon, const QRectF &frame, double opacity)
+{
+    if (icon.isNull())
+        return;
+    KeptPictures::draw(canvas, frame, 0.0, KeptPictures::Key("device icon").add(icon.cacheKey()).add(opacity),
+                       [&](const OrbCanvas &c) {
+                           QPainter &p = c.painter();
+                           p.save();
+                           p.setRenderHint(QPainter::SmoothPixmapTransform, true);
+                           p.setOpacity(opacity);
+                           p.drawImage(c.rect(frame), icon);
+                           p.restore();
+                       });
 }
 
 void ModuleImageView::drawLevelBarElement(const OrbCanvas &canvas, std::span<const OrbMeterItem> items)

@@ -39,6 +39,9 @@ protected:
     // the origin, white while highlighted) when `show` is on. The image comes from the typed
     // settings, converted once for drawing (OrbImage::drawable).
     void drawModuleLabel(const OrbCanvas &canvas, bool show, const QImage &label);
+    // A device's icon scaled smoothly into `frame` (canvas coordinates) at `opacity`:
+    // composed once, then copied while the icon and its place stay.
+    static void drawDeviceIcon(const OrbCanvas &canvas, const QImage &icon, const QRectF &frame, double opacity);
 
     // The two meters at the running position (level bar 16 wide, circle meter as wide as
     // the drawing is high), which then moves past them and the gap.

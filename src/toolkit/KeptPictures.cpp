@@ -22,20 +22,18 @@ quint64 KeptPictures::composedOnThisThread() { return composed; }
 void KeptPictures::drawWith(const OrbCanvas &canvas, const QRectF &frame, double bleed, QByteArrayView what,
                             void *paint, PaintFn call)
 {
-    QPainter &painter = canvas.painter();
-    const QTransform toDevice = painter.deviceTransform();
+    const QTransform toDevice = canvas.deviceTransform();
     const QRectF device = toDevice.mapRect(canvas.rect(frame.adjusted(-bleed, -bleed, bleed, bleed)));
-    // The copy is placed in device pixels with the world transform reset.
-    const bool keepable = canvas.mapsStraightToPixels() && painter.opacity() == 1.0
-        && painter.compositionMode() == QPainter::CompositionMode_SourceOver && device.width() > 0.0
-        && device.height() > 0.0 && device.width() <= kMaxSide && device.height() <= kMaxSide;
+    // The copy is placed in device pixels.
+    const bool keepable = canvas.mapsStraightToPixels() && device.width() > 0.0 && device.height() > 0.0
+        && device.width() <= kMaxSide && device.height() <= kMaxSide;
     if (!keepable) {
         call(paint, canvas);
         return;
     }
     // Whole pixels round the drawing, one spare for anti-aliasing on each side.
     const QRect box = device.adjusted(-1.0, -1.0, 1.0, 1.0).toAlignedRect();
-    const QPainter::RenderHints hints = painter.renderHints();
+    const QPainter::RenderHints hints = canvas.renderHints();
     // Reused, so a picture already kept is found without allocating.
     thread_local QByteArray key;
     key.resize(0);
@@ -64,10 +62,7 @@ void KeptPictures::drawWith(const OrbCanvas &canvas, const QRectF &frame, double
         ++composed;
         found = pictures.insert(key, picture);
     }
-    painter.save();
-    painter.resetTransform();
-    painter.drawImage(box.topLeft(), *found);
-    painter.restore();
+    canvas.copyPixels(box.topLeft(), *found);
 }
 
 } // namespace orb

@@ -1,9 +1,13 @@
 #pragma once
 #include <QColor>
+#include <QImage>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPointF>
 #include <QRectF>
+#include <QTransform>
+#include <QVarLengthArray>
+#include <optional>
 
 namespace orb {
 
@@ -15,13 +19,30 @@ namespace orb {
 // The flip is done on each coordinate, never with a mirroring transform: scale(1, -1)
 // would mirror text and reverse the sense of arcs. Rectangles given to the canvas are
 // (x, y, width, height) with (x, y) the bottom-left corner.
+//
+// Fills and one-to-one image copies that land whole on the pixel grid of a plain image are
+// written straight into its pixels. A canvas made on an image begins its painter only when
+// a drawing needs one, so a status image of bars, kept texts and kept pictures is drawn
+// without one: begun on every redraw, the painter was most of a redraw's cost on a machine
+// whose caches a second of sleep has emptied.
 class OrbCanvas {
 public:
     // `height` is the height of the drawing area in the painter's logical units.
     OrbCanvas(QPainter &painter, double height);
+    // Draws into `image`, one logical unit a pixel; the painter is begun on first need.
+    OrbCanvas(QImage &image, double height);
+    ~OrbCanvas();
+    OrbCanvas(const OrbCanvas &) = delete;
+    OrbCanvas &operator=(const OrbCanvas &) = delete;
 
-    QPainter &painter() const { return *painter_; }
+    // The painter, begun now if it was not yet, in the state the canvas was put in.
+    QPainter &painter() const;
+    // Whether a painter has been begun (or was given): tells a drawing that needed none.
+    bool hasPainter() const { return painter_ != nullptr; }
     double height() const { return height_; }
+    // The painter's world, window and device mapping to device pixels, its render hints.
+    QTransform deviceTransform() const;
+    QPainter::RenderHints renderHints() const;
 
     // Conversions to the painter's coordinates.
     QPointF point(double x, double y) const { return {x, height_ - y}; }
@@ -43,20 +64,26 @@ public:
     // ellipses fill as one area under the winding rule.
     void addEllipse(QPainterPath &path, const QRectF &r) const { path.addEllipse(rect(r)); }
 
-    // Whether the painter is Qt's raster engine writing straight into device pixels, moved or
-    // scaled at most, on a device without a pixel ratio of its own: then a drawing can be
-    // placed on the pixel grid by hand, with the world transform reset.
+    // Whether drawings reach device pixels unchanged but for their place: Qt's raster engine,
+    // moved or scaled at most, on a device without a pixel ratio of its own, blending source
+    // over at full opacity. Then a drawing can be placed on the pixel grid by hand and copied.
     bool mapsStraightToPixels() const;
 
     // Drawing state.
-    void save() const { painter_->save(); }
-    void restore() const { painter_->restore(); }
-    void setAntialiasing(bool on) const { painter_->setRenderHint(QPainter::Antialiasing, on); }
+    void save() const;
+    void restore() const;
+    void setAntialiasing(bool on) const;
+    bool antialiased() const;
     // The colour later fills and strokes use when none is given: painter pen and brush.
     void setCurrentColor(const QColor &color) const;
-    QColor currentColor() const { return painter_->pen().color(); }
+    QColor currentColor() const;
 
     void fillRect(const QRectF &r, const QColor &color) const;
+    // `image` in the canvas rectangle `r`; smoothed when scaled and `smooth` is set.
+    void drawImage(const QRectF &r, const QImage &image, bool smooth = false) const;
+    // `image` (premultiplied, one pixel a pixel) with its top-left at device pixel `at`,
+    // whatever the world transform: for pictures already placed on the pixel grid.
+    void copyPixels(const QPoint &at, const QImage &image) const;
     // Strokes the outline of `r` centred on its edges, with mitred corners.
     void strokeRect(const QRectF &r, const QColor &color, double lineWidth) const;
     void fillPath(const QPainterPath &path, const QColor &color) const;
@@ -72,7 +99,18 @@ public:
     }
 
 private:
-    QPainter *painter_;
+    // The state set before the painter is begun, one entry per save().
+    struct PendingState {
+        bool antialias = false;
+        std::optional<QColor> color;
+    };
+    // The image to write into directly, or null when the painter's state rules it out.
+    QImage *straightTarget() const;
+
+    mutable QPainter *painter_ = nullptr;
+    QImage *image_ = nullptr;
+    mutable std::optional<QPainter> own_;
+    mutable QVarLengthArray<PendingState, 4> pending_;
     double height_;
 };
 

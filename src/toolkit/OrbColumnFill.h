@@ -2,28 +2,22 @@
 #include "toolkit/OrbCanvas.h"
 
 #include <QColor>
-#include <QRect>
 #include <QRectF>
-#include <QRgba64>
 #include <QVarLengthArray>
 
 namespace orb {
 
-// The bars of a status graph, filled together instead of one by one.
+// The bars of a status graph, collected and filled layer by layer.
 //
-// A graph of sixty two-pixel columns stacked from a few segments each is hundreds of
-// rectangle fills, and a fill of a translucent colour blends row by row: thousands of
-// two-pixel spans per redraw, each costing a call. Collected first, each colour's columns
-// are merged into long spans across the graph and filled at once. (An opaque colour is
-// written row by row without blending, cheaply enough that its bars are filled as they are.) The pixels are the ones
-// filling each rectangle in turn gives: rectangles are placed on the pixel grid exactly as
-// the painter places an unsmoothed rectangle fill, and filled layer by layer in the order
-// of the layers' numbers.
+// A graph's columns are stacked from a few segments each, and the code that walks the
+// history meets them column by column; the picture wants each layer over the one below it
+// everywhere. Filled on fill(), lowest layer first and in the order they came within one,
+// which is the picture one fill per bar in that order gives. On a plain image the fills are
+// written straight into the pixels (see OrbCanvas). Smoothed or rotated, where neighbouring
+// columns share edge pixels, the bars are filled in the order they came.
 //
 // The caller promises what makes the two the same: within one layer no two rectangles
-// overlap (one per column), and a later layer is one drawn later in every column. Where
-// the painter cannot be matched pixel for pixel (anti-aliasing, rotation, a device with a
-// pixel ratio of its own) the rectangles are filled one by one in the order they came.
+// overlap (one per column), and a later layer is one drawn later in every column.
 class OrbColumnFill {
 public:
     explicit OrbColumnFill(const OrbCanvas &canvas) : canvas_(canvas) {}
@@ -40,13 +34,8 @@ private:
     struct Bar {
         QRectF rect; // canvas coordinates
         QColor color;
-        QRgba64 rgba; // compared instead of the colour: the same fill, and no library call
         int layer;
-        QRect pixels; // on the device, filled in by fill()
-        bool done;
     };
-    // Merges disjoint pixel rectangles of one colour into long runs and fills them.
-    static void fillMerged(QPainter &painter, QVarLengthArray<QRect, 64> &rects, const QColor &color);
 
     const OrbCanvas &canvas_;
     QVarLengthArray<Bar, 128> bars_;

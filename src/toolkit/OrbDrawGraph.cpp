@@ -10,7 +10,7 @@ void OrbDrawGraph::orbDrawEmptyUnderLine(const OrbCanvas &canvas, const QColor &
 {
     // Half a point may be less than one device pixel, and aliased filling rounds such a
     // sliver away at some positions; the line must always show, so it is at least one pixel.
-    const double scale = std::abs(canvas.painter().combinedTransform().m22());
+    const double scale = std::abs(canvas.deviceTransform().m22());
     const double height = scale > 0.0 ? std::max(0.5, 1.0 / scale) : 0.5;
     canvas.save();
     canvas.setAntialiasing(false);

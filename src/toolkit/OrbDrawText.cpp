@@ -50,14 +50,16 @@ QSizeF OrbDrawText::textSize(const QString &text, const QFont &font)
 void OrbDrawText::drawTextAt(const OrbCanvas &canvas, const QString &text,
                              const OrbTextAttributes &attributes, double x, double y)
 {
-    QPainter &p = canvas.painter();
     const ShapedTextCache::Shaped shaped = ShapedTextCache::shaped(text, attributes.font);
+    if (shaped.runs.isEmpty())
+        return; // an empty text: nothing to draw, and no painter to begin for it
     // The baseline sits one descent above the bottom edge of the text's line box; the glyph
     // runs are placed from the line's top.
     const QPointF top = canvas.point(x, y + shaped.descent) - QPointF(0.0, shaped.ascent);
 
-    if (!RenderedTextCache::draw(p, shaped, text, attributes.font, attributes.foregroundColor, attributes.shadow, top))
-        RenderedTextCache::drawGlyphs(p, shaped, attributes.foregroundColor, attributes.shadow, top);
+    if (!RenderedTextCache::draw(canvas, shaped, text, attributes.font, attributes.foregroundColor, attributes.shadow,
+                                 top))
+        RenderedTextCache::drawGlyphs(canvas.painter(), shaped, attributes.foregroundColor, attributes.shadow, top);
 }
 
 } // namespace orb

@@ -68,8 +68,7 @@ OrbImage OrbImageCapture::imageWithSubviews(OrbImageView *view, bool isTemplate,
     const bool wasHidden = view->isHidden();
     view->setHidden(false);
     {
-        QPainter painter(&buffer);
-        const OrbCanvas canvas(painter, bounds.height());
+        const OrbCanvas canvas(buffer, bounds.height());
         view->drawRect(canvas, bounds);
     }
     view->setHidden(wasHidden);

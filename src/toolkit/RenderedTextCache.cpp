@@ -42,7 +42,7 @@ void RenderedTextCache::drawGlyphs(QPainter &p, const ShapedTextCache::Shaped &s
     p.restore();
 }
 
-bool RenderedTextCache::draw(QPainter &p, const ShapedTextCache::Shaped &shaped, const QString &text,
+bool RenderedTextCache::draw(const OrbCanvas &canvas, const ShapedTextCache::Shaped &shaped, const QString &text,
                              const QFont &font, const QColor &foreground, const std::optional<OrbShadow> &shadow,
                              const QPointF &top)
 {
@@ -50,13 +50,12 @@ bool RenderedTextCache::draw(QPainter &p, const ShapedTextCache::Shaped &shaped,
     if (!app || QThread::currentThread() != app->thread())
         return false;
     // Only a one-to-one copy gives the pixels direct drawing gives.
-    const QPaintDevice *device = p.device();
-    if (!device || device->devType() != QInternal::Image || device->devicePixelRatio() != 1.0
-        || p.worldTransform().type() > QTransform::TxTranslate || p.compositionMode() != QPainter::CompositionMode_SourceOver
-        || p.opacity() != 1.0)
+    const QTransform toDevice = canvas.deviceTransform();
+    if (!canvas.mapsStraightToPixels() || toDevice.type() > QTransform::TxTranslate)
         return false;
 
-    const QPointF at = p.worldTransform().map(top);
+    const QPointF at = toDevice.map(top);
+    const QPainter::RenderHints hints = canvas.renderHints();
     const double wholeX = std::floor(at.x());
     const double wholeY = std::floor(at.y());
     Key key{text,
@@ -67,7 +66,7 @@ bool RenderedTextCache::draw(QPainter &p, const ShapedTextCache::Shaped &shaped,
             shows(shadow) ? sixtyFourths(shadow->offset.y()) : 0,
             sixtyFourths(at.x() - wholeX),
             sixtyFourths(at.y() - wholeY),
-            static_cast<int>(p.renderHints())};
+            static_cast<int>(hints)};
     // Kept for the whole run, like the shaped texts (their glyph runs outlive no font engine).
     static auto *cache = new RenderedTextCache;
     auto found = cache->images_.constFind(key);
@@ -82,7 +81,7 @@ bool RenderedTextCache::draw(QPainter &p, const ShapedTextCache::Shaped &shaped,
         image.fill(Qt::transparent);
         {
             QPainter q(&image);
-            q.setRenderHints(p.renderHints());
+            q.setRenderHints(hints);
             q.setFont(font);
             drawGlyphs(q, shaped, foreground, shadow,
                        QPointF(pad + key.fractionX / kSubpixel, pad + key.fractionY / kSubpixel));
@@ -93,10 +92,8 @@ bool RenderedTextCache::draw(QPainter &p, const ShapedTextCache::Shaped &shaped,
     }
     if (found->image.isNull())
         return true; // nothing to copy: the text drew no pixel (spaces, a transparent colour)
-    p.save();
-    p.resetTransform();
-    p.drawImage(QPoint(static_cast<int>(wholeX) - pad, static_cast<int>(wholeY) - pad) + found->offset, found->image);
-    p.restore();
+    canvas.copyPixels(QPoint(static_cast<int>(wholeX) - pad, static_cast<int>(wholeY) - pad) + found->offset,
+                      found->image);
     return true;
 }
 

@@ -1,4 +1,5 @@
 #pragma once
+#include "toolkit/OrbCanvas.h"
 #include "toolkit/ShapedTextCache.h"
 
 #include <QColor>
@@ -18,15 +19,16 @@ struct OrbShadow;
 
 // Texts already drawn, with their shadow, into small images. Status images draw the same
 // few strings on most redraws, and blending glyph by glyph was the larger part of drawing
-// them; a drawn text is copied instead. Used on the GUI thread only, for painters that
-// draw one to one into an image; everything else draws the glyphs directly.
+// them; a drawn text is copied instead. Used on the GUI thread only, for canvases that
+// draw one to one into pixels; everything else draws the glyphs directly.
 class RenderedTextCache {
 public:
     // Draws `shaped` (the layout of `text` in `font`) with its line's top-left at `top` in
-    // the painter's coordinates; false when the painter is not one the cache serves, and
+    // the painter's coordinates; false when the canvas is not one the cache serves, and
     // nothing was drawn.
-    static bool draw(QPainter &painter, const ShapedTextCache::Shaped &shaped, const QString &text, const QFont &font,
-                     const QColor &foreground, const std::optional<OrbShadow> &shadow, const QPointF &top);
+    static bool draw(const OrbCanvas &canvas, const ShapedTextCache::Shaped &shaped, const QString &text,
+                     const QFont &font, const QColor &foreground, const std::optional<OrbShadow> &shadow,
+                     const QPointF &top);
 
     // Draws the glyphs directly: the shadow's runs offset by its offset, then the text's.
     static void drawGlyphs(QPainter &painter, const ShapedTextCache::Shaped &shaped, const QColor &foreground,

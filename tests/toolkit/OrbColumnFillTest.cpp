@@ -47,8 +47,9 @@ struct Painting {
     bool clipped = false;
 };
 
-// The bars over a background that is not uniform, one fill at a time (in the order of
-// their layers within each column, as the graphs draw them) or through OrbColumnFill.
+// The bars over a background that is not uniform, one painter fill at a time (in the order
+// of their layers within each column, as the graphs draw them) or through OrbColumnFill,
+// which writes the pixels itself where it can.
 QImage drawn(const std::vector<Bar> &bars, const Painting &how, bool together)
 {
     orb::test::TestCanvas t(70, 24, how.scale);
@@ -64,7 +65,7 @@ QImage drawn(const std::vector<Bar> &bars, const Painting &how, bool together)
         p.setClipRect(QRectF(11.3, 3.6, 30.2, 12.5));
     if (!together) {
         for (const Bar &b : bars)
-            t.canvas().fillRect(b.rect, b.color);
+            p.fillRect(t.canvas().rect(b.rect), b.color);
         return t.image();
     }
     OrbColumnFill fill(t.canvas());
@@ -76,7 +77,7 @@ QImage drawn(const std::vector<Bar> &bars, const Painting &how, bool together)
 
 } // namespace
 
-TEST(OrbColumnFill, FillsTheSamePixelsAsOneFillPerBar)
+TEST(OrbColumnFill, FillsTheSamePixelsAsOnePainterFillPerBar)
 {
     const std::vector<Painting> paintings{
         {"one pixel per point"},

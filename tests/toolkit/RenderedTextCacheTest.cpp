@@ -31,11 +31,15 @@ QImage cached(const QString &text, const QColor &colour, const std::optional<Orb
               bool *served = nullptr)
 {
     QImage image = blank();
-    QPainter p(&image);
-    const QFont font = test::dejaVuSans(20);
-    const bool ok = RenderedTextCache::draw(p, ShapedTextCache::shaped(text, font), text, font, colour, shadow, top);
-    if (served)
-        *served = ok;
+    {
+        // As a status image draws: no painter unless one is needed.
+        const OrbCanvas canvas(image, image.height());
+        const QFont font = test::dejaVuSans(20);
+        const bool ok = RenderedTextCache::draw(canvas, ShapedTextCache::shaped(text, font), text, font, colour, shadow,
+                                                top);
+        if (served)
+            *served = ok;
+    }
     return image;
 }
 
@@ -94,16 +98,16 @@ TEST(RenderedTextCache, PaintersThatDoNotDrawOneToOneAreLeftToTheGlyphs)
     {
         QPainter scaled(&image);
         scaled.scale(2, 2);
-        EXPECT_FALSE(RenderedTextCache::draw(scaled, shaped, "5%", font, Qt::black, std::nullopt, {1, 1}));
+        EXPECT_FALSE(RenderedTextCache::draw(OrbCanvas(scaled, 40), shaped, "5%", font, Qt::black, std::nullopt, {1, 1}));
     }
     {
         QPainter faded(&image);
         faded.setOpacity(0.5);
-        EXPECT_FALSE(RenderedTextCache::draw(faded, shaped, "5%", font, Qt::black, std::nullopt, {1, 1}));
+        EXPECT_FALSE(RenderedTextCache::draw(OrbCanvas(faded, 40), shaped, "5%", font, Qt::black, std::nullopt, {1, 1}));
     }
     QImage retina(80, 40, QImage::Format_ARGB32_Premultiplied);
     retina.setDevicePixelRatio(2.0);
     QPainter p(&retina);
-    EXPECT_FALSE(RenderedTextCache::draw(p, shaped, "5%", font, Qt::black, std::nullopt, {1, 1}));
+    EXPECT_FALSE(RenderedTextCache::draw(OrbCanvas(p, 40), shaped, "5%", font, Qt::black, std::nullopt, {1, 1}));
     EXPECT_EQ(differingPixels(image, blank()), 0) << "nothing drawn when refused";
 }

@@ -192,21 +192,15 @@ void ImageDiskBar::moduleForeach(const OrbCanvas &canvas, const QString &key)
 void ImageDiskBar::drawIcon(const OrbCanvas &canvas, const QImage &icon, const DiskRW *rw)
 {
     if (!icon.isNull()) {
-        QPainter &p = canvas.painter();
-        p.save();
-        p.setRenderHint(QPainter::SmoothPixmapTransform, true);
         if (settings_.indicatorAboveIcon) {
-            p.drawImage(canvas.rect(myMenuPosX_, 4.0, kIconSize, kIconSize), icon);
-            p.restore();
+            drawDeviceIcon(canvas, icon, QRectF(myMenuPosX_, 4.0, kIconSize, kIconSize), 1.0);
             OrbDrawLamps::orbDrawHorizontalTwoCircle(
                 canvas, rw && rw->readActive, rw && rw->writeActive, settings_.lampFrame, settings_.lampBack,
                 settings_.read, settings_.write, myMenuPosX_, (myHeight_ - kIconSize) / 2.0 + kIconSize - 2.0,
                 kIconSize, 8.0, 2.0, isHighLighted_);
         } else {
-            p.setOpacity(0.8);
-            p.drawImage(canvas.rect(myMenuPosX_, std::floor((myHeight_ - kIconSize) / 2.0), kIconSize, kIconSize),
-                        icon);
-            p.restore();
+            drawDeviceIcon(canvas, icon,
+                           QRectF(myMenuPosX_, std::floor((myHeight_ - kIconSize) / 2.0), kIconSize, kIconSize), 0.8);
         }
     }
     myMenuPosX_ += insets_.middle + kIconSize;

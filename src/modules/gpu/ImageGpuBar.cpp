@@ -103,7 +103,7 @@ void ImageGpuBar::drawRect(const OrbCanvas &canvas, const QRectF &)
     if (s.showLabel) {
         const QImage &label = isHighLighted_ ? s.labelWhite : s.label;
         if (!label.isNull())
-            canvas.painter().drawImage(canvas.rect(0, 0, label.width(), label.height()), label);
+            canvas.drawImage(QRectF(0, 0, label.width(), label.height()), label);
         myMenuPosX_ = 18.0 + insets_.middle;
     }
     for (const GpuEntry &entry : resumeArray_.back()) {

@@ -138,7 +138,7 @@ void ImageNetworkBar::drawModuleLabel(const OrbCanvas &canvas, const NetworkItem
             p.setCompositionMode(QPainter::CompositionMode_SourceIn);
             p.fillRect(tinted.rect(), Qt::white);
         }
-        canvas.painter().drawImage(canvas.rect(0, 0, tinted.width(), tinted.height()), tinted);
+        canvas.drawImage(QRectF(0, 0, tinted.width(), tinted.height()), tinted);
     }
     myMenuPosX_ = 18.0 + insets_.middle;
 }

@@ -168,21 +168,15 @@ void ImageVolumeBar::drawIcon(const OrbCanvas &canvas, const VolumeFigure &f)
 {
     const QImage icon = icons_.value(f.path);
     if (!icon.isNull()) {
-        QPainter &p = canvas.painter();
-        p.save();
-        p.setRenderHint(QPainter::SmoothPixmapTransform, true);
         if (settings_.indicatorAboveIcon) {
-            p.drawImage(canvas.rect(myMenuPosX_, 4.0, kIconSize, kIconSize), icon);
-            p.restore();
+            drawDeviceIcon(canvas, icon, QRectF(myMenuPosX_, 4.0, kIconSize, kIconSize), 1.0);
             OrbDrawLamps::orbDrawHorizontalSigleCircle(canvas, f.changed, settings_.circleFrame, settings_.free,
                                                        settings_.lampOn, myMenuPosX_,
                                                        (myHeight_ - kIconSize) / 2.0 + kIconSize - 2.0, kIconSize,
                                                        8.0, isHighLighted_);
         } else {
-            p.setOpacity(0.8);
-            p.drawImage(canvas.rect(myMenuPosX_, std::floor((myHeight_ - kIconSize) / 2.0), kIconSize, kIconSize),
-                        icon);
-            p.restore();
+            drawDeviceIcon(canvas, icon,
+                           QRectF(myMenuPosX_, std::floor((myHeight_ - kIconSize) / 2.0), kIconSize, kIconSize), 0.8);
         }
     }
     myMenuPosX_ += insets_.middle + kIconSize;
