@@ -1,3 +1,4 @@
+#include "TestCanvas.h"
 #include "toolkit/OrbPixelOps.h"
 
 #include <QPainter>
@@ -6,6 +7,8 @@
 
 namespace orb {
 namespace {
+
+using orb::test::differingPixels;
 
 // A background with every kind of pixel a status image holds: transparent, opaque and
 // translucent, premultiplied.
@@ -26,15 +29,6 @@ QColor anyColor(QRandomGenerator &random)
     const int kind = random.bounded(4);
     const int alpha = kind == 0 ? 0 : kind == 1 ? 255 : random.bounded(1, 255);
     return QColor(random.bounded(256), random.bounded(256), random.bounded(256), alpha);
-}
-
-int differingPixels(const QImage &a, const QImage &b)
-{
-    int n = 0;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x)
-            n += a.pixel(x, y) != b.pixel(x, y);
-    return n;
 }
 
 TEST(OrbPixelOps, FillsAndCopiesWriteExactlyThePaintersPixels)

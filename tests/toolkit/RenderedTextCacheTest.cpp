@@ -1,4 +1,5 @@
 #include "TestFonts.h"
+#include "TestCanvas.h"
 #include "toolkit/OrbColors.h"
 #include "toolkit/RenderedTextCache.h"
 #include "toolkit/ShapedTextCache.h"
@@ -9,6 +10,8 @@
 using namespace orb;
 
 namespace {
+
+using orb::test::differingPixels;
 
 QImage blank()
 {
@@ -41,15 +44,6 @@ QImage cached(const QString &text, const QColor &colour, const std::optional<Orb
             *served = ok;
     }
     return image;
-}
-
-int differingPixels(const QImage &a, const QImage &b)
-{
-    int n = 0;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x)
-            n += a.pixel(x, y) != b.pixel(x, y);
-    return n;
 }
 
 } // namespace

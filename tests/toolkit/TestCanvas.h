@@ -78,4 +78,14 @@ inline bool sameImage(const QImage &a, const QImage &b, int tolerance = 2)
     return true;
 }
 
+// Pixels of two images of one size that are not exactly the same.
+inline int differingPixels(const QImage &a, const QImage &b)
+{
+    int n = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            n += a.pixel(x, y) != b.pixel(x, y);
+    return n;
+}
+
 } // namespace orb::test
