@@ -275,6 +275,12 @@ compact_tray_checks() {
   start_orbmeter --host sni
   wait_until 200 items_registered || fail "Orbmeter's items did not register with the tray: $(watcher_items)"
   wait_until 100 grep -q "gets the compact item style" "$work/orbmeter.log" || fail "the compact style was not chosen"
+  # CPU shows something from its second reading on, after Memory and General: the tray is
+  # looked at once both items it must hold have something to show.
+  for key in cpu memory; do
+    wait_until 100 grep -q "status item $key has something to show" "$work/orbmeter.log" \
+      || fail "the $key item never had something to show"
+  done
   local tiles appeared tries
   for tries in 1 2 3 4 5 6 7 8 9 10; do
     sleep 1
