@@ -161,27 +161,86 @@ const QImage &emptyTile(int s, TrayHeadline::Gauge gauge)
     p.end();
     return *tiles.insert(key, image);
 }
+
+// The figure as the icon shows it, over transparency: white, outlined in the tile's colour
+// so that it reads over any fill, about the well's centre and narrowed there when it needs
+// it. Shaping it and drawing it nine times was most of a render; figures come back often
+// (an idle CPU shows a handful), so each is drawn once per size and kept. Null when the
+// figure does not fit. UI thread only.
+QHash<QPair<int, QString>, QImage> &keptFigures()
+{
+    static QHash<QPair<int, QString>, QImage> figures;
+    return figures;
+}
+
+const QImage &keptFigure(int s, const QString &text, const QRectF &well)
+{
+    QHash<QPair<int, QString>, QImage> &figures = keptFigures();
+    constexpr qsizetype kMaxFigures = 256;
+    const QPair<int, QString> key(s, text);
+    if (const auto it = figures.constFind(key); it != figures.constEnd())
+        return it.value();
+    if (figures.size() >= kMaxFigures)
+        figures.clear();
+    QImage image;
+    const FigureFit fit = figureFit(s, text, well.width());
+    if (fit.pixelSize > 0) {
+        image = QImage(s, s, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        QPainter p(&image);
+        p.setRenderHint(QPainter::Antialiasing);
+        const SizedFont &sized = figureFont(fit.pixelSize);
+        // Shaped once, measured and drawn nine times from that.
+        QTextLayout layout(text, sized.font);
+        layout.beginLayout();
+        const QTextLine line = layout.createLine();
+        layout.endLayout();
+        const double w = line.horizontalAdvance();
+        p.translate(well.center().x(), well.center().y());
+        p.scale(fit.squeeze, 1.0);
+        const QPointF base(-w / 2.0, sized.metrics.capHeight() / 2.0);
+        // The outline is the figure drawn around itself (glyphs come from the font cache, so
+        // this costs far less than stroking an outline path).
+        const double o = s < 20 ? 0.75 : std::max(1.0, s / 22.0);
+        const QList<QGlyphRun> runs = layout.glyphRuns();
+        const QPointF origin = base - QPointF(0.0, line.ascent());
+        const auto drawAt = [&](QPointF at) {
+            for (const QGlyphRun &run : runs)
+                p.drawGlyphRun(at, run);
+        };
+        p.setPen(CompactIcon::tileColour());
+        for (const QPointF d : {QPointF(-o, 0), QPointF(o, 0), QPointF(0, -o), QPointF(0, o), QPointF(-o, -o),
+                                QPointF(o, -o), QPointF(-o, o), QPointF(o, o)})
+            drawAt(origin + d);
+        p.setPen(CompactIcon::figureColour());
+        drawAt(origin);
+    }
+    return *figures.insert(key, image);
+}
 } // namespace
+
+void CompactIcon::forgetFigures() { keptFigures().clear(); }
 
 QImage CompactIcon::render(const TrayHeadline &headline, int pixels)
 {
     const int s = std::max(pixels, 8);
+    const double f = clampedFraction(headline);
+    const QColor fill = headline.colour.isValid() ? headline.colour : defaultFill();
+    const TileShape shape = tileShape(s);
+    const bool pie = headline.gauge == TrayHeadline::Gauge::Pie;
     QImage image = emptyTile(s, headline.gauge).copy();
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::NoPen);
-    const TileShape shape = tileShape(s);
     const QRectF &well = shape.well;
 
-    const double f = clampedFraction(headline);
-    const QColor fill = headline.colour.isValid() ? headline.colour : defaultFill();
-    if (f > 0.0 && headline.gauge == TrayHeadline::Gauge::Pie) {
+    if (f > 0.0 && pie) {
         const QRectF disc = pieDisc(well);
+        QPainterPath wedge(disc.center());
         // From twelve o'clock, clockwise, in whole sixteenths of a degree as before.
-        QPainterPath pie(disc.center());
-        pie.arcTo(disc, 90.0, -std::lround(f * 360.0 * 16.0) / 16.0);
-        pie.closeSubpath();
-        OrbBandedFill::fillPath(p, pie, fill);
+        wedge.arcTo(disc, 90.0, -std::lround(f * 360.0 * 16.0) / 16.0);
+        wedge.closeSubpath();
+        OrbBandedFill::fillPath(p, wedge, fill);
     } else if (f > 0.0) {
         const QRect track = barTrack(shape);
         // Whole pixels, at least one for any load above zero.
@@ -189,40 +248,10 @@ QImage CompactIcon::render(const TrayHeadline &headline, int pixels)
         p.fillRect(QRect(track.left(), track.bottom() + 1 - h, track.width(), h), fill);
     }
 
-    const QString text = figureText(headline);
-    if (!text.isEmpty()) {
-        const FigureFit fit = figureFit(s, text, well.width());
-        if (fit.pixelSize > 0) {
-            const SizedFont &sized = figureFont(fit.pixelSize);
-            // Shaped once, measured and drawn nine times from that.
-            QTextLayout layout(text, sized.font);
-            layout.beginLayout();
-            const QTextLine line = layout.createLine();
-            layout.endLayout();
-            const double w = line.horizontalAdvance();
-            // Drawn about the well's centre, narrowed there when the figure needs it.
-            p.save();
-            p.translate(well.center().x(), well.center().y());
-            p.scale(fit.squeeze, 1.0);
-            const QPointF base(-w / 2.0, sized.metrics.capHeight() / 2.0);
-            // A dark outline keeps the white figure readable over any fill: the figure drawn
-            // around itself in the tile's colour, then on top in white (glyphs come from the
-            // font cache, so this costs far less than stroking an outline path).
-            const double o = s < 20 ? 0.75 : std::max(1.0, s / 22.0);
-            const QList<QGlyphRun> runs = layout.glyphRuns();
-            const QPointF origin = base - QPointF(0.0, line.ascent());
-            const auto drawAt = [&](QPointF at) {
-                for (const QGlyphRun &run : runs)
-                    p.drawGlyphRun(at, run);
-            };
-            p.setPen(tileColour());
-            for (const QPointF d : {QPointF(-o, 0), QPointF(o, 0), QPointF(0, -o), QPointF(0, o), QPointF(-o, -o),
-                                    QPointF(o, -o), QPointF(-o, o), QPointF(o, o)})
-                drawAt(origin + d);
-            p.setPen(figureColour());
-            drawAt(origin);
-            p.restore();
-        }
+    if (const QString text = figureText(headline); !text.isEmpty()) {
+        const QImage &figure = keptFigure(s, text, well);
+        if (!figure.isNull())
+            p.drawImage(0, 0, figure);
     }
     p.end();
     return image.convertToFormat(QImage::Format_ARGB32);

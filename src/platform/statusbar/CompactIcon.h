@@ -15,8 +15,10 @@ public:
     static constexpr std::array<int, 5> kSizes{16, 22, 24, 32, 48};
 
     // The icon `pixels` wide and high (device pixel ratio 1). Without a reading the tile is
-    // drawn empty. `pixels` below 8 is taken as 8.
+    // drawn empty. `pixels` below 8 is taken as 8. UI thread only: figures drawn once are
+    // kept (forgetFigures() drops them).
     static QImage render(const TrayHeadline &headline, int pixels);
+    static void forgetFigures();
     // A wide status image fitted into a square of `pixels`, keeping its shape, centred
     // (for modules that have no headline gauge yet).
     static QImage fitted(const QImage &wide, int pixels);

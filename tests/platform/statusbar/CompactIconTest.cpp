@@ -3,6 +3,7 @@
 #include "platform/statusbar/CompactIcon.h"
 
 #include <QPainter>
+#include <QRandomGenerator>
 #include <cmath>
 #include <gtest/gtest.h>
 
@@ -224,4 +225,30 @@ TEST(CompactIcon, AnIconIsTheSameWhateverWasDrawnBeforeIt)
     EXPECT_EQ(gaugeRows(emptyBar).count(QLatin1Char('f')), 0);
     EXPECT_NE(emptyBar, emptyPie) << "bar and pie tiles are kept apart";
     EXPECT_EQ(CompactIcon::render(none, 16).size(), QSize(16, 16));
+}
+
+TEST(CompactIcon, AKeptFigureDrawsTheIconAFreshOneDraws)
+{
+    // Figures are kept per size and text; an icon drawn with one drawn before for another
+    // reading must be the icon a first drawing gives.
+    QRandomGenerator random(31);
+    const QString figures[] = {QString(), QStringLiteral("1.2M"), QStringLiteral("62°")};
+    std::vector<std::pair<TrayHeadline, int>> drawn;
+    for (int i = 0; i < 300; ++i) {
+        TrayHeadline h = reading(random.bounded(41) / 40.0 + (random.bounded(9) - 4) / 1000.0,
+                                 random.bounded(2) ? TrayHeadline::Gauge::Pie : TrayHeadline::Gauge::Bar);
+        if (random.bounded(10) == 0)
+            h.fraction = -1.0;
+        h.figure = figures[random.bounded(3)];
+        drawn.push_back({h, CompactIcon::kSizes[random.bounded(int(CompactIcon::kSizes.size()))]});
+    }
+    CompactIcon::forgetFigures();
+    std::vector<QImage> withKept;
+    for (const auto &[h, size] : drawn)
+        withKept.push_back(CompactIcon::render(h, size));
+    for (size_t i = 0; i < drawn.size(); ++i) {
+        CompactIcon::forgetFigures();
+        ASSERT_EQ(CompactIcon::render(drawn[i].first, drawn[i].second), withKept[i])
+            << "reading " << drawn[i].first.fraction << " at " << drawn[i].second;
+    }
 }
