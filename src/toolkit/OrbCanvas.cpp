@@ -171,35 +171,33 @@ void OrbCanvas::fillRect(const QRectF &r, const QColor &color) const
     painter().fillRect(rect(r), color);
 }
 
-void OrbCanvas::drawImage(const QRectF &r, const QImage &image, bool smooth) const
+bool OrbCanvas::blendStraight(const QPoint &at, const QImage &image) const
+{
+    if (image.format() != QImage::Format_ARGB32_Premultiplied || image.devicePixelRatio() != 1.0)
+        return false;
+    QImage *target = straightTarget();
+    if (!target)
+        return false;
+    OrbPixelOps::blend(*target, at, image);
+    return true;
+}
+
+void OrbCanvas::drawImage(const QRectF &r, const QImage &image) const
 {
     if (image.isNull())
         return;
     const QRectF device = deviceTransform().mapRect(rect(r));
     const QPoint at(qRound(device.x()), qRound(device.y()));
     // One image pixel on one device pixel: a copy.
-    if (image.format() == QImage::Format_ARGB32_Premultiplied && image.devicePixelRatio() == 1.0
-        && device == QRectF(at, image.size()))
-        if (QImage *target = straightTarget()) {
-            OrbPixelOps::blend(*target, at, image);
-            return;
-        }
-    QPainter &p = painter();
-    p.save();
-    p.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
-    p.drawImage(rect(r), image);
-    p.restore();
+    if (device == QRectF(at, image.size()) && blendStraight(at, image))
+        return;
+    painter().drawImage(rect(r), image);
 }
 
 void OrbCanvas::copyPixels(const QPoint &at, const QImage &image) const
 {
-    if (image.isNull())
+    if (image.isNull() || blendStraight(at, image))
         return;
-    if (image.format() == QImage::Format_ARGB32_Premultiplied && image.devicePixelRatio() == 1.0)
-        if (QImage *target = straightTarget()) {
-            OrbPixelOps::blend(*target, at, image);
-            return;
-        }
     QPainter &p = painter();
     p.save();
     // What is left of the mapping without a world transform is a redirection's offset.

@@ -79,8 +79,8 @@ public:
     QColor currentColor() const;
 
     void fillRect(const QRectF &r, const QColor &color) const;
-    // `image` in the canvas rectangle `r`; smoothed when scaled and `smooth` is set.
-    void drawImage(const QRectF &r, const QImage &image, bool smooth = false) const;
+    // `image` in the canvas rectangle `r`, scaled to it if need be.
+    void drawImage(const QRectF &r, const QImage &image) const;
     // `image` (premultiplied, one pixel a pixel) with its top-left at device pixel `at`,
     // whatever the world transform: for pictures already placed on the pixel grid.
     void copyPixels(const QPoint &at, const QImage &image) const;
@@ -106,6 +106,8 @@ private:
     };
     // The image to write into directly, or null when the painter's state rules it out.
     QImage *straightTarget() const;
+    // Blends `image` at device pixel `at` straight into the pixels; false when it cannot be.
+    bool blendStraight(const QPoint &at, const QImage &image) const;
 
     mutable QPainter *painter_ = nullptr;
     QImage *image_ = nullptr;

@@ -132,17 +132,13 @@ TEST(OrbCanvas, StateSetBeforeThePainterIsBegunHoldsAfterwards)
         c.save();
         c.setAntialiasing(false);
         c.fillRect(QRectF(1, 1, 4, 4), Qt::blue); // still without a painter
-        c.fillPath(disc,
-                   c.currentColor()); // begins one: unsmoothed, in the current colour
+        c.fillPath(disc, c.currentColor());       // begins one: unsmoothed, in the current colour
         c.restore();
         c.fillPath(disc.translated(14, 0), c.currentColor()); // smoothed again
-        c.fillRect(QRectF(30.5, 2.5, 5, 5),
-                   Qt::green); // smoothed: the painter fills it
+        c.fillRect(QRectF(30.5, 2.5, 5, 5), Qt::green);      // smoothed: the painter fills it
         c.restore();
-        c.fillPath(disc.translated(28, 8),
-                   c.currentColor()); // the first state: unsmoothed, black
-        c.drawImage(QRectF(40, 14, 3.5, 2.5), pic,
-                    true); // scaled: the painter draws it
+        c.fillPath(disc.translated(28, 8), c.currentColor()); // the first state: unsmoothed, black
+        c.drawImage(QRectF(40, 14, 3.5, 2.5), pic);           // scaled: the painter draws it
     });
     EXPECT_TRUE(both.lazyNeededPainter);
     EXPECT_EQ(both.lazy, both.eager);
