@@ -49,11 +49,16 @@ MockBus::~MockBus()
     connection_.reset();
     if (!connectionName_.isEmpty())
         QDBusConnection::disconnectFromBus(connectionName_);
-    if (daemon_.state() != QProcess::NotRunning) {
-        daemon_.terminate();
-        if (!daemon_.waitForFinished(3000))
-            daemon_.kill();
-    }
+    stopDaemon();
+}
+
+void MockBus::stopDaemon()
+{
+    if (daemon_.state() == QProcess::NotRunning)
+        return;
+    daemon_.terminate();
+    if (!daemon_.waitForFinished(3000))
+        daemon_.kill();
 }
 
 QProcessEnvironment MockBus::environment() const

@@ -39,6 +39,8 @@ public:
     // Ends the stand-in started last and waits until `busName` has left the bus (a daemon
     // that goes away); false when it is still there.
     bool stopLast(const QString &busName);
+    // Ends the daemon itself, as when the session ends: every connection to it drops.
+    void stopDaemon();
     // Runs a dbus-python script against the stand-ins: DBUS_SESSION_BUS_ADDRESS,
     // DBUS_SYSTEM_BUS_ADDRESS and ORB_BUS name this bus, `arguments` follow the script.
     // A failing script adds a test failure with its error output.

@@ -75,14 +75,15 @@ SniItem::~SniItem()
     adaptor_->detachItem();
     delete menuExporter_;
     menuExporter_ = nullptr;
-    if (bus_.isConnected()) {
-        bus_.unregisterObject(kObjectPath);
-        if (!service_.isEmpty())
-            bus_.unregisterService(service_);
-    }
+    // Off the connection's object tree even when the bus has already gone (as at the end of a
+    // session): the closing connection lets go of every object still in its tree, and this one
+    // will be freed without telling it.
+    bus_.unregisterObject(kObjectPath);
+    if (bus_.isConnected() && !service_.isEmpty())
+        bus_.unregisterService(service_);
     // Deleted on its own thread, after any read it is answering. The connection listens for
     // its end through a blocking call into the connection's thread, which is the object's own
-    // thread now: that call would wait on itself. The object is off the bus already.
+    // thread now: that call would wait on itself. The object is out of the tree already.
     QObject::disconnect(exported_, &QObject::destroyed, nullptr, nullptr);
     exported_->deleteLater();
     QDBusConnection::disconnectFromBus(connectionName_);

@@ -36,12 +36,34 @@ cleanup() {
   # Orbmeter's own account of the run, beside the screenshots.
   [[ -f $work/orbmeter.log ]] && cp "$work/orbmeter.log" "$artifacts/$name-orbmeter.log" 2>/dev/null
   for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null || true; done
+  # Everything ends at once, as at the end of a session: Orbmeter must end cleanly all the same.
+  [[ -n ${orb_pid:-} ]] && ! orbmeter_ended_cleanly && status=1
   sleep 0.5
   for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill -9 "${pids[i]}" 2>/dev/null || true; done
   rm -rf "$work"
   exit "$status"
 }
 trap cleanup EXIT
+# After SIGTERM: gone within 5 s, and not by a crash.
+orbmeter_running() {
+  local state
+  state=$(awk '{print $3}' "/proc/$orb_pid/stat" 2>/dev/null)
+  [[ -n $state && $state != Z ]]
+}
+orbmeter_ended_cleanly() {
+  local i code
+  for ((i = 0; i < 50; i++)); do orbmeter_running || break; sleep 0.1; done
+  if orbmeter_running; then
+    echo "FAIL: $name: orbmeter did not end within 5 s of SIGTERM"
+    return 1
+  fi
+  wait "$orb_pid"
+  code=$?
+  if ((code > 128 && code != 143)); then
+    echo "FAIL: $name: orbmeter ended on signal $((code - 128)) after SIGTERM"
+    return 1
+  fi
+}
 
 fail() {
   echo "FAIL: $name: $*"

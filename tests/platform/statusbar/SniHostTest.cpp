@@ -26,6 +26,7 @@
 #include <QPalette>
 #include <QScreen>
 #include <QProcess>
+#include <algorithm>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -743,4 +744,31 @@ TEST_F(SniHostTest, ATrayReadIsAnsweredWhileTheUiThreadIsBusyWithTheLastPublishe
     ASSERT_TRUE(waitUntil([&] { return counter.toolTip >= 2; }));
     EXPECT_EQ(blockingGet(QStringLiteral("XAyatanaLabel")).toString(), QStringLiteral("CPU 71%"));
     EXPECT_EQ(tipText(), QStringLiteral("User 60%\nSystem 11%"));
+}
+
+// At the end of a session the bus goes away with everything else, often before the items do:
+// items whose connections have already dropped are taken down without touching what the
+// connection's thread frees behind them.
+TEST_F(SniHostTest, ItemsOutlivingTheirBusAreTakenDownCleanly)
+{
+    auto watcher = std::make_unique<TestWatcher>(bus_.address(), QStringLiteral("watcher-end"));
+    auto host = std::make_unique<SniHost>(bus_.address(), TrayStyle::Compact);
+    std::vector<std::unique_ptr<StatusItemHost>> items;
+    for (const char *key : {"cpu", "memory", "disk"}) {
+        items.push_back(host->createItem(QLatin1String(key)));
+        show(items.back());
+    }
+    ASSERT_TRUE(waitUntil([&] { return watcher->items().size() == 3; }));
+
+    bus_.stopDaemon();
+    ASSERT_TRUE(waitUntil([&] {
+        return std::none_of(items.begin(), items.end(), [](const auto &item) {
+            return static_cast<SniItem *>(item.get())->connection().isConnected();
+        });
+    }));
+    items.clear();
+    host.reset();
+    watcher.reset();
+    // The connections are freed on their own thread; give it the time to do so.
+    spin(500);
 }
