@@ -61,7 +61,14 @@ SniHost::SniHost(const QString &busAddress, TrayStyle style, Sysroot procRoot)
         identifyTray();
 }
 
-SniHost::~SniHost() { QDBusConnection::disconnectFromBus(connectionName_); }
+SniHost::~SniHost()
+{
+    // The watcher's signal subscriptions go before the connection does: the closing
+    // connection, on its own thread, lets go of every object still subscribed.
+    delete watcher_;
+    watcher_ = nullptr;
+    QDBusConnection::disconnectFromBus(connectionName_);
+}
 
 std::unique_ptr<StatusItemHost> SniHost::createItem(const QString &moduleKey)
 {
