@@ -5,10 +5,74 @@
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDeadlineTimer>
+#include <QFile>
+#include <QStandardPaths>
 #include <QThread>
 #include <QUuid>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace orb::test {
+
+namespace {
+
+// The daemon is started with fork and exec rather than QProcess. QProcess starts children
+// through a vfork-style clone, and the child runs on the calling thread's ThreadSanitizer
+// state: afterwards the sanitizer no longer sees that thread's locking, and every hand-off
+// it makes under a mutex is reported as a race. Every test program starts a daemon first.
+pid_t spawn(const QString &program, const QStringList &arguments, int &output)
+{
+    const QString path = QStandardPaths::findExecutable(program);
+    if (path.isEmpty())
+        return -1;
+    std::vector<QByteArray> words{QFile::encodeName(path)};
+    for (const QString &a : arguments)
+        words.push_back(a.toLocal8Bit());
+    std::vector<char *> argv;
+    for (QByteArray &w : words)
+        argv.push_back(w.data());
+    argv.push_back(nullptr);
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0)
+        return -1;
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::dup2(fds[1], STDOUT_FILENO); // the copy is not closed on exec
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    ::close(fds[1]);
+    if (pid < 0) {
+        ::close(fds[0]);
+        return -1;
+    }
+    output = fds[0];
+    return pid;
+}
+
+// The first line `fd` gives within `timeoutMs`, without its newline; empty when none came.
+QString firstLine(int fd, int timeoutMs)
+{
+    QByteArray line;
+    const QDeadlineTimer deadline(timeoutMs);
+    while (!line.contains('\n') && !deadline.hasExpired()) {
+        pollfd p{fd, POLLIN, 0};
+        if (::poll(&p, 1, static_cast<int>(deadline.remainingTime())) <= 0)
+            break;
+        char buf[256];
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n <= 0)
+            break;
+        line.append(buf, n);
+    }
+    const qsizetype end = line.indexOf('\n');
+    return end < 0 ? QString() : QString::fromUtf8(line.left(end)).trimmed();
+}
+
+} // namespace
 
 MockBus::MockBus()
 {
@@ -23,11 +87,13 @@ MockBus::MockBus()
                   "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
                   "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>\n");
     config_.flush();
-    daemon_.start(QStringLiteral("dbus-daemon"),
-                  {"--config-file=" + config_.fileName(), "--nofork", "--print-address"});
-    if (!daemon_.waitForStarted(5000) || !daemon_.waitForReadyRead(5000))
+    daemonPid_ = spawn(QStringLiteral("dbus-daemon"),
+                       {"--config-file=" + config_.fileName(), "--nofork", "--print-address"}, daemonOutput_);
+    if (daemonPid_ < 0)
         return;
-    address_ = QString::fromUtf8(daemon_.readLine()).trimmed();
+    address_ = firstLine(daemonOutput_, 5000);
+    if (address_.isEmpty())
+        return;
     connectionName_ = QStringLiteral("orb-mockbus-") + QUuid::createUuid().toString(QUuid::Id128);
     connection_ = std::make_unique<QDBusConnection>(QDBusConnection::connectToBus(address_, connectionName_));
 }
@@ -54,11 +120,22 @@ MockBus::~MockBus()
 
 void MockBus::stopDaemon()
 {
-    if (daemon_.state() == QProcess::NotRunning)
+    if (daemonPid_ < 0)
         return;
-    daemon_.terminate();
-    if (!daemon_.waitForFinished(3000))
-        daemon_.kill();
+    ::kill(daemonPid_, SIGTERM);
+    const QDeadlineTimer deadline(3000);
+    int status = 0;
+    while (::waitpid(daemonPid_, &status, WNOHANG) == 0) {
+        if (deadline.hasExpired()) {
+            ::kill(daemonPid_, SIGKILL);
+            ::waitpid(daemonPid_, &status, 0);
+            break;
+        }
+        QThread::msleep(10);
+    }
+    daemonPid_ = -1;
+    ::close(daemonOutput_);
+    daemonOutput_ = -1;
 }
 
 QProcessEnvironment MockBus::environment() const

@@ -6,6 +6,7 @@
 #include <QTemporaryFile>
 #include <gtest/gtest.h>
 #include <memory>
+#include <sys/types.h>
 #include <vector>
 
 namespace orb::test {
@@ -57,7 +58,9 @@ private:
         QString busName;
     };
     QTemporaryFile config_;
-    QProcess daemon_;
+    // The daemon is forked, not started through QProcess: see MockBus.cpp.
+    pid_t daemonPid_ = -1;
+    int daemonOutput_ = -1;
     std::vector<Mock> mocks_;
     QString address_;
     QString connectionName_;
