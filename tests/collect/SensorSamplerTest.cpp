@@ -145,7 +145,7 @@ TEST(SensorSampler, sensorsThatFailAfterStartReadMinusOneAndLeaveTheAverage)
 TEST(SensorSampler, driveTemperaturesJoinTheReadingsAndTheAverage)
 {
     const auto table = SensorProbe::probe(fixture("sensors-pi"));
-    const DriveTemperature drives[] = {{QStringLiteral("Samsung SSD 980"), 41},
+    const DriveReading drives[] = {{QStringLiteral("Samsung SSD 980"), 41},
                                        {QStringLiteral("WDC WD40EFRX"), -273},
                                        {QStringLiteral("ST2000"), 0}};
     const TempSample s = SensorSampler::getBaseTempNew(*table, drives);

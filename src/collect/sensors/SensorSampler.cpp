@@ -57,7 +57,7 @@ bool SensorSampler::readValue(int fd, const std::string &path, int64_t &out)
     return parseValue(buf, n, sizeof buf, out);
 }
 
-TempSample SensorSampler::getBaseTempNew(const SensorTable &table, std::span<const DriveTemperature> drives)
+TempSample SensorSampler::getBaseTempNew(const SensorTable &table, std::span<const DriveReading> drives)
 {
     TempSample sample;
     sample.readings.reserve(table.temps.size() + drives.size());
@@ -74,7 +74,7 @@ TempSample SensorSampler::getBaseTempNew(const SensorTable &table, std::span<con
             ++count;
         }
     }
-    for (const DriveTemperature &d : drives) {
+    for (const DriveReading &d : drives) {
         const int64_t v = d.celsius >= 1 ? d.celsius : -1;
         sample.readings.emplace_back(d.name, v);
         if (v >= 1) {

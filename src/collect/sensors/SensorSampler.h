@@ -8,7 +8,7 @@
 namespace orb {
 
 // A drive's temperature in whole degrees, under the drive's name.
-struct DriveTemperature {
+struct DriveReading {
     QString name;
     int64_t celsius = 0;
 };
@@ -24,7 +24,7 @@ public:
     // temperatures join the readings and the average (one below 1 degree, such as the
     // −273 an NVMe drive reports for "none", is −1 and stays out); the battery's goes in as
     // text. Empty when the table has nothing to read.
-    static TempSample getBaseTempNew(const SensorTable &table, std::span<const DriveTemperature> drives = {});
+    static TempSample getBaseTempNew(const SensorTable &table, std::span<const DriveReading> drives = {});
 
     // Revolutions per minute per fan. A fan whose read fails is left out of the sample and
     // of the average; a stopped fan (0) counts. No average when no fan could be read.
