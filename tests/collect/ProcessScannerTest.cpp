@@ -14,6 +14,12 @@
 static std::atomic<bool> g_counting{false};
 static std::atomic<long> g_allocations{0};
 
+// Not under ThreadSanitizer: it would take Qt's own allocations for this program's, and
+// Qt's hand-overs between threads are invisible to it.
+#if defined(__SANITIZE_THREAD__)
+#define ORB_COUNTS_ALLOCATIONS 0
+#else
+#define ORB_COUNTS_ALLOCATIONS 1
 void *operator new(std::size_t size)
 {
     if (g_counting.load(std::memory_order_relaxed))
@@ -24,6 +30,7 @@ void *operator new(std::size_t size)
 }
 void operator delete(void *p) noexcept { std::free(p); }
 void operator delete(void *p, std::size_t) noexcept { std::free(p); }
+#endif
 
 using namespace orb;
 
@@ -212,6 +219,8 @@ TEST(ProcessScanner, FourHundredProcessesComeAndGo)
 
 TEST(ProcessScanner, SteadyScanAllocationsDoNotGrowWithProcesses)
 {
+    if (!ORB_COUNTS_ALLOCATIONS)
+        GTEST_SKIP() << "allocations are not counted under ThreadSanitizer";
     const auto allocationsFor = [](int processes) {
         QTemporaryDir dir;
         for (int i = 0; i < processes; ++i)

@@ -8,7 +8,7 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
-#include <QPointer>
+#include <QMetaMethod>
 
 namespace orb {
 
@@ -129,26 +129,51 @@ void PowerMonitor::readSysfs()
         return;
     }
     sysfsReading_ = true;
-    QPointer<PowerMonitor> self(this);
+    {
+        std::lock_guard lock(handoffMutex_);
+        sysfsRead_ = SysfsRead{root_, std::move(names), sysfs_};
+    }
     // Battery attributes are answered by the firmware and may take a while: never on the UI
     // thread. The destructor waits for the pool, so the read may clear the flag itself.
-    pool_.start([this, self, root = root_, names = std::move(names), before = sysfs_] {
-        PowerState s = PowerSupplyReader::read(root, names);
-        if (before && *before == s) {
-            sysfsReading_ = false;
-            return;
-        }
-        QMetaObject::invokeMethod(
-            self.data(),
-            [self, s = std::move(s)]() mutable {
-                if (!self)
-                    return;
-                self->sysfsReading_ = false;
-                self->sysfs_ = std::move(s);
-                self->scheduleRebuild();
-            },
-            Qt::QueuedConnection);
-    });
+    pool_.start([this] { runSysfsRead(); });
+}
+
+void PowerMonitor::runSysfsRead()
+{
+    std::optional<SysfsRead> job;
+    {
+        std::lock_guard lock(handoffMutex_);
+        job.swap(sysfsRead_);
+    }
+    if (!job)
+        return;
+    PowerState s = PowerSupplyReader::read(job->root, job->names);
+    if (job->before && *job->before == s) {
+        sysfsReading_ = false;
+        return;
+    }
+    {
+        std::lock_guard lock(handoffMutex_);
+        sysfsResult_ = std::move(s);
+    }
+    // By meta-method, so that Qt builds and frees the call itself. Should this object be
+    // deleted first, Qt drops the call with it.
+    static const int take = staticMetaObject.indexOfSlot("takeSysfsResult()");
+    staticMetaObject.method(take).invoke(this, Qt::QueuedConnection);
+}
+
+void PowerMonitor::takeSysfsResult()
+{
+    std::optional<PowerState> result;
+    {
+        std::lock_guard lock(handoffMutex_);
+        result.swap(sysfsResult_);
+    }
+    if (!result)
+        return;
+    sysfsReading_ = false;
+    sysfs_ = std::move(*result);
+    scheduleRebuild();
 }
 
 } // namespace orb

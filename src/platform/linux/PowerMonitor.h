@@ -8,7 +8,10 @@
 #include <QTimer>
 #include <atomic>
 #include <memory>
+#include <mutex>
 #include <optional>
+#include <string>
+#include <vector>
 
 namespace orb {
 
@@ -48,11 +51,23 @@ public:
 Q_SIGNALS:
     void stateChanged();
 
+private Q_SLOTS:
+    void takeSysfsResult();
+
 private:
     void scheduleRebuild();
     void rebuild();
     void readSysfs();
+    void runSysfsRead();
     bool settled() const;
+
+    // What a pool read is given and what it hands back, under `handoffMutex_`: the pool's
+    // task and the queued call carry nothing (ThreadSanitizer cannot see Qt's own locking).
+    struct SysfsRead {
+        Sysroot root;
+        std::vector<std::string> names;
+        std::optional<PowerState> before;
+    };
 
     Sysroot root_;
     std::optional<QDBusConnection> bus_;
@@ -67,6 +82,9 @@ private:
     int noBatteryIntervalMs_ = kNoBatteryIntervalMs;
     // Set while a pool read is on its way; the read clears it itself when nothing changed.
     std::atomic<bool> sysfsReading_{false};
+    std::mutex handoffMutex_;
+    std::optional<SysfsRead> sysfsRead_;
+    std::optional<PowerState> sysfsResult_;
 };
 
 } // namespace orb
