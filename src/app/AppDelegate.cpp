@@ -33,16 +33,6 @@
 
 namespace orb {
 
-namespace {
-// A queued call by meta-method, which Qt builds and frees itself. A call through a member
-// pointer builds its call object in this program and frees it on the other thread, and
-// ThreadSanitizer, which cannot see Qt's own locking, reports that hand-over as a race.
-void queuedCall(QObject *receiver, const QMetaObject &meta, int slotIndex)
-{
-    meta.method(slotIndex).invoke(receiver, Qt::QueuedConnection);
-}
-} // namespace
-
 // Lives on the collection thread and runs the pass the controller left for it.
 class CollectWorker : public QObject {
     Q_OBJECT
@@ -79,7 +69,9 @@ AppDelegate::~AppDelegate()
     // Let a pass in flight finish before the state it works on goes away.
     collectThread_.quit();
     collectThread_.wait();
-    { std::lock_guard lock(handoffMutex_); }
+    // The worker's last hand-overs, seen through their locks (the thread's end is not).
+    pendingPass_.take();
+    finishedPass_.take();
     delete collectWorker_;
     for (auto &item : items_)
         item.reset();
@@ -447,12 +439,9 @@ void AppDelegate::loadSysInfoTimer()
     scheduleNextTick();
     if (!job)
         return;
-    {
-        std::lock_guard lock(handoffMutex_);
-        pendingPass_ = std::move(job);
-    }
+    pendingPass_.put(std::move(*job));
     static const int run = CollectWorker::staticMetaObject.indexOfSlot("runPendingPass()");
-    queuedCall(collectWorker_, CollectWorker::staticMetaObject, run);
+    queueSlotCall(collectWorker_, run);
 }
 
 bool AppDelegate::everyTickWanted() const
@@ -487,31 +476,19 @@ void AppDelegate::cycleInputChanged()
 
 void AppDelegate::runPendingPass()
 {
-    std::optional<PendingPass> job;
-    {
-        std::lock_guard lock(handoffMutex_);
-        job.swap(pendingPass_);
-    }
+    std::optional<PendingPass> job = pendingPass_.take();
     if (!job)
         return;
-    PassOutput out = collectPass(*job);
-    {
-        std::lock_guard lock(handoffMutex_);
-        finishedPass_ = std::move(out);
-    }
+    finishedPass_.put(collectPass(*job));
     // Posted after the lock is let go: the UI thread, woken by the post, may take this core
     // at once and would otherwise wait on the lock for this thread to run again.
     static const int finish = staticMetaObject.indexOfSlot("finishPendingPass()");
-    queuedCall(this, staticMetaObject, finish);
+    queueSlotCall(this, finish);
 }
 
 void AppDelegate::finishPendingPass()
 {
-    std::optional<PassOutput> out;
-    {
-        std::lock_guard lock(handoffMutex_);
-        out.swap(finishedPass_);
-    }
+    std::optional<PassOutput> out = finishedPass_.take();
     if (out)
         finishPass(*out);
 }

@@ -5,6 +5,7 @@
 #include "collect/Samples.h"
 #include "modules/MenuModule.h"
 #include "platform/Sysroot.h"
+#include "platform/ThreadHandoff.h"
 #include "platform/statusbar/TrayHeadline.h"
 #include "settings/ModuleCatalog.h"
 
@@ -18,7 +19,6 @@
 #include <atomic>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -221,11 +221,9 @@ private:
     QTimer timer_;
     QThread collectThread_;
     QObject *collectWorker_ = nullptr;
-    // Hand-over between the UI thread and the worker: the pass's input and its result are
-    // passed through these slots under `handoffMutex_`; queued calls carry no data.
-    std::mutex handoffMutex_;
-    std::optional<PendingPass> pendingPass_;
-    std::optional<PassOutput> finishedPass_;
+    // Hand-over between the UI thread and the worker; the queued calls carry no data.
+    ThreadHandoff<PendingPass> pendingPass_;
+    ThreadHandoff<PassOutput> finishedPass_;
     std::function<void()> passHook_;
     Sysroot hostRoot_;
     int passesStarted_ = 0;

@@ -8,7 +8,6 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
-#include <QMetaMethod>
 
 namespace orb {
 
@@ -129,10 +128,7 @@ void PowerMonitor::readSysfs()
         return;
     }
     sysfsReading_ = true;
-    {
-        std::lock_guard lock(handoffMutex_);
-        sysfsRead_ = SysfsRead{root_, std::move(names), sysfs_};
-    }
+    sysfsRead_.put(SysfsRead{root_, std::move(names), sysfs_});
     // Battery attributes are answered by the firmware and may take a while: never on the UI
     // thread. The destructor waits for the pool, so the read may clear the flag itself.
     pool_.start([this] { runSysfsRead(); });
@@ -140,11 +136,7 @@ void PowerMonitor::readSysfs()
 
 void PowerMonitor::runSysfsRead()
 {
-    std::optional<SysfsRead> job;
-    {
-        std::lock_guard lock(handoffMutex_);
-        job.swap(sysfsRead_);
-    }
+    std::optional<SysfsRead> job = sysfsRead_.take();
     if (!job)
         return;
     PowerState s = PowerSupplyReader::read(job->root, job->names);
@@ -152,23 +144,14 @@ void PowerMonitor::runSysfsRead()
         sysfsReading_ = false;
         return;
     }
-    {
-        std::lock_guard lock(handoffMutex_);
-        sysfsResult_ = std::move(s);
-    }
-    // By meta-method, so that Qt builds and frees the call itself. Should this object be
-    // deleted first, Qt drops the call with it.
+    sysfsResult_.put(std::move(s));
     static const int take = staticMetaObject.indexOfSlot("takeSysfsResult()");
-    staticMetaObject.method(take).invoke(this, Qt::QueuedConnection);
+    queueSlotCall(this, take);
 }
 
 void PowerMonitor::takeSysfsResult()
 {
-    std::optional<PowerState> result;
-    {
-        std::lock_guard lock(handoffMutex_);
-        result.swap(sysfsResult_);
-    }
+    std::optional<PowerState> result = sysfsResult_.take();
     if (!result)
         return;
     sysfsReading_ = false;

@@ -1,6 +1,7 @@
 #pragma once
 #include "collect/PowerState.h"
 #include "platform/Sysroot.h"
+#include "platform/ThreadHandoff.h"
 
 #include <QDBusConnection>
 #include <QObject>
@@ -8,7 +9,6 @@
 #include <QTimer>
 #include <atomic>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -61,8 +61,8 @@ private:
     void runSysfsRead();
     bool settled() const;
 
-    // What a pool read is given and what it hands back, under `handoffMutex_`: the pool's
-    // task and the queued call carry nothing (ThreadSanitizer cannot see Qt's own locking).
+    // What a pool read is given and what it hands back; the pool's task and the queued
+    // call carry nothing.
     struct SysfsRead {
         Sysroot root;
         std::vector<std::string> names;
@@ -82,9 +82,8 @@ private:
     int noBatteryIntervalMs_ = kNoBatteryIntervalMs;
     // Set while a pool read is on its way; the read clears it itself when nothing changed.
     std::atomic<bool> sysfsReading_{false};
-    std::mutex handoffMutex_;
-    std::optional<SysfsRead> sysfsRead_;
-    std::optional<PowerState> sysfsResult_;
+    ThreadHandoff<SysfsRead> sysfsRead_;
+    ThreadHandoff<PowerState> sysfsResult_;
 };
 
 } // namespace orb
