@@ -441,7 +441,7 @@ void AppDelegate::loadSysInfoTimer()
         return;
     pendingPass_.put(std::move(*job));
     static const int run = CollectWorker::staticMetaObject.indexOfSlot("runPendingPass()");
-    queueSlotCall(collectWorker_, run);
+    queueSlotCall(collectWorker_, CollectWorker::staticMetaObject, run);
 }
 
 bool AppDelegate::everyTickWanted() const
@@ -483,7 +483,7 @@ void AppDelegate::runPendingPass()
     // Posted after the lock is let go: the UI thread, woken by the post, may take this core
     // at once and would otherwise wait on the lock for this thread to run again.
     static const int finish = staticMetaObject.indexOfSlot("finishPendingPass()");
-    queueSlotCall(this, finish);
+    queueSlotCall(this, staticMetaObject, finish);
 }
 
 void AppDelegate::finishPendingPass()

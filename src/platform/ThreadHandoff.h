@@ -34,14 +34,15 @@ private:
     std::optional<T> value_;
 };
 
-// Queues a call of the slot at `slotIndex` of `receiver`'s class (`indexOfSlot`, looked up
-// once by the caller). By meta-method, Qt builds and frees the call itself; a call through
-// a member pointer or a lambda is built in this program and freed on the other thread, a
-// hand-over ThreadSanitizer would report. Should `receiver` be deleted first, the call goes
-// with it.
-inline void queueSlotCall(QObject *receiver, int slotIndex)
+// Queues a call of the slot at `slotIndex` of `meta`, `receiver`'s class (`indexOfSlot`,
+// looked up once by the caller). By meta-method, Qt builds and frees the call itself; a call
+// through a member pointer or a lambda is built in this program and freed on the other
+// thread, a hand-over ThreadSanitizer would report. The class is named rather than asked of
+// `receiver`, whose destructor may be running on its own thread once the value is taken.
+// Should `receiver` be deleted first, the call goes with it.
+inline void queueSlotCall(QObject *receiver, const QMetaObject &meta, int slotIndex)
 {
-    receiver->metaObject()->method(slotIndex).invoke(receiver, Qt::QueuedConnection);
+    meta.method(slotIndex).invoke(receiver, Qt::QueuedConnection);
 }
 
 } // namespace orb

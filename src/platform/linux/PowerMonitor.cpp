@@ -146,7 +146,7 @@ void PowerMonitor::runSysfsRead()
     }
     sysfsResult_.put(std::move(s));
     static const int take = staticMetaObject.indexOfSlot("takeSysfsResult()");
-    queueSlotCall(this, take);
+    queueSlotCall(this, staticMetaObject, take);
 }
 
 void PowerMonitor::takeSysfsResult()
