@@ -9,6 +9,7 @@
 #include <QStandardPaths>
 #include <QThread>
 #include <QUuid>
+#include <cerrno>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -60,10 +61,15 @@ QString firstLine(int fd, int timeoutMs)
     const QDeadlineTimer deadline(timeoutMs);
     while (!line.contains('\n') && !deadline.hasExpired()) {
         pollfd p{fd, POLLIN, 0};
-        if (::poll(&p, 1, static_cast<int>(deadline.remainingTime())) <= 0)
+        const int ready = ::poll(&p, 1, static_cast<int>(deadline.remainingTime()));
+        if (ready < 0 && errno == EINTR) // a child of an earlier test ended meanwhile
+            continue;
+        if (ready <= 0)
             break;
         char buf[256];
         const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0 && errno == EINTR)
+            continue;
         if (n <= 0)
             break;
         line.append(buf, n);
