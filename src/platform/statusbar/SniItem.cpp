@@ -54,11 +54,14 @@ SniItem::SniItem(SniHost *host, const QString &moduleKey, const QString &busAddr
                                         << bus_.lastError().message();
         return;
     }
+    // Registered while the object is still this thread's: registering reads the adaptors'
+    // list, which a moved object has its own thread set up (Qt queues that when an adaptor is
+    // made) at a time of its choosing.
+    if (!bus_.registerObject(kObjectPath, exported_, QDBusConnection::ExportAdaptors))
+        qCWarning(lcPlatform).noquote() << "status item" << moduleKey << "cannot export" << kObjectPath;
     // The tray's reads are answered on the connection's own thread, without waking this one.
     if (QObject *connectionSide = bus_.interface())
         exported_->moveToThread(connectionSide->thread());
-    if (!bus_.registerObject(kObjectPath, exported_, QDBusConnection::ExportAdaptors))
-        qCWarning(lcPlatform).noquote() << "status item" << moduleKey << "cannot export" << kObjectPath;
     menuExporter_ = new DBusMenuExporter(bus_, kMenuPath, this);
     menuExporter_->setObjectName(moduleKey);
     menuExporter_->setOpenMenu([this] {
