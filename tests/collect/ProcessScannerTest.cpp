@@ -20,14 +20,21 @@ static std::atomic<long> g_allocations{0};
 #define ORB_COUNTS_ALLOCATIONS 0
 #else
 #define ORB_COUNTS_ALLOCATIONS 1
-void *operator new(std::size_t size)
+static void *countedMalloc(std::size_t size)
 {
     if (g_counting.load(std::memory_order_relaxed))
         g_allocations.fetch_add(1, std::memory_order_relaxed);
-    if (void *p = std::malloc(size ? size : 1))
+    return std::malloc(size ? size : 1);
+}
+void *operator new(std::size_t size)
+{
+    if (void *p = countedMalloc(size))
         return p;
     throw std::bad_alloc();
 }
+// The library's no-throw form (temporary buffers) is freed by the deletes below: it must come
+// from the same malloc.
+void *operator new(std::size_t size, const std::nothrow_t &) noexcept { return countedMalloc(size); }
 void operator delete(void *p) noexcept { std::free(p); }
 void operator delete(void *p, std::size_t) noexcept { std::free(p); }
 #endif
