@@ -184,18 +184,18 @@ watcher_up() { watcher_items >/dev/null; }
 # and path for trays that take paths). A name no one owns any more is not counted: an item
 # that moved to a new name just after registering can leave its old one in a watcher that
 # took the registration after the name had gone (Xfce's), and nothing is shown for it.
-name_owned() {
-  as_user gdbus call --session -d org.freedesktop.DBus -o /org/freedesktop/DBus \
-    -m org.freedesktop.DBus.NameHasOwner "$1" 2>/dev/null | grep -q true
+# ask_bus METHOD ARG: the session bus's own answer (org.freedesktop.DBus.METHOD).
+ask_bus() {
+  as_user gdbus call --session -d org.freedesktop.DBus -o /org/freedesktop/DBus -m "org.freedesktop.DBus.$1" "$2" 2>/dev/null
 }
+name_owned() { ask_bus NameHasOwner "$1" | grep -q true; }
 orb_items() {
   local n=0 entry owner
   for entry in $(watcher_items | grep -o "[a-zA-Z0-9:._-]*[@/]*StatusNotifierItem[a-zA-Z0-9/_-]*"); do
     if [[ $entry == *"StatusNotifierItem-$orb_pid-"* ]]; then
       name_owned "${entry%%/*}" && n=$((n + 1))
     elif [[ $entry == :* ]]; then
-      owner=$(as_user gdbus call --session -d org.freedesktop.DBus -o /org/freedesktop/DBus \
-        -m org.freedesktop.DBus.GetConnectionUnixProcessID "${entry%%[@/]*}" 2>/dev/null | sed -n 's/.*uint32 \([0-9]*\).*/\1/p')
+      owner=$(ask_bus GetConnectionUnixProcessID "${entry%%[@/]*}" | sed -n 's/.*uint32 \([0-9]*\).*/\1/p')
       [[ $owner == "$orb_pid" ]] && n=$((n + 1))
     fi
   done
