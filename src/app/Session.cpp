@@ -5,6 +5,7 @@
 #include "app/SnapshotWriter.h"
 #include "collect/SensorDataJson.h"
 #include "platform/Logging.h"
+#include "platform/linux/HugePageMemory.h"
 #include "platform/linux/DisplayProbe.h"
 #include "platform/linux/SessionEndWatcher.h"
 #include "platform/linux/SingleInstance.h"
@@ -129,6 +130,11 @@ int Session::run(int argc, char **argv, const CommandLineOptions &options)
         if (!offscreenOnly)
             std::fprintf(stderr, "orbmeter: no display found; running headless (offscreen host)\n");
     }
+    if (options.command == CommandLineOptions::Command::Run) {
+        // Before any other thread runs: the code is moved under the running program.
+        HugePageMemory::tuneAllocator();
+        HugePageMemory::moveProgramText();
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Orbmeter"));
     QApplication::setApplicationVersion(QStringLiteral(ORB_VERSION));
@@ -154,6 +160,8 @@ int Session::run(int argc, char **argv, const CommandLineOptions &options)
             if (restartSelf())
                 QCoreApplication::quit();
         });
+        // The heap the passes use, on huge pages once it has settled, and again if it grows.
+        QObject::connect(&delegate, &AppDelegate::passFinished, &app, [] { HugePageMemory::adviseHeap(); });
         delegate.applicationDidFinishLaunching();
         return app.exec();
     }

@@ -34,6 +34,11 @@ wait_for() { # wait_for SECONDS COMMAND...
 pid=$!; pids+=("$pid")
 wait_for 20 grep -q "<key>AppVersion</key>" "$settings" 2>/dev/null || fail "the monitor never wrote its settings"
 sleep 1
+# Its code runs from huge pages where the kernel gives them to memory advised for them.
+if grep -q '\[always\]\|\[madvise\]' /sys/kernel/mm/transparent_hugepage/enabled 2>/dev/null; then
+  awk '/^[0-9a-f]+-[0-9a-f]+ / { code = ($2 == "r-xp") } code && /^AnonHugePages:/ && $2 > 0 { found = 1 }
+       END { exit !found }' /proc/"$pid"/smaps || fail "the monitor's code is not on huge pages"
+fi
 kill -TERM "$pid"
 set +e; wait "$pid"; rc=$?; set -e
 [[ $rc -eq 0 ]] || { cat "$work/run1.log" >&2; fail "SIGTERM ends with $rc, not 0"; }

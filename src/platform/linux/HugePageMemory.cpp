@@ -1,0 +1,222 @@
+#include "platform/linux/HugePageMemory.h"
+
+#include "platform/Logging.h"
+#include "platform/Sysroot.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <malloc.h>
+#include <mutex>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#ifndef MADV_COLLAPSE
+#define MADV_COLLAPSE 25
+#endif
+
+namespace orb {
+
+namespace {
+
+std::uintptr_t parseHex(std::string_view s, size_t &pos)
+{
+    std::uintptr_t v = 0;
+    for (; pos < s.size(); ++pos) {
+        const char c = s[pos];
+        if (c >= '0' && c <= '9')
+            v = v * 16 + static_cast<std::uintptr_t>(c - '0');
+        else if (c >= 'a' && c <= 'f')
+            v = v * 16 + static_cast<std::uintptr_t>(c - 'a' + 10);
+        else
+            break;
+    }
+    return v;
+}
+
+std::string_view nextField(std::string_view line, size_t &pos)
+{
+    while (pos < line.size() && line[pos] == ' ')
+        ++pos;
+    const size_t from = pos;
+    while (pos < line.size() && line[pos] != ' ')
+        ++pos;
+    return line.substr(from, pos - from);
+}
+
+std::vector<HugePageMemory::Mapping> ownMappings()
+{
+    std::string text;
+    if (!Sysroot().readFile("/proc/self/maps", text))
+        return {};
+    return HugePageMemory::parseMaps(text);
+}
+
+std::string ownExecutable()
+{
+    char buf[4096];
+    const ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
+    return n > 0 ? std::string(buf, static_cast<size_t>(n)) : std::string();
+}
+
+// The end of the heap already advised; guarded because a pass on any thread may ask.
+std::mutex heapMutex;
+std::uintptr_t heapAdvisedEnd = 0;
+
+} // namespace
+
+bool HugePageMemory::enabled()
+{
+    if (const char *env = std::getenv("ORBMETER_HUGE_PAGES"); env && std::strcmp(env, "off") == 0)
+        return false;
+    const std::optional<std::string> mode = Sysroot().readLine("/sys/kernel/mm/transparent_hugepage/enabled");
+    return mode && (mode->find("[always]") != std::string::npos || mode->find("[madvise]") != std::string::npos);
+}
+
+std::vector<HugePageMemory::Mapping> HugePageMemory::parseMaps(std::string_view text)
+{
+    std::vector<Mapping> out;
+    while (!text.empty()) {
+        const size_t eol = text.find('\n');
+        const std::string_view line = text.substr(0, eol);
+        text = eol == std::string_view::npos ? std::string_view() : text.substr(eol + 1);
+        size_t pos = 0;
+        Mapping m;
+        m.start = parseHex(line, pos);
+        if (pos >= line.size() || line[pos] != '-')
+            continue;
+        ++pos;
+        const size_t endFrom = pos;
+        m.end = parseHex(line, pos);
+        if (pos == endFrom || m.end <= m.start)
+            continue;
+        m.permissions = std::string(nextField(line, pos));
+        const std::string_view offset = nextField(line, pos);
+        size_t offsetPos = 0;
+        m.offset = parseHex(offset, offsetPos);
+        nextField(line, pos); // device
+        nextField(line, pos); // inode
+        while (pos < line.size() && line[pos] == ' ')
+            ++pos;
+        m.path = std::string(line.substr(pos));
+        if (m.permissions.size() != 4)
+            continue;
+        out.push_back(std::move(m));
+    }
+    return out;
+}
+
+std::pair<std::uintptr_t, std::uintptr_t> HugePageMemory::hugeRange(std::uintptr_t start, std::uintptr_t end)
+{
+    const std::uintptr_t from = (start + kHugePage - 1) & ~(kHugePage - 1);
+    const std::uintptr_t to = end & ~(kHugePage - 1);
+    return from < to ? std::pair{from, to} : std::pair<std::uintptr_t, std::uintptr_t>{0, 0};
+}
+
+std::pair<std::uintptr_t, std::uintptr_t> HugePageMemory::coveringRange(const std::vector<Mapping> &maps, size_t index)
+{
+    const Mapping &m = maps[index];
+    const std::uintptr_t from = m.start & ~(kHugePage - 1);
+    const std::uintptr_t to = (m.end + kHugePage - 1) & ~(kHugePage - 1);
+    for (size_t i = 0; i < maps.size(); ++i)
+        if (i != index && maps[i].start < to && maps[i].end > from)
+            return {0, 0};
+    return {from, to};
+}
+
+bool HugePageMemory::moveOntoHugePages(std::uintptr_t start, std::uintptr_t end, std::uintptr_t blockStart,
+                                       std::uintptr_t blockEnd, int protection)
+{
+    const size_t length = blockEnd - blockStart;
+    // An aligned stretch of fresh memory: reserve one huge page more and cut it to alignment.
+    void *raw = ::mmap(nullptr, length + kHugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (raw == MAP_FAILED)
+        return false;
+    const auto rawStart = reinterpret_cast<std::uintptr_t>(raw);
+    const std::uintptr_t copy = (rawStart + kHugePage - 1) & ~(kHugePage - 1);
+    if (copy > rawStart)
+        ::munmap(raw, copy - rawStart);
+    if (const std::uintptr_t tail = rawStart + length + kHugePage - (copy + length))
+        ::munmap(reinterpret_cast<void *>(copy + length), tail);
+    auto *dst = reinterpret_cast<void *>(copy);
+    ::madvise(dst, length, MADV_HUGEPAGE);
+    std::memcpy(reinterpret_cast<void *>(copy + (start - blockStart)), reinterpret_cast<const void *>(start), end - start);
+    // Pages the copy's faults did not get as huge ones are gathered now (kernels from 6.1).
+    ::madvise(dst, length, MADV_COLLAPSE);
+    // The code that runs this may live in the range being replaced: it keeps running, since
+    // the bytes at every address stay the same across the move.
+    if (::mprotect(dst, length, protection) != 0
+        || ::mremap(dst, length, length, MREMAP_MAYMOVE | MREMAP_FIXED, reinterpret_cast<void *>(blockStart))
+               == MAP_FAILED) {
+        const int error = errno;
+        ::munmap(dst, length);
+        errno = error;
+        return false;
+    }
+    return true;
+}
+
+std::size_t HugePageMemory::moveProgramText()
+{
+    if (!enabled())
+        return 0;
+    const std::string exe = ownExecutable();
+    const std::vector<Mapping> maps = ownMappings();
+    std::size_t moved = 0;
+    for (size_t i = 0; i < maps.size(); ++i) {
+        const Mapping &m = maps[i];
+        // Code and read-only data; not the headers and symbol tables at the file's start,
+        // which only the loader reads.
+        const bool code = m.permissions == "r-xp";
+        if (m.path != exe || m.offset == 0 || (!code && m.permissions != "r--p"))
+            continue;
+        const auto [from, to] = coveringRange(maps, i);
+        if (from == to)
+            continue;
+        if (!moveOntoHugePages(m.start, m.end, from, to, code ? PROT_READ | PROT_EXEC : PROT_READ)) {
+            qCInfo(lcPlatform) << "program code stays on small pages:" << std::strerror(errno);
+            return moved;
+        }
+        moved += m.end - m.start;
+    }
+    return moved;
+}
+
+void HugePageMemory::tuneAllocator()
+{
+    if (!enabled())
+        return;
+    // One arena: the collection thread's allocations share the advised heap instead of an
+    // arena of their own on small pages. Two threads hardly contend for it.
+    ::mallopt(M_ARENA_MAX, 1);
+    // Giving the heap's top back splits its last huge page; the heap of a monitor that has
+    // started up barely changes size.
+    ::mallopt(M_TRIM_THRESHOLD, 64 << 20);
+    ::mallopt(M_TOP_PAD, static_cast<int>(kHugePage));
+}
+
+std::size_t HugePageMemory::adviseHeap()
+{
+    static const bool on = enabled();
+    if (!on)
+        return 0;
+    std::lock_guard lock(heapMutex);
+    const auto top = reinterpret_cast<std::uintptr_t>(::sbrk(0));
+    if (top < heapAdvisedEnd + kHugePage)
+        return 0;
+    std::size_t advised = 0;
+    for (const Mapping &m : ownMappings()) {
+        if (m.path != "[heap]")
+            continue;
+        const auto [from, to] = hugeRange(std::max(m.start, heapAdvisedEnd), m.end);
+        if (from == to)
+            continue;
+        ::madvise(reinterpret_cast<void *>(from), to - from, MADV_HUGEPAGE);
+        ::madvise(reinterpret_cast<void *>(from), to - from, MADV_COLLAPSE);
+        advised += to - from;
+        heapAdvisedEnd = std::max(heapAdvisedEnd, to);
+    }
+    return advised;
+}
+
+} // namespace orb
