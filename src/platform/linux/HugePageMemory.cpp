@@ -11,6 +11,15 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define ORB_SANITIZED 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define ORB_SANITIZED 1
+#endif
+
 #ifndef MADV_COLLAPSE
 #define MADV_COLLAPSE 25
 #endif
@@ -67,6 +76,11 @@ std::uintptr_t heapAdvisedEnd = 0;
 
 bool HugePageMemory::enabled()
 {
+#ifdef ORB_SANITIZED
+    // The sanitizers' allocators keep no brk heap, and their checks see copying the code's
+    // read-only neighbours (redzones between globals) as overflows.
+    return false;
+#endif
     if (const char *env = std::getenv("ORBMETER_HUGE_PAGES"); env && std::strcmp(env, "off") == 0)
         return false;
     const std::optional<std::string> mode = Sysroot().readLine("/sys/kernel/mm/transparent_hugepage/enabled");

@@ -38,6 +38,7 @@ public:
 
     // Whether the kernel gives huge pages to memory advised for them ("always" or "madvise"
     // in /sys/kernel/mm/transparent_hugepage/enabled) and the environment does not refuse.
+    // Never in a sanitizer build.
     static bool enabled();
 
     // Bytes of code now on huge pages (0 when nothing was moved).
