@@ -206,7 +206,14 @@ void HugePageMemory::tuneAllocator()
     // Giving the heap's top back splits its last huge page; the heap of a monitor that has
     // started up barely changes size.
     ::mallopt(M_TRIM_THRESHOLD, 64 << 20);
-    ::mallopt(M_TOP_PAD, static_cast<int>(kHugePage));
+    // The heap grows in steps of several huge pages, so the objects of a whole run share a
+    // few of them and the partial page at its end is seldom reached.
+    ::mallopt(M_TOP_PAD, static_cast<int>(4 * kHugePage));
+    // Everything allocated from here on starts on a huge-page boundary: the break is moved up
+    // to it while this is the only thread (malloc takes memory past a break moved by others).
+    const auto brk = reinterpret_cast<std::uintptr_t>(::sbrk(0));
+    if (const std::uintptr_t pad = ((brk + kHugePage - 1) & ~(kHugePage - 1)) - brk)
+        ::sbrk(static_cast<intptr_t>(pad));
 }
 
 std::size_t HugePageMemory::adviseHeap()

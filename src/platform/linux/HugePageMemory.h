@@ -43,7 +43,8 @@ public:
 
     // Bytes of code now on huge pages (0 when nothing was moved).
     static std::size_t moveProgramText();
-    // Tunes malloc so the heap keeps its pages (no trimming, one arena); before threads start.
+    // Tunes malloc so the heap keeps its pages (no trimming, one arena, growth in huge pages
+    // from a huge-page boundary). Only while the program has a single thread.
     static void tuneAllocator();
     // Advises and collapses the heap's full 2 MB ranges not advised yet; cheap when the heap
     // has not grown. Returns the bytes advised by this call.
