@@ -130,10 +130,11 @@ int Session::run(int argc, char **argv, const CommandLineOptions &options)
         if (!offscreenOnly)
             std::fprintf(stderr, "orbmeter: no display found; running headless (offscreen host)\n");
     }
+    std::size_t codeOnHugePages = 0;
     if (options.command == CommandLineOptions::Command::Run) {
         // Before any other thread runs: the code is moved under the running program.
         HugePageMemory::tuneAllocator();
-        HugePageMemory::moveProgramText();
+        codeOnHugePages = HugePageMemory::moveProgramText();
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Orbmeter"));
@@ -142,6 +143,8 @@ int Session::run(int argc, char **argv, const CommandLineOptions &options)
     configureLogging(options.verbose);
 
     if (options.command == CommandLineOptions::Command::Run) {
+        if (codeOnHugePages > 0)
+            qCInfo(lcPlatform).noquote() << QStringLiteral("code and heap on huge pages (%1 kB of code and constants)").arg(codeOnHugePages / 1024);
         if (!SingleInstance::tryAcquire()) {
             std::fprintf(stderr, "orbmeter: already running in this session\n");
             return 0;
