@@ -15,13 +15,14 @@ namespace orb {
 // walk, and on a virtual machine a nested one: measured on these VMs at 1 to 2.5 us a page,
 // most of the monitor's cost. On 2 MB pages the same code and heap take a handful of walks.
 //
-// Two steps, both best effort (a kernel without transparent huge pages, or a policy that
+// Three steps, each best effort (a kernel without transparent huge pages, or a policy that
 // forbids executable anonymous memory, leaves the program as it was and says so in the log):
-//  - moveProgramText(), once before other threads start: the executable's code is copied to
-//    anonymous memory advised for huge pages and moved over the original mapping, so the same
-//    addresses hold the same bytes;
-//  - adviseHeap(), after start-up and when the heap has grown by a 2 MB page since: the
-//    malloc heap is advised for huge pages and its full 2 MB ranges collapsed.
+//  - tuneAllocator() and moveProgramText(), once before other threads start: malloc grows
+//    one heap from a 2 MB boundary in steps of several huge pages, and the executable's code
+//    and read-only data are copied to anonymous memory advised for huge pages and moved over
+//    their original mappings, so the same addresses hold the same bytes;
+//  - adviseHeap(), after each pass: once the heap has grown by a 2 MB page, its full 2 MB
+//    ranges are advised for huge pages and collapsed.
 // ORBMETER_HUGE_PAGES=off in the environment skips both (profilers then name the functions
 // of the moved code, which they cannot find in anonymous memory).
 class HugePageMemory {
