@@ -43,17 +43,6 @@ bool parseLevel(std::string_view token, int &out)
     return ec == std::errc() && p == e;
 }
 
-std::string_view nextToken(std::string_view &s)
-{
-    s = proctext::skipBlanks(s);
-    size_t i = 0;
-    while (i < s.size() && s[i] != ' ' && s[i] != '\t')
-        ++i;
-    const std::string_view t = s.substr(0, i);
-    s.remove_prefix(i);
-    return t;
-}
-
 } // namespace
 
 NetworkSampler::NetworkSampler() = default;
@@ -79,10 +68,10 @@ bool NetworkSampler::parseWirelessLine(std::string_view line, std::string_view &
     if (name.empty())
         return false;
     std::string_view rest = line.substr(colon + 1);
-    const std::string_view status = nextToken(rest);
-    const std::string_view link = nextToken(rest);
-    const std::string_view lvl = nextToken(rest);
-    const std::string_view nse = nextToken(rest);
+    const std::string_view status = proctext::nextToken(rest);
+    const std::string_view link = proctext::nextToken(rest);
+    const std::string_view lvl = proctext::nextToken(rest);
+    const std::string_view nse = proctext::nextToken(rest);
     int ignored = 0;
     if (status.empty() || !parseLevel(link, ignored) || !parseLevel(lvl, level) || !parseLevel(nse, noise))
         return false;

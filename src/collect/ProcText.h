@@ -33,6 +33,29 @@ inline bool parseUnsigned(std::string_view s, uint64_t &out)
     return ec == std::errc() && ptr == e && ptr != b;
 }
 
+// True when all of `s` is one unsigned hexadecimal number (without "0x"), as /proc writes
+// addresses and offsets.
+template <typename T>
+inline bool parseHex(std::string_view s, T &out)
+{
+    const char *b = s.data();
+    const char *e = b + s.size();
+    auto [ptr, ec] = std::from_chars(b, e, out, 16);
+    return ec == std::errc() && ptr == e && ptr != b;
+}
+
+// The next blank-separated field of `s`, which is left holding what follows it.
+inline std::string_view nextToken(std::string_view &s)
+{
+    s = skipBlanks(s);
+    size_t i = 0;
+    while (i < s.size() && s[i] != ' ' && s[i] != '\t')
+        ++i;
+    const std::string_view t = s.substr(0, i);
+    s.remove_prefix(i);
+    return t;
+}
+
 // Calls `f(line)` for every non-empty line of `text`. When `f` returns bool, false stops the
 // walk and makes the result false.
 template <typename F>

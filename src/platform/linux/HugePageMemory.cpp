@@ -1,5 +1,6 @@
 #include "platform/linux/HugePageMemory.h"
 
+#include "collect/ProcText.h"
 #include "platform/Logging.h"
 #include "platform/Sysroot.h"
 
@@ -7,7 +8,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <malloc.h>
-#include <mutex>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -28,31 +28,6 @@ namespace orb {
 
 namespace {
 
-std::uintptr_t parseHex(std::string_view s, size_t &pos)
-{
-    std::uintptr_t v = 0;
-    for (; pos < s.size(); ++pos) {
-        const char c = s[pos];
-        if (c >= '0' && c <= '9')
-            v = v * 16 + static_cast<std::uintptr_t>(c - '0');
-        else if (c >= 'a' && c <= 'f')
-            v = v * 16 + static_cast<std::uintptr_t>(c - 'a' + 10);
-        else
-            break;
-    }
-    return v;
-}
-
-std::string_view nextField(std::string_view line, size_t &pos)
-{
-    while (pos < line.size() && line[pos] == ' ')
-        ++pos;
-    const size_t from = pos;
-    while (pos < line.size() && line[pos] != ' ')
-        ++pos;
-    return line.substr(from, pos - from);
-}
-
 std::vector<HugePageMemory::Mapping> ownMappings()
 {
     std::string text;
@@ -68,8 +43,7 @@ std::string ownExecutable()
     return n > 0 ? std::string(buf, static_cast<size_t>(n)) : std::string();
 }
 
-// The end of the heap already advised; guarded because a pass on any thread may ask.
-std::mutex heapMutex;
+// The end of the heap already advised.
 std::uintptr_t heapAdvisedEnd = 0;
 
 } // namespace
@@ -80,43 +54,36 @@ bool HugePageMemory::enabled()
     // The sanitizers' allocators keep no brk heap, and their checks see copying the code's
     // read-only neighbours (redzones between globals) as overflows.
     return false;
+#else
+    static const bool on = [] {
+        if (const char *env = std::getenv("ORBMETER_HUGE_PAGES"); env && std::strcmp(env, "off") == 0)
+            return false;
+        const std::optional<std::string> mode = Sysroot().readLine("/sys/kernel/mm/transparent_hugepage/enabled");
+        return mode && (mode->find("[always]") != std::string::npos || mode->find("[madvise]") != std::string::npos);
+    }();
+    return on;
 #endif
-    if (const char *env = std::getenv("ORBMETER_HUGE_PAGES"); env && std::strcmp(env, "off") == 0)
-        return false;
-    const std::optional<std::string> mode = Sysroot().readLine("/sys/kernel/mm/transparent_hugepage/enabled");
-    return mode && (mode->find("[always]") != std::string::npos || mode->find("[madvise]") != std::string::npos);
 }
 
 std::vector<HugePageMemory::Mapping> HugePageMemory::parseMaps(std::string_view text)
 {
+    using namespace proctext;
     std::vector<Mapping> out;
-    while (!text.empty()) {
-        const size_t eol = text.find('\n');
-        const std::string_view line = text.substr(0, eol);
-        text = eol == std::string_view::npos ? std::string_view() : text.substr(eol + 1);
-        size_t pos = 0;
+    forEachLine(text, [&](std::string_view line) {
+        const std::string_view range = nextToken(line);
+        const size_t dash = range.find('-');
         Mapping m;
-        m.start = parseHex(line, pos);
-        if (pos >= line.size() || line[pos] != '-')
-            continue;
-        ++pos;
-        const size_t endFrom = pos;
-        m.end = parseHex(line, pos);
-        if (pos == endFrom || m.end <= m.start)
-            continue;
-        m.permissions = std::string(nextField(line, pos));
-        const std::string_view offset = nextField(line, pos);
-        size_t offsetPos = 0;
-        m.offset = parseHex(offset, offsetPos);
-        nextField(line, pos); // device
-        nextField(line, pos); // inode
-        while (pos < line.size() && line[pos] == ' ')
-            ++pos;
-        m.path = std::string(line.substr(pos));
-        if (m.permissions.size() != 4)
-            continue;
+        if (dash == std::string_view::npos || !parseHex(range.substr(0, dash), m.start)
+            || !parseHex(range.substr(dash + 1), m.end) || m.end <= m.start)
+            return;
+        m.permissions = std::string(nextToken(line));
+        if (m.permissions.size() != 4 || !parseHex(nextToken(line), m.offset))
+            return;
+        nextToken(line); // device
+        nextToken(line); // inode
+        m.path = std::string(skipBlanks(line));
         out.push_back(std::move(m));
-    }
+    });
     return out;
 }
 
@@ -218,10 +185,8 @@ void HugePageMemory::tuneAllocator()
 
 std::size_t HugePageMemory::adviseHeap()
 {
-    static const bool on = enabled();
-    if (!on)
+    if (!enabled())
         return 0;
-    std::lock_guard lock(heapMutex);
     const auto top = reinterpret_cast<std::uintptr_t>(::sbrk(0));
     if (top < heapAdvisedEnd + kHugePage)
         return 0;

@@ -23,7 +23,7 @@ namespace orb {
 //    their original mappings, so the same addresses hold the same bytes;
 //  - adviseHeap(), after each pass: once the heap has grown by a 2 MB page, its full 2 MB
 //    ranges are advised for huge pages and collapsed.
-// ORBMETER_HUGE_PAGES=off in the environment skips both (profilers then name the functions
+// ORBMETER_HUGE_PAGES=off in the environment skips all three (profilers then name the functions
 // of the moved code, which they cannot find in anonymous memory).
 class HugePageMemory {
 public:
@@ -38,8 +38,8 @@ public:
     };
 
     // Whether the kernel gives huge pages to memory advised for them ("always" or "madvise"
-    // in /sys/kernel/mm/transparent_hugepage/enabled) and the environment does not refuse.
-    // Never in a sanitizer build.
+    // in /sys/kernel/mm/transparent_hugepage/enabled) and the environment does not refuse;
+    // decided on the first call. Never in a sanitizer build.
     static bool enabled();
 
     // Bytes of code now on huge pages (0 when nothing was moved).
@@ -48,7 +48,8 @@ public:
     // from a huge-page boundary). Only while the program has a single thread.
     static void tuneAllocator();
     // Advises and collapses the heap's full 2 MB ranges not advised yet; cheap when the heap
-    // has not grown. Returns the bytes advised by this call.
+    // has not grown. Returns the bytes advised by this call. One thread at a time (the
+    // controller's, after each pass).
     static std::size_t adviseHeap();
 
     // /proc/self/maps lines, parsed; exposed for tests.
