@@ -130,11 +130,12 @@ int Session::run(int argc, char **argv, const CommandLineOptions &options)
         if (!offscreenOnly)
             std::fprintf(stderr, "orbmeter: no display found; running headless (offscreen host)\n");
     }
-    std::size_t codeOnHugePages = 0;
+    std::size_t programOnHugePages = 0, librariesOnHugePages = 0;
     if (options.command == CommandLineOptions::Command::Run) {
         // Before any other thread runs: the code is moved under the running program.
         HugePageMemory::tuneAllocator();
-        codeOnHugePages = HugePageMemory::moveProgramText();
+        programOnHugePages = HugePageMemory::moveProgramText();
+        librariesOnHugePages = HugePageMemory::moveLibraryCode();
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Orbmeter"));
@@ -143,8 +144,10 @@ int Session::run(int argc, char **argv, const CommandLineOptions &options)
     configureLogging(options.verbose);
 
     if (options.command == CommandLineOptions::Command::Run) {
-        if (codeOnHugePages > 0)
-            qCInfo(lcPlatform).noquote() << QStringLiteral("code and heap on huge pages (%1 kB of code and constants)").arg(codeOnHugePages / 1024);
+        if (programOnHugePages + librariesOnHugePages > 0)
+            qCInfo(lcPlatform).noquote() << QStringLiteral("code and heap on huge pages (%1 kB of the program's code and constants, %2 kB of its libraries' code)")
+                                                .arg(programOnHugePages / 1024)
+                                                .arg(librariesOnHugePages / 1024);
         if (!SingleInstance::tryAcquire()) {
             std::fprintf(stderr, "orbmeter: already running in this session\n");
             return 0;

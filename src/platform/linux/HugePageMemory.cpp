@@ -123,10 +123,11 @@ bool HugePageMemory::moveOntoHugePages(std::uintptr_t start, std::uintptr_t end,
     ::madvise(dst, length, MADV_HUGEPAGE);
     std::memcpy(reinterpret_cast<void *>(copy + (start - blockStart)), reinterpret_cast<const void *>(start), end - start);
     // Pages the copy's faults did not get as huge ones are gathered now (kernels from 6.1).
-    ::madvise(dst, length, MADV_COLLAPSE);
+    // Without huge pages the copy only costs memory, and a library's would no longer be shared
+    // with other programs: it is dropped.
     // The code that runs this may live in the range being replaced: it keeps running, since
     // the bytes at every address stay the same across the move.
-    if (::mprotect(dst, length, protection) != 0
+    if (::madvise(dst, length, MADV_COLLAPSE) != 0 || ::mprotect(dst, length, protection) != 0
         || ::mremap(dst, length, length, MREMAP_MAYMOVE | MREMAP_FIXED, reinterpret_cast<void *>(blockStart))
                == MAP_FAILED) {
         const int error = errno;
@@ -161,6 +162,56 @@ std::size_t HugePageMemory::moveProgramText()
         moved += m.end - m.start;
     }
     return moved;
+}
+
+std::size_t HugePageMemory::moveLibraryCode()
+{
+    if (!enabled())
+        return 0;
+    std::size_t moved = 0;
+    for (const auto &[from, to] : libraryCodeBlocks(ownMappings(), ownExecutable())) {
+        if (!moveOntoHugePages(from, to, from, to, PROT_READ | PROT_EXEC)) {
+            qCInfo(lcPlatform) << "library code stays on small pages:" << std::strerror(errno);
+            break;
+        }
+        moved += to - from;
+    }
+    return moved;
+}
+
+std::vector<std::pair<std::uintptr_t, std::uintptr_t>> HugePageMemory::libraryCodeBlocks(const std::vector<Mapping> &maps,
+                                                                                         const std::string &exe)
+{
+    std::vector<std::pair<std::uintptr_t, std::uintptr_t>> blocks;
+    size_t first = 0;
+    while (first < maps.size()) {
+        // A run of gapless, read-only mappings of one library file.
+        size_t last = first;
+        const Mapping &head = maps[first];
+        const auto readOnlyOfHead = [&](const Mapping &m) {
+            return m.path == head.path && m.permissions[0] == 'r' && m.permissions[1] != 'w';
+        };
+        if (head.path.empty() || head.path.front() != '/' || head.path == exe || !readOnlyOfHead(head)) {
+            ++first;
+            continue;
+        }
+        while (last + 1 < maps.size() && maps[last + 1].start == maps[last].end && readOnlyOfHead(maps[last + 1]))
+            ++last;
+        // The run's whole 2 MB blocks that are mostly code. A block that reaches past the run
+        // shares its page with writable data or another library, and stays; one that is mostly
+        // constants (a library of locale tables with a stub of code) is not worth its memory.
+        const auto [from, to] = hugeRange(head.start, maps[last].end);
+        for (std::uintptr_t block = from; block < to; block += kHugePage) {
+            std::uintptr_t code = 0;
+            for (size_t i = first; i <= last; ++i)
+                if (maps[i].permissions[2] == 'x')
+                    code += std::max<std::intptr_t>(0, std::min(maps[i].end, block + kHugePage) - std::max(maps[i].start, block));
+            if (code >= kHugePage / 4)
+                blocks.emplace_back(block, block + kHugePage);
+        }
+        first = last + 1;
+    }
+    return blocks;
 }
 
 void HugePageMemory::tuneAllocator()

@@ -15,15 +15,16 @@ namespace orb {
 // walk, and on a virtual machine a nested one: measured on these VMs at 1 to 2.5 us a page,
 // most of the monitor's cost. On 2 MB pages the same code and heap take a handful of walks.
 //
-// Three steps, each best effort (a kernel without transparent huge pages, or a policy that
+// Four steps, each best effort (a kernel without transparent huge pages, or a policy that
 // forbids executable anonymous memory, leaves the program as it was and says so in the log):
-//  - tuneAllocator() and moveProgramText(), once before other threads start: malloc grows
-//    one heap from a 2 MB boundary in steps of several huge pages, and the executable's code
-//    and read-only data are copied to anonymous memory advised for huge pages and moved over
-//    their original mappings, so the same addresses hold the same bytes;
+//  - tuneAllocator(), moveProgramText() and moveLibraryCode(), once before other threads
+//    start: malloc grows one heap from a 2 MB boundary in steps of several huge pages, and the
+//    code and read-only data of the executable and of its larger libraries (Qt's, the C++
+//    runtime) are copied to anonymous memory advised for huge pages and moved over their
+//    original mappings, so the same addresses hold the same bytes;
 //  - adviseHeap(), after each pass: once the heap has grown by a 2 MB page, its full 2 MB
 //    ranges are advised for huge pages and collapsed.
-// ORBMETER_HUGE_PAGES=off in the environment skips all three (profilers then name the functions
+// ORBMETER_HUGE_PAGES=off in the environment skips all four (profilers then name the functions
 // of the moved code, which they cannot find in anonymous memory).
 class HugePageMemory {
 public:
@@ -42,8 +43,13 @@ public:
     // decided on the first call. Never in a sanitizer build.
     static bool enabled();
 
-    // Bytes of code now on huge pages (0 when nothing was moved).
+    // Bytes of the executable's code and constants now on huge pages (0 when nothing was moved).
     static std::size_t moveProgramText();
+    // The same for the shared libraries loaded with the program: each 2 MB block of theirs
+    // that is mostly code and shares no page with writable data becomes one executable huge
+    // page (its constants in that block become executable too, as in binaries linked without
+    // separate code segments). Bytes moved. Only while the program has a single thread.
+    static std::size_t moveLibraryCode();
     // Tunes malloc so the heap keeps its pages (no trimming, one arena, growth in huge pages
     // from a huge-page boundary). Only while the program has a single thread.
     static void tuneAllocator();
@@ -59,6 +65,11 @@ public:
     // The 2 MB pages that cover mapping `index` of `maps`, when no other mapping shares them
     // (the rest of its last page is the unmapped gap before the next segment); else {0, 0}.
     static std::pair<std::uintptr_t, std::uintptr_t> coveringRange(const std::vector<Mapping> &maps, size_t index);
+
+    // The 2 MB blocks of shared libraries that are at least a quarter code and lie wholly in
+    // one library's readable, unwritable mappings (headers, code, constants).
+    static std::vector<std::pair<std::uintptr_t, std::uintptr_t>> libraryCodeBlocks(const std::vector<Mapping> &maps,
+                                                                                     const std::string &exe);
 
     // Moves the mapping [start, end) onto fresh anonymous memory advised for huge pages that
     // spans the aligned [blockStart, blockEnd) around it, keeping its bytes (the rest reads as

@@ -141,6 +141,38 @@ TEST(HugePageMemory, onlyWholeHugePagesAndFreeNeighbourhoodsAreTaken)
     EXPECT_EQ(HugePageMemory::coveringRange(packed, 1), Range(0, 0));
 }
 
+TEST(HugePageMemory, libraryBlocksAreTakenOnlyWhenMostlyCodeAndSharedWithNothingWritable)
+{
+    using Range = std::pair<std::uintptr_t, std::uintptr_t>;
+    const auto blocks = HugePageMemory::libraryCodeBlocks(HugePageMemory::parseMaps(
+        // Laid out like a large toolkit library: headers, code, constants, then relocated and
+        // writable data in its last block. Its first two blocks are taken, not the third.
+        "7f0000000000-7f00000a6000 r--p 00000000 fe:00 1 /usr/lib/libbig.so\n"
+        "7f00000a6000-7f0000363000 r-xp 000a6000 fe:00 1 /usr/lib/libbig.so\n"
+        "7f0000363000-7f00004db000 r--p 00363000 fe:00 1 /usr/lib/libbig.so\n"
+        "7f00004db000-7f00004e8000 r--p 004db000 fe:00 1 /usr/lib/libbig.so\n"
+        "7f00004e8000-7f00004ee000 rw-p 004e8000 fe:00 1 /usr/lib/libbig.so\n"
+        // Code that ends early in a block of locale tables.
+        "7f0000600000-7f0000601000 r--p 00000000 fe:00 2 /usr/lib/libtables.so\n"
+        "7f0000601000-7f0000602000 r-xp 00001000 fe:00 2 /usr/lib/libtables.so\n"
+        "7f0000602000-7f0000a00000 r--p 00002000 fe:00 2 /usr/lib/libtables.so\n"
+        // Linked for 2 MB pages the old way: an inaccessible hole after its code.
+        "7f0000a00000-7f0000b80000 r-xp 00000000 fe:00 3 /usr/lib/libholes.so\n"
+        "7f0000b80000-7f0000d7f000 ---p 00180000 fe:00 3 /usr/lib/libholes.so\n"
+        "7f0000d7f000-7f0000d80000 r--p 0017f000 fe:00 3 /usr/lib/libholes.so\n"
+        // Two libraries whose code meets in one block: neither owns it.
+        "7f0000e00000-7f0000f00000 r-xp 00000000 fe:00 4 /usr/lib/liba.so\n"
+        "7f0000f00000-7f0001000000 r-xp 00000000 fe:00 5 /usr/lib/libb.so\n"
+        // A gap in the middle of one library's code.
+        "7f0001000000-7f0001100000 r-xp 00000000 fe:00 6 /usr/lib/libgap.so\n"
+        "7f0001101000-7f0001200000 r-xp 00101000 fe:00 6 /usr/lib/libgap.so\n"
+        // The program itself (moved on its own) and anonymous code.
+        "7f0001200000-7f0001400000 r-xp 00200000 fe:00 7 /opt/orbmeter\n"
+        "7f0001400000-7f0001600000 r-xp 00000000 00:00 0 \n"),
+        "/opt/orbmeter");
+    EXPECT_EQ(blocks, (std::vector<Range>{{0x7f0000000000, 0x7f0000200000}, {0x7f0000200000, 0x7f0000400000}}));
+}
+
 TEST(HugePageMemory, aMovedMappingKeepsItsBytesAndProtectionAndTheRestOfItsPagesReadsZero)
 {
     Block block(2);
