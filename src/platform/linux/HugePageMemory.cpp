@@ -43,8 +43,9 @@ std::string ownExecutable()
     return n > 0 ? std::string(buf, static_cast<size_t>(n)) : std::string();
 }
 
-// The end of the heap already advised.
+// The end of the heap already advised, and the heap's top when it was last looked at.
 std::uintptr_t heapAdvisedEnd = 0;
+std::uintptr_t heapTopLookedAt = 0;
 
 } // namespace
 
@@ -238,9 +239,12 @@ std::size_t HugePageMemory::adviseHeap()
 {
     if (!enabled())
         return 0;
+    // Measured from the last look, not the last advice: a heap that is not where malloc's
+    // memory comes from (a replaced allocator, a break that could not move) is read once.
     const auto top = reinterpret_cast<std::uintptr_t>(::sbrk(0));
-    if (top < heapAdvisedEnd + kHugePage)
+    if (heapTopLookedAt != 0 && top < heapTopLookedAt + kHugePage)
         return 0;
+    heapTopLookedAt = top;
     std::size_t advised = 0;
     for (const Mapping &m : ownMappings()) {
         if (m.path != "[heap]")
