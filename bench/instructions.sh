@@ -4,7 +4,8 @@
 # shared VM (the same monitor measures anywhere from 600 to 5,000 us/s within an hour here).
 # It counts user-space instructions only; the kernel's side of reading /proc is not in it.
 #
-# Runs `orbmeter --host offscreen` (default modules; ALL_MODULES=1 for all ten) and the idle
+# Runs `orbmeter --host offscreen` (default modules; ALL_MODULES=1 for all ten, and with
+# EVERY_SECOND=1 too each of them sampled every second instead of every 2 to 5) and the idle
 # Qt floor (bench/tools/idle_qt_program.cpp) under callgrind, zeroes the counts after the
 # warm-up, counts over STEADY_SECONDS, and prints both per second, with the functions of
 # the monitor that cost most (TOP, default 25; inclusive).
@@ -25,7 +26,7 @@ export HOME=$work XDG_CONFIG_HOME=$work/.config XDG_DATA_HOME=$work/.local/share
 export XDG_RUNTIME_DIR=$work/run QT_QPA_PLATFORM=offscreen DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent
 mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 source "$(dirname "$0")/schedstat.sh"
-prepare_home "$bin" ${ALL_MODULES:+all}
+prepare_home "$bin" ${ALL_MODULES:+all} ${EVERY_SECOND:+every-second}
 
 # counted NAME CMD...: starts CMD under callgrind; its dumps land in $work/NAME.out.*
 counted() {
@@ -51,6 +52,7 @@ orb_ir=$(totals orbmeter)
 printf 'instructions per second, %d s after a %d s warm-up (callgrind, user space only)\n' "$steady" "$warmup"
 modules="default modules"
 [[ -n ${ALL_MODULES:-} ]] && modules="all ten modules"
+[[ -n ${ALL_MODULES:-} && -n ${EVERY_SECOND:-} ]] && modules="all ten modules at 1 Hz"
 printf '  %-50s %12.0f\n' "orbmeter --host offscreen, $modules" \
   "$(echo "$orb_ir / $steady" | bc -l)"
 if [[ -n $idle ]]; then

@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
 # What the monitor costs beside a text monitor doing the same job, in one run on this machine:
 #   1. `orbmeter --host offscreen` with all ten modules switched on (items whose hardware
-#      is absent stay hidden), over the real machine, at its default 1 s cycle;
+#      is absent stay hidden), over the real machine, each module sampled and drawn every
+#      second like conky's metrics; and beside it the same with the modules' default
+#      intervals (2 to 5 s);
 #   2. conky (conky-cli) printing CPU, memory, swap, network, disk I/O, file systems, the top
 #      process, temperatures, load and uptime once a second;
-#   3. Orbmeter again, with its tray items on a private session bus whose watcher registers
-#      them: the work it causes the tray (icon files written, D-Bus signals sent, per second).
+#   3. Orbmeter again (every module every second), with its tray items on a private session
+#      bus whose watcher registers them: the work it causes the tray (icon files written,
+#      D-Bus signals sent, per second).
 # Each process's CPU is summed over all its threads from /proc/<pid>/task/*/schedstat after a
-# warm-up; RSS from /proc/<pid>/status. Budgets: 450 us/s, 5x below conky, 60 MB.
+# warm-up; RSS from /proc/<pid>/status. Budgets, for the run at 1 Hz: 450 us/s, 5x below conky, 60 MB.
 # usage: bench/side-by-side.sh BUILD_DIR   (STEADY_SECONDS, default 60; WARMUP_SECONDS, default 5)
 set -euo pipefail
 build=${1:?build dir}
@@ -30,7 +33,7 @@ orb_env() { # orb_env NAME -> prints env assignments
   mkdir -p "$home/run" && chmod 700 "$home/run"
   echo "HOME=$home XDG_CONFIG_HOME=$home/.config XDG_DATA_HOME=$home/.local/share XDG_CACHE_HOME=$home/.cache XDG_RUNTIME_DIR=$home/run"
 }
-switch_all_on() { (export $(orb_env "$1"); prepare_home "$bin" all); }
+switch_all_on() { (export $(orb_env "$1"); prepare_home "$bin" all "${2:-}"); }
 
 # measure PID LABEL: waits the warm-up, then the steady span; prints "LABEL us_per_s rss_mb".
 measure() {
@@ -46,10 +49,14 @@ measure() {
 
 # 1 and 2 run at the same time, so both see the same machine; so does the floor: a Qt program
 # that does nothing but wake each second and hand one read to a worker thread.
-switch_all_on offscreen
+switch_all_on offscreen every-second
 env $(orb_env offscreen) QT_QPA_PLATFORM=offscreen DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent \
   "$bin" --host offscreen 2> "$work/orbmeter.log" &
 orb=$!; pids+=("$orb")
+switch_all_on defaults
+env $(orb_env defaults) QT_QPA_PLATFORM=offscreen DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent \
+  "$bin" --host offscreen 2> "$work/orbmeter-defaults.log" &
+orb_defaults=$!; pids+=("$orb_defaults")
 
 conky_pid=
 if command -v conky > /dev/null; then
@@ -83,13 +90,15 @@ fi
 
 measure "$orb" orbmeter > "$work/orb.fig" &
 m1=$!
+measure "$orb_defaults" orbmeter-defaults > "$work/orb-defaults.fig" &
+m5=$!
 if [[ -n $idle_pid ]]; then measure "$idle_pid" floor > "$work/idle.fig" & m3=$!; fi
 if [[ -n $sleeper_pid ]]; then measure "$sleeper_pid" sleeper > "$work/sleeper.fig" & m4=$!; fi
 if [[ -n $conky_pid ]]; then measure "$conky_pid" conky > "$work/conky.fig" & m2=$!; wait "$m2"; fi
-wait "$m1"
+wait "$m1" "$m5"
 [[ -n $idle_pid ]] && wait "$m3"
 [[ -n $sleeper_pid ]] && wait "$m4"
-kill "$orb" ${conky_pid:+"$conky_pid"} ${idle_pid:+"$idle_pid"} ${sleeper_pid:+"$sleeper_pid"} 2> /dev/null || true
+kill "$orb" "$orb_defaults" ${conky_pid:+"$conky_pid"} ${idle_pid:+"$idle_pid"} ${sleeper_pid:+"$sleeper_pid"} 2> /dev/null || true
 
 # 3: the tray host. A private bus with a watcher that registers every item; dbus-monitor
 # counts what Orbmeter sends, inotify what it writes for the tray to read.
@@ -98,7 +107,7 @@ pids+=("$(cat "$work/bus.pid")")
 /usr/bin/python3 "$src/bench/tools/sni_watcher.py" "$bus_address" &
 pids+=("$!")
 sleep 1
-switch_all_on sni
+switch_all_on sni every-second
 env $(orb_env sni) QT_QPA_PLATFORM=offscreen DBUS_SESSION_BUS_ADDRESS="$bus_address" \
   "$bin" --host sni 2> "$work/orbmeter-sni.log" &
 sni=$!; pids+=("$sni")
@@ -114,6 +123,7 @@ signals=$(grep -c '^signal .*member=\(NewIcon\|NewToolTip\|NewTitle\|NewStatus\|
 items=$(grep -c "registered" "$work/orbmeter-sni.log" || true)
 
 read -r _ orb_us orb_rss < "$work/orb.fig"
+read -r _ def_us def_rss < "$work/orb-defaults.fig"
 conky_us=; conky_rss=
 [[ -s $work/conky.fig ]] && read -r _ conky_us conky_rss < "$work/conky.fig"
 read -r _ sni_us sni_rss < "$work/sni.fig"
@@ -121,11 +131,11 @@ idle_us=
 [[ -s $work/idle.fig ]] && read -r _ idle_us _ < "$work/idle.fig"
 sleeper_us=
 [[ -s $work/sleeper.fig ]] && read -r _ sleeper_us _ < "$work/sleeper.fig"
-awk -v s="$steady" -v pu="$sleeper_us" -v iu="$idle_us" -v ou="$orb_us" -v orss="$orb_rss" -v cu="$conky_us" -v crss="$conky_rss" \
+awk -v s="$steady" -v pu="$sleeper_us" -v iu="$idle_us" -v ou="$orb_us" -v orss="$orb_rss" -v du="$def_us" -v drss="$def_rss" -v cu="$conky_us" -v crss="$conky_rss" \
     -v su="$sni_us" -v srss="$sni_rss" -v w="$(cat "$work/writes.fig")" -v sig="$signals" 'BEGIN {
   printf "side by side, %d s after the warm-up, CPU over all threads (schedstat)\n", s
   printf "  %-44s %9s %9s\n", "", "us CPU/s", "RSS MB"
-  printf "  %-44s %9.1f %9.1f%s\n", "orbmeter --host offscreen, all ten modules", ou, orss, (ou > 450 || orss > 60 ? "  OVER" : "")
+  printf "  %-44s %9.1f %9.1f%s\n", "orbmeter --host offscreen, all ten at 1 Hz", ou, orss, (ou > 450 || orss > 60 ? "  OVER" : "")
   if (cu != "") {
     printf "  %-44s %9.1f %9.1f\n", "conky, the same metrics at 1 Hz", cu, crss
     printf "  %-44s %9.1fx (goal at least 5x)%s\n", "conky / orbmeter", cu / ou, (cu / ou < 5 ? "  UNDER" : "")
@@ -136,7 +146,8 @@ awk -v s="$steady" -v pu="$sleeper_us" -v iu="$idle_us" -v ou="$orb_us" -v orss=
   }
   if (pu != "")
     printf "  %-44s %9.1f\n", "a plain program that only sleeps each second", pu
-  printf "  %-44s %9.1f %9.1f\n", "orbmeter --host sni, all ten modules", su, srss
+  printf "  %-44s %9.1f %9.1f\n", "orbmeter, all ten at their default intervals", du, drss
+  printf "  %-44s %9.1f %9.1f\n", "orbmeter --host sni, all ten at 1 Hz", su, srss
   printf "  %-44s %9.2f per s\n", "  icon files written for the tray", w / s
   printf "  %-44s %9.2f per s\n", "  item signals sent to the tray", sig / s
 }'
