@@ -50,7 +50,7 @@ bench:
 	./bench/whole-process.sh build-release
 	./tools/install-deps.sh --bench
 	./bench/side-by-side.sh build-release
-	./bench/instructions.sh build-release
+	ALL_MODULES=1 EVERY_SECOND=1 ./bench/instructions.sh build-release
 
 # libFuzzer targets (clang), each run FUZZ_SECONDS with the fixtures as seed corpus;
 # FUZZ_TARGETS="fuzz_plist ..." picks some. Findings land in build-fuzz/findings/.
