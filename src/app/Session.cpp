@@ -130,12 +130,11 @@ int Session::run(int argc, char **argv, const CommandLineOptions &options)
         if (!offscreenOnly)
             std::fprintf(stderr, "orbmeter: no display found; running headless (offscreen host)\n");
     }
-    std::size_t programOnHugePages = 0, librariesOnHugePages = 0;
+    HugePageMemory::MovedCode onHugePages;
     if (options.command == CommandLineOptions::Command::Run) {
         // Before any other thread runs: the code is moved under the running program.
         HugePageMemory::tuneAllocator();
-        programOnHugePages = HugePageMemory::moveProgramText();
-        librariesOnHugePages = HugePageMemory::moveLibraryCode();
+        onHugePages = HugePageMemory::moveCode();
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Orbmeter"));
@@ -144,10 +143,10 @@ int Session::run(int argc, char **argv, const CommandLineOptions &options)
     configureLogging(options.verbose);
 
     if (options.command == CommandLineOptions::Command::Run) {
-        if (programOnHugePages + librariesOnHugePages > 0)
+        if (onHugePages.program + onHugePages.libraries > 0)
             qCInfo(lcPlatform).noquote() << QStringLiteral("code and heap on huge pages (%1 kB of the program's code and constants, %2 kB of its libraries' code)")
-                                                .arg(programOnHugePages / 1024)
-                                                .arg(librariesOnHugePages / 1024);
+                                                .arg(onHugePages.program / 1024)
+                                                .arg(onHugePages.libraries / 1024);
         if (!SingleInstance::tryAcquire()) {
             std::fprintf(stderr, "orbmeter: already running in this session\n");
             return 0;

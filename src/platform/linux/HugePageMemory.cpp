@@ -139,17 +139,17 @@ bool HugePageMemory::moveOntoHugePages(std::uintptr_t start, std::uintptr_t end,
     return true;
 }
 
-std::size_t HugePageMemory::moveProgramText()
+HugePageMemory::MovedCode HugePageMemory::moveCode()
 {
+    MovedCode moved;
     if (!enabled())
-        return 0;
+        return moved;
     const std::string exe = ownExecutable();
     const std::vector<Mapping> maps = ownMappings();
-    std::size_t moved = 0;
+    // The program's code and read-only data; not the headers and symbol tables at the file's
+    // start, which only the loader reads.
     for (size_t i = 0; i < maps.size(); ++i) {
         const Mapping &m = maps[i];
-        // Code and read-only data; not the headers and symbol tables at the file's start,
-        // which only the loader reads.
         const bool code = m.permissions == "r-xp";
         if (m.path != exe || m.offset == 0 || (!code && m.permissions != "r--p"))
             continue;
@@ -158,24 +158,17 @@ std::size_t HugePageMemory::moveProgramText()
             continue;
         if (!moveOntoHugePages(m.start, m.end, from, to, code ? PROT_READ | PROT_EXEC : PROT_READ)) {
             qCInfo(lcPlatform) << "program code stays on small pages:" << std::strerror(errno);
-            return moved;
+            break;
         }
-        moved += m.end - m.start;
+        moved.program += m.end - m.start;
     }
-    return moved;
-}
-
-std::size_t HugePageMemory::moveLibraryCode()
-{
-    if (!enabled())
-        return 0;
-    std::size_t moved = 0;
-    for (const auto &[from, to] : libraryCodeBlocks(ownMappings(), ownExecutable())) {
+    // The libraries' blocks lie apart from the program's mappings: the same list serves.
+    for (const auto &[from, to] : libraryCodeBlocks(maps, exe)) {
         if (!moveOntoHugePages(from, to, from, to, PROT_READ | PROT_EXEC)) {
             qCInfo(lcPlatform) << "library code stays on small pages:" << std::strerror(errno);
             break;
         }
-        moved += to - from;
+        moved.libraries += to - from;
     }
     return moved;
 }
@@ -204,9 +197,12 @@ std::vector<std::pair<std::uintptr_t, std::uintptr_t>> HugePageMemory::libraryCo
         const auto [from, to] = hugeRange(head.start, maps[last].end);
         for (std::uintptr_t block = from; block < to; block += kHugePage) {
             std::uintptr_t code = 0;
-            for (size_t i = first; i <= last; ++i)
-                if (maps[i].permissions[2] == 'x')
-                    code += std::max<std::intptr_t>(0, std::min(maps[i].end, block + kHugePage) - std::max(maps[i].start, block));
+            for (size_t i = first; i <= last; ++i) {
+                const std::uintptr_t from = std::max(maps[i].start, block);
+                const std::uintptr_t to = std::min(maps[i].end, block + kHugePage);
+                if (maps[i].permissions[2] == 'x' && from < to)
+                    code += to - from;
+            }
             if (code >= kHugePage / 4)
                 blocks.emplace_back(block, block + kHugePage);
         }

@@ -15,16 +15,16 @@ namespace orb {
 // walk, and on a virtual machine a nested one: measured on these VMs at 1 to 2.5 us a page,
 // most of the monitor's cost. On 2 MB pages the same code and heap take a handful of walks.
 //
-// Four steps, each best effort (a kernel without transparent huge pages, or a policy that
+// Three steps, each best effort (a kernel without transparent huge pages, or a policy that
 // forbids executable anonymous memory, leaves the program as it was and says so in the log):
-//  - tuneAllocator(), moveProgramText() and moveLibraryCode(), once before other threads
-//    start: malloc grows one heap from a 2 MB boundary in steps of several huge pages, and the
-//    code and read-only data of the executable and of its larger libraries (Qt's, the C++
-//    runtime) are copied to anonymous memory advised for huge pages and moved over their
-//    original mappings, so the same addresses hold the same bytes;
+//  - tuneAllocator() and moveCode(), once before other threads start: malloc grows one heap
+//    from a 2 MB boundary in steps of several huge pages, and the code and read-only data of
+//    the executable and of its larger libraries (Qt's, the C++ runtime) are copied to
+//    anonymous memory advised for huge pages and moved over their original mappings, so the
+//    same addresses hold the same bytes;
 //  - adviseHeap(), after each pass: once the heap has grown by a 2 MB page, its full 2 MB
 //    ranges are advised for huge pages and collapsed.
-// ORBMETER_HUGE_PAGES=off in the environment skips all four (profilers then name the functions
+// ORBMETER_HUGE_PAGES=off in the environment skips all three (profilers then name the functions
 // of the moved code, which they cannot find in anonymous memory).
 class HugePageMemory {
 public:
@@ -43,13 +43,18 @@ public:
     // decided on the first call. Never in a sanitizer build.
     static bool enabled();
 
-    // Bytes of the executable's code and constants now on huge pages (0 when nothing was moved).
-    static std::size_t moveProgramText();
-    // The same for the shared libraries loaded with the program: each 2 MB block of theirs
-    // that is mostly code and shares no page with writable data becomes one executable huge
-    // page (its constants in that block become executable too, as in binaries linked without
-    // separate code segments). Bytes moved. Only while the program has a single thread.
-    static std::size_t moveLibraryCode();
+    // Bytes now on huge pages: the executable's code and constants, and its shared libraries'
+    // blocks of code.
+    struct MovedCode {
+        std::size_t program = 0;
+        std::size_t libraries = 0;
+    };
+    // Moves the executable's code and constants onto huge pages, then each 2 MB block of the
+    // libraries loaded with it that is mostly code and shares no page with writable data (as
+    // one executable huge page: the constants in that block become executable too, as in
+    // binaries linked without separate code segments). Only while the program has a single
+    // thread.
+    static MovedCode moveCode();
     // Tunes malloc so the heap keeps its pages (no trimming, one arena, growth in huge pages
     // from a huge-page boundary). Only while the program has a single thread.
     static void tuneAllocator();
