@@ -1,12 +1,11 @@
 #pragma once
+#include "toolkit/DrawingKey.h"
 #include "toolkit/OrbCanvas.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QRectF>
-#include <QVarLengthArray>
 #include <memory>
-#include <string>
 #include <type_traits>
 
 namespace orb {
@@ -23,24 +22,9 @@ namespace orb {
 // are composed over transparency first, then over the image, instead of one by one.
 class KeptPictures {
 public:
-    // The caller's description of a drawing: its kind (a name no other kind uses) and every
-    // value the drawing depends on, as bytes, beside its size and its place on the pixel
-    // grid, which draw() keys by itself.
-    class Key {
-    public:
-        explicit Key(const char *kind) { bytes_.append(kind, qsizetype(std::char_traits<char>::length(kind)) + 1); }
-        template <typename T> Key &add(const T &value)
-        {
-            static_assert(std::is_trivially_copyable_v<T> && !std::is_pointer_v<T>);
-            bytes_.append(reinterpret_cast<const char *>(&value), sizeof value);
-            return *this;
-        }
-        Key &add(const QColor &color) { return add(color.rgba64()); }
-        QByteArrayView bytes() const { return {bytes_.constData(), bytes_.size()}; }
-
-    private:
-        QVarLengthArray<char, 256> bytes_;
-    };
+    // The caller's description of a drawing: its kind and every value the drawing depends
+    // on, beside its size and its place on the pixel grid, which draw() keys by itself.
+    using Key = DrawingKey;
 
     // Draws `paint(canvas)` over `frame` (canvas coordinates; the drawing may reach `bleed`
     // points beyond it), through a kept picture when the painter allows.

@@ -161,6 +161,13 @@ QImage *OrbCanvas::straightTarget() const
     return writable(*image) && painter_->deviceTransform() == painter_->combinedTransform() ? image : nullptr;
 }
 
+QImage *OrbCanvas::plainPixels() const
+{
+    if (antialiased() || deviceTransform().type() != QTransform::TxNone)
+        return nullptr;
+    return straightTarget();
+}
+
 void OrbCanvas::fillRect(const QRectF &r, const QColor &color) const
 {
     if (!antialiased())

@@ -68,6 +68,9 @@ public:
     // moved or scaled at most, on a device without a pixel ratio of its own, blending source
     // over at full opacity. Then a drawing can be placed on the pixel grid by hand and copied.
     bool mapsStraightToPixels() const;
+    // The image under the canvas when a drawing made now lands in it one unit a pixel,
+    // unmoved, unsmoothed and written straight into its pixels; null otherwise.
+    QImage *plainPixels() const;
 
     // Drawing state.
     void save() const;

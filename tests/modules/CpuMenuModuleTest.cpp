@@ -16,6 +16,7 @@
 #include <QMenu>
 #include <QWidgetAction>
 #include <gtest/gtest.h>
+#include <random>
 
 using namespace orb;
 
@@ -301,4 +302,46 @@ TEST_F(CpuMenuModuleTest, ATrayThatDrawsTheHeadlineGetsNoImageUntilItShowsImages
     EXPECT_EQ(cell->imagesSet, 1);
     EXPECT_FALSE(cell->image().isNull());
     EXPECT_NEAR(cell->widthInPoints(), item.statusWidth(), 0.5);
+}
+
+// The status graphs are kept from one redraw to the next and moved over by the new readings;
+// after every reading, with the menu opened and closed between them and the processors
+// shown apart or averaged, the image is the one an item drawing that history afresh makes.
+TEST_F(CpuMenuModuleTest, AKeptGraphShowsWhatAFreshDrawingShows)
+{
+    store->setBool("Cpu_ShowMyLabel", false);
+    std::mt19937 random(11);
+    std::uniform_int_distribution<int64_t> ticks(0, 400);
+    for (const bool averaged : {false, true}) {
+        SCOPED_TRACE(averaged ? "averaged" : "each processor");
+        store->setBool("Cpu_AverageMultiProcessors", averaged);
+        CPU_MenuModule kept(&delegate);
+        kept.setMyDefaults(defaults());
+        kept.initDrawStatusBar(host);
+        SensorData data;
+        History<CpuSample> history;
+        for (int reading = 0; reading < 45; ++reading) {
+            const int added = reading == 40 ? 3 : 1; // now and then a pass brings more than one
+            for (int i = 0; i < added; ++i)
+                history = history.appended(sampleOf({{ticks(random), ticks(random), ticks(random) / 8, ticks(random)},
+                                                     {ticks(random), ticks(random), 0, ticks(random)}}));
+            data.cpu = history;
+            kept.setSensorData(data);
+            if (reading == 35)
+                kept.menuWillOpen();
+            if (reading == 37)
+                kept.menuDidClose();
+            kept.refreshBar();
+
+            OffscreenHost otherHost;
+            CPU_MenuModule fresh(&delegate);
+            fresh.setMyDefaults(defaults());
+            fresh.initDrawStatusBar(otherHost);
+            fresh.setSensorData(data);
+            if (kept.menuOpened())
+                fresh.menuWillOpen();
+            fresh.refreshBar();
+            ASSERT_EQ(kept.statusItem()->image(), fresh.statusItem()->image()) << "after reading " << reading;
+        }
+    }
 }

@@ -16,6 +16,7 @@
 #include <QTemporaryDir>
 #include <QWidgetAction>
 #include <gtest/gtest.h>
+#include <random>
 
 using namespace orb;
 
@@ -611,4 +612,45 @@ TEST_F(NetworkItemTest, CompactHeadlineIsTheBusierDirectionAgainstThePeak)
     }
     const TrayHeadline h = item({}, cases[0].samples).statusItem()->headline();
     EXPECT_EQ(h.toolTip, "Down 1.2MB/s\nUp 40.0KB/s\nPeak 1.2MB/s down, 40.0KB/s up");
+}
+
+// The status graph is kept between redraws and moved over by the new readings; after every
+// reading, in each bar mode, through bursts that change the scale and with the menu opened
+// and closed, the image is the one an item drawing that history afresh makes.
+TEST_F(NetworkItemTest, AKeptGraphShowsWhatAFreshDrawingShows)
+{
+    std::mt19937 random(5);
+    std::uniform_int_distribution<int64_t> bytes(0, 8000), quality(0, 100);
+    for (const int mode : {1, 2, 3}) {
+        SCOPED_TRACE(mode);
+        const QVariantMap settings = test::overlaid(networkDefaults(), {{"Network_Display_Graph", true},
+                                                                        {"Network_Display_Text", true},
+                                                                        {"Network_Graph_Mode", mode}});
+        History<NetworkSample> history;
+        int64_t up = 0, down = 0;
+        auto kept = std::make_unique<Network_MenuModule>(nullptr);
+        kept->setMyDefaults(settings);
+        kept->initDrawStatusBar(host);
+        for (int reading = 0; reading < 48; ++reading) {
+            up += bytes(random);
+            down += reading == 36 ? 500000 : bytes(random) * 4; // a burst raises the scale
+            history = history.appended(at(up, down, 1, quality(random), quality(random)));
+            SensorData data;
+            data.network = history;
+            kept->setSensorData(data);
+            if (reading == 40)
+                kept->menuWillOpen();
+            if (reading == 42)
+                kept->menuDidClose();
+            kept->refreshBar();
+
+            OffscreenHost otherHost;
+            auto fresh = test::shownItem<Network_MenuModule>(otherHost, settings, data);
+            if (kept->menuOpened()) {
+                fresh->menuWillOpen();
+                fresh->refreshBar();
+            }
+            ASSERT_EQ(kept->statusItem()->image(), fresh->statusItem()->image()) << "after reading " << reading;
+        }
+    }
 }

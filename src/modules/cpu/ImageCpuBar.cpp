@@ -94,8 +94,22 @@ void ImageCpuBar::drawGraph(const OrbCanvas &canvas, const CpuItemSettings &s, i
 {
     const double g = 2.0 * s.graphWidth;
     const double h = myHeight_ - insets_.top - insets_.bottom;
-    const double left =
-        orbDrawCpuGraph(canvas, resumeArray_, core, s, QRectF(myMenuPosX_ + g, insets_.bottom, g, h), isHighLighted_);
+    double left = 0.0;
+    // Bars of a history that spans the graph are kept between redraws; lines join
+    // neighbouring columns, and a short history leaves room for the empty line.
+    if (!s.graphAsLine && 2.0 * double(resumeArray_.size()) >= g && core >= 0) { // one graph a processor
+        DrawingKey key("cpu graph");
+        for (const QColor &c : {s.user, s.system, s.nice, s.idle})
+            key.add(OrbCanvas::highlightedIf(c, isHighLighted_));
+        graphs_.draw(canvas, std::size_t(core), QRectF(myMenuPosX_, insets_.bottom, g, h), resumeArray_, key,
+                     [&](const OrbCanvas &on, const QRectF &part) {
+                         orbDrawCpuGraph(on, resumeArray_, core, s,
+                                         QRectF(part.right(), part.y(), part.width(), part.height()), isHighLighted_);
+                     });
+    } else {
+        left = orbDrawCpuGraph(canvas, resumeArray_, core, s, QRectF(myMenuPosX_ + g, insets_.bottom, g, h),
+                               isHighLighted_);
+    }
     if (drawEmptyLine_ && left > 0)
         OrbDrawGraph::orbDrawEmptyUnderLine(canvas, OrbCanvas::highlightedIf(s.emptyLine, isHighLighted_), myMenuPosX_,
                                             insets_.bottom, left);

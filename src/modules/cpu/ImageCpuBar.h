@@ -1,5 +1,6 @@
 #pragma once
 #include "collect/Samples.h"
+#include "modules/HistoryGraphs.h"
 #include "modules/ModuleImageView.h"
 #include "modules/TypedSettings.h"
 #include "modules/cpu/CpuItemSettings.h"
@@ -14,6 +15,8 @@ class ImageCpuBar : public ModuleImageView {
 public:
     void setResumeArray(const History<CpuSample> &history) { resumeArray_ = history; }
     void drawRect(const OrbCanvas &canvas, const QRectF &dirtyRect) override;
+    // Graph columns drawn so far (see GraphLayer::columnsDrawn).
+    quint64 graphColumnsDrawn() const { return graphs_.columnsDrawn(); }
 
     // Draws the history graph of processor `nowCore` with its right edge at frame.x();
     // returns the width on the left that no sample reached.
@@ -32,6 +35,7 @@ private:
 
     History<CpuSample> resumeArray_;
     TypedSettings<CpuItemSettings> settings_;
+    HistoryGraphs<CpuSample> graphs_; // one a processor
 };
 
 } // namespace orb

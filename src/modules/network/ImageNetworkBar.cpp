@@ -174,8 +174,27 @@ void ImageNetworkBar::drawGraph(const OrbCanvas &canvas, const NetworkItemSettin
     const double g = 2.0 * s.graphWidth;
     const double h = myHeight_ - insets_.top - insets_.bottom;
     const NetworkTraffic::Detail detail = NetworkTraffic::getNetworkDetail(resumeArray_).value_or(NetworkTraffic::Detail{});
-    const double left =
-        orbDrawNetworkGraph(canvas, resumeArray_, detail, s, QRectF(myMenuPosX_ + g, insets_.bottom, g, h), isHighLighted_);
+    double left = 0.0;
+    // Bars of a history that spans the graph are kept between redraws (lines join
+    // neighbouring columns); each column is the traffic between two readings.
+    const bool lines = s.graphMode == 4 || s.graphMode == 5;
+    if (!lines && 2.0 * (double(resumeArray_.size()) - 1.0) >= g) {
+        DrawingKey key("network graph");
+        key.add(s.graphMode).add(s.limit).add(std::max({double(detail.maxUp), double(detail.maxDw), kMinScale}));
+        key.add(isHighLighted_);
+        for (const QColor &c : {s.up, s.down})
+            key.add(OrbCanvas::highlightedIf(c, isHighLighted_));
+        key.add(s.noiseBar).add(s.signalBar);
+        graphs_.draw(canvas, 0, QRectF(myMenuPosX_, insets_.bottom, g, h), resumeArray_, key,
+                     [&](const OrbCanvas &on, const QRectF &part) {
+                         orbDrawNetworkGraph(on, resumeArray_, detail, s,
+                                             QRectF(part.right(), part.y(), part.width(), part.height()),
+                                             isHighLighted_);
+                     });
+    } else {
+        left = orbDrawNetworkGraph(canvas, resumeArray_, detail, s, QRectF(myMenuPosX_ + g, insets_.bottom, g, h),
+                                   isHighLighted_);
+    }
     if (drawEmptyLine_ && left > 0)
         OrbDrawGraph::orbDrawEmptyUnderLine(canvas, OrbCanvas::highlightedIf(s.emptyLine, isHighLighted_), myMenuPosX_,
                                             insets_.bottom, left);

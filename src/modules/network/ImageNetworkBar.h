@@ -1,5 +1,6 @@
 #pragma once
 #include "collect/Samples.h"
+#include "modules/HistoryGraphs.h"
 #include "modules/ModuleImageView.h"
 #include "modules/TypedSettings.h"
 #include "modules/network/NetworkItemSettings.h"
@@ -23,6 +24,8 @@ public:
     int64_t nowDw() const { return nowDw_; }
 
     void drawRect(const OrbCanvas &canvas, const QRectF &dirtyRect) override;
+    // Graph columns drawn so far (see GraphLayer::columnsDrawn).
+    quint64 graphColumnsDrawn() const { return graphs_.columnsDrawn(); }
 
     // Draws the graph with its right edge at frame.x(), newest sample at the right, and
     // returns the width on the left that no sample reached.
@@ -44,6 +47,7 @@ private:
     void drawText(const OrbCanvas &canvas, const NetworkItemSettings &s);
 
     History<NetworkSample> resumeArray_;
+    HistoryGraphs<NetworkSample> graphs_;
     int64_t nowUp_ = 0;
     int64_t nowDw_ = 0;
     TypedSettings<NetworkItemSettings> settings_;
