@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace orb {
 namespace {
@@ -24,7 +27,14 @@ bool clear(const Rows &image, const QRect &r)
     quint32 any = 0;
     for (int y = r.top(); y <= r.bottom(); ++y) {
         const quint32 *row = image.at(y, r.left());
-        for (int x = 0; x < r.width(); ++x)
+        int x = 0;
+#ifdef __SSE2__
+        __m128i many = _mm_setzero_si128();
+        for (; x + 4 <= r.width(); x += 4)
+            many = _mm_or_si128(many, _mm_loadu_si128(reinterpret_cast<const __m128i *>(row + x)));
+        any |= quint32(_mm_movemask_epi8(_mm_cmpeq_epi32(many, _mm_setzero_si128())) != 0xffff);
+#endif
+        for (; x < r.width(); ++x)
             any |= row[x];
     }
     return any == 0;
