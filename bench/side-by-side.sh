@@ -11,13 +11,15 @@
 #      D-Bus signals sent, per second).
 # Each process's CPU is summed over all its threads from /proc/<pid>/task/*/schedstat after a
 # warm-up; RSS from /proc/<pid>/status. Budgets, for the run at 1 Hz: 450 us/s, 5x below conky, 60 MB.
-# usage: bench/side-by-side.sh BUILD_DIR   (STEADY_SECONDS, default 60; WARMUP_SECONDS, default 5)
+# The warm-up lasts until the status graphs (30 readings wide by default) are full, as they
+# are for as long as the monitor then runs.
+# usage: bench/side-by-side.sh BUILD_DIR   (STEADY_SECONDS, default 60; WARMUP_SECONDS, default 45)
 set -euo pipefail
 build=${1:?build dir}
 bin=$(cd "$build" && pwd)/orbmeter
 src=$(cd "$(dirname "$0")/.." && pwd)
 steady=${STEADY_SECONDS:-60}
-warmup=${WARMUP_SECONDS:-5}
+warmup=${WARMUP_SECONDS:-45}
 [[ -x $bin ]] || { echo "side-by-side.sh: $bin is missing" >&2; exit 1; }
 
 work=$(mktemp -d)
