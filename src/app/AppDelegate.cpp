@@ -10,6 +10,7 @@
 #include "modules/general/General_MenuModule.h"
 #include "modules/vnc/VNC_MenuModule.h"
 #include "platform/Logging.h"
+#include "platform/linux/PassClock.h"
 #include "platform/linux/PowerMonitor.h"
 #include "platform/statusbar/StatusBarHost.h"
 #include "platform/linux/DesktopNotifier.h"
@@ -37,12 +38,18 @@ namespace orb {
 class CollectWorker : public QObject {
     Q_OBJECT
 public:
-    explicit CollectWorker(AppDelegate *app) : app_(app) {}
+    explicit CollectWorker(AppDelegate *app) : app_(app), clock_(new PassClock(this))
+    {
+        connect(clock_, &PassClock::rang, this, &CollectWorker::runPendingPass);
+    }
+    PassClock *clock() const { return clock_; }
 public Q_SLOTS:
     void runPendingPass() { app_->runPendingPass(); }
+    void listen() { clock_->listen(); }
 
 private:
     AppDelegate *app_;
+    PassClock *clock_;
 };
 
 AppDelegate::AppDelegate(StatusBarHost &host, AppOptions options)
@@ -50,21 +57,22 @@ AppDelegate::AppDelegate(StatusBarHost &host, AppOptions options)
 {
     bootedTime_.start();
     monotonic_.start();
-    collectWorker_ = new CollectWorker(this);
+    auto *worker = new CollectWorker(this);
+    clock_ = worker->clock();
+    collectWorker_ = worker;
     collectWorker_->moveToThread(&collectThread_);
     collectThread_.setObjectName(QStringLiteral("orbmeter-collect"));
     collectThread_.start();
+    static const int listen = CollectWorker::staticMetaObject.indexOfSlot("listen()");
+    queueSlotCall(collectWorker_, CollectWorker::staticMetaObject, listen);
     rebootTimer_.setTimerType(Qt::VeryCoarseTimer);
     connect(&rebootTimer_, &QTimer::timeout, this, &AppDelegate::rebootMe);
-    timer_.setInterval(1000);
-    timer_.setTimerType(Qt::CoarseTimer);
-    connect(&timer_, &QTimer::timeout, this, &AppDelegate::loadSysInfoTimer);
 }
 
 AppDelegate::~AppDelegate()
 {
     prefs_.reset();
-    timer_.stop();
+    clock_->cancel();
     power_.reset();
     // Let a pass in flight finish before the state it works on goes away.
     collectThread_.quit();
@@ -144,7 +152,6 @@ void AppDelegate::startUpMe()
     if (options_.startTimer) {
         rebootMeSetting();
         loadSysInfoTimer();
-        timer_.start();
         if (chkGeneBool(QStringLiteral("DisplayTopWindowAtStartup")))
             QTimer::singleShot(1000, this, [this] { openPreferenceTab(ModuleCatalog::info(ModuleId::General).tabIndex); });
     }
@@ -387,15 +394,16 @@ AppDelegate::PassOutput AppDelegate::collectPass(const PendingPass &job)
         passHook_();
     PassOutput out;
     out.flags = job.flags;
+    out.dueNs = job.dueNs;
     out.data = loadInfo_.loadCycleSysInfo(job.current, job.flags, job.root, job.input.now, job.scanProcesses);
     return out;
 }
 
-std::optional<AppDelegate::PendingPass> AppDelegate::startPass(int ticks)
+std::optional<AppDelegate::PendingPass> AppDelegate::startPass(int ticks, bool finishIdle)
 {
     // The counters advance on this thread; the pass receives the flags by value. Ticks the
-    // timer slept through advance them too; whatever one of them made due is sampled now.
-    PendingPass job{capturePassInput(), {}, false, infoDict_, sysrootForPass(passesStarted_++)};
+    // clock slept through advance them too; whatever one of them made due is sampled now.
+    PendingPass job{capturePassInput(), {}, false, infoDict_, sysrootForPass(passesStarted_++), PassClock::nowNs()};
     for (int t = 0; t < ticks; ++t) {
         cycle_.advance(job.input, !infoDict_.cpu.has_value());
         const LoadFlags flags = cycle_.loadFlags();
@@ -403,12 +411,13 @@ std::optional<AppDelegate::PendingPass> AppDelegate::startPass(int ticks)
             job.flags[i] = job.flags[i] || flags[i];
         job.scanProcesses = job.scanProcesses || cycle_.processesDue();
     }
-    if (job.scanProcesses || std::any_of(job.flags.begin(), job.flags.end(), [](bool due) { return due; }))
+    if (!finishIdle || job.scanProcesses || std::any_of(job.flags.begin(), job.flags.end(), [](bool due) { return due; }))
         return job;
     // Nothing to sample on this tick: the items without an interval are redrawn at once,
     // without waking the collection thread.
     PassOutput out;
     out.flags = job.flags;
+    out.dueNs = job.dueNs;
     out.data = std::move(job.current);
     out.data.vnc = true;
     finishPass(out);
@@ -417,26 +426,17 @@ std::optional<AppDelegate::PendingPass> AppDelegate::startPass(int ticks)
 
 void AppDelegate::loadSysInfoTimer()
 {
-    // Formatting the running time costs more than the rest of a quiet tick; only for a listener.
-    if (isSignalConnected(QMetaMethod::fromSignal(&AppDelegate::runningTimeChanged)))
-        Q_EMIT runningTimeChanged(OrbStrings::text("Start-up Time") + QLatin1Char(' ')
-                                  + CpuInformation::buildUpTime(runningSeconds()));
-    // The ticks this wake stands for: more than one when the timer slept through ticks on
-    // which nothing was due. Counted from what the timer was set to, not from the clock, so a
-    // late wake (a busy or sleeping machine) is one tick as before.
-    const int ticks = std::clamp(ticksPending_, 1, RefreshCycle::kMaxIdleTicks);
-    ticksPending_ = 1;
-    lastTickMs_ = monotonic_.elapsed();
-    if (busy_.load()) {
+    // This tick stands in for the prepared one.
+    const bool withdrawn = withdrawPreparedPass();
+    if (busy_.load() || inFlight_.load()) {
         ++ticksDropped_;
-        scheduleNextTick();
+        // A running pass prepares the next as it finishes; with none running, prepare it now.
+        if (withdrawn && !inFlight_.load())
+            prepareNextPass();
         return;
     }
     busy_ = true;
-    // The global-address check counts ticks, slept through or not.
-    chkNowGlobalIpAddrCount_ += static_cast<quint32>(ticks - 1);
-    std::optional<PendingPass> job = startPass(ticks);
-    scheduleNextTick();
+    std::optional<PendingPass> job = startPass(1, true);
     if (!job)
         return;
     pendingPass_.put(std::move(*job));
@@ -451,34 +451,69 @@ bool AppDelegate::everyTickWanted() const
     return std::any_of(items_.begin(), items_.end(), [](const auto &item) { return item && item->wantsEveryTick(); });
 }
 
-void AppDelegate::scheduleNextTick()
+void AppDelegate::prepareNextPass()
 {
-    if (!options_.startTimer)
+    if (!options_.startTimer || !clock_->isValid())
         return;
     // A tick wakes the whole program; one on which nothing is sampled or drawn is skipped.
-    const int ticks = everyTickWanted() ? 1 : cycle_.ticksUntilDue(capturePassInput(), !infoDict_.cpu.has_value());
-    ticksPending_ = ticks;
-    // Called as the timer fires: a timer already beating at this interval keeps its phase,
-    // and restarting it would only cost a timer's removal and registration per tick.
-    if (!timer_.isActive() || timer_.interval() != ticks * 1000)
-        timer_.start(ticks * 1000);
+    preparePassIn(everyTickWanted() ? 1 : cycle_.ticksUntilDue(capturePassInput(), !infoDict_.cpu.has_value()));
+}
+
+void AppDelegate::preparePassIn(int ticks)
+{
+    ticks = std::clamp(ticks, 1, RefreshCycle::kMaxIdleTicks);
+    prepared_ = Prepared{cycle_, passesStarted_, chkNowGlobalIpAddrCount_};
+    // The global-address check counts ticks, slept through or not.
+    chkNowGlobalIpAddrCount_ += static_cast<quint32>(ticks - 1);
+    PendingPass job = *startPass(ticks, false);
+    // Whole ticks after the last pass was due, so the beat keeps its phase; a pass already
+    // late (a busy or sleeping machine) runs at once and the beat starts from it.
+    job.dueNs = std::max(tickBaseNs_ + qint64(ticks) * 1'000'000'000, PassClock::nowNs());
+    const qint64 due = job.dueNs;
+    pendingPass_.put(std::move(job));
+    clock_->setAlarm(due);
+}
+
+bool AppDelegate::withdrawPreparedPass()
+{
+    if (!prepared_)
+        return false;
+    const Prepared before = *std::exchange(prepared_, std::nullopt);
+    // Taken already: the collector runs it, and it counts.
+    if (!pendingPass_.take())
+        return false;
+    clock_->cancel();
+    cycle_ = before.cycle;
+    passesStarted_ = before.passesStarted;
+    chkNowGlobalIpAddrCount_ = before.globalIpCount;
+    return true;
 }
 
 void AppDelegate::cycleInputChanged()
 {
-    if (!timer_.isActive() || lastTickMs_ < 0 || timer_.interval() <= 1000)
+    // The prepared pass was worked out from the input as it was: work it out again, due no
+    // earlier than the next whole tick. One the collector runs already is left to finish;
+    // it prepares the next from the new input.
+    if (!withdrawPreparedPass())
         return;
-    // Back to the one-second beat, from the next whole tick on.
-    const qint64 sinceLast = std::max<qint64>(0, monotonic_.elapsed() - lastTickMs_);
-    ticksPending_ = static_cast<int>(std::min<qint64>(sinceLast / 1000 + 1, ticksPending_));
-    timer_.start(static_cast<int>(1000 - sinceLast % 1000));
+    const qint64 elapsedTicks = std::max<qint64>(0, PassClock::nowNs() - tickBaseNs_) / 1'000'000'000;
+    const int wanted = everyTickWanted() ? 1 : cycle_.ticksUntilDue(capturePassInput(), !infoDict_.cpu.has_value());
+    preparePassIn(static_cast<int>(std::max<qint64>(wanted, elapsedTicks + 1)));
 }
 
 void AppDelegate::runPendingPass()
 {
+    // Marked running before the pass leaves its slot, so this thread is never seen idle
+    // with a pass it is about to run.
+    inFlight_.store(true);
     std::optional<PendingPass> job = pendingPass_.take();
-    if (!job)
+    if (!job) {
+        inFlight_.store(false);
         return;
+    }
+    // Stamped as it starts: a pass prepared a tick ahead works out its rates over the time
+    // that really passed.
+    job->input.now = static_cast<double>(monotonic_.nsecsElapsed()) / 1e9;
     finishedPass_.put(collectPass(*job));
     // Posted after the lock is let go: the UI thread, woken by the post, may take this core
     // at once and would otherwise wait on the lock for this thread to run again.
@@ -495,9 +530,13 @@ void AppDelegate::finishPendingPass()
 
 bool AppDelegate::runPassSynchronously()
 {
-    if (busy_.exchange(true))
+    const bool withdrawn = withdrawPreparedPass();
+    if (inFlight_.load() || busy_.exchange(true)) {
+        if (withdrawn && !inFlight_.load())
+            prepareNextPass();
         return false;
-    if (std::optional<PendingPass> job = startPass(1))
+    }
+    if (std::optional<PendingPass> job = startPass(1, true))
         finishPass(collectPass(*job));
     return true;
 }
@@ -516,6 +555,7 @@ void AppDelegate::finishPass(const PassOutput &out)
             reDrawModule(m->id, false);
     }
     busy_ = false;
+    inFlight_ = false;
     ++passesFinished_;
     // An item that started animating with this pass's data gets the ticks it needs.
     if (everyTickWanted())
@@ -527,6 +567,14 @@ void AppDelegate::finishPass(const PassOutput &out)
                              defaults_[ModuleCatalog::index(ModuleId::Network)]);
     for (const DeviceNotice &n : deviceWatch_.afterPass(infoDict_))
         notifier().fireNotification(n.title, n.body, n.identifier, n.delaySeconds);
+    // Formatting the running time costs more than the rest of a quiet pass; only for a listener.
+    if (isSignalConnected(QMetaMethod::fromSignal(&AppDelegate::runningTimeChanged)))
+        Q_EMIT runningTimeChanged(OrbStrings::text("Start-up Time") + QLatin1Char(' ')
+                                  + CpuInformation::buildUpTime(runningSeconds()));
+    // The next pass, prepared now so that this thread sleeps until it is done.
+    tickBaseNs_ = out.dueNs;
+    prepared_.reset();
+    prepareNextPass();
     Q_EMIT passFinished();
 }
 
