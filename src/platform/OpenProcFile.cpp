@@ -19,7 +19,7 @@ OpenProcFile::~OpenProcFile() { close(); }
 
 OpenProcFile::OpenProcFile(OpenProcFile &&other) noexcept
     : machinePath_(std::move(other.machinePath_)), root_(std::move(other.root_)),
-      fd_(std::exchange(other.fd_, -1)), reported_(other.reported_)
+      fd_(std::exchange(other.fd_, -1)), reported_(other.reported_), lastLength_(other.lastLength_)
 {
 }
 
@@ -31,6 +31,7 @@ OpenProcFile &OpenProcFile::operator=(OpenProcFile &&other) noexcept
         root_ = std::move(other.root_);
         fd_ = std::exchange(other.fd_, -1);
         reported_ = other.reported_;
+        lastLength_ = other.lastLength_;
     }
     return *this;
 }
@@ -42,9 +43,12 @@ void OpenProcFile::close()
     fd_ = -1;
 }
 
-bool OpenProcFile::readAll(int fd, std::string &out, size_t cap)
+bool OpenProcFile::readAll(int fd, std::string &out, size_t cap, size_t expected)
 {
-    out.resize(std::min(cap, std::max<size_t>(out.capacity(), 4096)));
+    // Room for a file grown a little since the last read, so that one read finds its end.
+    constexpr size_t kSlack = 512;
+    const size_t first = expected > 0 ? expected + kSlack : std::max<size_t>(out.capacity(), 4096);
+    out.resize(std::min(cap, first));
     size_t len = 0;
     for (;;) {
         if (len == out.size()) {
@@ -131,8 +135,10 @@ bool OpenProcFile::attempt(const Sysroot &root, Read &&read)
 
 bool OpenProcFile::read(const Sysroot &root, std::string &out, size_t cap)
 {
-    if (attempt(root, [&] { return readAll(fd_, out, cap); }))
+    if (attempt(root, [&] { return readAll(fd_, out, cap, lastLength_); })) {
+        lastLength_ = out.size();
         return true;
+    }
     out.clear();
     return false;
 }

@@ -46,8 +46,10 @@ public:
 
     // The read loops, for descriptors kept elsewhere (opened relative to a directory, or
     // held by a shared table). Both read from offset 0 and retry on EINTR.
-    // Everything up to the end, or `cap` bytes, into `out`; false on a read error.
-    static bool readAll(int fd, std::string &out, size_t cap = kDefaultCap);
+    // Everything up to the end, or `cap` bytes, into `out`; false on a read error. The first
+    // read asks for `expected` bytes and a little more (by default the buffer's capacity or
+    // 4 KiB); what it reads past is not cleared first.
+    static bool readAll(int fd, std::string &out, size_t cap = kDefaultCap, size_t expected = 0);
     // One read into `buf`: the bytes read, or −1 (errno set). A sysfs attribute or a
     // /proc/<pid> line is produced whole by it.
     static ssize_t readStart(int fd, char *buf, size_t size);
@@ -65,6 +67,9 @@ private:
     int fd_ = -1;
     bool notRegular_ = false; // the last open found something else than a regular file
     bool reported_ = false;
+    // The length of the last whole read: the buffer is grown to about that, not cleared up
+    // to its capacity, before the next (a second after, clearing it was a cache miss a line).
+    size_t lastLength_ = 0;
 };
 
 } // namespace orb
