@@ -36,12 +36,10 @@ size_t StatusItemHost::pixelHash(const QImage &image)
 
 void StatusItemHost::setImage(const QImage &image, bool isTemplate)
 {
-    // A host repaints on every change; an identical image is none. The old image is known by
-    // its hash alone: a second after it was drawn its pixels have left the caches, and
-    // reading them again cost more than drawing the new one. Two pictures that differ share
-    // a 64-bit hash once in 2^64 updates: never, for a monitor.
+    // A host repaints on every change; an identical image is none. Images with different
+    // hashes differ, without a read of the old one's pixels.
     const size_t hash = pixelHash(image);
-    if (isTemplate == template_ && hash == imageHash_)
+    if (isTemplate == template_ && hash == imageHash_ && image == image_)
         return;
     image_ = image;
     imageHash_ = hash;

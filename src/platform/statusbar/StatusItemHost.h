@@ -75,7 +75,8 @@ private:
     StatusBarHost *host_;
     QString moduleKey_;
     QImage image_;
-    // pixelHash(image_), taken while the image was still in the cache.
+    // The pixels' hash, taken while the new image is still in the cache: an image drawn a
+    // second ago is compared pixel by pixel only when the hashes say it may be the same.
     size_t imageHash_ = 0;
     bool template_ = false;
     bool enabled_ = true;
