@@ -22,27 +22,12 @@ StatusItemHost::~StatusItemHost()
         host_->forget(this);
 }
 
-size_t StatusItemHost::pixelHash(const QImage &image)
-{
-    if (image.isNull())
-        return 0;
-    // Row by row: the bytes that pad a row out are no part of the picture.
-    const qsizetype rowBytes = (qsizetype(image.width()) * image.depth() + 7) / 8;
-    size_t hash = qHashMulti(0, image.width(), image.height(), int(image.format()));
-    for (int y = 0; y < image.height(); ++y)
-        hash = qHashBits(image.constScanLine(y), size_t(rowBytes), hash);
-    return hash;
-}
-
 void StatusItemHost::setImage(const QImage &image, bool isTemplate)
 {
-    // A host repaints on every change; an identical image is none. Images with different
-    // hashes differ, without a read of the old one's pixels.
-    const size_t hash = pixelHash(image);
-    if (isTemplate == template_ && hash == imageHash_ && image == image_)
+    // A host repaints on every change; an identical image is none.
+    if (isTemplate == template_ && image == image_)
         return;
     image_ = image;
-    imageHash_ = hash;
     template_ = isTemplate;
     Q_EMIT imageChanged();
     if (host_)

@@ -25,8 +25,6 @@ public:
     // `image` carries devicePixelRatio 2; a template image is drawn by the host in the
     // panel's text colour where it can.
     virtual void setImage(const QImage &image, bool isTemplate);
-    // A hash of the image's size, format and pixels (not the bytes that pad its rows).
-    static size_t pixelHash(const QImage &image);
     // The menu shown on click; not owned. Hosts connect to its aboutToShow/aboutToHide.
     virtual void setMenu(QMenu *menu);
     virtual void setToolTip(const QString &title, const QString &text);
@@ -75,9 +73,6 @@ private:
     StatusBarHost *host_;
     QString moduleKey_;
     QImage image_;
-    // The pixels' hash, taken while the new image is still in the cache: an image drawn a
-    // second ago is compared pixel by pixel only when the hashes say it may be the same.
-    size_t imageHash_ = 0;
     bool template_ = false;
     bool enabled_ = true;
     QPointer<QMenu> menu_;
