@@ -10,7 +10,6 @@
 #include "modules/general/General_MenuModule.h"
 #include "modules/vnc/VNC_MenuModule.h"
 #include "platform/Logging.h"
-#include "platform/linux/PassClock.h"
 #include "platform/linux/PowerMonitor.h"
 #include "platform/statusbar/StatusBarHost.h"
 #include "platform/linux/DesktopNotifier.h"
@@ -38,18 +37,12 @@ namespace orb {
 class CollectWorker : public QObject {
     Q_OBJECT
 public:
-    explicit CollectWorker(AppDelegate *app) : app_(app), clock_(new PassClock(this))
-    {
-        connect(clock_, &PassClock::rang, this, &CollectWorker::runPendingPass);
-    }
-    PassClock *clock() const { return clock_; }
+    explicit CollectWorker(AppDelegate *app) : app_(app) {}
 public Q_SLOTS:
     void runPendingPass() { app_->runPendingPass(); }
-    void listen() { clock_->listen(); }
 
 private:
     AppDelegate *app_;
-    PassClock *clock_;
 };
 
 AppDelegate::AppDelegate(StatusBarHost &host, AppOptions options)
@@ -57,22 +50,21 @@ AppDelegate::AppDelegate(StatusBarHost &host, AppOptions options)
 {
     bootedTime_.start();
     monotonic_.start();
-    auto *worker = new CollectWorker(this);
-    clock_ = worker->clock();
-    collectWorker_ = worker;
+    collectWorker_ = new CollectWorker(this);
     collectWorker_->moveToThread(&collectThread_);
     collectThread_.setObjectName(QStringLiteral("orbmeter-collect"));
     collectThread_.start();
-    static const int listen = CollectWorker::staticMetaObject.indexOfSlot("listen()");
-    queueSlotCall(collectWorker_, CollectWorker::staticMetaObject, listen);
     rebootTimer_.setTimerType(Qt::VeryCoarseTimer);
     connect(&rebootTimer_, &QTimer::timeout, this, &AppDelegate::rebootMe);
+    timer_.setInterval(1000);
+    timer_.setTimerType(Qt::CoarseTimer);
+    connect(&timer_, &QTimer::timeout, this, &AppDelegate::loadSysInfoTimer);
 }
 
 AppDelegate::~AppDelegate()
 {
     prefs_.reset();
-    clock_->cancel();
+    timer_.stop();
     power_.reset();
     // Let a pass in flight finish before the state it works on goes away.
     collectThread_.quit();
@@ -152,6 +144,7 @@ void AppDelegate::startUpMe()
     if (options_.startTimer) {
         rebootMeSetting();
         loadSysInfoTimer();
+        timer_.start();
         if (chkGeneBool(QStringLiteral("DisplayTopWindowAtStartup")))
             QTimer::singleShot(1000, this, [this] { openPreferenceTab(ModuleCatalog::info(ModuleId::General).tabIndex); });
     }
@@ -394,16 +387,15 @@ AppDelegate::PassOutput AppDelegate::collectPass(const PendingPass &job)
         passHook_();
     PassOutput out;
     out.flags = job.flags;
-    out.dueNs = job.dueNs;
     out.data = loadInfo_.loadCycleSysInfo(job.current, job.flags, job.root, job.input.now, job.scanProcesses);
     return out;
 }
 
-std::optional<AppDelegate::PendingPass> AppDelegate::startPass(int ticks, bool finishIdle)
+std::optional<AppDelegate::PendingPass> AppDelegate::startPass(int ticks)
 {
     // The counters advance on this thread; the pass receives the flags by value. Ticks the
-    // clock slept through advance them too; whatever one of them made due is sampled now.
-    PendingPass job{capturePassInput(), {}, false, infoDict_, sysrootForPass(passesStarted_++), PassClock::nowNs()};
+    // timer slept through advance them too; whatever one of them made due is sampled now.
+    PendingPass job{capturePassInput(), {}, false, infoDict_, sysrootForPass(passesStarted_++)};
     for (int t = 0; t < ticks; ++t) {
         cycle_.advance(job.input, !infoDict_.cpu.has_value());
         const LoadFlags flags = cycle_.loadFlags();
@@ -411,13 +403,12 @@ std::optional<AppDelegate::PendingPass> AppDelegate::startPass(int ticks, bool f
             job.flags[i] = job.flags[i] || flags[i];
         job.scanProcesses = job.scanProcesses || cycle_.processesDue();
     }
-    if (!finishIdle || job.scanProcesses || std::any_of(job.flags.begin(), job.flags.end(), [](bool due) { return due; }))
+    if (job.scanProcesses || std::any_of(job.flags.begin(), job.flags.end(), [](bool due) { return due; }))
         return job;
     // Nothing to sample on this tick: the items without an interval are redrawn at once,
     // without waking the collection thread.
     PassOutput out;
     out.flags = job.flags;
-    out.dueNs = job.dueNs;
     out.data = std::move(job.current);
     out.data.vnc = true;
     finishPass(out);
@@ -426,17 +417,26 @@ std::optional<AppDelegate::PendingPass> AppDelegate::startPass(int ticks, bool f
 
 void AppDelegate::loadSysInfoTimer()
 {
-    // This tick stands in for the prepared one.
-    const bool withdrawn = withdrawPreparedPass();
-    if (busy_.load() || inFlight_.load()) {
+    // Formatting the running time costs more than the rest of a quiet tick; only for a listener.
+    if (isSignalConnected(QMetaMethod::fromSignal(&AppDelegate::runningTimeChanged)))
+        Q_EMIT runningTimeChanged(OrbStrings::text("Start-up Time") + QLatin1Char(' ')
+                                  + CpuInformation::buildUpTime(runningSeconds()));
+    // The ticks this wake stands for: more than one when the timer slept through ticks on
+    // which nothing was due. Counted from what the timer was set to, not from the clock, so a
+    // late wake (a busy or sleeping machine) is one tick as before.
+    const int ticks = std::clamp(ticksPending_, 1, RefreshCycle::kMaxIdleTicks);
+    ticksPending_ = 1;
+    lastTickMs_ = monotonic_.elapsed();
+    if (busy_.load()) {
         ++ticksDropped_;
-        // A running pass prepares the next as it finishes; with none running, prepare it now.
-        if (withdrawn && !inFlight_.load())
-            prepareNextPass();
+        scheduleNextTick();
         return;
     }
     busy_ = true;
-    std::optional<PendingPass> job = startPass(1, true);
+    // The global-address check counts ticks, slept through or not.
+    chkNowGlobalIpAddrCount_ += static_cast<quint32>(ticks - 1);
+    std::optional<PendingPass> job = startPass(ticks);
+    scheduleNextTick();
     if (!job)
         return;
     pendingPass_.put(std::move(*job));
@@ -451,69 +451,34 @@ bool AppDelegate::everyTickWanted() const
     return std::any_of(items_.begin(), items_.end(), [](const auto &item) { return item && item->wantsEveryTick(); });
 }
 
-void AppDelegate::prepareNextPass()
+void AppDelegate::scheduleNextTick()
 {
-    if (!options_.startTimer || !clock_->isValid())
+    if (!options_.startTimer)
         return;
     // A tick wakes the whole program; one on which nothing is sampled or drawn is skipped.
-    preparePassIn(everyTickWanted() ? 1 : cycle_.ticksUntilDue(capturePassInput(), !infoDict_.cpu.has_value()));
-}
-
-void AppDelegate::preparePassIn(int ticks)
-{
-    ticks = std::clamp(ticks, 1, RefreshCycle::kMaxIdleTicks);
-    prepared_ = Prepared{cycle_, passesStarted_, chkNowGlobalIpAddrCount_};
-    // The global-address check counts ticks, slept through or not.
-    chkNowGlobalIpAddrCount_ += static_cast<quint32>(ticks - 1);
-    PendingPass job = *startPass(ticks, false);
-    // Whole ticks after the last pass was due, so the beat keeps its phase; a pass already
-    // late (a busy or sleeping machine) runs at once and the beat starts from it.
-    job.dueNs = std::max(tickBaseNs_ + qint64(ticks) * 1'000'000'000, PassClock::nowNs());
-    const qint64 due = job.dueNs;
-    pendingPass_.put(std::move(job));
-    clock_->setAlarm(due);
-}
-
-bool AppDelegate::withdrawPreparedPass()
-{
-    if (!prepared_)
-        return false;
-    const Prepared before = *std::exchange(prepared_, std::nullopt);
-    // Taken already: the collector runs it, and it counts.
-    if (!pendingPass_.take())
-        return false;
-    clock_->cancel();
-    cycle_ = before.cycle;
-    passesStarted_ = before.passesStarted;
-    chkNowGlobalIpAddrCount_ = before.globalIpCount;
-    return true;
+    const int ticks = everyTickWanted() ? 1 : cycle_.ticksUntilDue(capturePassInput(), !infoDict_.cpu.has_value());
+    ticksPending_ = ticks;
+    // Called as the timer fires: a timer already beating at this interval keeps its phase,
+    // and restarting it would only cost a timer's removal and registration per tick.
+    if (!timer_.isActive() || timer_.interval() != ticks * 1000)
+        timer_.start(ticks * 1000);
 }
 
 void AppDelegate::cycleInputChanged()
 {
-    // The prepared pass was worked out from the input as it was: work it out again, due no
-    // earlier than the next whole tick. One the collector runs already is left to finish;
-    // it prepares the next from the new input.
-    if (!withdrawPreparedPass())
+    if (!timer_.isActive() || lastTickMs_ < 0 || timer_.interval() <= 1000)
         return;
-    const qint64 elapsedTicks = std::max<qint64>(0, PassClock::nowNs() - tickBaseNs_) / 1'000'000'000;
-    const int wanted = everyTickWanted() ? 1 : cycle_.ticksUntilDue(capturePassInput(), !infoDict_.cpu.has_value());
-    preparePassIn(static_cast<int>(std::max<qint64>(wanted, elapsedTicks + 1)));
+    // Back to the one-second beat, from the next whole tick on.
+    const qint64 sinceLast = std::max<qint64>(0, monotonic_.elapsed() - lastTickMs_);
+    ticksPending_ = static_cast<int>(std::min<qint64>(sinceLast / 1000 + 1, ticksPending_));
+    timer_.start(static_cast<int>(1000 - sinceLast % 1000));
 }
 
 void AppDelegate::runPendingPass()
 {
-    // Marked running before the pass leaves its slot, so this thread is never seen idle
-    // with a pass it is about to run.
-    inFlight_.store(true);
     std::optional<PendingPass> job = pendingPass_.take();
-    if (!job) {
-        inFlight_.store(false);
+    if (!job)
         return;
-    }
-    // Stamped as it starts: a pass prepared a tick ahead works out its rates over the time
-    // that really passed.
-    job->input.now = static_cast<double>(monotonic_.nsecsElapsed()) / 1e9;
     finishedPass_.put(collectPass(*job));
     // Posted after the lock is let go: the UI thread, woken by the post, may take this core
     // at once and would otherwise wait on the lock for this thread to run again.
@@ -530,13 +495,9 @@ void AppDelegate::finishPendingPass()
 
 bool AppDelegate::runPassSynchronously()
 {
-    const bool withdrawn = withdrawPreparedPass();
-    if (inFlight_.load() || busy_.exchange(true)) {
-        if (withdrawn && !inFlight_.load())
-            prepareNextPass();
+    if (busy_.exchange(true))
         return false;
-    }
-    if (std::optional<PendingPass> job = startPass(1, true))
+    if (std::optional<PendingPass> job = startPass(1))
         finishPass(collectPass(*job));
     return true;
 }
@@ -555,7 +516,6 @@ void AppDelegate::finishPass(const PassOutput &out)
             reDrawModule(m->id, false);
     }
     busy_ = false;
-    inFlight_ = false;
     ++passesFinished_;
     // An item that started animating with this pass's data gets the ticks it needs.
     if (everyTickWanted())
@@ -567,14 +527,6 @@ void AppDelegate::finishPass(const PassOutput &out)
                              defaults_[ModuleCatalog::index(ModuleId::Network)]);
     for (const DeviceNotice &n : deviceWatch_.afterPass(infoDict_))
         notifier().fireNotification(n.title, n.body, n.identifier, n.delaySeconds);
-    // Formatting the running time costs more than the rest of a quiet pass; only for a listener.
-    if (isSignalConnected(QMetaMethod::fromSignal(&AppDelegate::runningTimeChanged)))
-        Q_EMIT runningTimeChanged(OrbStrings::text("Start-up Time") + QLatin1Char(' ')
-                                  + CpuInformation::buildUpTime(runningSeconds()));
-    // The next pass, prepared now so that this thread sleeps until it is done.
-    tickBaseNs_ = out.dueNs;
-    prepared_.reset();
-    prepareNextPass();
     Q_EMIT passFinished();
 }
 

@@ -28,7 +28,6 @@ class AppearanceMonitor;
 class DdnsUpdater;
 class DesktopNotifier;
 class GlobalIpLookup;
-class PassClock;
 class PowerMonitor;
 class PreferencePropagation;
 class SettingsStore;
@@ -100,9 +99,7 @@ public:
     bool chkGeneBool(const QString &key) const;
     qint64 chkGeneInteger(const QString &key) const;
 
-    // A tick now (at start, and for tests): a background pass unless one is running; a
-    // pass prepared for a later tick gives way to it. The timed ticks come from the pass
-    // clock, which the end of every pass sets.
+    // The timer's action: label, then a background pass unless one is running.
     void loadSysInfoTimer();
     // One pass run to the end on this thread (sample, snapshot); no-op while a pass runs.
     bool runPassSynchronously();
@@ -143,9 +140,7 @@ public:
     // Notices to the user (created on first use).
     DesktopNotifier &notifier();
 
-    // Whether a pass runs, or has run and is not drawn yet; a pass prepared for a later
-    // tick is not running.
-    bool isBusy() const { return busy_.load() || inFlight_.load(); }
+    bool isBusy() const { return busy_.load(); }
     // Whether the machine has what the module shows (fans, GPUs...), as probed at start.
     bool hardwarePresent(ModuleId id) const { return hardwarePresent_[static_cast<size_t>(id)]; }
     int passesFinished() const { return passesFinished_; }
@@ -175,7 +170,6 @@ private:
     struct PassOutput {
         SensorData data;
         LoadFlags flags;
-        qint64 dueNs = 0; // the tick the pass stood for (PassClock time)
         std::array<bool, kModuleCount> launched{};
     };
     PassInput capturePassInput() const;
@@ -185,19 +179,13 @@ private:
         bool scanProcesses = false;
         SensorData current;
         Sysroot root;
-        qint64 dueNs = 0;
     };
-    // Advances the cycle by `ticks`; returns the pass to run, due now. With `finishIdle`, a
-    // pass with nothing to sample is finished on the spot and nothing is returned.
-    std::optional<PendingPass> startPass(int ticks, bool finishIdle);
-    // Prepares the pass of the next tick on which anything is due (every tick while a
-    // listener, an animation or an open menu wants them) and sets the clock for it: the
-    // collector starts it when the clock rings, and this thread sleeps until it is done.
-    void prepareNextPass();
-    void preparePassIn(int ticks);
-    // Takes back the prepared pass if the collector has not started it, with everything
-    // preparing it advanced; false when there was none to take back.
-    bool withdrawPreparedPass();
+    // Advances the cycle; returns the pass to run, or finishes a pass with nothing to sample
+    // on the spot and returns nothing.
+    std::optional<PendingPass> startPass(int ticks);
+    // Sets the timer to the next tick on which anything is due (every tick while a
+    // listener, an animation or an open menu wants them).
+    void scheduleNextTick();
     bool everyTickWanted() const;
     PassOutput collectPass(const PendingPass &job);
     void finishPass(const PassOutput &out);
@@ -230,20 +218,9 @@ private:
     std::array<qint64, kModuleCount> interval_{};
     QElapsedTimer bootedTime_;
     QElapsedTimer monotonic_;
+    QTimer timer_;
     QThread collectThread_;
     QObject *collectWorker_ = nullptr;
-    PassClock *clock_ = nullptr; // the worker's; set from this thread, rings in the worker's
-    // A pass the collector took and this thread has not finished.
-    std::atomic<bool> inFlight_{false};
-    // What preparing the pass in pendingPass_ advanced, as it was before.
-    struct Prepared {
-        RefreshCycle cycle;
-        int passesStarted = 0;
-        quint32 globalIpCount = 0;
-    };
-    std::optional<Prepared> prepared_;
-    // When the last finished pass was due (PassClock time); the next is due whole ticks on.
-    qint64 tickBaseNs_ = 0;
     // Hand-over between the UI thread and the worker; the queued calls carry no data.
     ThreadHandoff<PendingPass> pendingPass_;
     ThreadHandoff<PassOutput> finishedPass_;
@@ -252,6 +229,10 @@ private:
     int passesStarted_ = 0;
     int passesFinished_ = 0;
     int ticksDropped_ = 0;
+    // When the last tick ran (monotonic_ milliseconds); -1 before the first.
+    qint64 lastTickMs_ = -1;
+    // How many ticks the timer's current wait stands for.
+    int ticksPending_ = 1;
     // The counter starts at 1, so the first check comes on the 599th pass.
     quint32 chkNowGlobalIpAddrCount_ = 1;
     GlobalIpLookup *ipLookup_ = nullptr;
