@@ -29,8 +29,6 @@ public:
         layer_.draw(canvas, index, frame, grown, key, std::forward<Draw>(drawColumns));
     }
 
-    quint64 columnsDrawn() const { return layer_.columnsDrawn(); }
-
 private:
     GraphLayer layer_;
     std::vector<History<Sample>> drawnFrom_;

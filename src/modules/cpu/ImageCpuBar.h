@@ -15,8 +15,6 @@ class ImageCpuBar : public ModuleImageView {
 public:
     void setResumeArray(const History<CpuSample> &history) { resumeArray_ = history; }
     void drawRect(const OrbCanvas &canvas, const QRectF &dirtyRect) override;
-    // Graph columns drawn so far (see GraphLayer::columnsDrawn).
-    quint64 graphColumnsDrawn() const { return graphs_.columnsDrawn(); }
 
     // Draws the history graph of processor `nowCore` with its right edge at frame.x();
     // returns the width on the left that no sample reached.

@@ -24,8 +24,6 @@ public:
     int64_t nowDw() const { return nowDw_; }
 
     void drawRect(const OrbCanvas &canvas, const QRectF &dirtyRect) override;
-    // Graph columns drawn so far (see GraphLayer::columnsDrawn).
-    quint64 graphColumnsDrawn() const { return graphs_.columnsDrawn(); }
 
     // Draws the graph with its right edge at frame.x(), newest sample at the right, and
     // returns the width on the left that no sample reached.
