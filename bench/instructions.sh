@@ -9,12 +9,13 @@
 # Qt floor (bench/tools/idle_qt_program.cpp) under callgrind, zeroes the counts after the
 # warm-up, counts over STEADY_SECONDS, and prints both per second, with the functions of
 # the monitor that cost most (TOP, default 25; inclusive).
-# usage: bench/instructions.sh BUILD_DIR   (STEADY_SECONDS 30, WARMUP_SECONDS 20)
+# The warm-up lasts until the status graphs (30 readings) are full, as in side-by-side.sh.
+# usage: bench/instructions.sh BUILD_DIR   (STEADY_SECONDS 30, WARMUP_SECONDS 45)
 set -euo pipefail
 build=${1:?build dir}
 bin=$(cd "$build" && pwd)/orbmeter
 steady=${STEADY_SECONDS:-30}
-warmup=${WARMUP_SECONDS:-20}
+warmup=${WARMUP_SECONDS:-45}
 top=${TOP:-25}
 command -v valgrind > /dev/null || { echo "instructions.sh: valgrind is missing" >&2; exit 1; }
 [[ -x $bin ]] || { echo "instructions.sh: $bin is missing" >&2; exit 1; }
