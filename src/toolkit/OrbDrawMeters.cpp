@@ -98,6 +98,14 @@ void OrbDrawMeters::orbDrawCicleBarInPlace(const OrbCanvas &canvas, std::span<co
         paintPie(canvas, pieSteps(items, isHighLighted), frame);
 }
 
+size_t OrbDrawMeters::circleMeterDigest(std::span<const OrbMeterItem> items, bool isHighLighted)
+{
+    size_t seed = 0;
+    for (const PieStep &step : pieSteps(items, isHighLighted))
+        seed = qHashMulti(seed, static_cast<int>(step.kind), step.start, step.sweep, quint64(step.color.rgba64()));
+    return seed;
+}
+
 void OrbDrawMeters::orbDrawCicleBar(const OrbCanvas &canvas, std::span<const OrbMeterItem> items,
                                     const QRectF &frame, bool isHighLighted)
 {

@@ -25,6 +25,8 @@ public:
     // moves by a whole degree.
     static void orbDrawCicleBar(const OrbCanvas &canvas, std::span<const OrbMeterItem> items,
                                 const QRectF &frame, bool isHighLighted);
+    // A digest of what such a meter draws: equal digests, equal pictures in equal frames.
+    static size_t circleMeterDigest(std::span<const OrbMeterItem> items, bool isHighLighted);
     // The same, always drawn in place.
     static void orbDrawCicleBarInPlace(const OrbCanvas &canvas, std::span<const OrbMeterItem> items,
                                        const QRectF &frame, bool isHighLighted);

@@ -1,5 +1,6 @@
 #include "ItemTestSupport.h"
 #include "TestEnvironment.h"
+#include "RecordingStatusHost.h"
 #include "TextInk.h"
 #include "modules/BaseMenuItems.h"
 #include "modules/memory/ImageMemoryBar.h"
@@ -21,6 +22,7 @@
 #include <QTimer>
 #include <QWidgetAction>
 #include <gtest/gtest.h>
+#include <random>
 
 using namespace orb;
 
@@ -495,5 +497,73 @@ TEST_F(MemoryItemTest, textShowsUsedAndAvailableInTheThemeColours)
         EXPECT_EQ(test::readInk(img, lowerFigure, available, font, figures), c.lower);
         EXPECT_EQ(test::readInk(img, upperLabel, used, font, {"U:", "F:"}), "U:");
         EXPECT_EQ(test::readInk(img, lowerLabel, available, font, {"U:", "F:"}), "F:");
+    }
+}
+
+// Memory moves by a few pages every second, which the image seldom shows: the circle meter
+// turns by whole degrees and the texts by their last digit. A picture that cannot differ is
+// not drawn again; after every reading, whatever the elements, the image is the one an item
+// drawing the same history afresh makes.
+TEST_F(MemoryItemTest, AnUnchangedPictureIsNotDrawnAgainButEveryChangeIs)
+{
+    struct Case {
+        const char *name;
+        QVariantMap overrides;
+        enum { Skips, Draws, Either } drawing; // how many readings are drawn
+    };
+    const Case cases[] = {
+        {"circle meter", {{"Memory_Display_CircleMeter", true}}, Case::Skips},
+        {"text", {{"Memory_Display_Text", true}}, Case::Skips},
+        // Four figures, free memory among them: most readings show.
+        {"detail text", {{"Memory_Display_DetailText", true}, {"Memory_TradMemoryInfo", true}}, Case::Either},
+        {"circle meter and text, highlighted", {{"Memory_Display_CircleMeter", true}, {"Memory_Display_Text", true}},
+         Case::Skips},
+        // Every page moves the bar's exact shares; the graph moves with every reading.
+        {"level bar", {{"Memory_Display_LevelBar", true}}, Case::Draws},
+        {"graph", {{"Memory_Display_Graph", true}, {"Memory_Display_Text", true}}, Case::Draws},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const QVariantMap settings = test::overlaid(memoryDefaults(), c.overrides);
+        test::RecordingStatusHost recording;
+        Memory_MenuModule kept(nullptr);
+        kept.setMyDefaults(settings);
+        kept.initDrawStatusBar(recording);
+        const bool highlighted = QString::fromLatin1(c.name).contains("highlighted");
+        if (highlighted)
+            kept.menuWillOpen();
+        auto *item = static_cast<test::RecordingStatusItem *>(kept.statusItem());
+        std::mt19937 random(11);
+        // A degree of the circle is about 11,650 pages, a last digit of "7.51GB" 2,621.
+        std::uniform_int_distribution<int64_t> step(-4000, 4000);
+        MemorySample sample = kSample;
+        SensorData data = sensorData(sample);
+        int drawn = 0;
+        const int readings = 80;
+        for (int reading = 0; reading < readings; ++reading) {
+            // Mostly app memory moves; now and then only wired memory.
+            const int64_t moved = step(random);
+            sample[reading % 5 == 4 ? 0 : 8] += moved;
+            sample[3] -= moved; // free
+            data.memory = data.memory->appended(sample);
+            kept.setSensorData(data);
+            const int before = item->imagesSet;
+            kept.refreshBar();
+            drawn += item->imagesSet > before;
+
+            OffscreenHost otherHost;
+            const auto fresh = test::shownItem<Memory_MenuModule>(otherHost, settings, data);
+            if (highlighted) {
+                fresh->menuWillOpen();
+                fresh->refreshBar();
+            }
+            ASSERT_EQ(item->image(), fresh->statusItem()->image()) << "after reading " << reading;
+        }
+        if (c.drawing == Case::Skips) {
+            EXPECT_LT(drawn, readings * 3 / 4);
+            EXPECT_GT(drawn, 3);
+        } else if (c.drawing == Case::Draws) {
+            EXPECT_EQ(drawn, readings);
+        }
     }
 }

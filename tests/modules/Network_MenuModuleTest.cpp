@@ -10,6 +10,7 @@
 #include "platform/linux/AppLauncher.h"
 #include "platform/statusbar/StatusBarHost.h"
 #include "platform/statusbar/StatusItemHost.h"
+#include "RecordingStatusHost.h"
 
 #include <QLabel>
 #include <QMenu>
@@ -652,5 +653,79 @@ TEST_F(NetworkItemTest, AKeptGraphShowsWhatAFreshDrawingShows)
             }
             ASSERT_EQ(kept->statusItem()->image(), fresh->statusItem()->image()) << "after reading " << reading;
         }
+    }
+}
+
+// The picture is drawn again only when it can differ: a quiet line (no traffic, or traffic
+// below the idle threshold with no text to show it) keeps its picture; traffic, a burst
+// moving along and a scale set by readings no longer shown all draw again, and every image
+// is the one an item drawing that history afresh makes.
+TEST_F(NetworkItemTest, AnUnchangedPictureIsNotDrawnAgainButEveryChangeIs)
+{
+    for (const bool text : {true, false}) {
+        SCOPED_TRACE(text ? "with text" : "graph only");
+        const QVariantMap settings = test::overlaid(networkDefaults(), {{"Network_Display_Graph", true},
+                                                                        {"Network_Display_Text", text},
+                                                                        {"Network_Display_UdCircle", true},
+                                                                        {"Network_GraphWidth", 8}});
+        test::RecordingStatusHost recording;
+        Network_MenuModule kept(nullptr);
+        kept.setMyDefaults(settings);
+        kept.initDrawStatusBar(recording);
+        auto *item = static_cast<test::RecordingStatusItem *>(kept.statusItem());
+        History<NetworkSample> history;
+        int64_t up = 0, down = 0;
+        // Hands over one reading of `upRate`/`downRate` bytes; returns whether an image was set.
+        const auto pass = [&](int64_t upRate, int64_t downRate, int64_t quality = 40) {
+            up += upRate;
+            down += downRate;
+            history = history.appended(at(up, down, 1, quality, quality));
+            SensorData data;
+            data.network = history;
+            kept.setSensorData(data);
+            const int before = item->imagesSet;
+            kept.refreshBar();
+            OffscreenHost otherHost;
+            const auto fresh = test::shownItem<Network_MenuModule>(otherHost, settings, data);
+            EXPECT_EQ(item->image(), fresh->statusItem()->image()) << "after reading " << history.size();
+            return item->imagesSet > before;
+        };
+        for (int i = 0; i < 12; ++i)
+            pass(0, 0);
+        EXPECT_FALSE(pass(0, 0)) << "a full graph of quiet columns";
+        pass(0, 0, 41); // a column shows the Wi-Fi quality of its older reading
+        EXPECT_TRUE(pass(0, 0)) << "the Wi-Fi quality moved";
+        for (int i = 0; i < 10; ++i)
+            pass(0, 0);
+        // Below the threshold (1 KiB/s) a column stays quiet; only a text shows the rate.
+        EXPECT_EQ(pass(300, 700), text);
+        EXPECT_FALSE(pass(300, 700)) << "the same rates again";
+        EXPECT_EQ(pass(500, 100), text);
+        for (int i = 0; i < 10; ++i)
+            pass(0, 0);
+        // A burst draws each pass while it moves through the graph, and until its column left.
+        EXPECT_TRUE(pass(0, 400000));
+        for (int i = 0; i < 8; ++i)
+            EXPECT_TRUE(pass(0, 0)) << "the burst moved, column " << i;
+        EXPECT_FALSE(pass(0, 0)) << "the burst left the graph; the scale it set no longer shows";
+
+        // Steady traffic above the threshold is drawn against the largest rate of the whole
+        // history: the same shown columns under another scale are another picture.
+        for (int i = 0; i < 10; ++i)
+            pass(2000, 20000);
+        EXPECT_FALSE(pass(2000, 20000));
+        History<NetworkSample> calmer;
+        for (std::size_t i = 0; i + 10 < history.size(); ++i)
+            calmer = calmer.appended(at(0, 0));
+        for (std::size_t i = history.size() - 10; i < history.size(); ++i)
+            calmer = calmer.appended(at(history[i].up - history[history.size() - 10].up,
+                                        history[i].down - history[history.size() - 10].down, 1, 40, 40));
+        SensorData data;
+        data.network = calmer;
+        kept.setSensorData(data);
+        kept.refreshBar();
+        OffscreenHost otherHost;
+        const auto fresh = test::shownItem<Network_MenuModule>(otherHost, settings, data);
+        EXPECT_EQ(item->image(), fresh->statusItem()->image()) << "the burst's scale is gone from the history";
     }
 }

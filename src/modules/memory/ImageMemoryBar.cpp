@@ -4,6 +4,7 @@
 #include "toolkit/OrbColumnFill.h"
 #include "toolkit/OrbColors.h"
 #include "toolkit/OrbDrawGraph.h"
+#include "toolkit/OrbDrawMeters.h"
 #include "toolkit/OrbDrawText.h"
 #include "toolkit/OrbFormat.h"
 #include "toolkit/OrbMeterItem.h"
@@ -31,6 +32,21 @@ struct ShareColours {
     int first, second, third;
 };
 ShareColours shareColours(bool trad) { return trad ? ShareColours{1, 2, 3} : ShareColours{9, 1, 10}; }
+
+// A figure of the detail text: its header, colour number (Bnn) and entry of the figures.
+struct DetailCell {
+    const char *longHeader, *shortHeader;
+    int colour, figure;
+};
+// Left column upper, left lower, right upper, right lower.
+const DetailCell *detailCells(bool trad)
+{
+    static constexpr DetailCell kModern[4] = {
+        {"APPMEM:", "A:", 9, 5}, {"WIRED:", "W:", 1, 0}, {"COMPRESS:", "C:", 10, 4}, {"UNUSED:", "F:", 6, 8}};
+    static constexpr DetailCell kTrad[4] = {
+        {"WIRED:", "W:", 1, 0}, {"ACTIVE:", "A:", 2, 1}, {"INACTIVE:", "I:", 3, 2}, {"FREE:", "F:", 6, 3}};
+    return trad ? kTrad : kModern;
+}
 
 } // namespace
 
@@ -65,6 +81,51 @@ ImageMemoryBar::Shares ImageMemoryBar::retShares(const MemDatArray &f, uint64_t 
     s.third = std::min(clamp01(static_cast<double>(trad ? f[2] : f[4]) / t), 1.0 - s.first - s.second);
     s.rest = clamp01(1.0 - s.first - s.second - s.third);
     return s;
+}
+
+std::array<OrbMeterItem, 5> ImageMemoryBar::levelBarItems(const MemoryItemSettings &st, const Shares &s)
+{
+    const ShareColours names = shareColours(st.traditional);
+    return {OrbMeterItem::segment(st.colour(names.first), s.first),
+            OrbMeterItem::segment(st.colour(names.second), s.second),
+            OrbMeterItem::segment(st.colour(names.third), s.third), OrbMeterItem::segment(st.colour(4), s.rest),
+            OrbMeterItem::frame(st.colour(7))};
+}
+
+std::array<OrbMeterItem, 5> ImageMemoryBar::circleMeterItems(const MemoryItemSettings &st, const Shares &s)
+{
+    const ShareColours names = shareColours(st.traditional);
+    return {OrbMeterItem::frame(st.colour(8)), OrbMeterItem::segment(st.colour(names.first), s.first),
+            OrbMeterItem::segment(st.colour(names.second), s.second),
+            OrbMeterItem::segment(st.colour(names.third), s.third), OrbMeterItem::segment(st.colour(4), s.rest)};
+}
+
+std::optional<size_t> ImageMemoryBar::imageDigest(const MemDatArray &figures, uint64_t memoryPageSize,
+                                                   uint64_t memoryTotlSize, const MemoryItemSettings &st, bool hl)
+{
+    // The graph moves with every reading.
+    if (st.showGraph)
+        return std::nullopt;
+    const Shares s = retShares(figures, memoryPageSize ? memoryTotlSize : 0, st.traditional);
+    size_t seed = 0;
+    if (st.showLevelBar)
+        seed = qHashMulti(seed, s.first, s.second, s.third, s.rest);
+    // The circle meter only moves by whole degrees.
+    if (st.showCircleMeter)
+        seed = qHash(OrbDrawMeters::circleMeterDigest(circleMeterItems(st, s), hl), seed);
+    const auto text = [&](std::size_t figure) {
+        seed = qHash(OrbFormat::calcMemorySize(figures[figure], st.unit), seed);
+    };
+    if (st.showText) {
+        text(7);
+        text(8);
+    }
+    if (st.showDetailText) {
+        const DetailCell *cells = detailCells(st.traditional);
+        for (int i = 0; i < 4; ++i)
+            text(static_cast<std::size_t>(cells[i].figure));
+    }
+    return seed;
 }
 
 std::array<double, 4> ImageMemoryBar::columnHeights(const MemorySample &sample, uint64_t totalPages, bool trad,
@@ -164,18 +225,9 @@ void ImageMemoryBar::drawDetailText(const OrbCanvas &canvas, const MemoryItemSet
     const std::optional<OrbShadow> shadow = attrs.shadow;
     const QRectF left(myMenuPosX_, 0, detailWidthL_, myHeight_);
     const QRectF right(myMenuPosX_ + detailWidthL_ + 4.0, 0, detailWidthR_, myHeight_);
-    struct Cell {
-        const char *longHeader, *shortHeader;
-        int colour, figure;
-    };
-    // Left column upper, left lower, right upper, right lower.
-    static constexpr Cell kModern[4] = {{"APPMEM:", "A:", 9, 5}, {"WIRED:", "W:", 1, 0}, {"COMPRESS:", "C:", 10, 4},
-                                        {"UNUSED:", "F:", 6, 8}};
-    static constexpr Cell kTrad[4] = {{"WIRED:", "W:", 1, 0}, {"ACTIVE:", "A:", 2, 1}, {"INACTIVE:", "I:", 3, 2},
-                                      {"FREE:", "F:", 6, 3}};
-    const Cell *cells = st.traditional ? kTrad : kModern;
+    const DetailCell *cells = detailCells(st.traditional);
     for (int i = 0; i < 4; ++i) {
-        const Cell &c = cells[i];
+        const DetailCell &c = cells[i];
         const QRectF &frame = i < 2 ? left : right;
         const int v = i % 2 == 0 ? 0 : 2;
         const QColor &clr = st.colour(c.colour);
@@ -205,7 +257,6 @@ void ImageMemoryBar::drawRect(const OrbCanvas &canvas, const QRectF &)
     attrs.shadow = OrbColors::retNormalTextShadow(st.shadow);
 
     const Shares s = retShares(memDatArray_, memoryPageSize_ ? memoryTotlSize_ : 0, st.traditional);
-    const ShareColours names = shareColours(st.traditional);
     for (const int code : st.order) {
         switch (code) {
         case 1:
@@ -213,24 +264,12 @@ void ImageMemoryBar::drawRect(const OrbCanvas &canvas, const QRectF &)
                 drawGraph(canvas, st);
             break;
         case 2:
-            if (st.showLevelBar) {
-                const std::array<OrbMeterItem, 5> items{
-                    OrbMeterItem::segment(st.colour(names.first), s.first),
-                    OrbMeterItem::segment(st.colour(names.second), s.second),
-                    OrbMeterItem::segment(st.colour(names.third), s.third),
-                    OrbMeterItem::segment(st.colour(4), s.rest), OrbMeterItem::frame(st.colour(7))};
-                drawLevelBarElement(canvas, items);
-            }
+            if (st.showLevelBar)
+                drawLevelBarElement(canvas, levelBarItems(st, s));
             break;
         case 3:
-            if (st.showCircleMeter) {
-                const std::array<OrbMeterItem, 5> items{
-                    OrbMeterItem::frame(st.colour(8)), OrbMeterItem::segment(st.colour(names.first), s.first),
-                    OrbMeterItem::segment(st.colour(names.second), s.second),
-                    OrbMeterItem::segment(st.colour(names.third), s.third),
-                    OrbMeterItem::segment(st.colour(4), s.rest)};
-                drawCircleMeterElement(canvas, items);
-            }
+            if (st.showCircleMeter)
+                drawCircleMeterElement(canvas, circleMeterItems(st, s));
             break;
         case 4:
             if (st.showText)

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 
 namespace orb {
 
@@ -38,6 +39,15 @@ public:
         double first = 0, second = 0, third = 0, rest = 0;
     };
     static Shares retShares(const MemDatArray &figures, uint64_t memoryTotlSize, bool tradMemInfo);
+    // What the level bar and the circle meter show of the shares, in the settings' colours.
+    static std::array<OrbMeterItem, 5> levelBarItems(const MemoryItemSettings &settings, const Shares &shares);
+    static std::array<OrbMeterItem, 5> circleMeterItems(const MemoryItemSettings &settings, const Shares &shares);
+
+    // A digest of what a status image of these figures shows, besides the settings, size,
+    // highlight and text widths: equal digests, equal pictures. None with the graph shown.
+    static std::optional<size_t> imageDigest(const MemDatArray &figures, uint64_t memoryPageSize,
+                                             uint64_t memoryTotlSize, const MemoryItemSettings &settings,
+                                             bool isHighLighted);
 
     // Heights of one graph column's segments (first, second, third, rest) in a column
     // `columnHeight` high, each rounded up to whole units and cut at the column's top.

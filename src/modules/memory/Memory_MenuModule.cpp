@@ -152,6 +152,16 @@ std::unique_ptr<ModuleImageView> Memory_MenuModule::makeImageView() const
     return std::make_unique<ImageMemoryBar>(memoryPageSize_, memoryTotlSize_);
 }
 
+std::optional<size_t> Memory_MenuModule::imageDigest() const
+{
+    const std::optional<size_t> shown = ImageMemoryBar::imageDigest(memDatArray_, memoryPageSize_, memoryTotlSize_,
+                                                                     settings_.of(myDefaults()), menuOpened());
+    if (!shown)
+        return std::nullopt;
+    // The text widths follow the figures' digits and units.
+    return qHashMulti(*shown, myTextWidth_, detailWidthL_, detailWidthR_);
+}
+
 void Memory_MenuModule::prepareView(ModuleImageView &view) const
 {
     auto &bar = static_cast<ImageMemoryBar &>(view);

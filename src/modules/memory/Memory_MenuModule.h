@@ -66,6 +66,7 @@ protected:
     void addDetailItems(QMenu &menu) override;
     QString labelKey() const override { return QStringLiteral("Memory_ShowMyLabel"); }
     QString paddingKey() const override { return QStringLiteral("Memory_Padding"); }
+    std::optional<size_t> imageDigest() const override;
 
 private:
     void computeTextWidths() const;

@@ -27,6 +27,29 @@ int64_t wholeRate(double v)
 // The smallest scale of the graph: 10 KiB per second.
 constexpr double kMinScale = 10240.0;
 
+double graphScale(const History<NetworkSample> &history)
+{
+    const NetworkTraffic::Detail d = NetworkTraffic::getNetworkDetail(history).value_or(NetworkTraffic::Detail{});
+    return std::max({double(d.maxUp), double(d.maxDw), kMinScale});
+}
+
+// Calls fn(newer, older) for the pair of readings behind each column of a graph `width`
+// wide, newest first, and returns the width on the left that no column reached.
+template <class Fn>
+double eachColumn(const History<NetworkSample> &history, double width, Fn &&fn)
+{
+    double remaining = width;
+    if (history.size() < 2)
+        return remaining;
+    for (std::size_t i = history.size() - 1; i-- > 0;) {
+        fn(history[i + 1], history[i]);
+        remaining -= 2.0;
+        if (remaining <= 0)
+            break;
+    }
+    return remaining;
+}
+
 } // namespace
 
 void ImageNetworkBar::setNowRates(double up, double down)
@@ -47,13 +70,10 @@ double ImageNetworkBar::barHeight(double rate, double scale, double limit, doubl
 }
 
 double ImageNetworkBar::orbDrawNetworkGraph(const OrbCanvas &canvas, const History<NetworkSample> &history,
-                                            const NetworkTraffic::Detail &detail, const NetworkItemSettings &s,
-                                            const QRectF &frame, bool hl)
+                                            double scale, const NetworkItemSettings &s, const QRectF &frame, bool hl)
 {
-    double remaining = frame.width();
     if (history.size() < 2)
-        return remaining;
-    const double scale = std::max({double(detail.maxUp), double(detail.maxDw), kMinScale});
+        return frame.width();
     const int mode = s.graphMode;
     const bool lines = mode == 4 || mode == 5;
     const QColor up = OrbCanvas::highlightedIf(s.up, hl);
@@ -67,11 +87,9 @@ double ImageNetworkBar::orbDrawNetworkGraph(const OrbCanvas &canvas, const Histo
     OrbColumnFill bars(canvas);
     double prevUpY = -1.0;
     double prevDwY = -1.0;
-    // From the newest pair leftwards: each column is the traffic between a sample and the
-    // one after it, over the seconds the later one covers.
-    for (std::size_t i = history.size() - 1; i-- > 0;) {
-        const NetworkSample &newer = history[i + 1];
-        const NetworkSample &e = history[i];
+    // Each column is the traffic between a reading and the one after it, over the seconds
+    // the later one covers.
+    const double remaining = eachColumn(history, frame.width(), [&](const NetworkSample &newer, const NetworkSample &e) {
         const double upRate = NetworkTraffic::rate(newer.up, e.up, newer.interval);
         const double dwRate = NetworkTraffic::rate(newer.down, e.down, newer.interval);
         if (!hl && e.noise >= 0 && e.signal >= 0) {
@@ -117,13 +135,43 @@ double ImageNetworkBar::orbDrawNetworkGraph(const OrbCanvas &canvas, const Histo
             break; // an unknown mode draws nothing but still advances
         }
         x -= 2.0;
-        remaining -= 2.0;
-        if (remaining <= 0)
-            break;
-    }
+    });
     bars.fill();
     canvas.restore();
     return remaining;
+}
+
+size_t ImageNetworkBar::imageDigest(const History<NetworkSample> &history, double up, double down,
+                                    const NetworkItemSettings &s)
+{
+    // The texts show the whole current rates, the lamps whether they pass the threshold.
+    const int64_t nowUp = wholeRate(up);
+    const int64_t nowDw = wholeRate(down);
+    size_t seed = qHash(history.size() < 2);
+    if (s.showText)
+        seed = qHashMulti(seed, nowUp, nowDw);
+    if (s.showLamps)
+        seed = qHashMulti(seed, double(nowUp) > s.limit, double(nowDw) > s.limit);
+    if (!s.showGraph)
+        return seed;
+    // A column shows the share of the scale its rates fill, and that is none for rates at
+    // or below the idle threshold: the scale, which takes a look at the whole history,
+    // only counts when a shown rate passes the threshold.
+    bool scaled = false;
+    int columns = 0;
+    const auto share = [&](double rate) {
+        if (!(rate > s.limit))
+            return 0.0;
+        scaled = true;
+        return rate;
+    };
+    eachColumn(history, 2.0 * s.graphWidth, [&](const NetworkSample &newer, const NetworkSample &e) {
+        seed = qHashMulti(seed, share(NetworkTraffic::rate(newer.up, e.up, newer.interval)),
+                          share(NetworkTraffic::rate(newer.down, e.down, newer.interval)), e.noise, e.signal);
+        ++columns;
+    });
+    seed = qHash(columns, seed);
+    return scaled ? qHash(graphScale(history), seed) : seed;
 }
 
 void ImageNetworkBar::drawModuleLabel(const OrbCanvas &canvas, const NetworkItemSettings &s)
@@ -173,26 +221,26 @@ void ImageNetworkBar::drawGraph(const OrbCanvas &canvas, const NetworkItemSettin
 {
     const double g = 2.0 * s.graphWidth;
     const double h = myHeight_ - insets_.top - insets_.bottom;
-    const NetworkTraffic::Detail detail = NetworkTraffic::getNetworkDetail(resumeArray_).value_or(NetworkTraffic::Detail{});
+    const double scale = graphScale(resumeArray_);
     double left = 0.0;
     // Bars of a history that spans the graph are kept between redraws (lines join
     // neighbouring columns); each column is the traffic between two readings.
     const bool lines = s.graphMode == 4 || s.graphMode == 5;
     if (!lines && 2.0 * (double(resumeArray_.size()) - 1.0) >= g) {
         DrawingKey key("network graph");
-        key.add(s.graphMode).add(s.limit).add(std::max({double(detail.maxUp), double(detail.maxDw), kMinScale}));
+        key.add(s.graphMode).add(s.limit).add(scale);
         key.add(isHighLighted_);
         for (const QColor &c : {s.up, s.down})
             key.add(OrbCanvas::highlightedIf(c, isHighLighted_));
         key.add(s.noiseBar).add(s.signalBar);
         graphs_.draw(canvas, 0, QRectF(myMenuPosX_, insets_.bottom, g, h), resumeArray_, key,
                      [&](const OrbCanvas &on, const QRectF &part) {
-                         orbDrawNetworkGraph(on, resumeArray_, detail, s,
+                         orbDrawNetworkGraph(on, resumeArray_, scale, s,
                                              QRectF(part.right(), part.y(), part.width(), part.height()),
                                              isHighLighted_);
                      });
     } else {
-        left = orbDrawNetworkGraph(canvas, resumeArray_, detail, s, QRectF(myMenuPosX_ + g, insets_.bottom, g, h),
+        left = orbDrawNetworkGraph(canvas, resumeArray_, scale, s, QRectF(myMenuPosX_ + g, insets_.bottom, g, h),
                                    isHighLighted_);
     }
     if (drawEmptyLine_ && left > 0)

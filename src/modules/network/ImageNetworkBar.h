@@ -26,10 +26,14 @@ public:
     void drawRect(const OrbCanvas &canvas, const QRectF &dirtyRect) override;
 
     // Draws the graph with its right edge at frame.x(), newest sample at the right, and
-    // returns the width on the left that no sample reached.
-    static double orbDrawNetworkGraph(const OrbCanvas &canvas, const History<NetworkSample> &history,
-                                      const NetworkTraffic::Detail &detail, const NetworkItemSettings &settings,
-                                      const QRectF &frame, bool isHighLighted);
+    // returns the width on the left that no sample reached. `scale` is the rate of a full bar.
+    static double orbDrawNetworkGraph(const OrbCanvas &canvas, const History<NetworkSample> &history, double scale,
+                                      const NetworkItemSettings &settings, const QRectF &frame, bool isHighLighted);
+
+    // A digest of what the status image shows of `history` at the current rates `up` and
+    // `down`, besides the settings, size and highlight: equal digests, equal pictures.
+    static size_t imageDigest(const History<NetworkSample> &history, double up, double down,
+                              const NetworkItemSettings &settings);
 
     // Share of the scale a rate fills: 0 at or below the idle threshold, at most 1.
     static double fraction(double rate, double scale, double limit);

@@ -288,6 +288,12 @@ void Network_MenuModule::prepareView(ModuleImageView &view) const
     bar.setNowRates(r.up, r.down);
 }
 
+std::optional<size_t> Network_MenuModule::imageDigest() const
+{
+    const NetworkTraffic::Rates r = retNowUpDwBytes();
+    return ImageNetworkBar::imageDigest(resumeArray_, r.up, r.down, settings());
+}
+
 QString Network_MenuModule::headline() const
 {
     if (resumeArray_.empty())

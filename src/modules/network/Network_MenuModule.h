@@ -80,6 +80,7 @@ protected:
     TrayHeadline compactHeadline() const override;
     QString labelKey() const override { return QStringLiteral("Network_ShowMyLabel"); }
     QString paddingKey() const override { return QStringLiteral("Network_Padding"); }
+    std::optional<size_t> imageDigest() const override;
 
 private:
     // Rebuilds the interface items after the interface set changed.
