@@ -113,8 +113,14 @@ bool MemorySampler::parseMeminfo(uint64_t *values, bool &hasTotal)
     });
 }
 
-void MemorySampler::readVmstat(const Sysroot &root, uint64_t &pageInKiB, uint64_t &pageOutKiB)
+void MemorySampler::readVmstat(const Sysroot &root)
 {
+    if (root.root() == pagingRoot_ && ++callsSincePaging_ < kPagingEvery)
+        return;
+    pagingRoot_ = root.root();
+    callsSincePaging_ = 0;
+    uint64_t &pageInKiB = pageInKiB_;
+    uint64_t &pageOutKiB = pageOutKiB_;
     pageInKiB = pageOutKiB = 0;
     // Kernels without vmstat (or a capture without it) report no paging rather than no sample.
     if (!vmstat_.read(root, buffer_))
@@ -202,8 +208,7 @@ std::optional<MemorySample> MemorySampler::loadMemoryData(const Sysroot &root)
         return std::nullopt;
     }
 
-    uint64_t pageInKiB = 0, pageOutKiB = 0;
-    readVmstat(root, pageInKiB, pageOutKiB);
+    readVmstat(root);
     const unsigned __int128 zram = zramBytes(root);
 
     // Sums are taken in bytes, then turned into pages once, so no rounding piles up.
@@ -220,8 +225,8 @@ std::optional<MemorySample> MemorySampler::loadMemoryData(const Sysroot &root)
     sample[1] = toPages(bytes({Active}));
     sample[2] = toPages(bytes({Inactive}));
     sample[3] = toPages(bytes({MemFree}));
-    sample[4] = toPages(static_cast<Wide>(pageInKiB) * 1024u);
-    sample[5] = toPages(static_cast<Wide>(pageOutKiB) * 1024u);
+    sample[4] = toPages(static_cast<Wide>(pageInKiB_) * 1024u);
+    sample[5] = toPages(static_cast<Wide>(pageOutKiB_) * 1024u);
     sample[6] = 0; // Linux keeps no speculative pages apart
     sample[7] = toPages(bytes({Zswap}) + zram);
     sample[8] = toPages(bytes({ActiveAnon, InactiveAnon}));

@@ -178,3 +178,35 @@ TEST(MemorySampler, zramDevicesThatComeAndGoAreFoundWithinTheListingPeriod)
     std::filesystem::remove_all((dir.path() + "/sys/block/zram0").toStdString());
     EXPECT_GT(callsUntil(1000), 0);
 }
+
+// Meminfo is read on every call; the paging totals within their period, and at once in
+// another tree.
+TEST(MemorySampler, pagingTotalsAreReadAgainWithinTheirPeriod)
+{
+    Tree tree("MemTotal: 8192 kB\nMemFree: 4096 kB\n", "pgpgin 4\npgpgout 8\n");
+    const Sysroot root = tree.root();
+    MemorySampler sampler(4096);
+    auto sample = sampler.loadMemoryData(root);
+    ASSERT_TRUE(sample.has_value());
+    EXPECT_EQ((*sample)[4], 1);
+    EXPECT_EQ((*sample)[5], 2);
+
+    test::writeFile(tree.dir.path() + "/proc/vmstat", "pgpgin 40\npgpgout 80\n");
+    test::writeFile(tree.dir.path() + "/proc/meminfo", "MemTotal: 8192 kB\nMemFree: 2048 kB\n");
+    sample = sampler.loadMemoryData(root);
+    ASSERT_TRUE(sample.has_value());
+    EXPECT_EQ((*sample)[3], 512) << "free memory of this very call";
+    int calls = 1;
+    while ((*sample)[4] != 10 && calls < MemorySampler::kPagingEvery) {
+        sample = sampler.loadMemoryData(root);
+        ASSERT_TRUE(sample.has_value());
+        ++calls;
+    }
+    EXPECT_EQ((*sample)[4], 10);
+    EXPECT_EQ((*sample)[5], 20);
+
+    Tree other("MemTotal: 8192 kB\nMemFree: 4096 kB\n", "pgpgin 400\npgpgout 800\n");
+    sample = sampler.loadMemoryData(other.root());
+    ASSERT_TRUE(sample.has_value());
+    EXPECT_EQ((*sample)[4], 100);
+}
