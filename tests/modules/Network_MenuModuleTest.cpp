@@ -157,6 +157,45 @@ TEST(NetworkTraffic, DetailMaximaAndAveragesPerSecond)
     EXPECT_EQ(single->avgUp, 0);
 }
 
+// The kept peaks are the whole history's after every reading: through bursts that leave the
+// history at its far end (it keeps 512 readings), repeated peaks, a history that did not grow
+// from the last one, and one too short for a rate.
+TEST(NetworkTraffic, KeptPeaksAreTheWholeHistorysAfterEveryReading)
+{
+    std::mt19937 random(3);
+    std::uniform_int_distribution<int64_t> quiet(0, 3000), burst(0, 400000);
+    std::uniform_int_distribution<int> chance(0, 99);
+    NetworkTraffic::Peaks peaks;
+    History<NetworkSample> history;
+    int64_t up = 0, down = 0;
+    const auto check = [&](const History<NetworkSample> &h, int reading) {
+        const NetworkTraffic::Peaks::Rates kept = peaks.of(h);
+        const NetworkTraffic::Detail whole = NetworkTraffic::getNetworkDetail(h).value_or(NetworkTraffic::Detail{});
+        ASSERT_EQ(kept.up, whole.maxUp) << "after reading " << reading;
+        ASSERT_EQ(kept.down, whole.maxDw) << "after reading " << reading;
+    };
+    for (int reading = 0; reading < 1400; ++reading) {
+        // Falling bursts make the next peak one of the older readings once the last leaves.
+        const int kind = chance(random);
+        up += kind < 3 ? 450000 - reading * 250 : quiet(random);
+        down += kind >= 10 && kind < 15 ? 500000 - reading * 300 : kind == 20 ? burst(random) : quiet(random);
+        const int steps = reading % 97 == 0 ? 2 : 1; // now and then two readings in a pass
+        for (int i = 0; i < steps; ++i)
+            history = history.appended(at(up, down, 1.0 + (reading % 3), 0, 0));
+        ASSERT_NO_FATAL_FAILURE(check(history, reading));
+        if (reading % 200 == 199) {
+            // Another history with the same newest readings, and a short one.
+            History<NetworkSample> copy;
+            for (const NetworkSample &s : history)
+                copy = copy.appended(s);
+            ASSERT_NO_FATAL_FAILURE(check(copy, reading));
+            ASSERT_NO_FATAL_FAILURE(check(test::historyOf({at(up, down)}), reading));
+            ASSERT_NO_FATAL_FAILURE(check(history, reading));
+        }
+    }
+    EXPECT_EQ(history.size(), History<NetworkSample>::kCapacity);
+}
+
 TEST(NetworkGraph, BarHeightsThresholdAndCap)
 {
     // A graph 32 high: bars are 1 when idle, up to 15 (half less 2, plus 1).

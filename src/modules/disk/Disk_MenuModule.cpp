@@ -150,7 +150,7 @@ void Disk_MenuModule::redrawStatusItem()
     GraphMenuModule::redrawStatusItem();
     if (!base_ || diskMenusArray_.isEmpty())
         return;
-    const auto table = checkAllReadWrite();
+    const auto &table = checkAllReadWrite();
     const DiskSettings &s = typedSettings();
     for (const QPointer<Disk_MenuController> &view : diskMenusArray_) {
         if (!view)
@@ -283,7 +283,7 @@ std::optional<size_t> Disk_MenuModule::imageDigest() const
     // Without the graph the image shows only the lamps, texts and icons of the newest check.
     if (typedSettings().showGraph)
         return std::nullopt;
-    const std::optional<DiskRWTable> table = checkAllReadWrite();
+    const std::optional<DiskRWTable> &table = checkAllReadWrite();
     if (!table)
         return std::nullopt;
     size_t seed = qHash(static_cast<const void *>(base_.get()));
@@ -302,10 +302,11 @@ std::optional<size_t> Disk_MenuModule::imageDigest() const
 
 bool Disk_MenuModule::hasData() const { return !resumeArray_.empty() && base_ && !base_->drives.empty(); }
 
-std::optional<DiskRWTable> Disk_MenuModule::checkAllReadWrite() const
+const std::optional<DiskRWTable> &Disk_MenuModule::checkAllReadWrite() const
 {
+    static const std::optional<DiskRWTable> none;
     if (!base_)
-        return std::nullopt;
+        return none;
     // The tool tip, the status image and the menu ask for it after each pass: work it out once.
     // The inputs are held, so an address seen again always means the same data.
     if (rwHistory_.identity() != resumeArray_.identity() || rwBase_ != base_) {
@@ -355,7 +356,7 @@ void Disk_MenuModule::prepareView(ModuleImageView &view) const
 
 QString Disk_MenuModule::headline() const
 {
-    const auto table = checkAllReadWrite();
+    const auto &table = checkAllReadWrite();
     if (!table)
         return {};
     return localized("Read: %1  Write: %2").arg(table->all.readText, table->all.writeText);
@@ -364,7 +365,7 @@ QString Disk_MenuModule::headline() const
 TrayHeadline Disk_MenuModule::compactHeadline() const
 {
     TrayHeadline h;
-    const auto table = checkAllReadWrite();
+    const auto &table = checkAllReadWrite();
     if (!table || !hasData())
         return h;
     h.gauge = TrayHeadline::Gauge::Bar;

@@ -42,8 +42,9 @@ public:
     // together, no labels.
     static QVariantMap menuGraphDefaults();
 
-    // The read/write check table of the newest sample, nothing before the first sample.
-    std::optional<DiskRWTable> checkAllReadWrite() const;
+    // The read/write check table of the newest sample, nothing before the first sample; kept
+    // until the history or the descriptions change.
+    const std::optional<DiskRWTable> &checkAllReadWrite() const;
 
     // Element widths of the status image in points for `disks` disks (already repeated
     // per disk), before the gaps and the label are added.

@@ -16,22 +16,8 @@
 namespace orb {
 namespace {
 
-// Whole bytes per second; anything not a positive finite number is 0.
-int64_t wholeRate(double v)
-{
-    if (!std::isfinite(v) || v <= 0.0)
-        return 0;
-    return v >= 9.2e18 ? std::numeric_limits<int64_t>::max() : static_cast<int64_t>(v);
-}
-
 // The smallest scale of the graph: 10 KiB per second.
 constexpr double kMinScale = 10240.0;
-
-double graphScale(const History<NetworkSample> &history)
-{
-    const NetworkTraffic::Detail d = NetworkTraffic::getNetworkDetail(history).value_or(NetworkTraffic::Detail{});
-    return std::max({double(d.maxUp), double(d.maxDw), kMinScale});
-}
 
 // Calls fn(newer, older) for the pair of readings behind each column of a graph `width`
 // wide, newest first, and returns the width on the left that no column reached.
@@ -54,8 +40,13 @@ double eachColumn(const History<NetworkSample> &history, double width, Fn &&fn)
 
 void ImageNetworkBar::setNowRates(double up, double down)
 {
-    nowUp_ = wholeRate(up);
-    nowDw_ = wholeRate(down);
+    nowUp_ = NetworkTraffic::whole(up);
+    nowDw_ = NetworkTraffic::whole(down);
+}
+
+double ImageNetworkBar::graphScale(NetworkTraffic::Peaks::Rates peaks)
+{
+    return std::max({double(peaks.up), double(peaks.down), kMinScale});
 }
 
 double ImageNetworkBar::fraction(double rate, double scale, double limit)
@@ -141,12 +132,12 @@ double ImageNetworkBar::orbDrawNetworkGraph(const OrbCanvas &canvas, const Histo
     return remaining;
 }
 
-size_t ImageNetworkBar::imageDigest(const History<NetworkSample> &history, double up, double down,
+size_t ImageNetworkBar::imageDigest(const History<NetworkSample> &history, double up, double down, double scale,
                                     const NetworkItemSettings &s)
 {
     // The texts show the whole current rates, the lamps whether they pass the threshold.
-    const int64_t nowUp = wholeRate(up);
-    const int64_t nowDw = wholeRate(down);
+    const int64_t nowUp = NetworkTraffic::whole(up);
+    const int64_t nowDw = NetworkTraffic::whole(down);
     size_t seed = qHash(history.size() < 2);
     if (s.showText)
         seed = qHashMulti(seed, nowUp, nowDw);
@@ -155,8 +146,7 @@ size_t ImageNetworkBar::imageDigest(const History<NetworkSample> &history, doubl
     if (!s.showGraph)
         return seed;
     // A column shows the share of the scale its rates fill, and that is none for rates at
-    // or below the idle threshold: the scale, which takes a look at the whole history,
-    // only counts when a shown rate passes the threshold.
+    // or below the idle threshold: the scale only counts when a shown rate passes it.
     bool scaled = false;
     int columns = 0;
     const auto share = [&](double rate) {
@@ -171,7 +161,7 @@ size_t ImageNetworkBar::imageDigest(const History<NetworkSample> &history, doubl
         ++columns;
     });
     seed = qHash(columns, seed);
-    return scaled ? qHash(graphScale(history), seed) : seed;
+    return scaled ? qHash(scale, seed) : seed;
 }
 
 void ImageNetworkBar::drawModuleLabel(const OrbCanvas &canvas, const NetworkItemSettings &s)
@@ -221,7 +211,7 @@ void ImageNetworkBar::drawGraph(const OrbCanvas &canvas, const NetworkItemSettin
 {
     const double g = 2.0 * s.graphWidth;
     const double h = myHeight_ - insets_.top - insets_.bottom;
-    const double scale = graphScale(resumeArray_);
+    const double scale = scale_;
     double left = 0.0;
     // Bars of a history that spans the graph are kept between redraws (lines join
     // neighbouring columns); each column is the traffic between two readings.

@@ -20,6 +20,8 @@ public:
     void setResumeArray(const History<NetworkSample> &history) { resumeArray_ = history; }
     // Current rates in bytes per second, kept whole.
     void setNowRates(double up, double down);
+    // The largest rates of the history, which set the graph's scale.
+    void setPeaks(NetworkTraffic::Peaks::Rates peaks) { scale_ = graphScale(peaks); }
     int64_t nowUp() const { return nowUp_; }
     int64_t nowDw() const { return nowDw_; }
 
@@ -30,9 +32,13 @@ public:
     static double orbDrawNetworkGraph(const OrbCanvas &canvas, const History<NetworkSample> &history, double scale,
                                       const NetworkItemSettings &settings, const QRectF &frame, bool isHighLighted);
 
+    // The rate of a full bar for a history of these peaks: never below 10 KiB/s.
+    static double graphScale(NetworkTraffic::Peaks::Rates peaks);
+
     // A digest of what the status image shows of `history` at the current rates `up` and
-    // `down`, besides the settings, size and highlight: equal digests, equal pictures.
-    static size_t imageDigest(const History<NetworkSample> &history, double up, double down,
+    // `down` and the graph's `scale`, besides the settings, size and highlight: equal
+    // digests, equal pictures.
+    static size_t imageDigest(const History<NetworkSample> &history, double up, double down, double scale,
                               const NetworkItemSettings &settings);
 
     // Share of the scale a rate fills: 0 at or below the idle threshold, at most 1.
@@ -52,6 +58,7 @@ private:
     HistoryGraphs<NetworkSample> graphs_;
     int64_t nowUp_ = 0;
     int64_t nowDw_ = 0;
+    double scale_ = graphScale({});
     TypedSettings<NetworkItemSettings> settings_;
 };
 

@@ -8,14 +8,14 @@ namespace {
 
 double atLeastOne(double seconds) { return std::isfinite(seconds) && seconds >= 1.0 ? seconds : 1.0; }
 
-int64_t whole(double v)
+} // namespace
+
+int64_t NetworkTraffic::whole(double v)
 {
     if (!std::isfinite(v) || v <= 0.0)
         return 0;
     return v >= 9.2e18 ? std::numeric_limits<int64_t>::max() : static_cast<int64_t>(v);
 }
-
-} // namespace
 
 double NetworkTraffic::retNowInterval(const History<NetworkSample> &history)
 {
@@ -61,6 +61,39 @@ std::optional<NetworkTraffic::Detail> NetworkTraffic::getNetworkDetail(const His
     d.nowUp = whole(now.up);
     d.nowDw = whole(now.down);
     return d;
+}
+
+NetworkTraffic::Peaks::Rates NetworkTraffic::Peaks::of(const History<NetworkSample> &history)
+{
+    const std::size_t n = history.size();
+    if (n < 2) {
+        valid_ = false;
+        return {};
+    }
+    std::size_t fresh = n - 1;
+    const std::optional<std::size_t> grown = history.grownFrom(seen_);
+    const auto stillIn = [&](const Peak &p) { return p.age + *grown + 1 < n; };
+    if (valid_ && grown && stillIn(up_) && stillIn(down_)) {
+        up_.age += *grown;
+        down_.age += *grown;
+        fresh = *grown;
+    } else {
+        up_ = down_ = {};
+    }
+    // Oldest first, so that of equal rates the newest is kept (it stays in longest).
+    for (std::size_t age = std::min(fresh, n - 1); age-- > 0;) {
+        const NetworkSample &newer = history[n - 1 - age];
+        const NetworkSample &older = history[n - 2 - age];
+        const int64_t up = whole(rate(newer.up, older.up, newer.interval));
+        const int64_t down = whole(rate(newer.down, older.down, newer.interval));
+        if (up >= up_.rate)
+            up_ = {up, age};
+        if (down >= down_.rate)
+            down_ = {down, age};
+    }
+    seen_ = history;
+    valid_ = true;
+    return {up_.rate, down_.rate};
 }
 
 } // namespace orb

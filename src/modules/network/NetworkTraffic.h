@@ -27,6 +27,8 @@ public:
     // Bytes per second from `older` to `newer` (the later sample's interval, at least 1);
     // never negative.
     static double rate(int64_t newer, int64_t older, double newerInterval);
+    // A rate in whole bytes per second; anything not a positive finite number is 0.
+    static int64_t whole(double rate);
 
     // Maxima and averages in bytes per second over the history and the newest rates.
     struct Detail {
@@ -35,6 +37,26 @@ public:
         int64_t nowUp = 0, nowDw = 0;
     };
     static std::optional<Detail> getNetworkDetail(const History<NetworkSample> &history);
+
+    // The largest whole rates up and down over a history (getNetworkDetail's maxUp and maxDw),
+    // kept between calls: while the pairs that gave them are still in a history grown from
+    // the last one, only the new pairs are looked at (a full history holds 511 of them).
+    class Peaks {
+    public:
+        struct Rates {
+            int64_t up = 0, down = 0;
+        };
+        Rates of(const History<NetworkSample> &history);
+
+    private:
+        struct Peak {
+            int64_t rate = 0;
+            std::size_t age = 0; // pairs after the one that gave it, in `seen_`
+        };
+        History<NetworkSample> seen_; // the history they were worked out from
+        Peak up_, down_;
+        bool valid_ = false;
+    };
 };
 
 } // namespace orb

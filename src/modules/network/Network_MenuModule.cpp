@@ -284,6 +284,7 @@ void Network_MenuModule::prepareView(ModuleImageView &view) const
 {
     auto &bar = static_cast<ImageNetworkBar &>(view);
     bar.setResumeArray(resumeArray_);
+    bar.setPeaks(peaks_.of(resumeArray_));
     const NetworkTraffic::Rates r = retNowUpDwBytes();
     bar.setNowRates(r.up, r.down);
 }
@@ -291,7 +292,8 @@ void Network_MenuModule::prepareView(ModuleImageView &view) const
 std::optional<size_t> Network_MenuModule::imageDigest() const
 {
     const NetworkTraffic::Rates r = retNowUpDwBytes();
-    return ImageNetworkBar::imageDigest(resumeArray_, r.up, r.down, settings());
+    return ImageNetworkBar::imageDigest(resumeArray_, r.up, r.down, ImageNetworkBar::graphScale(peaks_.of(resumeArray_)),
+                                        settings());
 }
 
 QString Network_MenuModule::headline() const
@@ -313,17 +315,18 @@ TrayHeadline Network_MenuModule::compactHeadline() const
         return h;
     h.gauge = TrayHeadline::Gauge::Bar;
     // One sample gives no rate yet: a zero would pass for a quiet line.
-    const std::optional<NetworkTraffic::Detail> d = NetworkTraffic::getNetworkDetail(resumeArray_);
-    if (resumeArray_.size() < 2 || !d) {
+    if (resumeArray_.size() < 2) {
         h.label = QStringLiteral("NET --");
         return h;
     }
     const NetworkItemSettings &s = settings();
     const double scale = s.bits ? 8.0 : 1.0;
-    const double down = static_cast<double>(d->nowDw);
-    const double up = static_cast<double>(d->nowUp);
+    const NetworkTraffic::Rates now = retNowUpDwBytes();
+    const NetworkTraffic::Peaks::Rates peaks = peaks_.of(resumeArray_);
+    const double down = static_cast<double>(NetworkTraffic::whole(now.down));
+    const double up = static_cast<double>(NetworkTraffic::whole(now.up));
     const double busier = std::max(down, up);
-    const double peak = std::max({static_cast<double>(d->maxDw), static_cast<double>(d->maxUp), kQuietPeak});
+    const double peak = std::max({static_cast<double>(peaks.down), static_cast<double>(peaks.up), kQuietPeak});
     h.fraction = std::clamp(busier / peak, 0.0, 1.0);
     h.colour = down >= up ? s.down : s.up;
     h.figure = TrayHeadline::shortAmount(busier * scale);
@@ -331,7 +334,7 @@ TrayHeadline Network_MenuModule::compactHeadline() const
         + TrayHeadline::shortAmount(up * scale);
     const auto rate = [&s](int64_t bytes) { return OrbFormat::calcBytesPerSec(static_cast<double>(bytes), s.bits, 0); };
     h.toolTip = localized("Down %1\nUp %2\nPeak %3 down, %4 up")
-                    .arg(rate(d->nowDw), rate(d->nowUp), rate(d->maxDw), rate(d->maxUp));
+                    .arg(rate(int64_t(down)), rate(int64_t(up)), rate(peaks.down), rate(peaks.up));
     return h;
 }
 

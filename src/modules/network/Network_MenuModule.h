@@ -101,6 +101,7 @@ private:
     bool nicNamesKnown_ = false;
     std::shared_ptr<const NetworkBase> namesCheckedIn_;
     mutable TypedSettings<NetworkItemSettings> settings_;
+    mutable NetworkTraffic::Peaks peaks_;
     QPointer<Network_Current> network_Current_;
     std::vector<Network_MenuController *> nicManMenusArray_;
     std::vector<QWidgetAction *> nicActions_;

@@ -155,7 +155,7 @@ const VolumeSettings &Volume_MenuModule::typedSettings() const
     return settings_;
 }
 
-std::optional<VolumeFigures> Volume_MenuModule::checkUsedFree() const
+const std::optional<VolumeFigures> &Volume_MenuModule::checkUsedFree() const
 {
     const VolumeSettings &s = typedSettings();
     // The image, the tool tip, the tray headline and the menu ask after each pass: work the
@@ -176,7 +176,7 @@ bool Volume_MenuModule::hasData() const
 {
     if (resumeArray_.empty() || !base_ || base_->volumes.empty())
         return false;
-    const std::optional<VolumeFigures> f = checkUsedFree();
+    const std::optional<VolumeFigures> &f = checkUsedFree();
     return f && !f->volumes.empty();
 }
 
@@ -210,7 +210,7 @@ std::vector<double> Volume_MenuModule::elementWidthsFor(const VolumeSettings &s,
 
 std::vector<double> Volume_MenuModule::elementWidths(const OrbEdgeInsets &insets, double height) const
 {
-    const std::optional<VolumeFigures> f = checkUsedFree();
+    const std::optional<VolumeFigures> &f = checkUsedFree();
     if (!f)
         return {};
     return elementWidthsFor(typedSettings(), *f, height - insets.top - insets.bottom);
@@ -223,7 +223,7 @@ std::optional<size_t> Volume_MenuModule::imageDigest() const
     // Without the graph the image shows only the newest figures and the icons.
     if (typedSettings().showGraph)
         return std::nullopt;
-    const std::optional<VolumeFigures> figures = checkUsedFree();
+    const std::optional<VolumeFigures> &figures = checkUsedFree();
     if (!figures)
         return std::nullopt;
     size_t seed = 0;
@@ -274,7 +274,7 @@ void Volume_MenuModule::rebuildIcons()
 
 QString Volume_MenuModule::headline() const
 {
-    const std::optional<VolumeFigures> f = checkUsedFree();
+    const std::optional<VolumeFigures> &f = checkUsedFree();
     if (!f || f->all.total < 1)
         return {};
     return localized("%1 used of %2").arg(percentText(f->all.usedFraction()), f->all.totalText);
@@ -283,7 +283,7 @@ QString Volume_MenuModule::headline() const
 TrayHeadline Volume_MenuModule::compactHeadline() const
 {
     TrayHeadline h;
-    const std::optional<VolumeFigures> f = checkUsedFree();
+    const std::optional<VolumeFigures> &f = checkUsedFree();
     if (!f)
         return h;
     const VolumeSettings &s = typedSettings();
@@ -358,7 +358,7 @@ void Volume_MenuModule::redrawStatusItem()
     GraphMenuModule::redrawStatusItem();
     if (!base_ || vlmsMenusArray_.isEmpty())
         return;
-    const std::optional<VolumeFigures> figures = checkUsedFree();
+    const std::optional<VolumeFigures> &figures = checkUsedFree();
     for (const QPointer<Volume_MenuController> &view : vlmsMenusArray_) {
         if (!view)
             continue;

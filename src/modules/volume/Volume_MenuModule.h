@@ -40,8 +40,9 @@ public:
     // network volumes counted, no label.
     static QVariantMap menuGraphDefaults();
 
-    // The figures of the newest sample (texts when the status image shows them).
-    std::optional<VolumeFigures> checkUsedFree() const;
+    // The figures of the newest sample (texts when the status image shows them), kept until
+    // the history, descriptions or settings change.
+    const std::optional<VolumeFigures> &checkUsedFree() const;
 
     // Element widths of the status image in points for the volumes drawn, before the gaps and
     // the label are added; `innerHeight` is the height less the top and bottom insets.
