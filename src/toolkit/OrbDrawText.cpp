@@ -15,8 +15,9 @@ void OrbDrawText::orbDrawString(const OrbCanvas &canvas, const QString &text, in
     } else {
         attributes.foregroundColor = textColor;
     }
-    const QPointF origin = textOrigin(textSize(text, attributes.font), vAlign, hAlign, frame, ajustY);
-    drawTextAt(canvas, text, attributes, origin.x(), origin.y());
+    const ShapedTextCache::Shaped shaped = ShapedTextCache::shaped(text, attributes.font);
+    const QPointF origin = textOrigin(shaped.size, vAlign, hAlign, frame, ajustY);
+    drawShapedAt(canvas, shaped, text, attributes, origin.x(), origin.y());
 }
 
 QPointF OrbDrawText::textOrigin(const QSizeF &textSize, int vAlign, int hAlign, const QRectF &frame,
@@ -50,7 +51,12 @@ QSizeF OrbDrawText::textSize(const QString &text, const QFont &font)
 void OrbDrawText::drawTextAt(const OrbCanvas &canvas, const QString &text,
                              const OrbTextAttributes &attributes, double x, double y)
 {
-    const ShapedTextCache::Shaped shaped = ShapedTextCache::shaped(text, attributes.font);
+    drawShapedAt(canvas, ShapedTextCache::shaped(text, attributes.font), text, attributes, x, y);
+}
+
+void OrbDrawText::drawShapedAt(const OrbCanvas &canvas, const ShapedTextCache::Shaped &shaped, const QString &text,
+                               const OrbTextAttributes &attributes, double x, double y)
+{
     if (shaped.runs.isEmpty())
         return; // an empty text: nothing to draw, and no painter to begin for it
     // The baseline sits one descent above the bottom edge of the text's line box; the glyph

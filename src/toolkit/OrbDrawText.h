@@ -1,6 +1,7 @@
 #pragma once
 #include "toolkit/OrbCanvas.h"
 #include "toolkit/OrbTextAttributes.h"
+#include "toolkit/ShapedTextCache.h"
 
 #include <QRectF>
 #include <QSizeF>
@@ -32,6 +33,11 @@ public:
     // Draws `text` with its bottom-left corner at (x, y) in canvas coordinates, shadow first.
     static void drawTextAt(const OrbCanvas &canvas, const QString &text,
                            const OrbTextAttributes &attributes, double x, double y);
+
+private:
+    // The same with `text` laid out already in the attributes' font.
+    static void drawShapedAt(const OrbCanvas &canvas, const ShapedTextCache::Shaped &shaped, const QString &text,
+                             const OrbTextAttributes &attributes, double x, double y);
 };
 
 } // namespace orb

@@ -22,7 +22,7 @@ bool shows(const std::optional<OrbShadow> &shadow) { return shadow && shadow->co
 
 size_t qHash(const RenderedTextCache::Key &k, size_t seed)
 {
-    return qHashMulti(seed, k.text, k.font, k.foreground, k.shadow, k.shadowDx, k.shadowDy, k.fractionX, k.fractionY,
+    return qHashMulti(seed, k.text, k.fontId, k.foreground, k.shadow, k.shadowDx, k.shadowDy, k.fractionX, k.fractionY,
                       k.hints);
 }
 
@@ -47,7 +47,7 @@ bool RenderedTextCache::draw(const OrbCanvas &canvas, const ShapedTextCache::Sha
                              const QPointF &top)
 {
     const QCoreApplication *app = QCoreApplication::instance();
-    if (!app || QThread::currentThread() != app->thread())
+    if (!app || QThread::currentThread() != app->thread() || shaped.fontId == 0)
         return false;
     // Only a one-to-one copy gives the pixels direct drawing gives.
     const QTransform toDevice = canvas.deviceTransform();
@@ -59,7 +59,7 @@ bool RenderedTextCache::draw(const OrbCanvas &canvas, const ShapedTextCache::Sha
     const double wholeX = std::floor(at.x());
     const double wholeY = std::floor(at.y());
     Key key{text,
-            font,
+            shaped.fontId,
             foreground.rgba(),
             shows(shadow) ? shadow->color.rgba() : 0u,
             shows(shadow) ? sixtyFourths(shadow->offset.x()) : 0,

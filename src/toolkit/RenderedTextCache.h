@@ -37,7 +37,7 @@ public:
 private:
     struct Key {
         QString text;
-        QFont font;
+        quint64 fontId = 0; // ShapedTextCache's
         QRgb foreground = 0;
         QRgb shadow = 0;
         int shadowDx = 0, shadowDy = 0; // 1/64 pixel

@@ -34,18 +34,24 @@ ShapedTextCache::Shaped ShapedTextCache::shaped(const QString &text, const QFont
     // torn its font engines down would crash at exit.
     static auto *cache = new ShapedTextCache;
     auto &fonts = cache->fonts_;
-    auto it = std::find_if(fonts.begin(), fonts.end(), [&](const FontEntries &e) { return e.font == font; });
+    // Callers hand the same font object pass after pass: a shared copy is the same font
+    // without comparing every attribute.
+    auto it = std::find_if(fonts.begin(), fonts.end(), [&](const FontEntries &e) { return e.font.isCopyOf(font); });
+    if (it == fonts.end())
+        it = std::find_if(fonts.begin(), fonts.end(), [&](const FontEntries &e) { return e.font == font; });
     if (it == fonts.end()) {
         if (static_cast<int>(fonts.size()) >= kMaxFonts)
             fonts.erase(fonts.begin());
-        fonts.push_back({font, {}});
+        fonts.push_back({font, ++cache->lastFontId_, {}});
         it = fonts.end() - 1;
     }
     if (auto found = it->texts.constFind(text); found != it->texts.cend())
         return *found;
     if (it->texts.size() >= kMaxTextsPerFont)
         it->texts.clear();
-    return *it->texts.insert(text, layOut(text, font));
+    Shaped shaped = layOut(text, font);
+    shaped.fontId = it->id;
+    return *it->texts.insert(text, std::move(shaped));
 }
 
 } // namespace orb

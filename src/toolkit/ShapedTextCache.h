@@ -20,6 +20,9 @@ public:
         QSizeF size;           // advance width, ascent + descent
         double ascent = 0.0;
         double descent = 0.0;
+        // Tells the cache's fonts apart without comparing them; never reused. 0: laid out
+        // outside the cache.
+        quint64 fontId = 0;
     };
 
     // The layout of `text` in `font`, from the cache when this is the GUI thread.
@@ -30,6 +33,7 @@ private:
 
     struct FontEntries {
         QFont font;
+        quint64 id = 0;
         QHash<QString, Shaped> texts;
     };
     // Bounds that keep the cache small whatever the texts: the oldest font goes first, a
@@ -37,6 +41,7 @@ private:
     static constexpr int kMaxFonts = 16;
     static constexpr qsizetype kMaxTextsPerFont = 256;
     std::vector<FontEntries> fonts_;
+    quint64 lastFontId_ = 0;
 };
 
 } // namespace orb

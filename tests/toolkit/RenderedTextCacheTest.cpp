@@ -31,13 +31,12 @@ QImage direct(const QString &text, const QColor &colour, const std::optional<Orb
 }
 
 QImage cached(const QString &text, const QColor &colour, const std::optional<OrbShadow> &shadow, QPointF top,
-              bool *served = nullptr)
+              bool *served = nullptr, const QFont &font = test::dejaVuSans(20))
 {
     QImage image = blank();
     {
         // As a status image draws: no painter unless one is needed.
         const OrbCanvas canvas(image, image.height());
-        const QFont font = test::dejaVuSans(20);
         const bool ok = RenderedTextCache::draw(canvas, ShapedTextCache::shaped(text, font), text, font, colour, shadow,
                                                 top);
         if (served)
@@ -75,13 +74,21 @@ TEST(RenderedTextCache, ACopiedTextHasTheDirectlyDrawnPixelsWhereverItLands)
     }
 }
 
-TEST(RenderedTextCache, AnotherTextColourOrPlaceIsNeverTakenForACachedOne)
+TEST(RenderedTextCache, AnotherTextColourFontOrPlaceIsNeverTakenForACachedOne)
 {
     const QImage first = cached("23%", Qt::black, std::nullopt, {2, 2});
     EXPECT_GT(differingPixels(cached("28%", Qt::black, std::nullopt, {2, 2}), first), 0);
     EXPECT_GT(differingPixels(cached("23%", Qt::red, std::nullopt, {2, 2}), first), 0);
     EXPECT_GT(differingPixels(cached("23%", Qt::black, std::nullopt, {2.5, 2}), first), 0);
     EXPECT_GT(differingPixels(cached("23%", Qt::black, OrbColors::retPiledTextShadow(Qt::gray), {2, 2}), first), 0);
+    EXPECT_GT(differingPixels(cached("23%", Qt::black, std::nullopt, {2, 2}, nullptr, test::dejaVuSans(24)), first), 0);
+    QFont bold = test::dejaVuSans(20);
+    bold.setBold(true);
+    EXPECT_GT(differingPixels(cached("23%", Qt::black, std::nullopt, {2, 2}, nullptr, bold), first), 0);
+    // The same font made anew is the same font.
+    bool served = false;
+    EXPECT_EQ(differingPixels(cached("23%", Qt::black, std::nullopt, {2, 2}, &served, test::dejaVuSans(20)), first), 0);
+    EXPECT_TRUE(served);
 }
 
 TEST(RenderedTextCache, PaintersThatDoNotDrawOneToOneAreLeftToTheGlyphs)
