@@ -221,35 +221,52 @@ const QImage &keptFigure(int s, const QString &text, const QRectF &well)
 
 void CompactIcon::forgetFigures() { keptFigures().clear(); }
 
+CompactIcon::Look CompactIcon::look(const TrayHeadline &headline, int pixels)
+{
+    Look l;
+    l.pixels = std::max(pixels, 8);
+    l.gauge = headline.gauge;
+    const QColor fill = headline.colour.isValid() ? headline.colour : defaultFill();
+    l.colour = fill.rgba();
+    const double f = clampedFraction(headline);
+    if (f > 0.0) {
+        if (l.gauge == TrayHeadline::Gauge::Pie) {
+            // From twelve o'clock, clockwise, in whole sixteenths of a degree.
+            l.filled = static_cast<int>(std::lround(f * 360.0 * 16.0));
+        } else {
+            // Whole pixels, at least one for any load above zero.
+            l.filled = std::max(1, static_cast<int>(std::lround(f * barTrack(tileShape(l.pixels)).height())));
+        }
+    }
+    l.figure = figureText(headline);
+    return l;
+}
+
 QImage CompactIcon::render(const TrayHeadline &headline, int pixels)
 {
-    const int s = std::max(pixels, 8);
-    const double f = clampedFraction(headline);
-    const QColor fill = headline.colour.isValid() ? headline.colour : defaultFill();
+    const Look l = look(headline, pixels);
+    const int s = l.pixels;
+    const QColor fill = QColor::fromRgba(l.colour);
     const TileShape shape = tileShape(s);
-    const bool pie = headline.gauge == TrayHeadline::Gauge::Pie;
-    QImage image = emptyTile(s, headline.gauge).copy();
+    QImage image = emptyTile(s, l.gauge).copy();
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::NoPen);
     const QRectF &well = shape.well;
 
-    if (f > 0.0 && pie) {
+    if (l.filled >= 0 && l.gauge == TrayHeadline::Gauge::Pie) {
         const QRectF disc = pieDisc(well);
         QPainterPath wedge(disc.center());
-        // From twelve o'clock, clockwise, in whole sixteenths of a degree as before.
-        wedge.arcTo(disc, 90.0, -std::lround(f * 360.0 * 16.0) / 16.0);
+        wedge.arcTo(disc, 90.0, -l.filled / 16.0);
         wedge.closeSubpath();
         OrbBandedFill::fillPath(p, wedge, fill);
-    } else if (f > 0.0) {
+    } else if (l.filled >= 0) {
         const QRect track = barTrack(shape);
-        // Whole pixels, at least one for any load above zero.
-        const int h = std::max(1, static_cast<int>(std::lround(f * track.height())));
-        p.fillRect(QRect(track.left(), track.bottom() + 1 - h, track.width(), h), fill);
+        p.fillRect(QRect(track.left(), track.bottom() + 1 - l.filled, track.width(), l.filled), fill);
     }
 
-    if (const QString text = figureText(headline); !text.isEmpty()) {
-        const QImage &figure = keptFigure(s, text, well);
+    if (!l.figure.isEmpty()) {
+        const QImage &figure = keptFigure(s, l.figure, well);
         if (!figure.isNull())
             p.drawImage(0, 0, figure);
     }

@@ -18,6 +18,18 @@ public:
     // drawn empty. `pixels` below 8 is taken as 8. UI thread only: figures drawn once are
     // kept (forgetFigures() drops them).
     static QImage render(const TrayHeadline &headline, int pixels);
+    // Everything render() draws from a headline at `pixels`, with the gauge in the steps it is
+    // drawn in (whole pixels of a bar, sixteenths of a degree of a pie): headlines of equal
+    // looks make the same icon.
+    struct Look {
+        int pixels = 0;
+        TrayHeadline::Gauge gauge = TrayHeadline::Gauge::Bar;
+        int filled = -1; // pixels of the bar, sixteenths of a degree of the pie; −1: no fill
+        QRgb colour = 0;
+        QString figure;
+        bool operator==(const Look &) const = default;
+    };
+    static Look look(const TrayHeadline &headline, int pixels);
     static void forgetFigures();
     // A wide status image fitted into a square of `pixels`, keeping its shape, centred
     // (for modules that have no headline gauge yet).

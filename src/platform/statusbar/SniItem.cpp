@@ -334,15 +334,29 @@ QImage SniItem::shownImage() const
 bool SniItem::renderCompactIcons()
 {
     QList<SniPixmap> next;
+    std::vector<std::optional<CompactIcon::Look>> looks;
     // A gauge without a reading is an empty tile, for trays that still show a passive item.
     const bool gauge = headline().hasGauge() || hasGaugeIcon();
     if (gauge || !image().isNull()) {
         const QImage wide = gauge ? QImage() : shownImage();
         next.reserve(static_cast<qsizetype>(CompactIcon::kSizes.size()));
-        for (int size : CompactIcon::kSizes)
-            next.append(SniPixmap::fromImage(gauge ? CompactIcon::render(headline(), size)
-                                                   : CompactIcon::fitted(wide, size)));
+        for (std::size_t i = 0; i < CompactIcon::kSizes.size(); ++i) {
+            const int size = CompactIcon::kSizes[i];
+            if (!gauge) {
+                next.append(SniPixmap::fromImage(CompactIcon::fitted(wide, size)));
+                looks.emplace_back();
+                continue;
+            }
+            // Most readings move a gauge by less than a pixel of the small sizes.
+            CompactIcon::Look look = CompactIcon::look(headline(), size);
+            if (i < looks_.size() && looks_[i] == look && i < static_cast<std::size_t>(pixmaps_.size()))
+                next.append(pixmaps_[static_cast<qsizetype>(i)]);
+            else
+                next.append(SniPixmap::fromImage(CompactIcon::render(headline(), size)));
+            looks.push_back(std::move(look));
+        }
     }
+    looks_ = std::move(looks);
     bool same = next.size() == pixmaps_.size();
     for (qsizetype i = 0; same && i < next.size(); ++i)
         same = next[i].width == pixmaps_[i].width && next[i].height == pixmaps_[i].height
@@ -389,6 +403,7 @@ void SniItem::writeIconFile()
 {
     const QImage shown = shownImage();
     pixmaps_ = shown.isNull() ? QList<SniPixmap>() : QList<SniPixmap>{SniPixmap::fromImage(shown)};
+    looks_.clear();
     if (shown.isNull()) {
         removeIconFiles();
         iconPath_.clear();

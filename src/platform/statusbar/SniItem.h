@@ -1,4 +1,8 @@
 #pragma once
+#include "platform/statusbar/CompactIcon.h"
+
+#include <optional>
+#include <vector>
 #include "platform/statusbar/SniPixmap.h"
 #include "platform/statusbar/StatusItemHost.h"
 
@@ -108,6 +112,9 @@ private:
     QString iconPath_;
     int iconIndex_ = 0;
     QList<SniPixmap> pixmaps_;
+    // What each gauge icon in pixmaps_ shows (none for a fitted wide image): a size whose
+    // look stays is not drawn again.
+    std::vector<std::optional<CompactIcon::Look>> looks_;
     QString lastTitle_;
     QString lastLabel_;
     TrayStyle style_ = TrayStyle::Compact;

@@ -4,6 +4,7 @@
 #include "SniTestBus.h"
 #include "TestEnvironment.h"
 
+#include "platform/statusbar/CompactIcon.h"
 #include "platform/statusbar/SniHost.h"
 #include "platform/statusbar/SniItem.h"
 #include "platform/statusbar/SniPixmap.h"
@@ -26,6 +27,7 @@
 #include <QPalette>
 #include <QScreen>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <algorithm>
 #include <functional>
 #include <gtest/gtest.h>
@@ -600,6 +602,69 @@ TEST_F(SniHostTest, AGaugeWithItsOwnFigureIsRedrawnWhenOnlyTheLevelMoves)
             EXPECT_EQ(pixels(), before);
         }
     }
+}
+
+// Each size of a gauge icon is drawn again only when what it shows moves by a step of its
+// own (a pixel of its bar, a sixteenth of a degree, another figure or colour); after every
+// reading, whatever was kept, every size is the icon a fresh drawing gives.
+TEST_F(SniHostTest, EverySizeOfAGaugeIconIsTheOneDrawnAfresh)
+{
+    SniHost host(bus_.address(), TrayStyle::Compact);
+    auto item = host.createItem(QStringLiteral("cpu"));
+    auto *sni = static_cast<SniItem *>(item.get());
+    QRandomGenerator random(7);
+    const QString figures[] = {QString(), QStringLiteral("1.2M")};
+    TrayHeadline h = reading(0.4);
+    const auto check = [&](int step) {
+        const QList<SniPixmap> shown = sni->iconPixmaps();
+        if (!h.hasGauge()) { // no reading: nothing, or the image fitted
+            EXPECT_EQ(shown.isEmpty(), step < 60) << "step " << step;
+            return;
+        }
+        ASSERT_EQ(shown.size(), qsizetype(CompactIcon::kSizes.size())) << "step " << step;
+        for (std::size_t i = 0; i < CompactIcon::kSizes.size(); ++i) {
+            const SniPixmap fresh = SniPixmap::fromImage(CompactIcon::render(h, CompactIcon::kSizes[i]));
+            ASSERT_EQ(shown[qsizetype(i)].data, fresh.data)
+                << "step " << step << " size " << CompactIcon::kSizes[i] << " fraction " << h.fraction;
+        }
+    };
+    for (int step = 0; step < 120; ++step) {
+        if (step == 60) {
+            // A while in the wide style, whose one pixmap is the wide image, and back.
+            h = reading(0.4);
+            item->setHeadline(h);
+            QCoreApplication::processEvents();
+            QImage wide(150, 44, QImage::Format_ARGB32_Premultiplied);
+            wide.fill(Qt::red);
+            item->setImage(wide, false);
+            sni->setStyle(TrayStyle::Wide);
+            QCoreApplication::processEvents();
+            ASSERT_EQ(sni->iconPixmaps().size(), 1);
+            sni->setStyle(TrayStyle::Compact);
+            QCoreApplication::processEvents();
+            ASSERT_NO_FATAL_FAILURE(check(step));
+        }
+        // Mostly moves of a few percent (the item redraws on whole percents), now and then a
+        // jump, another gauge, figure or colour.
+        const int kind = random.bounded(20);
+        if (kind == 0)
+            h.gauge = h.gauge == TrayHeadline::Gauge::Bar ? TrayHeadline::Gauge::Pie : TrayHeadline::Gauge::Bar;
+        else if (kind == 1)
+            h.figure = figures[random.bounded(2)];
+        else if (kind == 2)
+            h.colour = QColor::fromRgb(random.bounded(256), 200, 0);
+        else if (kind == 3)
+            h.fraction = random.bounded(2) ? -1.0 : random.bounded(101) / 100.0;
+        else
+            h.fraction = std::clamp(std::round(std::max(h.fraction, 0.0) * 100.0 + random.bounded(7) - 3) / 100.0, 0.0, 1.0);
+        item->setHeadline(h);
+        QCoreApplication::processEvents();
+        ASSERT_NO_FATAL_FAILURE(check(step));
+    }
+    // A tiny move keeps the small sizes' looks: the skip is there to be taken.
+    TrayHeadline a = reading(0.40), b = reading(0.404);
+    EXPECT_EQ(CompactIcon::look(a, 16), CompactIcon::look(b, 16));
+    EXPECT_NE(CompactIcon::look(a, 48).filled, CompactIcon::look(reading(0.5), 48).filled);
 }
 
 // What counts as something to show, per style: the tray hears of an item only then, and its
