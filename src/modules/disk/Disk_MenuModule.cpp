@@ -391,34 +391,11 @@ TrayHeadline Disk_MenuModule::compactHeadline() const
 
 double Disk_MenuModule::busiestRate() const
 {
-    const History<DiskSample> &h = resumeArray_;
-    const std::size_t n = h.size();
-    if (n < 2)
-        return 0.0;
-    // A pass appends a reading or two: while the busiest interval found before is still in
-    // the history, only the new intervals need a look (the whole history is 511 of them).
-    std::size_t fresh = n - 1;
-    const std::optional<std::size_t> grown = h.grownFrom(busiest_.seen);
-    if (grown && busiest_.valid && busiest_.age + *grown + 1 < n) {
-        busiest_.age += *grown;
-        fresh = *grown;
-    } else {
-        busiest_.valid = false;
-    }
     static const QString all = QStringLiteral("all");
-    // Oldest first, so that of equal intervals the newest is kept (it stays in longest).
-    for (std::size_t age = fresh; age-- > 0;) {
-        const DiskSample &later = h[n - 1 - age];
-        const auto [read, written] = DiskActivity::intervalDelta(h[n - 2 - age], later, all);
-        const double rate = (static_cast<double>(read) + static_cast<double>(written)) / DiskActivity::intervalSeconds(later);
-        if (!busiest_.valid || rate >= busiest_.rate) {
-            busiest_.rate = rate;
-            busiest_.age = age;
-            busiest_.valid = true;
-        }
-    }
-    busiest_.seen = h;
-    return busiest_.rate;
+    return busiest_.of(resumeArray_, [](const DiskSample &earlier, const DiskSample &later) {
+        const auto [read, written] = DiskActivity::intervalDelta(earlier, later, all);
+        return (static_cast<double>(read) + static_cast<double>(written)) / DiskActivity::intervalSeconds(later);
+    });
 }
 
 void Disk_MenuModule::addCommandItems(QMenu &menu)

@@ -1,5 +1,6 @@
 #pragma once
 #include "modules/GraphMenuModule.h"
+#include "modules/HistoryPeak.h"
 #include "modules/disk/DiskActivity.h"
 #include "modules/disk/DiskSettings.h"
 #include "modules/disk/Disk_MenuController.h"
@@ -99,13 +100,7 @@ private:
     std::unique_ptr<NvmeHealthReader> nvmeReader_;
     bool nvmeRefused_ = false;
     qint64 nvmeReadAt_ = 0; // monotonic ms of the last reading, 0 for none
-    struct Busiest {
-        History<DiskSample> seen; // the history it was worked out from
-        double rate = 0.0;
-        std::size_t age = 0; // readings from the end of that interval to seen's newest
-        bool valid = false;
-    };
-    mutable Busiest busiest_;
+    mutable HistoryPeak<DiskSample, double> busiest_;
     mutable History<DiskSample> rwHistory_; // what rwTable_ was worked out from
     mutable std::shared_ptr<const DiskBase> rwBase_;
     mutable std::optional<DiskRWTable> rwTable_;

@@ -65,35 +65,12 @@ std::optional<NetworkTraffic::Detail> NetworkTraffic::getNetworkDetail(const His
 
 NetworkTraffic::Peaks::Rates NetworkTraffic::Peaks::of(const History<NetworkSample> &history)
 {
-    const std::size_t n = history.size();
-    if (n < 2) {
-        valid_ = false;
-        return {};
-    }
-    std::size_t fresh = n - 1;
-    const std::optional<std::size_t> grown = history.grownFrom(seen_);
-    const auto stillIn = [&](const Peak &p) { return p.age + *grown + 1 < n; };
-    if (valid_ && grown && stillIn(up_) && stillIn(down_)) {
-        up_.age += *grown;
-        down_.age += *grown;
-        fresh = *grown;
-    } else {
-        up_ = down_ = {};
-    }
-    // Oldest first, so that of equal rates the newest is kept (it stays in longest).
-    for (std::size_t age = std::min(fresh, n - 1); age-- > 0;) {
-        const NetworkSample &newer = history[n - 1 - age];
-        const NetworkSample &older = history[n - 2 - age];
-        const int64_t up = whole(rate(newer.up, older.up, newer.interval));
-        const int64_t down = whole(rate(newer.down, older.down, newer.interval));
-        if (up >= up_.rate)
-            up_ = {up, age};
-        if (down >= down_.rate)
-            down_ = {down, age};
-    }
-    seen_ = history;
-    valid_ = true;
-    return {up_.rate, down_.rate};
+    return {up_.of(history, [](const NetworkSample &older, const NetworkSample &newer) {
+                return whole(rate(newer.up, older.up, newer.interval));
+            }),
+            down_.of(history, [](const NetworkSample &older, const NetworkSample &newer) {
+                return whole(rate(newer.down, older.down, newer.interval));
+            })};
 }
 
 } // namespace orb

@@ -1,5 +1,6 @@
 #pragma once
 #include "collect/Samples.h"
+#include "modules/HistoryPeak.h"
 
 #include <cstdint>
 #include <optional>
@@ -39,8 +40,7 @@ public:
     static std::optional<Detail> getNetworkDetail(const History<NetworkSample> &history);
 
     // The largest whole rates up and down over a history (getNetworkDetail's maxUp and maxDw),
-    // kept between calls: while the pairs that gave them are still in a history grown from
-    // the last one, only the new pairs are looked at (a full history holds 511 of them).
+    // kept between calls (HistoryPeak).
     class Peaks {
     public:
         struct Rates {
@@ -49,13 +49,7 @@ public:
         Rates of(const History<NetworkSample> &history);
 
     private:
-        struct Peak {
-            int64_t rate = 0;
-            std::size_t age = 0; // pairs after the one that gave it, in `seen_`
-        };
-        History<NetworkSample> seen_; // the history they were worked out from
-        Peak up_, down_;
-        bool valid_ = false;
+        HistoryPeak<NetworkSample, int64_t> up_, down_;
     };
 };
 
