@@ -98,12 +98,17 @@ void OrbDrawMeters::orbDrawCicleBarInPlace(const OrbCanvas &canvas, std::span<co
         paintPie(canvas, pieSteps(items, isHighLighted), frame);
 }
 
+DrawingKey OrbDrawMeters::pieKey(const std::vector<PieStep> &steps)
+{
+    DrawingKey what("circle meter");
+    for (const PieStep &step : steps)
+        what.add(static_cast<int>(step.kind)).add(step.start).add(step.sweep).add(step.color);
+    return what;
+}
+
 size_t OrbDrawMeters::circleMeterDigest(std::span<const OrbMeterItem> items, bool isHighLighted)
 {
-    size_t seed = 0;
-    for (const PieStep &step : pieSteps(items, isHighLighted))
-        seed = qHashMulti(seed, static_cast<int>(step.kind), step.start, step.sweep, quint64(step.color.rgba64()));
-    return seed;
+    return qHash(pieKey(pieSteps(items, isHighLighted)).bytes());
 }
 
 void OrbDrawMeters::orbDrawCicleBar(const OrbCanvas &canvas, std::span<const OrbMeterItem> items,
@@ -114,10 +119,7 @@ void OrbDrawMeters::orbDrawCicleBar(const OrbCanvas &canvas, std::span<const Orb
     const std::vector<PieStep> steps = pieSteps(items, isHighLighted);
     // A status-sized pie changes only when a wedge moves by a whole degree, which on a
     // steady machine is seldom.
-    KeptPictures::Key what("circle meter");
-    for (const PieStep &step : steps)
-        what.add(static_cast<int>(step.kind)).add(step.start).add(step.sweep).add(step.color);
-    KeptPictures::draw(canvas, frame, 0.0, what, [&](const OrbCanvas &c) { paintPie(c, steps, frame); });
+    KeptPictures::draw(canvas, frame, 0.0, pieKey(steps), [&](const OrbCanvas &c) { paintPie(c, steps, frame); });
 }
 
 } // namespace orb

@@ -1,4 +1,5 @@
 #pragma once
+#include "toolkit/DrawingKey.h"
 #include "toolkit/OrbCanvas.h"
 #include "toolkit/OrbMeterItem.h"
 
@@ -25,11 +26,12 @@ public:
     // moves by a whole degree.
     static void orbDrawCicleBar(const OrbCanvas &canvas, std::span<const OrbMeterItem> items,
                                 const QRectF &frame, bool isHighLighted);
-    // A digest of what such a meter draws: equal digests, equal pictures in equal frames.
-    static size_t circleMeterDigest(std::span<const OrbMeterItem> items, bool isHighLighted);
     // The same, always drawn in place.
     static void orbDrawCicleBarInPlace(const OrbCanvas &canvas, std::span<const OrbMeterItem> items,
                                        const QRectF &frame, bool isHighLighted);
+    // A digest of what such a meter draws (its kept picture's key): equal digests, equal
+    // pictures in equal frames.
+    static size_t circleMeterDigest(std::span<const OrbMeterItem> items, bool isHighLighted);
 
     // Alpha at or below which a segment counts as the faint remainder of a circle meter.
     static constexpr double kFaintAlpha = 0.25;
@@ -44,6 +46,8 @@ private:
     // What a circle meter draws, in order, with its angles already whole degrees.
     static std::vector<PieStep> pieSteps(std::span<const OrbMeterItem> items, bool isHighLighted);
     static void paintPie(const OrbCanvas &canvas, const std::vector<PieStep> &steps, const QRectF &frame);
+    // Everything the pie's pixels depend on besides its frame.
+    static DrawingKey pieKey(const std::vector<PieStep> &steps);
 };
 
 } // namespace orb
