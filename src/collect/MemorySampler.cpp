@@ -119,9 +119,7 @@ void MemorySampler::readVmstat(const Sysroot &root)
         return;
     pagingRoot_ = root.root();
     callsSincePaging_ = 0;
-    uint64_t &pageInKiB = pageInKiB_;
-    uint64_t &pageOutKiB = pageOutKiB_;
-    pageInKiB = pageOutKiB = 0;
+    pageInKiB_ = pageOutKiB_ = 0;
     // Kernels without vmstat (or a capture without it) report no paging rather than no sample.
     if (!vmstat_.read(root, buffer_))
         return;
@@ -129,9 +127,9 @@ void MemorySampler::readVmstat(const Sysroot &root)
     forEachLine(buffer_, [&](std::string_view line) {
         uint64_t *target = nullptr;
         if (line.starts_with("pgpgin "))
-            target = &pageInKiB;
+            target = &pageInKiB_;
         else if (line.starts_with("pgpgout "))
-            target = &pageOutKiB;
+            target = &pageOutKiB_;
         else
             return true;
         std::string_view rest = skipBlanks(line.substr(line.find(' ')));
