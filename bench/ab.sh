@@ -15,18 +15,13 @@ pids=()
 trap 'for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; wait 2>/dev/null || true; rm -rf "$work"' EXIT
 source "$(dirname "$0")/schedstat.sh"
 
-home_env() { # home_env NAME -> env assignments of a private home
-  local home=$work/$1
-  echo "HOME=$home XDG_CONFIG_HOME=$home/.config XDG_DATA_HOME=$home/.local/share XDG_CACHE_HOME=$home/.cache XDG_RUNTIME_DIR=$home/run"
-}
 for side in a b; do
-  mkdir -p "$work/$side/run" && chmod 700 "$work/$side/run"
   bin=$a; [[ $side == b ]] && bin=$b
-  (export $(home_env "$side"); prepare_home "$bin" all every-second)
+  (export $(home_env "$work/$side"); prepare_home "$bin" all every-second)
 done
 
 start() { # start SIDE BIN -> pid
-  env $(home_env "$1") QT_QPA_PLATFORM=offscreen DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent \
+  env $(home_env "$work/$1") QT_QPA_PLATFORM=offscreen DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent \
     "$2" --host offscreen > /dev/null 2>&1 &
   echo $!
 }

@@ -18,6 +18,14 @@ prepare_home() {
   done
 }
 
+# home_env DIR: makes DIR a private home (with its runtime directory) and prints the
+# environment assignments that point a run at it.
+home_env() {
+  local home=$1
+  mkdir -p "$home/run" && chmod 700 "$home/run"
+  echo "HOME=$home XDG_CONFIG_HOME=$home/.config XDG_DATA_HOME=$home/.local/share XDG_CACHE_HOME=$home/.cache XDG_RUNTIME_DIR=$home/run"
+}
+
 # schedstat_ns PID: nanoseconds the process has spent on a CPU, summed over all its threads.
 schedstat_ns() {
   local total=0 f v

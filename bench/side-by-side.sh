@@ -30,11 +30,7 @@ source "$(dirname "$0")/schedstat.sh"
 rss_kb() { awk '/VmRSS/ {print $2}' /proc/"$1"/status; }
 
 # A private home for each Orbmeter run, with every module's switch on.
-orb_env() { # orb_env NAME -> prints env assignments
-  local home=$work/$1
-  mkdir -p "$home/run" && chmod 700 "$home/run"
-  echo "HOME=$home XDG_CONFIG_HOME=$home/.config XDG_DATA_HOME=$home/.local/share XDG_CACHE_HOME=$home/.cache XDG_RUNTIME_DIR=$home/run"
-}
+orb_env() { home_env "$work/$1"; } # orb_env NAME -> prints env assignments
 switch_all_on() { (export $(orb_env "$1"); prepare_home "$bin" all "${2:-}"); }
 
 # measure PID LABEL: waits the warm-up, then the steady span; prints "LABEL us_per_s rss_mb".
