@@ -54,6 +54,9 @@ AppDelegate::AppDelegate(StatusBarHost &host, AppOptions options)
     collectWorker_->moveToThread(&collectThread_);
     collectThread_.setObjectName(QStringLiteral("orbmeter-collect"));
     collectThread_.start();
+    // Returns once the thread runs its event loop: the loop is made from the environment as
+    // the thread starts (see EventLoopChoice), which may change once this constructor is done.
+    QMetaObject::invokeMethod(collectWorker_, [] {}, Qt::BlockingQueuedConnection);
     rebootTimer_.setTimerType(Qt::VeryCoarseTimer);
     connect(&rebootTimer_, &QTimer::timeout, this, &AppDelegate::rebootMe);
     timer_.setInterval(1000);

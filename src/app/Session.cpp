@@ -5,6 +5,7 @@
 #include "app/SnapshotWriter.h"
 #include "collect/SensorDataJson.h"
 #include "platform/Logging.h"
+#include "platform/linux/EventLoopChoice.h"
 #include "platform/linux/HugePageMemory.h"
 #include "platform/linux/DisplayProbe.h"
 #include "platform/linux/SessionEndWatcher.h"
@@ -131,10 +132,12 @@ int Session::run(int argc, char **argv, const CommandLineOptions &options)
             std::fprintf(stderr, "orbmeter: no display found; running headless (offscreen host)\n");
     }
     HugePageMemory::MovedCode onHugePages;
+    bool qtLoopChosen = false;
     if (options.command == CommandLineOptions::Command::Run) {
         // Before any other thread runs: the code is moved under the running program.
         HugePageMemory::tuneAllocator();
         onHugePages = HugePageMemory::moveCode();
+        qtLoopChosen = EventLoopChoice::chooseBeforeStart();
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Orbmeter"));
@@ -168,6 +171,10 @@ int Session::run(int argc, char **argv, const CommandLineOptions &options)
         // The heap the passes use, on huge pages once it has settled, and again if it grows.
         QObject::connect(&delegate, &AppDelegate::passFinished, &app, [] { HugePageMemory::adviseHeap(); });
         delegate.applicationDidFinishLaunching();
+        // The threads with event loops exist now; what the monitor starts from here on gets
+        // the environment it was started with.
+        EventLoopChoice::restoreEnvironment(qtLoopChosen);
+        qCInfo(lcPlatform).noquote() << QStringLiteral("event loop: %1's").arg(QLatin1String(EventLoopChoice::currentLoopName()));
         return app.exec();
     }
 
