@@ -5,6 +5,8 @@
 #include "platform/Logging.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <charconv>
 #include <limits>
 #include <string_view>
@@ -38,6 +40,27 @@ constexpr std::string_view kFieldNames[FieldCount] = {
     "MemTotal", "MemFree", "Active", "Inactive", "Active(anon)", "Inactive(anon)", "Active(file)",
     "Inactive(file)", "Unevictable", "SUnreclaim", "KernelStack", "PageTables", "Zswap",
 };
+
+// The fields whose names are as long as the index, as bits: most of meminfo's fifty-odd lines
+// are none of the fields, and their length alone tells most of them apart.
+constexpr std::array<uint32_t, 32> kFieldsByLength = [] {
+    std::array<uint32_t, 32> byLength{};
+    for (int i = 0; i < FieldCount; ++i)
+        byLength[kFieldNames[i].size()] |= 1u << i;
+    return byLength;
+}();
+
+int fieldOf(std::string_view name)
+{
+    if (name.size() >= kFieldsByLength.size())
+        return -1;
+    for (uint32_t candidates = kFieldsByLength[name.size()]; candidates != 0; candidates &= candidates - 1) {
+        const int i = std::countr_zero(candidates);
+        if (name == kFieldNames[i])
+            return i;
+    }
+    return -1;
+}
 
 constexpr int64_t kInt64Max = std::numeric_limits<int64_t>::max();
 
@@ -86,31 +109,44 @@ void MemorySampler::reportOnce(const char *message, const std::string &path)
 // means the file is not what we think it is, and no figure from it is trusted.
 bool MemorySampler::parseMeminfo(uint64_t *values, bool &hasTotal)
 {
+    // One walk over the text, without splitting it into lines first: it runs every pass.
     hasTotal = false;
-    return forEachLine(buffer_, [&](std::string_view line) {
-        const size_t colon = line.find(':');
-        if (colon == std::string_view::npos || colon == 0)
-            return false;
-        const std::string_view name = line.substr(0, colon);
-        std::string_view rest = skipBlanks(line.substr(colon + 1));
-        uint64_t value = 0;
-        if (!takeNumber(rest, value))
-            return false;
-        rest = skipBlanks(rest);
-        if (rest == "kB")
-            rest = {};
-        if (!rest.empty())
-            return false;
-        for (int i = 0; i < FieldCount; ++i) {
-            if (name == kFieldNames[i]) {
-                values[i] = value;
-                if (i == MemTotal)
-                    hasTotal = true;
-                break;
-            }
+    const char *p = buffer_.data();
+    const char *const end = p + buffer_.size();
+    const auto passBlanks = [&] {
+        while (p < end && (*p == ' ' || *p == '\t'))
+            ++p;
+    };
+    while (p < end) {
+        if (*p == '\n') {
+            ++p;
+            continue;
         }
-        return true;
-    });
+        const char *name = p;
+        while (p < end && *p != ':' && *p != '\n')
+            ++p;
+        if (p == end || *p != ':' || p == name)
+            return false;
+        const std::string_view key(name, static_cast<size_t>(p - name));
+        ++p;
+        passBlanks();
+        uint64_t value = 0;
+        const auto [next, ec] = std::from_chars(p, end, value);
+        if (ec != std::errc() || next == p)
+            return false;
+        p = next;
+        passBlanks();
+        if (end - p >= 2 && p[0] == 'k' && p[1] == 'B')
+            p += 2;
+        if (p < end && *p != '\n')
+            return false;
+        const int field = fieldOf(key);
+        if (field >= 0) {
+            values[field] = value;
+            hasTotal = hasTotal || field == MemTotal;
+        }
+    }
+    return true;
 }
 
 void MemorySampler::readVmstat(const Sysroot &root)

@@ -119,7 +119,9 @@ TEST(MemorySampler, zeroPageSizeGivesNoSample)
 
 TEST(MemorySampler, missingOrOddVmstatGivesNoPaging)
 {
-    const QByteArray meminfo = "MemTotal: 8192 kB\nMemFree: 4096 kB\nHugePages_Total:       0\n";
+    // Also lines a newer kernel may add (a longer name, a tab, blank lines, no last newline).
+    const QByteArray meminfo = "MemTotal: 8192 kB\n\nAFieldNameLongerThanAnyOfTheFieldsWeRead: 7 kB\n"
+                               "MemFree:\t4096 kB\nHugePages_Total:       0";
     for (const char *vmstat : {static_cast<const char *>(nullptr), "pgpgin x\npgpgout\n", "nr_free_pages 3\n"}) {
         SCOPED_TRACE(vmstat ? vmstat : "(no vmstat)");
         Tree tree(meminfo, vmstat);
