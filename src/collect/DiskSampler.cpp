@@ -19,38 +19,33 @@ constexpr std::size_t kSectorsRead = 2;
 constexpr std::size_t kSectorsWritten = 6;
 constexpr std::size_t kMaxReported = 32;
 
-struct ParsedLine {
+// The device name of a diskstats line (major, minor, name, then the statistics); empty when
+// the line has fewer than three fields. `counters` is left holding the statistics.
+std::string_view deviceName(std::string_view line, std::string_view &counters)
+{
     std::string_view name;
+    for (int field = 0; field < 3; ++field) {
+        name = proctext::nextToken(line);
+        if (name.empty())
+            return {};
+    }
+    counters = line;
+    return name;
+}
+
+struct Counters {
     bool ok = false;
     int64_t read = 0;
     int64_t written = 0;
 };
 
-// Splits one diskstats line: major, minor, name, then the statistics.
-ParsedLine parseLine(std::string_view line)
+// The bytes read and written from a line's statistics; not ok when they are garbled.
+Counters parseCounters(std::string_view text)
 {
-    ParsedLine out;
-    std::array<std::string_view, 3 + kMinStatFields> tokens;
-    std::size_t count = 0;
-    std::string_view rest = line;
-    while (count < tokens.size()) {
-        rest = proctext::skipBlanks(rest);
-        if (rest.empty())
-            break;
-        std::size_t end = 0;
-        while (end < rest.size() && rest[end] != ' ' && rest[end] != '\t')
-            ++end;
-        tokens[count++] = rest.substr(0, end);
-        rest.remove_prefix(end);
-    }
-    if (count < 3)
-        return out;
-    out.name = tokens[2];
-    if (count < tokens.size())
-        return out;
+    Counters out;
     uint64_t values[kMinStatFields];
-    for (std::size_t i = 0; i < kMinStatFields; ++i)
-        if (!proctext::parseUnsigned(tokens[3 + i], values[i]))
+    for (uint64_t &value : values)
+        if (!proctext::parseUnsigned(proctext::nextToken(text), value))
             return out;
     constexpr uint64_t maxSectors = static_cast<uint64_t>(std::numeric_limits<int64_t>::max() / kSectorBytes);
     if (values[kSectorsRead] > maxSectors || values[kSectorsWritten] > maxSectors)
@@ -151,33 +146,35 @@ std::optional<DiskSample> DiskSampler::retDiskRW(const Sysroot &root, double now
         reportOnce("cannot read " + root.path("/proc/diskstats"));
         return std::nullopt;
     }
-    // Parse every line once; the names decide whether the classification still holds.
-    std::vector<Parsed> &rows = rows_;
-    rows.clear();
+    // The names first: they decide whether the classification still holds. Only the lines of
+    // whole disks are read further (there may be dozens of loop devices and partitions).
     scratch_.clear();
+    counterTexts_.clear();
     proctext::forEachLine(std::string_view(buffer_), [&](std::string_view line) {
-        const ParsedLine p = parseLine(line);
-        if (p.name.empty()) {
+        std::string_view counters;
+        const std::string_view name = deviceName(line, counters);
+        if (name.empty()) {
             reportOnce("line without a device name ignored");
             return;
         }
-        scratch_.push_back(p.name);
-        rows.push_back({p.ok, p.read, p.written});
+        scratch_.push_back(name);
+        counterTexts_.push_back(counters);
     });
     if (classify(root, scratch_))
         ++generation_;
 
     DiskSample sample;
     sample.disks.reserve(names_.size());
-    for (std::size_t i = 0; i < rows.size(); ++i) {
+    for (std::size_t i = 0; i < counterTexts_.size(); ++i) {
         const Line &l = lines_[i];
         if (!l.whole)
             continue;
-        if (!rows[i].ok) {
+        const Counters c = parseCounters(counterTexts_[i]);
+        if (!c.ok) {
             reportOnce("garbled counters of " + l.name + " ignored");
             continue;
         }
-        sample.disks.emplace_back(l.key, DiskCounters{rows[i].read, rows[i].written});
+        sample.disks.emplace_back(l.key, DiskCounters{c.read, c.written});
     }
     sample.interval = elapsedSeconds(lastTime_, now);
     lastTime_ = now;

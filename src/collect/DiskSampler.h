@@ -45,19 +45,15 @@ private:
         bool whole = false;
         QString key;      // "/dev/" + name for whole disks
     };
-    struct Parsed {
-        bool ok = false;
-        int64_t read = 0;
-        int64_t written = 0;
-    };
     bool classify(const Sysroot &root, const std::vector<std::string_view> &names);
     void reportOnce(const std::string &what);
 
     OpenProcFile diskstats_{"/proc/diskstats"};
     std::string buffer_;
     std::vector<Line> lines_;
-    std::vector<Parsed> rows_;
+    // This read's device names and the statistics after each, into buffer_.
     std::vector<std::string_view> scratch_;
+    std::vector<std::string_view> counterTexts_;
     std::vector<QString> names_;
     std::string classifiedRoot_;
     std::optional<double> lastTime_;
