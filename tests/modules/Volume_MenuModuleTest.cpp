@@ -380,3 +380,59 @@ TEST_F(VolumeItemTest, percentTextShowsTheUsedOrFreeShare)
                 << "element " << i;
     }
 }
+
+TEST_F(VolumeItemTest, keptFiguresAreTheOnesWorkedOutAfresh)
+{
+    // Each reading changes one volume, or none; now and then a volume grows or goes; the font
+    // changes between two spells. After each, the item's figures must be a fresh table's.
+    History<VolumeSample> h = test::historyOf({kTypical});
+    std::shared_ptr<const VolumeBase> b = base();
+    QVariantMap settings = test::overlaid(volumeDefaults(), {{"Vlms_Display_Text", true}});
+    Volume_MenuModule &m = item(settings, h, b);
+    std::vector<std::pair<QString, VolumeUsage>> volumes = kTypical.volumes;
+    uint32_t seed = 7;
+    const auto next = [&seed](uint32_t n) { return (seed = seed * 1103515245u + 12345u) / 65536u % n; };
+    for (int reading = 0; reading < 60; ++reading) {
+        // The font changes on a reading that changes no size.
+        const bool fontChange = reading == 30;
+        if (fontChange) {
+            settings = test::overlaid(settings, {{"_FontSizeDiff", 3}});
+            m.setMyDefaults(settings);
+        }
+        const uint32_t what = fontChange ? 7 : next(9);
+        auto &[path, usage] = volumes[next(static_cast<uint32_t>(volumes.size()))];
+        if (what < 4) {
+            const int64_t moved = static_cast<int64_t>(next(5) + 1) * GB;
+            usage.used += moved;
+            usage.free -= moved;
+        } else if (what == 4) {
+            usage.total += 100 * GB;
+            usage.free += 100 * GB;
+        } else if (what == 5) {
+            usage.free -= GB; // blocks kept for the system: the free space alone moves
+        } else if (what == 6 && volumes.size() > 1) {
+            volumes.erase(volumes.begin() + static_cast<std::ptrdiff_t>(next(static_cast<uint32_t>(volumes.size()))));
+        }
+        VolumeSample s;
+        s.volumes = volumes;
+        for (const auto &[p, u] : volumes) {
+            s.all.total += u.total;
+            s.all.used += u.used;
+            s.all.free += u.free;
+        }
+        h = h.appended(s);
+        SensorData data;
+        data.volume = h;
+        data.volumeBase = b;
+        m.setSensorData(data);
+        const auto &kept = m.checkUsedFree();
+        const auto fresh = VolumeFigureTable::checkUsedFree(h, b.get(), true, VolumeSettings::from(settings));
+        ASSERT_TRUE(kept && fresh);
+        const auto show = [](const VolumeFigure &f) {
+            return QStringLiteral("%1 %2/%3/%4 %5 %6 %7 w%8 n%9 c%10").arg(f.path).arg(f.total).arg(f.used).arg(f.free)
+                .arg(f.usedText, f.freeText, f.totalText).arg(f.textWidth).arg(f.network).arg(f.changed).toStdString();
+        };
+        EXPECT_EQ(kept->all, fresh->all) << "reading " << reading << "\n" << show(kept->all) << "\n" << show(fresh->all);
+        EXPECT_EQ(kept->volumes, fresh->volumes) << "reading " << reading;
+    }
+}

@@ -57,7 +57,8 @@ const VolumeUsage *VolumeFigureTable::find(const VolumeSample &sample, const QSt
 
 std::optional<VolumeFigures> VolumeFigureTable::checkUsedFree(const History<VolumeSample> &history,
                                                               const VolumeBase *base, bool measure,
-                                                              const VolumeSettings &settings)
+                                                              const VolumeSettings &settings,
+                                                              const VolumeFigures *kept)
 {
     if (history.empty() || !base)
         return std::nullopt;
@@ -68,6 +69,15 @@ std::optional<VolumeFigures> VolumeFigureTable::checkUsedFree(const History<Volu
         f.used = u.used;
         f.free = u.free;
         f.changed = before && before->used != u.used;
+        // Sizes seldom change from one sample to the next: their texts and widths are kept.
+        if (const VolumeFigure *k = kept ? kept->find(f.path) : nullptr;
+            k && k->total == f.total && k->used == f.used && k->free == f.free) {
+            f.freeText = k->freeText;
+            f.usedText = k->usedText;
+            f.totalText = k->totalText;
+            f.textWidth = k->textWidth;
+            return;
+        }
         f.freeText = OrbFormat::calcDiskSize(u.free);
         f.usedText = OrbFormat::calcDiskSize(u.used);
         f.totalText = OrbFormat::calcDiskSize(u.total);

@@ -44,9 +44,12 @@ struct VolumeFigures {
 class VolumeFigureTable {
 public:
     // Nothing before the first sample or without a base. With `measure`, the width of the size
-    // texts in the settings' font (only the status image's text element needs it).
+    // texts in the settings' font (only the status image's text element needs it). `kept`:
+    // figures worked out before from the same base, `measure` and settings, whose texts are
+    // reused where the sizes are the same.
     static std::optional<VolumeFigures> checkUsedFree(const History<VolumeSample> &history, const VolumeBase *base,
-                                                      bool measure, const VolumeSettings &settings);
+                                                      bool measure, const VolumeSettings &settings,
+                                                      const VolumeFigures *kept = nullptr);
     // The usage of `path` (or the sum, "all") in a sample, nullptr when the sample has none.
     static const VolumeUsage *find(const VolumeSample &sample, const QString &path);
 };

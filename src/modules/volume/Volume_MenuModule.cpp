@@ -161,13 +161,15 @@ const std::optional<VolumeFigures> &Volume_MenuModule::checkUsedFree() const
     // The image, the tool tip, the tray headline and the menu ask after each pass: work the
     // figures out once. The inputs are held, so an address seen again means the same data.
     const bool withText = s.showText;
-    if (figuresHistory_.identity() != resumeArray_.identity() || figuresBase_ != base_
-        || figuresWithText_ != withText || !figuresSettings_.isSharedWith(settingsSource_)) {
+    const bool sameInputs = figuresBase_ == base_ && figuresWithText_ == withText
+                            && figuresSettings_.isSharedWith(settingsSource_);
+    if (!sameInputs || figuresHistory_.identity() != resumeArray_.identity()) {
         figuresHistory_ = resumeArray_;
         figuresBase_ = base_;
         figuresWithText_ = withText;
         figuresSettings_ = settingsSource_;
-        figures_ = VolumeFigureTable::checkUsedFree(resumeArray_, base_.get(), withText, s);
+        const VolumeFigures *kept = sameInputs && figures_ ? &*figures_ : nullptr;
+        figures_ = VolumeFigureTable::checkUsedFree(resumeArray_, base_.get(), withText, s, kept);
     }
     return figures_;
 }
