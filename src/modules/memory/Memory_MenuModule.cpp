@@ -90,6 +90,9 @@ MemDatArray Memory_MenuModule::retMemDatArray(const MemorySample &s, uint64_t pa
 
 void Memory_MenuModule::computeTextWidths() const
 {
+    if (!measuredSamples_.isEmpty() && measuredWith_.isSharedWith(myDefaults()) && sampledFrom_ == memDatArray_)
+        return;
+    sampledFrom_ = memDatArray_;
     const MemoryItemSettings &st = settings_.of(myDefaults());
     const auto sample = [&](int figure) {
         return OrbFormat::retEightNumber(OrbFormat::calcMemorySize(memDatArray_[static_cast<std::size_t>(figure)], st.unit));

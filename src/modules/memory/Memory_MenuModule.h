@@ -84,6 +84,9 @@ private:
     // The width samples ("8.88GB", ...) and settings the text widths were measured for.
     mutable QStringList measuredSamples_;
     mutable QVariantMap measuredWith_;
+    // The figures the width samples were last taken from (widths are asked for several times
+    // a pass).
+    mutable MemDatArray sampledFrom_{};
     std::shared_ptr<const ProcessHistories> processes_;
     std::unique_ptr<Memory_MenuController> controller_;
     int redrawsSinceOpen_ = 0;
