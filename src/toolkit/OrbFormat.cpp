@@ -4,6 +4,8 @@
 
 #include <QFontMetricsF>
 #include <charconv>
+#include <cstdint>
+#include <iterator>
 #include <cmath>
 #include <limits>
 
@@ -31,6 +33,43 @@ QString withUnit(double value, int decimals, const char *unit)
     return OrbFormat::fixed(value, decimals) + QLatin1String(unit);
 }
 
+constexpr uint64_t kPowersOfTen[] = {1, 10, 100, 1000, 10000};
+constexpr double kShortScaledLimit = 4294967296.0; // 2^32
+
+// The short figures the items show each second (a share, a size, a rate) the quick way.
+// Scaled to a whole number, a figure rounds as its exact binary value does: a point halfway
+// between two whole numbers this small is itself a double, so rounding the product never
+// carries it across one. Only a product that lands on such a point is in doubt; the general
+// conversion settles those. Returns the length written, 0 when it was not written.
+int shortFixed(double value, int decimals, char *out)
+{
+    if (decimals >= static_cast<int>(std::size(kPowersOfTen)))
+        return 0;
+    const uint64_t scale = kPowersOfTen[decimals];
+    const double scaled = std::fabs(value) * static_cast<double>(scale);
+    if (!(scaled < kShortScaledLimit))
+        return 0;
+    const double whole = std::floor(scaled);
+    const double fraction = scaled - whole; // exact
+    if (!(fraction < 0.5) && !(fraction > 0.5))
+        return 0;
+    const uint64_t digits = static_cast<uint64_t>(whole) + (fraction > 0.5 ? 1 : 0);
+    char *p = out;
+    if (std::signbit(value))
+        *p++ = '-';
+    p = std::to_chars(p, p + 24, digits / scale).ptr;
+    if (decimals > 0) {
+        *p++ = '.';
+        uint64_t part = digits % scale;
+        for (int i = decimals - 1; i >= 0; --i) {
+            p[i] = static_cast<char>('0' + part % 10);
+            part /= 10;
+        }
+        p += decimals;
+    }
+    return static_cast<int>(p - out);
+}
+
 } // namespace
 
 QString OrbFormat::fixed(double value, int decimals)
@@ -39,6 +78,8 @@ QString OrbFormat::fixed(double value, int decimals)
         value = 0.0;
     decimals = std::clamp(decimals, 0, 17);
     char buf[400];
+    if (const int n = shortFixed(value, decimals, buf))
+        return QString::fromLatin1(buf, n);
     const auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals);
     if (res.ec != std::errc())
         return QStringLiteral("0");

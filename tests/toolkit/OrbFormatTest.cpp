@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <clocale>
 #include <cmath>
+#include <charconv>
+#include <cmath>
 #include <gtest/gtest.h>
 
 using orb::OrbFormat;
@@ -157,6 +159,36 @@ TEST(OrbFormat, FixedRoundsTheBinaryValueLikePrintf)
     EXPECT_EQ(OrbFormat::fixed(0.15, 1), "0.1");
     EXPECT_EQ(OrbFormat::fixed(2.5, 0), "2");
     EXPECT_EQ(OrbFormat::fixed(NAN, 2), "0.00");
+}
+
+TEST(OrbFormat, FixedIsTheGeneralConversionForEveryValueAndPrecision)
+{
+    // Short figures take a quicker way; it must give what the general conversion gives,
+    // digit for digit: ties and the doubles next to them, negative zero, large values.
+    const auto general = [](double value, int decimals) {
+        char buf[400];
+        const auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals);
+        return QString::fromLatin1(buf, res.ptr - buf);
+    };
+    std::vector<double> values = {0.0, -0.0, 0.5, 1.5, 2.5, 0.125, 0.375, 99.995, 12.345, 1e-9, -1e-9, -0.004,
+                                  4294967295.5, 4294967296.5, 429496.72955, 1e15, -2.5, 0.05, 0.15, 0.25};
+    for (double v : std::vector<double>(values)) {
+        values.push_back(std::nextafter(v, 1e300));
+        values.push_back(std::nextafter(v, -1e300));
+    }
+    uint64_t state = 42;
+    for (int i = 0; i < 5000; ++i) {
+        state = state * 6364136223846793005u + 1442695040888963407u;
+        const double unit = static_cast<double>(state >> 11) / 9007199254740992.0;
+        const double magnitude = std::pow(10.0, static_cast<int>(state % 13) - 3);
+        const double v = (state & 1u ? -1 : 1) * unit * magnitude;
+        values.push_back(v);
+        // Figures a whole or half a step of the last shown digit away from a tie.
+        values.push_back(std::round(v * 100.0) / 100.0 + 0.005);
+    }
+    for (double v : values)
+        for (int decimals = 0; decimals <= 6; ++decimals)
+            ASSERT_EQ(OrbFormat::fixed(v, decimals), general(v, decimals)) << v << " to " << decimals << " places";
 }
 
 class FontMeasure : public ::testing::Test {
