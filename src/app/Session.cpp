@@ -157,6 +157,10 @@ int Session::run(int argc, char **argv, const CommandLineOptions &options)
         auto host = StatusBarHost::create(headless && options.host.isEmpty() ? QStringLiteral("offscreen") : options.host,
                                           trayStyleFor(options));
         AppDelegate delegate(*host, optionsFor(options));
+        // The threads with event loops exist now (this one, D-Bus's and the collector); what
+        // the monitor starts from here on gets the environment it was started with.
+        EventLoopChoice::restoreEnvironment(qtLoopChosen);
+        qCInfo(lcPlatform).noquote() << QStringLiteral("event loop: %1's").arg(QLatin1String(EventLoopChoice::currentLoopName()));
         // A signal, a logout or a power-off ends the run like Quit: settings saved, items gone.
         SessionEndWatcher sessionEnd;
         QObject::connect(&sessionEnd, &SessionEndWatcher::endRequested, &app, [&] {
@@ -171,10 +175,6 @@ int Session::run(int argc, char **argv, const CommandLineOptions &options)
         // The heap the passes use, on huge pages once it has settled, and again if it grows.
         QObject::connect(&delegate, &AppDelegate::passFinished, &app, [] { HugePageMemory::adviseHeap(); });
         delegate.applicationDidFinishLaunching();
-        // The threads with event loops exist now; what the monitor starts from here on gets
-        // the environment it was started with.
-        EventLoopChoice::restoreEnvironment(qtLoopChosen);
-        qCInfo(lcPlatform).noquote() << QStringLiteral("event loop: %1's").arg(QLatin1String(EventLoopChoice::currentLoopName()));
         return app.exec();
     }
 
