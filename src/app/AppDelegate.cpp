@@ -40,6 +40,7 @@ public:
     explicit CollectWorker(AppDelegate *app) : app_(app) {}
 public Q_SLOTS:
     void runPendingPass() { app_->runPendingPass(); }
+    void announceLoop() { app_->collectLoopRunning(); }
 
 private:
     AppDelegate *app_;
@@ -56,7 +57,12 @@ AppDelegate::AppDelegate(StatusBarHost &host, AppOptions options)
     collectThread_.start();
     // Returns once the thread runs its event loop: the loop is made from the environment as
     // the thread starts (see EventLoopChoice), which may change once this constructor is done.
-    QMetaObject::invokeMethod(collectWorker_, [] {}, Qt::BlockingQueuedConnection);
+    static const int announce = CollectWorker::staticMetaObject.indexOfSlot("announceLoop()");
+    queueSlotCall(collectWorker_, CollectWorker::staticMetaObject, announce);
+    {
+        std::unique_lock lock(collectLoop_.mutex);
+        collectLoop_.started.wait(lock, [this] { return collectLoop_.running; });
+    }
     rebootTimer_.setTimerType(Qt::VeryCoarseTimer);
     connect(&rebootTimer_, &QTimer::timeout, this, &AppDelegate::rebootMe);
     timer_.setInterval(1000);
@@ -475,6 +481,13 @@ void AppDelegate::cycleInputChanged()
     const qint64 sinceLast = std::max<qint64>(0, monotonic_.elapsed() - lastTickMs_);
     ticksPending_ = static_cast<int>(std::min<qint64>(sinceLast / 1000 + 1, ticksPending_));
     timer_.start(static_cast<int>(1000 - sinceLast % 1000));
+}
+
+void AppDelegate::collectLoopRunning()
+{
+    const std::lock_guard lock(collectLoop_.mutex);
+    collectLoop_.running = true;
+    collectLoop_.started.notify_one();
 }
 
 void AppDelegate::runPendingPass()

@@ -13,6 +13,8 @@
 #include <QElapsedTimer>
 #include <QObject>
 #include <QThread>
+#include <condition_variable>
+#include <mutex>
 #include <QTimer>
 #include <QVariantMap>
 #include <array>
@@ -167,6 +169,8 @@ private Q_SLOTS:
 private:
     friend class CollectWorker;
     void runPendingPass();
+    // Called on the collection thread once its event loop runs.
+    void collectLoopRunning();
     struct PassOutput {
         SensorData data;
         LoadFlags flags;
@@ -224,6 +228,11 @@ private:
     // Hand-over between the UI thread and the worker; the queued calls carry no data.
     ThreadHandoff<PendingPass> pendingPass_;
     ThreadHandoff<PassOutput> finishedPass_;
+    struct {
+        std::mutex mutex;
+        std::condition_variable started;
+        bool running = false;
+    } collectLoop_;
     std::function<void()> passHook_;
     Sysroot hostRoot_;
     int passesStarted_ = 0;
