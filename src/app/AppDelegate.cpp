@@ -59,10 +59,7 @@ AppDelegate::AppDelegate(StatusBarHost &host, AppOptions options)
     // the thread starts (see EventLoopChoice), which may change once this constructor is done.
     static const int announce = CollectWorker::staticMetaObject.indexOfSlot("announceLoop()");
     queueSlotCall(collectWorker_, CollectWorker::staticMetaObject, announce);
-    {
-        std::unique_lock lock(collectLoop_.mutex);
-        collectLoop_.started.wait(lock, [this] { return collectLoop_.running; });
-    }
+    collectLooping_.wait(false, std::memory_order_acquire);
     rebootTimer_.setTimerType(Qt::VeryCoarseTimer);
     connect(&rebootTimer_, &QTimer::timeout, this, &AppDelegate::rebootMe);
     timer_.setInterval(1000);
@@ -485,9 +482,8 @@ void AppDelegate::cycleInputChanged()
 
 void AppDelegate::collectLoopRunning()
 {
-    const std::lock_guard lock(collectLoop_.mutex);
-    collectLoop_.running = true;
-    collectLoop_.started.notify_one();
+    collectLooping_.store(true, std::memory_order_release);
+    collectLooping_.notify_one();
 }
 
 void AppDelegate::runPendingPass()

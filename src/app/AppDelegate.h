@@ -13,8 +13,6 @@
 #include <QElapsedTimer>
 #include <QObject>
 #include <QThread>
-#include <condition_variable>
-#include <mutex>
 #include <QTimer>
 #include <QVariantMap>
 #include <array>
@@ -228,11 +226,7 @@ private:
     // Hand-over between the UI thread and the worker; the queued calls carry no data.
     ThreadHandoff<PendingPass> pendingPass_;
     ThreadHandoff<PassOutput> finishedPass_;
-    struct {
-        std::mutex mutex;
-        std::condition_variable started;
-        bool running = false;
-    } collectLoop_;
+    std::atomic<bool> collectLooping_{false};
     std::function<void()> passHook_;
     Sysroot hostRoot_;
     int passesStarted_ = 0;
