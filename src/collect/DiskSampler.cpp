@@ -4,7 +4,6 @@
 #include "platform/Logging.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <limits>
 

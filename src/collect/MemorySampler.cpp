@@ -111,34 +111,26 @@ bool MemorySampler::parseMeminfo(uint64_t *values, bool &hasTotal)
 {
     // One walk over the text, without splitting it into lines first: it runs every pass.
     hasTotal = false;
-    const char *p = buffer_.data();
-    const char *const end = p + buffer_.size();
-    const auto passBlanks = [&] {
-        while (p < end && (*p == ' ' || *p == '\t'))
-            ++p;
-    };
-    while (p < end) {
-        if (*p == '\n') {
-            ++p;
+    std::string_view rest(buffer_);
+    while (!rest.empty()) {
+        if (rest.front() == '\n') {
+            rest.remove_prefix(1);
             continue;
         }
-        const char *name = p;
-        while (p < end && *p != ':' && *p != '\n')
-            ++p;
-        if (p == end || *p != ':' || p == name)
+        std::size_t colon = 0;
+        while (colon < rest.size() && rest[colon] != ':' && rest[colon] != '\n')
+            ++colon;
+        if (colon == 0 || colon == rest.size() || rest[colon] != ':')
             return false;
-        const std::string_view key(name, static_cast<size_t>(p - name));
-        ++p;
-        passBlanks();
+        const std::string_view key = rest.substr(0, colon);
+        rest = skipBlanks(rest.substr(colon + 1));
         uint64_t value = 0;
-        const auto [next, ec] = std::from_chars(p, end, value);
-        if (ec != std::errc() || next == p)
+        if (!takeNumber(rest, value))
             return false;
-        p = next;
-        passBlanks();
-        if (end - p >= 2 && p[0] == 'k' && p[1] == 'B')
-            p += 2;
-        if (p < end && *p != '\n')
+        rest = skipBlanks(rest);
+        if (rest.starts_with("kB"))
+            rest.remove_prefix(2);
+        if (!rest.empty() && rest.front() != '\n')
             return false;
         const int field = fieldOf(key);
         if (field >= 0) {
