@@ -242,9 +242,10 @@ CompactIcon::Look CompactIcon::look(const TrayHeadline &headline, int pixels)
     return l;
 }
 
-QImage CompactIcon::render(const TrayHeadline &headline, int pixels)
+QImage CompactIcon::render(const TrayHeadline &headline, int pixels) { return render(look(headline, pixels)); }
+
+QImage CompactIcon::render(const Look &l)
 {
-    const Look l = look(headline, pixels);
     const int s = l.pixels;
     const QColor fill = QColor::fromRgba(l.colour);
     const TileShape shape = tileShape(s);

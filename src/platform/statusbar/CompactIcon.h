@@ -30,6 +30,8 @@ public:
         bool operator==(const Look &) const = default;
     };
     static Look look(const TrayHeadline &headline, int pixels);
+    // The icon of a look (render() is render(look(headline, pixels))).
+    static QImage render(const Look &look);
     static void forgetFigures();
     // A wide status image fitted into a square of `pixels`, keeping its shape, centred
     // (for modules that have no headline gauge yet).

@@ -352,7 +352,7 @@ bool SniItem::renderCompactIcons()
             if (i < looks_.size() && looks_[i] == look && i < static_cast<std::size_t>(pixmaps_.size()))
                 next.append(pixmaps_[static_cast<qsizetype>(i)]);
             else
-                next.append(SniPixmap::fromImage(CompactIcon::render(headline(), size)));
+                next.append(SniPixmap::fromImage(CompactIcon::render(look)));
             looks.push_back(std::move(look));
         }
     }

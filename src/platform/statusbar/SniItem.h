@@ -1,13 +1,12 @@
 #pragma once
 #include "platform/statusbar/CompactIcon.h"
-
-#include <optional>
-#include <vector>
 #include "platform/statusbar/SniPixmap.h"
 #include "platform/statusbar/StatusItemHost.h"
 
 #include <QDBusConnection>
 #include <functional>
+#include <optional>
+#include <vector>
 
 namespace orb {
 
