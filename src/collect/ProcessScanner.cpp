@@ -427,8 +427,9 @@ ProcessScanner::Scan ProcessScanner::scan(const Sysroot &root, double now)
         ++listings_;
     } else {
         for (auto &[pid, process] : processes_) {
+            // to_chars: snprintf's format parsing was most of a scan of held descriptors.
             char pidText[16];
-            std::snprintf(pidText, sizeof pidText, "%d", pid);
+            *std::to_chars(pidText, pidText + sizeof pidText - 1, pid).ptr = '\0';
             visit(dirFd, pid, pidText, context);
         }
         ++scansSinceListing_;

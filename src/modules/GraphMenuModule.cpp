@@ -26,6 +26,7 @@ void GraphMenuModule::initDrawStatusBar(StatusBarHost &host)
     host_ = &host;
     imageIcon_ = makeImageView();
     MenuModule::initDrawStatusBar(host);
+    headlineShown_ = {}; // a new item holds no texts yet
     // Its square icon is a gauge of its readings, never its wide image squeezed small.
     if (statusItem())
         statusItem()->setGaugeIcon(true);
@@ -100,13 +101,11 @@ void GraphMenuModule::refreshBar()
     if (!hasData()) {
         // The square shows no figure rather than the last one.
         statusItem()->setHeadline(compactHeadline());
+        headlineShown_ = {};
         return;
     }
     const FrameSettings &frame = frameSettings();
-    const QString text = headline();
-    if (statusItem()->toolTipTitle() != frame.title || statusItem()->toolTipText() != text)
-        statusItem()->setToolTip(frame.title, text);
-    statusItem()->setHeadline(compactHeadline());
+    showHeadline(frame);
     // A tray that draws the square icon from the headline never shows the image: drawing it
     // would be most of the tick's work for nothing.
     if (!statusItem()->showsImage())
@@ -127,6 +126,21 @@ void GraphMenuModule::refreshBar()
     const OrbImage image = OrbImageCapture::imageWithSubviews(imageIcon_.get(), menuOpened(), buffer);
     statusItem()->setImage(image.pixels(), menuOpened());
     drawn_ = {digest, myDefaults(), size, menuOpened()};
+}
+
+void GraphMenuModule::showHeadline(const FrameSettings &frame)
+{
+    // The texts are built from the newest figures, and most passes of a quiet machine bring
+    // the same figures again.
+    const std::optional<size_t> digest = headlineDigest();
+    if (digest && digest == headlineShown_.digest && headlineShown_.settings.isSharedWith(myDefaults()))
+        return;
+    StatusItemHost *item = statusItem();
+    const QString text = headline();
+    if (item->toolTipTitle() != frame.title || item->toolTipText() != text)
+        item->setToolTip(frame.title, text);
+    item->setHeadline(compactHeadline());
+    headlineShown_ = {digest, myDefaults()};
 }
 
 QImage GraphMenuModule::previewImage(double height) const

@@ -72,6 +72,10 @@ protected:
     // highlight, from a module that can tell cheaply: a redraw with the digest of the image
     // already shown is skipped. None (the default): every redraw draws.
     virtual std::optional<size_t> imageDigest() const { return std::nullopt; }
+    // The same for what headline() and compactHeadline() read: while the digest and the
+    // settings stay the same, the item keeps the texts it holds and neither is built again.
+    // None (the default): both are built on every redraw.
+    virtual std::optional<size_t> headlineDigest() const { return std::nullopt; }
 
 private:
     // What the frame of every status image reads from the settings.
@@ -81,6 +85,8 @@ private:
         QString title;
     };
     const FrameSettings &frameSettings() const;
+    // Hands the item its tool tip and headline, unless they were built from the same digest.
+    void showHeadline(const FrameSettings &frame);
     void openTab();
     // The module's settings with the menu graph's overlay laid over them.
     void rebuildMenuDefaults();
@@ -105,6 +111,11 @@ private:
         QSizeF size;
         bool highlighted = false;
     } drawn_;
+    // What the item's tool tip and headline were built from.
+    struct ShownHeadline {
+        std::optional<size_t> digest;
+        QVariantMap settings;
+    } headlineShown_;
 };
 
 } // namespace orb

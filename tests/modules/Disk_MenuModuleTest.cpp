@@ -441,6 +441,48 @@ TEST_F(DiskItemTest, compactGaugeScalesToTheBusiestIntervalStillInTheHistory)
     EXPECT_DOUBLE_EQ(pass(500000), 0.5) << "a new history knows nothing of the old bursts";
 }
 
+TEST_F(DiskItemTest, textsAfterEveryPassAreAFreshItems)
+{
+    // Idle spells (the same counters again), bursts on one disk or both, a disk that goes,
+    // a history that starts again, a change of colours and one of the texts' labels: after
+    // each pass the tool tip and headline are what a new item shows for the same data.
+    QVariantMap settings = test::overlaid(diskDefaults(), {{"Disk_Display_Text", true}});
+    History<DiskSample> h = test::historyOf({sample({{"sda", {0, 0}}, {"sdb", {0, 0}}})});
+    std::shared_ptr<const DiskBase> b = base({"sda", "sdb"});
+    Disk_MenuModule &m = item({{"Disk_Display_Text", true}}, h, b);
+    DiskCounters sda, sdb;
+    uint32_t seed = 11;
+    const auto next = [&seed](uint32_t n) { return (seed = seed * 1103515245u + 12345u) / 65536u % n; };
+    for (int reading = 0; reading < 80; ++reading) {
+        if (reading == 30)
+            settings = test::overlaid(settings, {{"D01", QColor(0, 0, 200)}, {"D02", QColor(200, 0, 0)}});
+        if (reading == 50)
+            settings = test::overlaid(settings, {{"Disk_Text_LabelAry", QStringList{"R", "W"}}});
+        if (reading == 30 || reading == 50)
+            m.setMyDefaults(settings);
+        if (reading == 60)
+            b = base({"sda"});
+        // The history starts again on an idle pass after an idle pass: the rates stay and
+        // only the busiest interval falls.
+        const bool idle = reading == 69 || reading == 70;
+        if (reading == 70)
+            h = test::historyOf({sample({{"sda", sda}})});
+        switch (idle ? 5 : next(6)) {
+        case 0: sda.read += static_cast<int64_t>(next(4) + 1) * 1000000; break;
+        case 1: sdb.written += static_cast<int64_t>(next(300)) * 4096; break;
+        case 2: sda.written += 4096; sdb.read += 8192; break;
+        default: break; // idle
+        }
+        h = h.appended(reading >= 60 ? sample({{"sda", sda}}) : sample({{"sda", sda}, {"sdb", sdb}}));
+        SensorData data;
+        data.disk = h;
+        data.diskBase = b;
+        m.setSensorData(data);
+        m.refreshBar();
+        test::expectTextsOfAFreshItem(host, m, settings, data, "reading " + std::to_string(reading));
+    }
+}
+
 TEST_F(DiskItemTest, compactHeadlineIsAllDisksAgainstTheBusiestInterval)
 {
     struct Case {

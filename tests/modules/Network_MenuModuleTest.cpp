@@ -393,6 +393,40 @@ Network_MenuController *view(const Network_MenuModule &m, const QString &name)
 
 } // namespace
 
+TEST_F(NetworkItemTest, TextsAfterEveryPassAreAFreshItems)
+{
+    // Quiet spells, bursts that become the peak and then leave the history, a switch to bits:
+    // after each pass the tool tip and headline are what a new item shows for the same data.
+    QVariantMap settings = test::overlaid(networkDefaults(), {{"Network_Display_Text", true}});
+    History<NetworkSample> h = test::historyOf({at(0, 0)});
+    Network_MenuModule &m = item({{"Network_Display_Text", true}}, h);
+    int64_t up = 0, down = 0;
+    uint32_t seed = 5;
+    const auto next = [&seed](uint32_t n) { return (seed = seed * 1103515245u + 12345u) / 65536u % n; };
+    for (int reading = 0; reading < 70; ++reading) {
+        if (reading == 40) {
+            settings = test::overlaid(settings, {{"Network_Text_Mode", 2}});
+            m.setMyDefaults(settings);
+        }
+        // The history starts again on a quiet pass after a quiet pass: the rates stay and
+        // only the peaks fall.
+        const bool quiet = reading == 54 || reading == 55;
+        if (reading == 55)
+            h = test::historyOf({at(up, down)});
+        switch (quiet ? 4 : next(5)) {
+        case 0: down += static_cast<int64_t>(next(50) + 1) * 100000; break;
+        case 1: up += static_cast<int64_t>(next(100)); break;
+        default: break; // quiet
+        }
+        h = h.appended(at(up, down));
+        SensorData data;
+        data.network = h;
+        m.setSensorData(data);
+        m.refreshBar();
+        test::expectTextsOfAFreshItem(host, m, settings, data, "reading " + std::to_string(reading));
+    }
+}
+
 TEST(NetworkMenu, WhichInterfacesGetAnItem)
 {
     NetworkItemSettings none, all, bridge;

@@ -381,10 +381,11 @@ TEST_F(VolumeItemTest, percentTextShowsTheUsedOrFreeShare)
     }
 }
 
-TEST_F(VolumeItemTest, keptFiguresAreTheOnesWorkedOutAfresh)
+TEST_F(VolumeItemTest, keptFiguresAndTextsAreTheOnesWorkedOutAfresh)
 {
     // Each reading changes one volume, or none; now and then a volume grows or goes; the font
-    // changes between two spells. After each, the item's figures must be a fresh table's.
+    // changes between two spells. After each, the item's figures must be a fresh table's, and
+    // its texts a fresh item's.
     History<VolumeSample> h = test::historyOf({kTypical});
     std::shared_ptr<const VolumeBase> b = base();
     QVariantMap settings = test::overlaid(volumeDefaults(), {{"Vlms_Display_Text", true}});
@@ -425,6 +426,8 @@ TEST_F(VolumeItemTest, keptFiguresAreTheOnesWorkedOutAfresh)
         data.volume = h;
         data.volumeBase = b;
         m.setSensorData(data);
+        m.refreshBar();
+        test::expectTextsOfAFreshItem(host, m, settings, data, "reading " + std::to_string(reading));
         const auto &kept = m.checkUsedFree();
         const auto fresh = VolumeFigureTable::checkUsedFree(h, b.get(), true, VolumeSettings::from(settings));
         ASSERT_TRUE(kept && fresh);

@@ -6,13 +6,16 @@
 #include "collect/Samples.h"
 #include "modules/MenuModuleDelegate.h"
 #include "platform/statusbar/StatusBarHost.h"
+#include "platform/statusbar/StatusItemHost.h"
 #include "settings/ThemeStore.h"
 
 #include <QColor>
 #include <QVariantMap>
+#include <gtest/gtest.h>
 #include <cstdlib>
 #include <initializer_list>
 #include <memory>
+#include <string>
 
 namespace orb::test {
 
@@ -74,6 +77,23 @@ std::unique_ptr<Item> shownItem(StatusBarHost &host, const QVariantMap &settings
     item->setSensorData(data);
     item->refreshBar();
     return item;
+}
+
+// The tool tip and headline `item` holds after a pass are those a new item gets when shown
+// with the same settings and data: nothing kept from an earlier pass is stale.
+template <class Item>
+void expectTextsOfAFreshItem(StatusBarHost &host, const Item &item, const QVariantMap &settings,
+                             const SensorData &data, const std::string &where)
+{
+    const std::unique_ptr<Item> fresh = shownItem<Item>(host, settings, data);
+    const StatusItemHost &kept = *item.statusItem(), &made = *fresh->statusItem();
+    EXPECT_EQ(kept.toolTipTitle(), made.toolTipTitle()) << where;
+    EXPECT_EQ(kept.toolTipText(), made.toolTipText()) << where;
+    EXPECT_EQ(kept.headline().label, made.headline().label) << where;
+    EXPECT_EQ(kept.headline().toolTip, made.headline().toolTip) << where;
+    EXPECT_EQ(kept.headline().figure, made.headline().figure) << where;
+    EXPECT_TRUE(kept.headline() == made.headline()) << where << ": fraction " << kept.headline().fraction
+                                                    << " against " << made.headline().fraction;
 }
 
 } // namespace orb::test

@@ -300,6 +300,16 @@ std::optional<size_t> Disk_MenuModule::imageDigest() const
     return seed;
 }
 
+std::optional<size_t> Disk_MenuModule::headlineDigest() const
+{
+    const std::optional<DiskRWTable> &table = checkAllReadWrite();
+    if (!table)
+        return std::nullopt;
+    // The texts are the totals' rates and the busiest rate; idle disks give the same ones.
+    return qHashMulti(0, static_cast<const void *>(base_.get()), resumeArray_.size() >= 2, table->all.readPerSec,
+                      table->all.writePerSec, busiestRate());
+}
+
 bool Disk_MenuModule::hasData() const { return !resumeArray_.empty() && base_ && !base_->drives.empty(); }
 
 const std::optional<DiskRWTable> &Disk_MenuModule::checkAllReadWrite() const

@@ -78,6 +78,7 @@ protected:
     // below kQuietPeak), the two rates as label ("R1.2M W40K") and their sum on the icon.
     TrayHeadline compactHeadline() const override;
     std::optional<size_t> imageDigest() const override;
+    std::optional<size_t> headlineDigest() const override;
     QString labelKey() const override { return QStringLiteral("Disk_ShowMyLabel"); }
     QString paddingKey() const override { return QStringLiteral("Disk_Padding"); }
 

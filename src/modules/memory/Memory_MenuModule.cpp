@@ -180,6 +180,11 @@ void Memory_MenuModule::addCommandItems(QMenu &menu)
                                   [this] { purgeMemory(); });
 }
 
+std::optional<size_t> Memory_MenuModule::headlineDigest() const
+{
+    return qHashMulti(0, resumeArray_.empty(), memDatArray_[7], memDatArray_[8], memoryTotlSize_);
+}
+
 TrayHeadline Memory_MenuModule::compactHeadline() const
 {
     TrayHeadline h;

@@ -67,6 +67,7 @@ protected:
     QString labelKey() const override { return QStringLiteral("Memory_ShowMyLabel"); }
     QString paddingKey() const override { return QStringLiteral("Memory_Padding"); }
     std::optional<size_t> imageDigest() const override;
+    std::optional<size_t> headlineDigest() const override;
 
 private:
     void computeTextWidths() const;

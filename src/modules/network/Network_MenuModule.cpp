@@ -296,6 +296,13 @@ std::optional<size_t> Network_MenuModule::imageDigest() const
                                         settings());
 }
 
+std::optional<size_t> Network_MenuModule::headlineDigest() const
+{
+    const NetworkTraffic::Rates now = retNowUpDwBytes();
+    const NetworkTraffic::Peaks::Rates peaks = peaks_.of(resumeArray_);
+    return qHashMulti(0, std::min<size_t>(resumeArray_.size(), 2), now.up, now.down, peaks.up, peaks.down);
+}
+
 QString Network_MenuModule::headline() const
 {
     if (resumeArray_.empty())

@@ -81,6 +81,7 @@ protected:
     QString labelKey() const override { return QStringLiteral("Network_ShowMyLabel"); }
     QString paddingKey() const override { return QStringLiteral("Network_Padding"); }
     std::optional<size_t> imageDigest() const override;
+    std::optional<size_t> headlineDigest() const override;
 
 private:
     // Rebuilds the interface items after the interface set changed.

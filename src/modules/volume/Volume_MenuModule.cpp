@@ -241,6 +241,20 @@ std::optional<size_t> Volume_MenuModule::imageDigest() const
     return seed;
 }
 
+std::optional<size_t> Volume_MenuModule::headlineDigest() const
+{
+    const std::optional<VolumeFigures> &figures = checkUsedFree();
+    if (!figures)
+        return std::nullopt;
+    // The texts name every volume with its sizes; they change only when a size does.
+    size_t seed = qHash(static_cast<const void *>(base_.get()));
+    const auto mix = [&seed](const VolumeFigure &f) { seed = qHashMulti(seed, f.path, f.total, f.used, f.free); };
+    mix(figures->all);
+    for (const VolumeFigure &f : figures->volumes)
+        mix(f);
+    return seed;
+}
+
 void Volume_MenuModule::prepareView(ModuleImageView &view) const
 {
     auto &bar = static_cast<ImageVolumeBar &>(view);

@@ -84,6 +84,7 @@ protected:
     QString headline() const override;
     TrayHeadline compactHeadline() const override;
     std::optional<size_t> imageDigest() const override;
+    std::optional<size_t> headlineDigest() const override;
     QString labelKey() const override { return QStringLiteral("Vlms_ShowMyLabel"); }
     QString paddingKey() const override { return QStringLiteral("Volume_Padding"); }
 
