@@ -28,7 +28,7 @@ private:
 
     std::vector<Counters> previous_;
     std::vector<Counters> current_;
-    OpenProcFile stat_{"/proc/stat"};
+    OpenProcFile stat_{"/proc/stat", OpenProcFile::Text::Whole};
     std::string buffer_;
     bool hasBaseline_ = false;
     bool reportedFailure_ = false; // log a persistent failure once, not every tick

@@ -184,7 +184,7 @@ void MemorySampler::listZram(const Sysroot &root)
         std::string path = "/sys/block/" + name + "/mm_stat";
         // Devices still there keep their open files.
         const auto kept = std::find_if(zram_.begin(), zram_.end(), [&](const OpenProcFile &f) { return f.machinePath() == path; });
-        listed.push_back(kept != zram_.end() ? std::move(*kept) : OpenProcFile(std::move(path)));
+        listed.push_back(kept != zram_.end() ? std::move(*kept) : OpenProcFile(std::move(path), OpenProcFile::Text::Whole));
     }
     zram_ = std::move(listed);
     zramRoot_ = root.root();

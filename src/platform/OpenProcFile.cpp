@@ -13,12 +13,12 @@
 
 namespace orb {
 
-OpenProcFile::OpenProcFile(std::string machinePath) : machinePath_(std::move(machinePath)) {}
+OpenProcFile::OpenProcFile(std::string machinePath, Text text) : machinePath_(std::move(machinePath)), text_(text) {}
 
 OpenProcFile::~OpenProcFile() { close(); }
 
 OpenProcFile::OpenProcFile(OpenProcFile &&other) noexcept
-    : machinePath_(std::move(other.machinePath_)), root_(std::move(other.root_)),
+    : machinePath_(std::move(other.machinePath_)), text_(other.text_), root_(std::move(other.root_)),
       fd_(std::exchange(other.fd_, -1)), reported_(other.reported_), lastLength_(other.lastLength_)
 {
 }
@@ -28,6 +28,7 @@ OpenProcFile &OpenProcFile::operator=(OpenProcFile &&other) noexcept
     if (this != &other) {
         close();
         machinePath_ = std::move(other.machinePath_);
+        text_ = other.text_;
         root_ = std::move(other.root_);
         fd_ = std::exchange(other.fd_, -1);
         reported_ = other.reported_;
@@ -43,7 +44,7 @@ void OpenProcFile::close()
     fd_ = -1;
 }
 
-bool OpenProcFile::readAll(int fd, std::string &out, size_t cap, size_t expected)
+bool OpenProcFile::readAll(int fd, std::string &out, size_t cap, size_t expected, Text text)
 {
     // Room for a file grown a little since the last read, so that one read finds its end.
     constexpr size_t kSlack = 512;
@@ -56,7 +57,8 @@ bool OpenProcFile::readAll(int fd, std::string &out, size_t cap, size_t expected
                 break;
             out.resize(std::min(cap, len * 2));
         }
-        const ssize_t n = ::pread(fd, out.data() + len, out.size() - len, static_cast<off_t>(len));
+        const size_t asked = out.size() - len;
+        const ssize_t n = ::pread(fd, out.data() + len, asked, static_cast<off_t>(len));
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0) {
@@ -66,6 +68,8 @@ bool OpenProcFile::readAll(int fd, std::string &out, size_t cap, size_t expected
         if (n == 0)
             break;
         len += static_cast<size_t>(n);
+        if (text == Text::Whole && static_cast<size_t>(n) < asked)
+            break;
     }
     out.resize(len);
     return true;
@@ -135,7 +139,7 @@ bool OpenProcFile::attempt(const Sysroot &root, Read &&read)
 
 bool OpenProcFile::read(const Sysroot &root, std::string &out, size_t cap)
 {
-    if (attempt(root, [&] { return readAll(fd_, out, cap, lastLength_); })) {
+    if (attempt(root, [&] { return readAll(fd_, out, cap, lastLength_, text_); })) {
         lastLength_ = out.size();
         return true;
     }

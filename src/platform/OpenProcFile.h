@@ -9,7 +9,8 @@ class Sysroot;
 
 // A /proc or /sys file kept open between passes and read again from its start each time.
 // procfs and sysfs make a file's text anew on a read at offset 0, so a pass pays a pread
-// (and one more that finds the end) instead of open, fstat, read, read and close.
+// (and, for a table of records, one more that finds the end) instead of open, fstat, read,
+// read and close.
 //
 // The file is opened through the Sysroot seam on first use, and again when the tree read
 // changes. A read that fails (the device behind an attribute went away: ENODEV) reopens the
@@ -21,9 +22,16 @@ class OpenProcFile {
 public:
     static constexpr size_t kDefaultCap = 1u << 20;
 
+    // How the kernel hands the text out. Most /proc tables come a run of records per read,
+    // so only a read that finds nothing says the end was reached. A single-record procfs
+    // file (/proc/stat, /proc/meminfo) or a sysfs attribute is made whole and handed out
+    // in one read when the buffer is large enough: a short read already reached the end,
+    // and the read that would find nothing is spared.
+    enum class Text { Records, Whole };
+
     OpenProcFile() = default;
     // `machinePath` as the machine names it ("/proc/stat"), the sysroot is given per read.
-    explicit OpenProcFile(std::string machinePath);
+    explicit OpenProcFile(std::string machinePath, Text text = Text::Records);
     ~OpenProcFile();
     OpenProcFile(OpenProcFile &&other) noexcept;
     OpenProcFile &operator=(OpenProcFile &&other) noexcept;
@@ -49,7 +57,8 @@ public:
     // Everything up to the end, or `cap` bytes, into `out`; false on a read error. The first
     // read asks for `expected` bytes and a little more (by default the buffer's capacity or
     // 4 KiB); what it reads past is not cleared first.
-    static bool readAll(int fd, std::string &out, size_t cap = kDefaultCap, size_t expected = 0);
+    static bool readAll(int fd, std::string &out, size_t cap = kDefaultCap, size_t expected = 0,
+                        Text text = Text::Records);
     // One read into `buf`: the bytes read, or −1 (errno set). A sysfs attribute or a
     // /proc/<pid> line is produced whole by it.
     static ssize_t readStart(int fd, char *buf, size_t size);
@@ -63,6 +72,7 @@ private:
     void failed(const Sysroot &root);
 
     std::string machinePath_;
+    Text text_ = Text::Records;
     std::string root_; // the tree the descriptor belongs to
     int fd_ = -1;
     bool notRegular_ = false; // the last open found something else than a regular file

@@ -78,18 +78,22 @@ TEST(OpenProcFile, EachReadSeesTheTextOfThatMoment)
         {"", OpenProcFile::kDefaultCap, ""},
     };
     Tree tree;
-    OpenProcFile file("/proc/stat");
-    std::string out;
-    int descriptor = -1;
-    for (const Step &s : steps) {
-        SCOPED_TRACE(s.text.left(20).toStdString());
-        tree.write("/proc/stat", s.text);
-        ASSERT_TRUE(file.read(tree.root(), out, s.cap));
-        EXPECT_EQ(out, s.expected);
-        // One descriptor serves every read.
-        if (descriptor < 0)
-            descriptor = file.descriptor();
-        EXPECT_EQ(file.descriptor(), descriptor);
+    // A file made whole in one read stops at a short read; one longer than a read asks for
+    // still comes whole.
+    for (const OpenProcFile::Text kind : {OpenProcFile::Text::Records, OpenProcFile::Text::Whole}) {
+        OpenProcFile file("/proc/stat", kind);
+        std::string out;
+        int descriptor = -1;
+        for (const Step &s : steps) {
+            SCOPED_TRACE(s.text.left(20).toStdString() + (kind == OpenProcFile::Text::Whole ? " (whole)" : ""));
+            tree.write("/proc/stat", s.text);
+            ASSERT_TRUE(file.read(tree.root(), out, s.cap));
+            EXPECT_EQ(out, s.expected);
+            // One descriptor serves every read.
+            if (descriptor < 0)
+                descriptor = file.descriptor();
+            EXPECT_EQ(file.descriptor(), descriptor);
+        }
     }
 
     struct Small {
