@@ -477,9 +477,7 @@ TEST_F(DiskItemTest, textsAfterEveryPassAreAFreshItems)
         SensorData data;
         data.disk = h;
         data.diskBase = b;
-        m.setSensorData(data);
-        m.refreshBar();
-        test::expectTextsOfAFreshItem(host, m, settings, data, "reading " + std::to_string(reading));
+        test::expectTextsOfAFreshItemAfterPass(host, m, settings, data, "reading " + std::to_string(reading));
     }
 }
 

@@ -421,9 +421,7 @@ TEST_F(NetworkItemTest, TextsAfterEveryPassAreAFreshItems)
         h = h.appended(at(up, down));
         SensorData data;
         data.network = h;
-        m.setSensorData(data);
-        m.refreshBar();
-        test::expectTextsOfAFreshItem(host, m, settings, data, "reading " + std::to_string(reading));
+        test::expectTextsOfAFreshItemAfterPass(host, m, settings, data, "reading " + std::to_string(reading));
     }
 }
 

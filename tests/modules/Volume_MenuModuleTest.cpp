@@ -425,9 +425,7 @@ TEST_F(VolumeItemTest, keptFiguresAndTextsAreTheOnesWorkedOutAfresh)
         SensorData data;
         data.volume = h;
         data.volumeBase = b;
-        m.setSensorData(data);
-        m.refreshBar();
-        test::expectTextsOfAFreshItem(host, m, settings, data, "reading " + std::to_string(reading));
+        test::expectTextsOfAFreshItemAfterPass(host, m, settings, data, "reading " + std::to_string(reading));
         const auto &kept = m.checkUsedFree();
         const auto fresh = VolumeFigureTable::checkUsedFree(h, b.get(), true, VolumeSettings::from(settings));
         ASSERT_TRUE(kept && fresh);

@@ -79,12 +79,15 @@ std::unique_ptr<Item> shownItem(StatusBarHost &host, const QVariantMap &settings
     return item;
 }
 
-// The tool tip and headline `item` holds after a pass are those a new item gets when shown
-// with the same settings and data: nothing kept from an earlier pass is stale.
+// Hands `item` a pass's `data` and redraws it; the tool tip and headline it then holds must
+// be those a new item gets when shown with the same settings and data: nothing kept from an
+// earlier pass is stale.
 template <class Item>
-void expectTextsOfAFreshItem(StatusBarHost &host, const Item &item, const QVariantMap &settings,
-                             const SensorData &data, const std::string &where)
+void expectTextsOfAFreshItemAfterPass(StatusBarHost &host, Item &item, const QVariantMap &settings,
+                                      const SensorData &data, const std::string &where)
 {
+    item.setSensorData(data);
+    item.refreshBar();
     const std::unique_ptr<Item> fresh = shownItem<Item>(host, settings, data);
     const StatusItemHost &kept = *item.statusItem(), &made = *fresh->statusItem();
     EXPECT_EQ(kept.toolTipTitle(), made.toolTipTitle()) << where;
