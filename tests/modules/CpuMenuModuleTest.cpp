@@ -16,7 +16,10 @@
 #include <QMenu>
 #include <QWidgetAction>
 #include <gtest/gtest.h>
+#include <optional>
 #include <random>
+#include <string>
+#include <vector>
 
 using namespace orb;
 
@@ -343,5 +346,33 @@ TEST_F(CpuMenuModuleTest, AKeptGraphShowsWhatAFreshDrawingShows)
             fresh.refreshBar();
             ASSERT_EQ(kept.statusItem()->image(), fresh.statusItem()->image()) << "after reading " << reading;
         }
+    }
+}
+
+// A quiet machine brings the same ticks again and again, and the item then keeps its texts;
+// after every pass they are what a new item shows, whichever count moved.
+TEST_F(CpuMenuModuleTest, TextsAfterEveryPassAreAFreshItems)
+{
+    QVariantMap settings = defaults();
+    CPU_MenuModule item(&delegate);
+    item.setMyDefaults(settings);
+    item.initDrawStatusBar(host);
+    const CpuSample base = sampleOf({{30, 10, 0, 60}});
+    const std::vector<std::optional<CpuSample>> readings = {
+        base, base, sampleOf({{30, 10, 0, 160}}), base, sampleOf({{30, 10, 5, 60}}), sampleOf({{31, 10, 0, 60}}),
+        std::nullopt, base, sampleOf({{30, 11, 0, 60}}), sampleOf({{30, 11, 0, 60}}), base,
+    };
+    History<CpuSample> history;
+    for (size_t i = 0; i < readings.size(); ++i) {
+        // No reading: the history starts again empty.
+        history = readings[i] ? history.appended(*readings[i]) : History<CpuSample>();
+        if (i == 9) {
+            store->setBool("Cpu_ShowMyLabel", false);
+            settings = defaults();
+            item.setMyDefaults(settings);
+        }
+        SensorData data;
+        data.cpu = history;
+        test::expectTextsOfAFreshItemAfterPass(host, item, settings, data, "reading " + std::to_string(i));
     }
 }

@@ -140,6 +140,16 @@ TrayHeadline CPU_MenuModule::compactHeadline() const
     return h;
 }
 
+std::optional<size_t> CPU_MenuModule::headlineDigest() const
+{
+    // The texts come from the newest average entry alone, whose tick counts repeat often on
+    // a quiet machine.
+    if (resumeArray_.empty() || resumeArray_.back().empty())
+        return qHashMulti(0, true);
+    const CpuTicks &t = resumeArray_.back().back();
+    return qHashMulti(0, false, t.user, t.system, t.nice, t.idle);
+}
+
 std::unique_ptr<ModuleImageView> CPU_MenuModule::makeImageView() const { return std::make_unique<ImageCpuBar>(); }
 
 void CPU_MenuModule::prepareView(ModuleImageView &view) const

@@ -32,6 +32,7 @@ protected:
     void prepareView(ModuleImageView &view) const override;
     QString headline() const override;
     TrayHeadline compactHeadline() const override;
+    std::optional<size_t> headlineDigest() const override;
     QString labelKey() const override { return QStringLiteral("Cpu_ShowMyLabel"); }
     QString paddingKey() const override { return QStringLiteral("Cpu_Padding"); }
     void addDetailItems(QMenu &menu) override;
