@@ -48,7 +48,7 @@ private:
     bool classify(const Sysroot &root, const std::vector<std::string_view> &names);
     void reportOnce(const std::string &what);
 
-    OpenProcFile diskstats_{"/proc/diskstats"};
+    OpenProcFile diskstats_{"/proc/diskstats", OpenProcFile::Text::ShortLines};
     std::string buffer_;
     std::vector<Line> lines_;
     // This read's device names and the statistics after each, into buffer_.

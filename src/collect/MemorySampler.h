@@ -47,7 +47,7 @@ private:
     uint64_t pageSize_;
     uint64_t memTotalBytes_ = 0;
     OpenProcFile meminfo_{"/proc/meminfo", OpenProcFile::Text::Whole};
-    OpenProcFile vmstat_{"/proc/vmstat"};
+    OpenProcFile vmstat_{"/proc/vmstat", OpenProcFile::Text::ShortLines};
     std::vector<OpenProcFile> zram_; // mm_stat of each zram device
     std::string zramRoot_;           // the tree zram_ was listed in; none before the first call
     int callsSinceZramList_ = 0;

@@ -124,11 +124,19 @@ bool NetworkSampler::listingDue(const Sysroot &root, double now)
            || now - *listedAt_ >= kListSeconds;
 }
 
-bool NetworkSampler::rescan(const Sysroot &root, double now)
+bool NetworkSampler::watchingLinks(const Sysroot &root) const
+{
+    return root.isHostRoot() && root.root() == rootPath_ && links_ && links_->isValid();
+}
+
+bool NetworkSampler::rescan(const Sysroot &root, double now, bool &statesDue)
 {
     const bool rootChanged = root.root() != rootPath_;
-    if (!listingDue(root, now))
+    statesDue = true;
+    if (!listingDue(root, now)) {
+        statesDue = !watchingLinks(root);
         return true;
+    }
     listing_.clear();
     // The directory stays open and is read again from its start.
     if (!dir_)
@@ -257,7 +265,8 @@ void NetworkSampler::readWireless(const Sysroot &root, int64_t &signal, int64_t 
 
 std::optional<NetworkSample> NetworkSampler::loadNetworkData(const Sysroot &root, double now)
 {
-    if (!rescan(root, now)) {
+    bool statesDue = true;
+    if (!rescan(root, now, statesDue)) {
         if (!reportedList_)
             qCWarning(lcCollect, "no interfaces under %s; no network sample", root.path(kClassNet).c_str());
         reportedList_ = true;
@@ -272,7 +281,8 @@ std::optional<NetworkSample> NetworkSampler::loadNetworkData(const Sysroot &root
         // hardware ones make the status snapshot.
         status_.append(i.name);
         if (i.counted) {
-            readOperstate(root, i);
+            if (statesDue)
+                readOperstate(root, i);
             status_.append(1, '=').append(i.operstate);
             allRead = readCounter(root, i.tx, totalUp_, i.name, "tx_bytes") && allRead;
             allRead = readCounter(root, i.rx, totalDown_, i.name, "rx_bytes") && allRead;

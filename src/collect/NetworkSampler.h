@@ -33,7 +33,9 @@ struct WifiReading {
 // The counter files of the interfaces found are kept open and re-read in place each pass.
 // The interfaces are listed again only when they may have changed: on the first sample of a
 // tree, when the kernel reports a link added or removed (running machine only), after a
-// counter could not be read, and every kListSeconds in any case.
+// counter could not be read, and every kListSeconds in any case. The link states are read
+// with each listing, and on every pass of a tree whose link changes the kernel does not
+// report (the kernel reports every change of a link's state).
 // Used only by the collection pass, one pass at a time.
 class NetworkSampler {
 public:
@@ -82,8 +84,10 @@ private:
     };
 
     // Lists the interfaces when they may have changed (see above); false when the list is empty.
-    bool rescan(const Sysroot &root, double now);
+    // `statesDue` says whether the link states must be read again this pass.
+    bool rescan(const Sysroot &root, double now, bool &statesDue);
     bool listingDue(const Sysroot &root, double now);
+    bool watchingLinks(const Sysroot &root) const;
     Interface makeInterface(const Sysroot &root, const std::string &name) const;
     // Re-reads one counter; adds the growth since its baseline to `total`.
     bool readCounter(const Sysroot &root, Counter &c, uint64_t &total, const std::string &ifName, const char *file);
@@ -98,7 +102,7 @@ private:
     std::unique_ptr<AddressWatcher> links_; // running machine only
     std::optional<double> listedAt_;
     bool relist_ = true;
-    OpenProcFile wireless_{"/proc/net/wireless"};
+    OpenProcFile wireless_{"/proc/net/wireless", OpenProcFile::Text::ShortLines};
     uint64_t totalUp_ = 0;
     uint64_t totalDown_ = 0;
     std::optional<double> lastNow_;

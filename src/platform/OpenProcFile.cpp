@@ -68,7 +68,8 @@ bool OpenProcFile::readAll(int fd, std::string &out, size_t cap, size_t expected
         if (n == 0)
             break;
         len += static_cast<size_t>(n);
-        if (text == Text::Whole && static_cast<size_t>(n) < asked)
+        const auto got = static_cast<size_t>(n);
+        if (got < asked && (text == Text::Whole || (text == Text::ShortLines && got + kShortLineRoom <= kKernelPage)))
             break;
     }
     out.resize(len);

@@ -26,8 +26,16 @@ public:
     // so only a read that finds nothing says the end was reached. A single-record procfs
     // file (/proc/stat, /proc/meminfo) or a sysfs attribute is made whole and handed out
     // in one read when the buffer is large enough: a short read already reached the end,
-    // and the read that would find nothing is spared.
-    enum class Text { Records, Whole };
+    // and the read that would find nothing is spared. A table of short lines
+    // (/proc/diskstats, /proc/vmstat) comes at most a page of whole lines per read, and a
+    // read stops short of what was asked only at the end or where the next line would not
+    // fit in that page: a short read that leaves room for any line of the table in the page
+    // reached the end too.
+    enum class Text { Records, Whole, ShortLines };
+    // The room a short read of ShortLines must leave in a page to be the end: more than the
+    // longest line of such a table.
+    static constexpr size_t kShortLineRoom = 1024;
+    static constexpr size_t kKernelPage = 4096;
 
     OpenProcFile() = default;
     // `machinePath` as the machine names it ("/proc/stat"), the sysroot is given per read.

@@ -80,12 +80,13 @@ TEST(OpenProcFile, EachReadSeesTheTextOfThatMoment)
     Tree tree;
     // A file made whole in one read stops at a short read; one longer than a read asks for
     // still comes whole.
-    for (const OpenProcFile::Text kind : {OpenProcFile::Text::Records, OpenProcFile::Text::Whole}) {
+    for (const OpenProcFile::Text kind :
+         {OpenProcFile::Text::Records, OpenProcFile::Text::Whole, OpenProcFile::Text::ShortLines}) {
         OpenProcFile file("/proc/stat", kind);
         std::string out;
         int descriptor = -1;
         for (const Step &s : steps) {
-            SCOPED_TRACE(s.text.left(20).toStdString() + (kind == OpenProcFile::Text::Whole ? " (whole)" : ""));
+            SCOPED_TRACE(s.text.left(20).toStdString() + " (kind " + std::to_string(static_cast<int>(kind)) + ")");
             tree.write("/proc/stat", s.text);
             ASSERT_TRUE(file.read(tree.root(), out, s.cap));
             EXPECT_EQ(out, s.expected);
@@ -113,6 +114,32 @@ TEST(OpenProcFile, EachReadSeesTheTextOfThatMoment)
         tree.write("/sys/class/net/eth0/statistics/rx_bytes", a.text);
         EXPECT_EQ(readSmall(counter, tree.root()), a.expected);
     }
+}
+
+TEST(OpenProcFile, AKernelTableOfShortLinesComesWholeOverManyPages)
+{
+    // The kernel's symbol table: a seq_file of short lines, steady while the machine runs and
+    // many pages long. Each read stops short where the next line would overrun the page; only
+    // the read that leaves room for any line is the end. Only the framing is compared, with a
+    // plain read of the same bytes.
+    QFile plain(QStringLiteral("/proc/kallsyms"));
+    if (!plain.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        GTEST_SKIP() << "no /proc/kallsyms here";
+    constexpr size_t kCap = 256 * 1024;
+    QByteArray expected;
+    while (static_cast<size_t>(expected.size()) < kCap) {
+        const QByteArray part = plain.read(static_cast<qint64>(kCap) - expected.size());
+        if (part.isEmpty())
+            break;
+        expected += part;
+    }
+    if (static_cast<size_t>(expected.size()) < 4 * OpenProcFile::kKernelPage)
+        GTEST_SKIP() << "the symbol table here is shorter than a few pages";
+    OpenProcFile table("/proc/kallsyms", OpenProcFile::Text::ShortLines);
+    std::string out;
+    ASSERT_TRUE(table.read(Sysroot("/"), out, kCap));
+    EXPECT_EQ(out.size(), static_cast<size_t>(expected.size()));
+    EXPECT_TRUE(out == expected.toStdString());
 }
 
 TEST(OpenProcFile, AFileThatGoesAwayFailsCleanlyAndIsFoundAgain)
