@@ -28,18 +28,21 @@ AddressWatcher::AddressWatcher(Kind kind)
                std::strerror(errno));
         ::close(fd_);
         fd_ = -1;
+        return;
     }
+    watch_ = std::make_unique<LoopWatch>(fd_, LoopWatch::Wait::Readable);
 }
 
 AddressWatcher::~AddressWatcher()
 {
+    watch_.reset();
     if (fd_ >= 0)
         ::close(fd_);
 }
 
 bool AddressWatcher::changed()
 {
-    if (fd_ < 0)
+    if (fd_ < 0 || watch_->check() == LoopWatch::State::Quiet)
         return false;
     bool any = false;
     char buf[8192];

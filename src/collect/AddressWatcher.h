@@ -1,12 +1,16 @@
 #pragma once
+#include "platform/LoopWatch.h"
+
+#include <memory>
 
 namespace orb {
 
 // Tells whether any IPv4 or IPv6 address of the machine was added or removed since the
 // last call (or with Kind::Links, whether a network interface appeared, went or changed its
 // state), from the kernel's routing notifications (a non-blocking netlink socket), so the
-// pass need not list the addresses or interfaces each second. Only meaningful for the
-// running machine.
+// pass need not list the addresses or interfaces each second. On the collection thread the
+// socket is read only after its event loop saw it readable. Only meaningful for the running
+// machine.
 class AddressWatcher {
 public:
     enum class Kind { Addresses, Links };
@@ -23,6 +27,7 @@ public:
 
 private:
     int fd_ = -1;
+    std::unique_ptr<LoopWatch> watch_;
 };
 
 } // namespace orb

@@ -16,6 +16,7 @@ MountWatcher::~MountWatcher() { reset(); }
 
 void MountWatcher::reset()
 {
+    watch_.reset();
     if (fd_ >= 0)
         ::close(fd_);
     fd_ = -1;
@@ -35,8 +36,11 @@ bool MountWatcher::changed(const Sysroot &root)
         root_ = root.root();
         started_ = true;
         change = true;
-        if (root.isHostRoot())
+        if (root.isHostRoot()) {
             fd_ = ::open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC);
+            if (fd_ >= 0)
+                watch_ = std::make_unique<LoopWatch>(fd_, LoopWatch::Wait::Urgent);
+        }
     }
     const uint64_t requests = g_requests.load(std::memory_order_relaxed);
     if (requests != seenRequests_) {
@@ -46,9 +50,16 @@ bool MountWatcher::changed(const Sysroot &root)
     if (root.isHostRoot()) {
         if (fd_ < 0)
             return true; // cannot watch: describe again every time
-        pollfd p{fd_, POLLPRI, 0};
-        if (::poll(&p, 1, 0) > 0 && (p.revents & (POLLPRI | POLLERR)))
-            change = true;
+        switch (watch_->check()) {
+        case LoopWatch::State::Quiet: break;
+        case LoopWatch::State::Ready: change = true; break; // the loop's poll took the change in
+        case LoopWatch::State::Unwatched: {
+            pollfd p{fd_, POLLPRI, 0};
+            if (::poll(&p, 1, 0) > 0 && (p.revents & (POLLPRI | POLLERR)))
+                change = true;
+            break;
+        }
+        }
         return change;
     }
     struct stat st {};

@@ -1,8 +1,10 @@
 #pragma once
+#include "platform/LoopWatch.h"
 #include "platform/Sysroot.h"
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <sys/types.h>
 
@@ -12,7 +14,9 @@ namespace orb {
 // kernel marks /proc/self/mountinfo with POLLPRI after every mount, unmount or remount, so a
 // check is one poll(2) with no wait; for a captured tree the file's identity, size and time
 // are compared. Anyone may also ask for the volumes to be described again (a renamed file
-// system): requestRebuild() is safe from any thread. Used by the pass only otherwise.
+// system): requestRebuild() is safe from any thread. Used by the pass only otherwise. On the
+// collection thread the running machine's table is polled by the thread's event loop
+// between passes, and a pass asks the kernel nothing.
 class MountWatcher {
 public:
     MountWatcher() = default;
@@ -30,6 +34,7 @@ private:
     void reset();
 
     int fd_ = -1;
+    std::unique_ptr<LoopWatch> watch_; // of fd_
     std::string root_;
     bool started_ = false;
     uint64_t seenRequests_ = 0;
