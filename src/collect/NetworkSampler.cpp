@@ -126,7 +126,7 @@ bool NetworkSampler::listingDue(const Sysroot &root, double now)
 
 bool NetworkSampler::watchingLinks(const Sysroot &root) const
 {
-    return root.isHostRoot() && root.root() == rootPath_ && links_ && links_->isValid();
+    return root.isHostRoot() && links_ && links_->isValid();
 }
 
 bool NetworkSampler::rescan(const Sysroot &root, double now, bool &statesDue)
