@@ -42,11 +42,13 @@ public:
 
     LoadFlags loadFlags() const;
     // Whether this pass scans the process list. The scan costs more than the modules
-    // together, so it runs on every pass only while the CPU or Memory menu is open, and
-    // otherwise on the first two passes (a processor share needs two scans) and then on
-    // every kProcessScanInterval-th, keeping the histories there for when a menu opens.
+    // together (on a desktop with hundreds of processes several times more), and only the
+    // CPU and Memory menus show it, so it runs on every pass only while one of them is
+    // open, and otherwise on the first two passes (a processor share needs two scans) and
+    // then on every kProcessScanInterval-th, keeping the histories there for when a menu
+    // opens. The menu's first rows then cover at most that many seconds.
     bool processesDue() const { return processScan_.load; }
-    static constexpr qint64 kProcessScanInterval = 5;
+    static constexpr qint64 kProcessScanInterval = 10;
     bool due(ModuleId id) const { return states_[static_cast<size_t>(id)].load; }
     const ModuleCycleState &state(ModuleId id) const { return states_[static_cast<size_t>(id)]; }
 

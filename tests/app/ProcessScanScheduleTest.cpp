@@ -22,17 +22,17 @@ struct Schedule {
 TEST(ProcessScanSchedule, PassesThatScanTheProcessList)
 {
     const Schedule cases[] = {
-        {"menus closed: first two passes, then every fifth", true, true, {}, {}, {1, 2, 6, 11}},
-        {"CPU menu open on passes 3 and 4", true, true, {3, 4}, {}, {1, 2, 3, 4, 6, 11}},
-        {"Memory menu open from pass 7", false, true, {}, {7, 8, 9, 10, 11, 12}, {1, 2, 6, 7, 8, 9, 10, 11, 12}},
-        {"only the Memory item shown", false, true, {}, {}, {1, 2, 6, 11}},
+        {"menus closed: first two passes, then every tenth", true, true, {}, {}, {1, 2, 11, 21}},
+        {"CPU menu open on passes 3 and 4", true, true, {3, 4}, {}, {1, 2, 3, 4, 11, 21}},
+        {"Memory menu open from pass 7", false, true, {}, {7, 8, 9, 10, 11, 12}, {1, 2, 7, 8, 9, 10, 11, 12, 21}},
+        {"only the Memory item shown", false, true, {}, {}, {1, 2, 11, 21}},
         {"neither item shown", false, false, {}, {}, {}},
     };
     for (const Schedule &c : cases) {
         SCOPED_TRACE(c.what);
         RefreshCycle cycle;
         std::vector<int> scanned;
-        for (int pass = 1; pass <= 12; ++pass) {
+        for (int pass = 1; pass <= 24; ++pass) {
             PassInput in;
             in.launched[ModuleCatalog::index(ModuleId::Cpu)] = c.cpuLaunched;
             in.launched[ModuleCatalog::index(ModuleId::Memory)] = c.memoryLaunched;

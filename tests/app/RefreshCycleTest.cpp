@@ -145,10 +145,10 @@ TEST(RefreshCycle, AnOpenMenuOrMissingHistoryWantsEveryTickAndNothingLaunchedSle
     in.launched[disk] = true;
     in.interval[disk] = 30;
     in.launched[cpu] = true;
-    in.interval[cpu] = 10;
+    in.interval[cpu] = 20;
     for (int i = 0; i < 3; ++i)
         cycle.advance(in, false); // past the first two process scans
-    EXPECT_EQ(cycle.ticksUntilDue(in, false), 3); // the process scan, on the fifth tick
+    EXPECT_EQ(cycle.ticksUntilDue(in, false), RefreshCycle::kProcessScanInterval - 2); // the process scan's next turn
     EXPECT_EQ(cycle.ticksUntilDue(in, true), 1); // the CPU item still has no history
     in.menuOpened[disk] = true;
     EXPECT_EQ(cycle.ticksUntilDue(in, false), 1);
