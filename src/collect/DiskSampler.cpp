@@ -1,5 +1,6 @@
 #include "collect/DiskSampler.h"
 
+#include "collect/BlockDeviceWatcher.h"
 #include "collect/ProcText.h"
 #include "platform/Logging.h"
 
@@ -79,6 +80,9 @@ bool usableName(std::string_view name)
 
 } // namespace
 
+DiskSampler::DiskSampler() = default;
+DiskSampler::~DiskSampler() = default;
+
 bool DiskSampler::isCandidateName(std::string_view name)
 {
     for (std::string_view prefix : {std::string_view("loop"), std::string_view("ram"), std::string_view("zram")})
@@ -139,8 +143,50 @@ bool DiskSampler::classify(const Sysroot &root, const std::vector<std::string_vi
     return changed;
 }
 
+bool DiskSampler::eachDiskWillDo(const Sysroot &root)
+{
+    bool changed = true;
+    if (changes_) {
+        changed = changes_();
+    } else if (root.isHostRoot()) {
+        if (!watcher_)
+            watcher_ = std::make_unique<BlockDeviceWatcher>();
+        if (!watcher_->isValid())
+            return false;
+        changed = watcher_->changed();
+    } else {
+        return false;
+    }
+    return !changed && eachDiskReady_ && classifiedRoot_ == root.root() && passesSinceListing_ < kMaxPassesWithoutListing;
+}
+
+bool DiskSampler::readEachDisk(const Sysroot &root, DiskSample &sample)
+{
+    sample.disks.reserve(diskFiles_.size());
+    for (DiskFile &disk : diskFiles_) {
+        size_t len = 0;
+        if (!disk.stat.read(root, statText_, sizeof statText_, len))
+            return false;
+        const Counters c = parseCounters(std::string_view(statText_, len));
+        if (!c.ok)
+            return false;
+        sample.disks.emplace_back(disk.key, DiskCounters{c.read, c.written});
+    }
+    return true;
+}
+
 std::optional<DiskSample> DiskSampler::retDiskRW(const Sysroot &root, double now)
 {
+    if (eachDiskWillDo(root)) {
+        DiskSample sample;
+        if (readEachDisk(root, sample)) {
+            ++passesSinceListing_;
+            sample.interval = elapsedSeconds(lastTime_, now);
+            lastTime_ = now;
+            return sample;
+        }
+    }
+    eachDiskReady_ = false;
     if (!diskstats_.read(root, buffer_)) {
         reportOnce("cannot read " + root.path("/proc/diskstats"));
         return std::nullopt;
@@ -159,8 +205,21 @@ std::optional<DiskSample> DiskSampler::retDiskRW(const Sysroot &root, double now
         scratch_.push_back(name);
         counterTexts_.push_back(counters);
     });
-    if (classify(root, scratch_))
+    if (classify(root, scratch_)) {
         ++generation_;
+        diskFiles_.clear();
+    }
+    ++listings_;
+    passesSinceListing_ = 0;
+    if (diskFiles_.empty() && (changes_ || root.isHostRoot())) {
+        for (const Line &l : lines_) {
+            if (!l.whole)
+                continue;
+            std::string sysName = l.name;
+            std::replace(sysName.begin(), sysName.end(), '/', '!');
+            diskFiles_.push_back({l.key, OpenProcFile("/sys/block/" + sysName + "/stat", OpenProcFile::Text::Whole)});
+        }
+    }
 
     DiskSample sample;
     sample.disks.reserve(names_.size());
@@ -175,6 +234,8 @@ std::optional<DiskSample> DiskSampler::retDiskRW(const Sysroot &root, double now
         }
         sample.disks.emplace_back(l.key, DiskCounters{c.read, c.written});
     }
+    // The disks' own files stand in for the listing only while it read every one of them.
+    eachDiskReady_ = sample.disks.size() == diskFiles_.size();
     sample.interval = elapsedSeconds(lastTime_, now);
     lastTime_ = now;
     return sample;

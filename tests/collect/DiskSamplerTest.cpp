@@ -7,6 +7,7 @@
 #include <cmath>
 #include <gtest/gtest.h>
 #include <limits>
+#include <utility>
 
 using namespace orb;
 
@@ -167,4 +168,64 @@ TEST(DiskSampler, unreadableOrEmptyDiskstats)
     ASSERT_TRUE(sample) << "a readable file without disks still gives the interval";
     EXPECT_TRUE(sample->disks.empty());
     EXPECT_TRUE(sampler.diskNames().empty());
+}
+
+TEST(DiskSampler, aWatchedMachineReadsItsDisksOwnFilesUntilABlockDeviceComesOrGoes)
+{
+    // Each disk's own stat file holds the counters of its diskstats line without the name.
+    // They differ here from the diskstats lines, so each sample tells which was read.
+    const auto stat = [](int read, int written) {
+        return QByteArray("   1 0 ") + QByteArray::number(read) + " 1 1 0 " + QByteArray::number(written)
+            + " 1 0 1 1 0 0 0 0 0 0\n";
+    };
+    Tree t(line("sda", 10, 20) + line("sda1", 5, 5) + line("loop0", 1, 1));
+    t.block("sda", true);
+    t.block("loop0", true);
+    test::writeFile(t.dir.path() + "/sys/block/sda/stat", stat(110, 120));
+    bool changed = false;
+    DiskSampler sampler;
+    sampler.setDeviceChanges([&changed] { return std::exchange(changed, false); });
+    const auto pass = [&] {
+        const auto s = sampler.retDiskRW(t.root(), 0.0);
+        return s ? s->disks : Disks{{"no sample", {}}};
+    };
+
+    EXPECT_EQ(pass(), (Disks{{"/dev/sda", {sectors(10), sectors(20)}}})) << "the first pass lists";
+    EXPECT_EQ(pass(), (Disks{{"/dev/sda", {sectors(110), sectors(120)}}}));
+    EXPECT_EQ(sampler.listings(), 1u);
+
+    // A disk plugged in: the kernel's event brings a listing, which finds it.
+    test::writeFile(t.dir.path() + "/proc/diskstats", line("sda", 11, 21) + line("sdb", 30, 40) + line("loop0", 1, 1));
+    t.block("sdb", true);
+    test::writeFile(t.dir.path() + "/sys/block/sdb/stat", stat(130, 140));
+    EXPECT_EQ(pass(), (Disks{{"/dev/sda", {sectors(110), sectors(120)}}})) << "no event yet";
+    changed = true;
+    EXPECT_EQ(pass(), (Disks{{"/dev/sda", {sectors(11), sectors(21)}}, {"/dev/sdb", {sectors(30), sectors(40)}}}));
+    EXPECT_EQ(sampler.diskNames(), (std::vector<QString>{"sda", "sdb"}));
+    EXPECT_EQ(pass(), (Disks{{"/dev/sda", {sectors(110), sectors(120)}}, {"/dev/sdb", {sectors(130), sectors(140)}}}));
+    EXPECT_EQ(sampler.listings(), 2u);
+
+    // A disk file that cannot be read, or reads garbled, is never a sample with a disk left
+    // out: the pass lists instead.
+    QFile::remove(t.dir.path() + "/sys/block/sdb/stat");
+    EXPECT_EQ(pass(), (Disks{{"/dev/sda", {sectors(11), sectors(21)}}, {"/dev/sdb", {sectors(30), sectors(40)}}}));
+    test::writeFile(t.dir.path() + "/sys/block/sdb/stat", "garbage\n");
+    EXPECT_EQ(pass(), (Disks{{"/dev/sda", {sectors(11), sectors(21)}}, {"/dev/sdb", {sectors(30), sectors(40)}}}));
+    EXPECT_EQ(sampler.listings(), 4u);
+
+    // Without events a listing still comes every so many passes.
+    test::writeFile(t.dir.path() + "/sys/block/sdb/stat", stat(130, 140));
+    pass();
+    const uint32_t listed = sampler.listings();
+    for (uint32_t i = 0; i < DiskSampler::kMaxPassesWithoutListing; ++i)
+        pass();
+    EXPECT_EQ(sampler.listings(), listed + 1);
+}
+
+TEST(DiskSampler, anUnwatchedTreeIsListedEveryPass)
+{
+    DiskSampler sampler;
+    for (int i = 0; i < 3; ++i)
+        EXPECT_TRUE(sampler.retDiskRW(fixture("disk-desktop-sata-a"), i));
+    EXPECT_EQ(sampler.listings(), 3u);
 }
