@@ -424,7 +424,7 @@ std::optional<AppDelegate::PendingPass> AppDelegate::startPass(int ticks)
 void AppDelegate::loadSysInfoTimer()
 {
     // Formatting the running time costs more than the rest of a quiet tick; only for a listener.
-    if (isSignalConnected(QMetaMethod::fromSignal(&AppDelegate::runningTimeChanged)))
+    if (runningTimeWatched())
         Q_EMIT runningTimeChanged(OrbStrings::text("Start-up Time") + QLatin1Char(' ')
                                   + CpuInformation::buildUpTime(runningSeconds()));
     // The ticks this wake stands for: more than one when the timer slept through ticks on
@@ -452,9 +452,16 @@ void AppDelegate::loadSysInfoTimer()
 
 bool AppDelegate::everyTickWanted() const
 {
-    if (isSignalConnected(QMetaMethod::fromSignal(&AppDelegate::runningTimeChanged)))
+    if (runningTimeWatched())
         return true;
     return std::any_of(items_.begin(), items_.end(), [](const auto &item) { return item && item->wantsEveryTick(); });
+}
+
+bool AppDelegate::runningTimeWatched() const
+{
+    // Looking the signal up by its address walks the meta-object: once per run, not per tick.
+    static const QMetaMethod signal = QMetaMethod::fromSignal(&AppDelegate::runningTimeChanged);
+    return isSignalConnected(signal);
 }
 
 void AppDelegate::scheduleNextTick()

@@ -189,6 +189,8 @@ private:
     // listener, an animation or an open menu wants them).
     void scheduleNextTick();
     bool everyTickWanted() const;
+    // Whether anything listens to runningTimeChanged (the Preferences window's General tab).
+    bool runningTimeWatched() const;
     PassOutput collectPass(const PendingPass &job);
     void finishPass(const PassOutput &out);
     void reloadAllModuleDefaults();
