@@ -1,7 +1,5 @@
 #pragma once
-#include "platform/LoopWatch.h"
-
-#include <memory>
+#include "collect/NetlinkSubscription.h"
 
 namespace orb {
 
@@ -16,18 +14,14 @@ public:
     enum class Kind { Addresses, Links };
 
     explicit AddressWatcher(Kind kind = Kind::Addresses);
-    ~AddressWatcher();
-    AddressWatcher(const AddressWatcher &) = delete;
-    AddressWatcher &operator=(const AddressWatcher &) = delete;
 
     // True when a notification arrived (or some were lost); false when nothing arrived or
     // no socket could be opened.
     bool changed();
-    bool isValid() const { return fd_ >= 0; }
+    bool isValid() const { return notifications_.isValid(); }
 
 private:
-    int fd_ = -1;
-    std::unique_ptr<LoopWatch> watch_;
+    NetlinkSubscription notifications_;
 };
 
 } // namespace orb

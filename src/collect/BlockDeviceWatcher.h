@@ -1,7 +1,6 @@
 #pragma once
-#include "platform/LoopWatch.h"
+#include "collect/NetlinkSubscription.h"
 
-#include <memory>
 #include <string_view>
 
 namespace orb {
@@ -15,22 +14,18 @@ namespace orb {
 class BlockDeviceWatcher {
 public:
     BlockDeviceWatcher();
-    ~BlockDeviceWatcher();
-    BlockDeviceWatcher(const BlockDeviceWatcher &) = delete;
-    BlockDeviceWatcher &operator=(const BlockDeviceWatcher &) = delete;
 
     // True when a block device event arrived (or events were lost); false when nothing of
     // the kind arrived or no socket could be opened.
     bool changed();
-    bool isValid() const { return fd_ >= 0; }
+    bool isValid() const { return events_.isValid(); }
 
     // Whether one kernel event message ("ACTION@DEVPATH", then KEY=VALUE fields, each ended
     // by a NUL) is about a block device.
     static bool isBlockEvent(std::string_view message);
 
 private:
-    int fd_ = -1;
-    std::unique_ptr<LoopWatch> watch_;
+    NetlinkSubscription events_;
 };
 
 } // namespace orb
