@@ -15,13 +15,18 @@ NetlinkSubscription::NetlinkSubscription(int protocol, unsigned groups)
     addr.nl_family = AF_NETLINK;
     addr.nl_groups = groups;
     if (fd_ < 0 || ::bind(fd_, reinterpret_cast<const sockaddr *>(&addr), sizeof addr) != 0) {
-        error_ = std::strerror(errno);
+        errno_ = errno;
         if (fd_ >= 0)
             ::close(fd_);
         fd_ = -1;
         return;
     }
     watch_ = std::make_unique<LoopWatch>(fd_, LoopWatch::Wait::Readable);
+}
+
+const char *NetlinkSubscription::error() const
+{
+    return errno_ != 0 ? std::strerror(errno_) : "";
 }
 
 NetlinkSubscription::~NetlinkSubscription()

@@ -11,15 +11,15 @@ namespace orb {
 // (addresses, links, block devices) share: they differ in which messages count.
 class NetlinkSubscription {
 public:
-    // A socket that cannot be opened or bound leaves the subscription invalid, with errno's
-    // text in error().
+    // A socket that cannot be opened or bound leaves the subscription invalid, with the
+    // reason in error().
     NetlinkSubscription(int protocol, unsigned groups);
     ~NetlinkSubscription();
     NetlinkSubscription(const NetlinkSubscription &) = delete;
     NetlinkSubscription &operator=(const NetlinkSubscription &) = delete;
 
     bool isValid() const { return fd_ >= 0; }
-    const char *error() const { return error_; }
+    const char *error() const;
 
     // Reads every message waiting and tells whether one of them was `wanted`, or whether
     // messages were lost (any of them may have been). False without a socket, or when the
@@ -28,7 +28,7 @@ public:
 
 private:
     int fd_ = -1;
-    const char *error_ = "";
+    int errno_ = 0;
     std::unique_ptr<LoopWatch> watch_;
 };
 
