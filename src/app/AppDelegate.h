@@ -189,7 +189,7 @@ private:
     // listener, an animation or an open menu wants them).
     void scheduleNextTick();
     bool everyTickWanted() const;
-    // Whether anything listens to runningTimeChanged (the Preferences window's General tab).
+    // Whether anything is connected to runningTimeChanged.
     bool runningTimeWatched() const;
     PassOutput collectPass(const PendingPass &job);
     void finishPass(const PassOutput &out);
