@@ -13,13 +13,19 @@
 # warm-up; RSS from /proc/<pid>/status. Budgets, for the run at 1 Hz: 450 us/s, 5x below conky, 60 MB.
 # The warm-up lasts until the status graphs (30 readings wide by default) are full, as they
 # are for as long as the monitor then runs.
-# usage: bench/side-by-side.sh BUILD_DIR   (STEADY_SECONDS, default 60; WARMUP_SECONDS, default 45)
+# A shared VM's neighbours come and go within a minute and can double what a program that
+# sleeps most of the time pays for waking, so processes 1 and 2 are measured over WINDOWS
+# consecutive spans of STEADY_SECONDS each, all at the same time: the table gives each row's
+# median span and the spread, and the ratio is the median of the spans' own ratios.
+# usage: bench/side-by-side.sh BUILD_DIR   (STEADY_SECONDS, default 60; WINDOWS, default 3;
+#        WARMUP_SECONDS, default 45)
 set -euo pipefail
 build=${1:?build dir}
 bin=$(cd "$build" && pwd)/orbmeter
 src=$(cd "$(dirname "$0")/.." && pwd)
 steady=${STEADY_SECONDS:-60}
 warmup=${WARMUP_SECONDS:-45}
+windows=${WINDOWS:-3}
 [[ -x $bin ]] || { echo "side-by-side.sh: $bin is missing" >&2; exit 1; }
 
 work=$(mktemp -d)
@@ -33,16 +39,20 @@ rss_kb() { awk '/VmRSS/ {print $2}' /proc/"$1"/status; }
 orb_env() { home_env "$work/$1"; } # orb_env NAME -> prints env assignments
 switch_all_on() { (export $(orb_env "$1"); prepare_home "$bin" all "${2:-}"); }
 
-# measure PID LABEL: waits the warm-up, then the steady span; prints "LABEL us_per_s rss_mb".
+# measure PID LABEL [SPANS]: waits the warm-up, then SPANS (default WINDOWS) consecutive
+# steady spans; prints "LABEL rss_mb us_per_s..." with one figure per span.
 measure() {
-  local pid=$1 label=$2 start end
+  local pid=$1 label=$2 spans=${3:-$windows} start end figures=() i
   sleep "$warmup"
   kill -0 "$pid" 2> /dev/null || { echo "side-by-side.sh: $label exited early" >&2; return 1; }
   start=$(schedstat_ns "$pid")
-  sleep "$steady"
-  end=$(schedstat_ns "$pid")
-  awk -v l="$label" -v ns=$((end - start)) -v s="$steady" -v r="$(rss_kb "$pid")" \
-    'BEGIN { printf "%s %.1f %.1f\n", l, ns / 1000 / s, r / 1024 }'
+  for ((i = 0; i < spans; i++)); do
+    sleep "$steady"
+    end=$(schedstat_ns "$pid")
+    figures+=("$(awk -v ns=$((end - start)) -v s="$steady" 'BEGIN { printf "%.1f", ns / 1000 / s }')")
+    start=$end
+  done
+  echo "$label $(awk -v r="$(rss_kb "$pid")" 'BEGIN { printf "%.1f", r / 1024 }') ${figures[*]}"
 }
 
 # 1 and 2 run at the same time, so both see the same machine; so does the floor: a Qt program
@@ -114,38 +124,54 @@ dbus-monitor --address "$bus_address" "type='signal'" > "$work/signals.log" 2> /
 monitor=$!; pids+=("$monitor")
 /usr/bin/python3 "$src/bench/tools/count_writes.py" "$work/sni/run/orbmeter" "$steady" > "$work/writes.fig" &
 writes=$!
-warmup=0 measure "$sni" orbmeter-sni > "$work/sni.fig"
+warmup=0 measure "$sni" orbmeter-sni 1 > "$work/sni.fig"
 wait "$writes" || echo "0" > "$work/writes.fig"
 kill "$monitor" 2> /dev/null || true
 signals=$(grep -c '^signal .*member=\(NewIcon\|NewToolTip\|NewTitle\|NewStatus\|LayoutUpdated\|ItemsPropertiesUpdated\|PropertiesChanged\)' "$work/signals.log" || true)
 items=$(grep -c "registered" "$work/orbmeter-sni.log" || true)
 
-read -r _ orb_us orb_rss < "$work/orb.fig"
-read -r _ def_us def_rss < "$work/orb-defaults.fig"
-conky_us=; conky_rss=
-[[ -s $work/conky.fig ]] && read -r _ conky_us conky_rss < "$work/conky.fig"
-read -r _ sni_us sni_rss < "$work/sni.fig"
-idle_us=
-[[ -s $work/idle.fig ]] && read -r _ idle_us _ < "$work/idle.fig"
-sleeper_us=
-[[ -s $work/sleeper.fig ]] && read -r _ sleeper_us _ < "$work/sleeper.fig"
-awk -v s="$steady" -v pu="$sleeper_us" -v iu="$idle_us" -v ou="$orb_us" -v orss="$orb_rss" -v du="$def_us" -v drss="$def_rss" -v cu="$conky_us" -v crss="$conky_rss" \
-    -v su="$sni_us" -v srss="$sni_rss" -v w="$(cat "$work/writes.fig")" -v sig="$signals" 'BEGIN {
-  printf "side by side, %d s after the warm-up, CPU over all threads (schedstat)\n", s
-  printf "  %-44s %9s %9s\n", "", "us CPU/s", "RSS MB"
-  printf "  %-44s %9.1f %9.1f%s\n", "orbmeter --host offscreen, all ten at 1 Hz", ou, orss, (ou > 450 || orss > 60 ? "  OVER" : "")
-  if (cu != "") {
-    printf "  %-44s %9.1f %9.1f\n", "conky, the same metrics at 1 Hz", cu, crss
-    printf "  %-44s %9.1fx (goal at least 5x)%s\n", "conky / orbmeter", cu / ou, (cu / ou < 5 ? "  UNDER" : "")
+# One line per row: "label rss span...". Rows whose program is missing are left out.
+{ cat "$work"/{orb,conky,idle,sleeper,orb-defaults,sni}.fig 2> /dev/null || true; } |
+awk -v s="$steady" -v n="$windows" -v w="$(cat "$work/writes.fig")" -v sig="$signals" '
+function median(a, k,   i, j, t, b) {
+  for (i = 1; i <= k; i++) b[i] = a[i]
+  for (i = 2; i <= k; i++) for (j = i; j > 1 && b[j - 1] > b[j]; j--) { t = b[j]; b[j] = b[j - 1]; b[j - 1] = t }
+  return k % 2 ? b[(k + 1) / 2] : (b[k / 2] + b[k / 2 + 1]) / 2
+}
+function spread(a, k,   i, lo, hi) {
+  lo = hi = a[1]
+  for (i = 2; i <= k; i++) { if (a[i] < lo) lo = a[i]; if (a[i] > hi) hi = a[i] }
+  return k > 1 ? sprintf("%.0f-%.0f", lo, hi) : ""
+}
+{ rss[$1] = $2; count[$1] = NF - 2; for (i = 3; i <= NF; i++) span[$1, i - 2] = $i }
+function row(label, text,   a, i, m) {
+  for (i = 1; i <= count[label]; i++) a[i] = span[label, i]
+  m = median(a, count[label])
+  printf "  %-44s %9.1f %9s %9s", text, m, (label in rss && label != "floor" && label != "sleeper") ? sprintf("%.1f", rss[label]) : "", spread(a, count[label])
+  return m
+}
+function ratio(top, bottom,   a, i, k) {
+  k = count[top] < count[bottom] ? count[top] : count[bottom]
+  for (i = 1; i <= k; i++) a[i] = span[top, i] / span[bottom, i]
+  return median(a, k)
+}
+END {
+  printf "side by side, %d span(s) of %d s after the warm-up, CPU over all threads (schedstat)\n", n, s
+  printf "  %-44s %9s %9s %9s\n", "", "us CPU/s", "RSS MB", "spans"
+  o = row("orbmeter", "orbmeter --host offscreen, all ten at 1 Hz")
+  printf "%s\n", (o > 450 || rss["orbmeter"] > 60 ? "  OVER" : "")
+  if ("conky" in count) {
+    row("conky", "conky, the same metrics at 1 Hz"); printf "\n"
+    r = ratio("conky", "orbmeter")
+    printf "  %-44s %9.1fx (goal at least 5x)%s\n", "conky / orbmeter, median of the spans", r, (r < 5 ? "  UNDER" : "")
   }
-  if (iu != "") {
-    printf "  %-44s %9.1f\n", "floor: a Qt program that only wakes each second", iu
-    printf "  %-44s %9.2fx\n", "orbmeter / floor (the same run)", ou / iu
+  if ("floor" in count) {
+    row("floor", "floor: a Qt program that only wakes each second"); printf "\n"
+    printf "  %-44s %9.2fx\n", "orbmeter / floor, median of the spans", ratio("orbmeter", "floor")
   }
-  if (pu != "")
-    printf "  %-44s %9.1f\n", "a plain program that only sleeps each second", pu
-  printf "  %-44s %9.1f %9.1f\n", "orbmeter, all ten at their default intervals", du, drss
-  printf "  %-44s %9.1f %9.1f\n", "orbmeter --host sni, all ten at 1 Hz", su, srss
+  if ("sleeper" in count) { row("sleeper", "a plain program that only sleeps each second"); printf "\n" }
+  row("orbmeter-defaults", "orbmeter, all ten at their default intervals"); printf "\n"
+  row("orbmeter-sni", "orbmeter --host sni, all ten at 1 Hz"); printf "\n"
   printf "  %-44s %9.2f per s\n", "  icon files written for the tray", w / s
   printf "  %-44s %9.2f per s\n", "  item signals sent to the tray", sig / s
 }'
