@@ -4,14 +4,15 @@
 # write the defaults, keeps the Preferences window shut at start (a first start opens it, and
 # it would be measured too) and, given "all", switches every module on. Given "every-second"
 # too, every module samples on each one-second pass (by default most wait 2 to 5 passes).
+# A module's item is shown while any of its display elements is on (the defaults turn on
+# some of each) and VNC's while its menu is; the Launch keys only follow from those.
 prepare_home() {
   local bin=$1 key
   QT_QPA_PLATFORM=offscreen "$bin" sample --passes 1 > /dev/null 2>&1
   "$bin" defaults write DisplayTopWindowAtStartup -bool false 2> /dev/null
   [[ ${2:-} == all ]] || return 0
-  for key in DisplayOrbIcon LaunchCpus LaunchGpus LaunchMemo LaunchNetw LaunchDisk LaunchVolume LaunchTemp LaunchFans LaunchVNC; do
-    "$bin" defaults write "$key" -int 1 2> /dev/null
-  done
+  "$bin" defaults write DisplayOrbIcon -int 1 2> /dev/null
+  "$bin" defaults write Vnc_ShowMenu -bool true 2> /dev/null
   [[ ${3:-} == every-second ]] || return 0
   for key in $("$bin" defaults read 2> /dev/null | sed -n 's/^ *\([A-Za-z]*_UpdateInterval\) = .*/\1/p'); do
     "$bin" defaults write "$key" -int 1 2> /dev/null
