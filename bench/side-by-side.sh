@@ -14,8 +14,8 @@
 # The warm-up lasts until the status graphs (30 readings wide by default) are full, as they
 # are for as long as the monitor then runs.
 # A shared VM's neighbours come and go within a minute and can double what a program that
-# sleeps most of the time pays for waking, so processes 1 and 2 are measured over WINDOWS
-# consecutive spans of STEADY_SECONDS each, all at the same time: the table gives each row's
+# sleeps most of the time pays for waking, so everything but the tray run (3) is measured
+# over WINDOWS consecutive spans of STEADY_SECONDS each, all at the same time: the table gives each row's
 # median span and the spread, and the ratio is the median of the spans' own ratios.
 # usage: bench/side-by-side.sh BUILD_DIR   (STEADY_SECONDS, default 60; WINDOWS, default 3;
 #        WARMUP_SECONDS, default 45)
