@@ -15,8 +15,9 @@
 # are for as long as the monitor then runs.
 # A shared VM's neighbours come and go within a minute and can double what a program that
 # sleeps most of the time pays for waking, so everything but the tray run (3) is measured
-# over WINDOWS consecutive spans of STEADY_SECONDS each, all at the same time: the table gives each row's
-# median span and the spread, and the ratio is the median of the spans' own ratios.
+# over WINDOWS consecutive spans of STEADY_SECONDS each, all at the same time: the table
+# gives each row's median span and the spread, and the ratio is the median of the spans'
+# own ratios.
 # usage: bench/side-by-side.sh BUILD_DIR   (STEADY_SECONDS, default 60; WINDOWS, default 3;
 #        WARMUP_SECONDS, default 45)
 set -euo pipefail
@@ -144,11 +145,14 @@ function spread(a, k,   i, lo, hi) {
   return k > 1 ? sprintf("%.0f-%.0f", lo, hi) : ""
 }
 { rss[$1] = $2; count[$1] = NF - 2; for (i = 3; i <= NF; i++) span[$1, i - 2] = $i }
-function row(label, text,   a, i, m) {
+function mid(label,   a, i) {
   for (i = 1; i <= count[label]; i++) a[i] = span[label, i]
-  m = median(a, count[label])
-  printf "  %-44s %9.1f %9s %9s", text, m, (label in rss && label != "floor" && label != "sleeper") ? sprintf("%.1f", rss[label]) : "", spread(a, count[label])
-  return m
+  return median(a, count[label])
+}
+# row LABEL TEXT [MARK]: prints the line of a row, with MARK (a budget missed) at its end.
+function row(label, text, mark,   a, i) {
+  for (i = 1; i <= count[label]; i++) a[i] = span[label, i]
+  printf "  %-44s %9.1f %9s %9s%s\n", text, mid(label), (label in rss && label != "floor" && label != "sleeper") ? sprintf("%.1f", rss[label]) : "", spread(a, count[label]), mark
 }
 function ratio(top, bottom,   a, i, k) {
   k = count[top] < count[bottom] ? count[top] : count[bottom]
@@ -158,20 +162,19 @@ function ratio(top, bottom,   a, i, k) {
 END {
   printf "side by side, %d span(s) of %d s after the warm-up, CPU over all threads (schedstat)\n", n, s
   printf "  %-44s %9s %9s %9s\n", "", "us CPU/s", "RSS MB", "spans"
-  o = row("orbmeter", "orbmeter --host offscreen, all ten at 1 Hz")
-  printf "%s\n", (o > 450 || rss["orbmeter"] > 60 ? "  OVER" : "")
+  row("orbmeter", "orbmeter --host offscreen, all ten at 1 Hz", mid("orbmeter") > 450 || rss["orbmeter"] > 60 ? "  OVER" : "")
   if ("conky" in count) {
-    row("conky", "conky, the same metrics at 1 Hz"); printf "\n"
+    row("conky", "conky, the same metrics at 1 Hz")
     r = ratio("conky", "orbmeter")
     printf "  %-44s %9.1fx (goal at least 5x)%s\n", "conky / orbmeter, median of the spans", r, (r < 5 ? "  UNDER" : "")
   }
   if ("floor" in count) {
-    row("floor", "floor: a Qt program that only wakes each second"); printf "\n"
+    row("floor", "floor: a Qt program that only wakes each second")
     printf "  %-44s %9.2fx\n", "orbmeter / floor, median of the spans", ratio("orbmeter", "floor")
   }
-  if ("sleeper" in count) { row("sleeper", "a plain program that only sleeps each second"); printf "\n" }
-  row("orbmeter-defaults", "orbmeter, all ten at their default intervals"); printf "\n"
-  row("orbmeter-sni", "orbmeter --host sni, all ten at 1 Hz"); printf "\n"
+  if ("sleeper" in count) row("sleeper", "a plain program that only sleeps each second")
+  row("orbmeter-defaults", "orbmeter, all ten at their default intervals")
+  row("orbmeter-sni", "orbmeter --host sni, all ten at 1 Hz")
   printf "  %-44s %9.2f per s\n", "  icon files written for the tray", w / s
   printf "  %-44s %9.2f per s\n", "  item signals sent to the tray", sig / s
 }'
