@@ -1,5 +1,6 @@
 // The work of one second as the monitor does it: a full collection pass with every module
 // launched, the CPU status image, and the JSON `orbmeter sample` prints.
+#include "AllocationCount.h"
 #include "app/AppDelegate.h"
 #include "collect/SensorDataJson.h"
 #include "modules/MenuModule.h"
@@ -97,12 +98,16 @@ static void BM_FullPassAllModules(benchmark::State &state)
     // keeps the alternation going through every iteration the benchmark chooses.
     orb::AppDelegate app(host, alternatingOptions(1 << 16));
     warmUp(app);
+    const uint64_t allocationsBefore = orbbench::allocations();
     for (auto _ : state) {
         if (!app.runPassSynchronously()) {
             state.SkipWithError("a pass did not run");
             break;
         }
     }
+    // Heap allocations a pass makes, drawing included; new history entries account for a few.
+    state.counters["allocs"] = benchmark::Counter(static_cast<double>(orbbench::allocations() - allocationsBefore),
+                                                  benchmark::Counter::kAvgIterations);
     const orb::SensorData &data = app.infoDict();
     if (!data.cpu || !data.memory || data.cpu->size() != 512 || data.memory->size() != 512)
         state.SkipWithError("not every sampler ran on every pass");

@@ -38,7 +38,7 @@ double GraphMenuModule::retRootMenuHeight() const
     return h > 0.0 ? h : 20.0;
 }
 
-double GraphMenuModule::composeWidth(const std::vector<double> &elementWidths, double middle, bool showLabel)
+double GraphMenuModule::composeWidth(const ElementWidths &elementWidths, double middle, bool showLabel)
 {
     double width = 0.0;
     for (double w : elementWidths)

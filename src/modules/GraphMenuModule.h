@@ -6,6 +6,7 @@
 
 #include <QImage>
 #include <QString>
+#include <QVarLengthArray>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -14,6 +15,10 @@ class QLabel;
 class QWidgetAction;
 
 namespace orb {
+
+// The widths of a status image's elements, left to right. Kept inline: they are measured on
+// every redraw, and a handful of elements per disk or volume is the most an item shows.
+using ElementWidths = QVarLengthArray<double, 16>;
 
 // The frame every graph module shares: the base menu, the menu graph, the status image
 // width and its double-scale rendering, highlight while the menu is open.
@@ -32,7 +37,7 @@ public:
 
     // Sum of (element + middle) over the drawn elements, then + 9 for the label or − middle
     // for the dropped last gap; 0 when nothing is drawn.
-    static double composeWidth(const std::vector<double> &elementWidths, double middle, bool showLabel);
+    static double composeWidth(const ElementWidths &elementWidths, double middle, bool showLabel);
     // The bar's height, 20 points when the host reports none.
     double retRootMenuHeight() const;
     // {2, 2, gap} for the status image, {1, 1, 0} for the menu graph.
@@ -52,7 +57,7 @@ protected:
     // Whether there is a reading to draw.
     virtual bool hasData() const = 0;
     // Widths of the drawn elements (each already repeated per core, disk, ...).
-    virtual std::vector<double> elementWidths(const OrbEdgeInsets &insets, double height) const = 0;
+    virtual ElementWidths elementWidths(const OrbEdgeInsets &insets, double height) const = 0;
     virtual std::unique_ptr<ModuleImageView> makeImageView() const = 0;
     // Hands the module's data to a view before it draws.
     virtual void prepareView(ModuleImageView &view) const = 0;

@@ -1,6 +1,7 @@
 #include "toolkit/OrbColumnFill.h"
 
-#include <algorithm>
+#include <limits>
+#include <optional>
 
 namespace orb {
 
@@ -12,10 +13,29 @@ void OrbColumnFill::fill()
         return;
     // Unsmoothed and unrotated, bars of different columns share no pixel, and layer order is
     // column order; smoothed edges do share pixels, and are blended in the order they came.
-    if (canvas_.mapsStraightToPixels() && !canvas_.antialiased())
-        std::stable_sort(bars_.begin(), bars_.end(), [](const Bar &a, const Bar &b) { return a.layer < b.layer; });
-    for (const Bar &bar : bars_)
-        canvas_.fillRect(bar.rect, bar.color);
+    if (!canvas_.mapsStraightToPixels() || canvas_.antialiased()) {
+        for (const Bar &bar : bars_)
+            canvas_.fillRect(bar.rect, bar.color);
+        bars_.clear();
+        return;
+    }
+    // A graph has a few layers: one sweep over the bars per layer, lowest first, keeps the
+    // order within a layer without a sort's scratch buffer.
+    int layer = std::numeric_limits<int>::min();
+    bool first = true;
+    for (;;) {
+        std::optional<int> next;
+        for (const Bar &bar : bars_)
+            if ((first || bar.layer > layer) && (!next || bar.layer < *next))
+                next = bar.layer;
+        if (!next)
+            break;
+        layer = *next;
+        first = false;
+        for (const Bar &bar : bars_)
+            if (bar.layer == layer)
+                canvas_.fillRect(bar.rect, bar.color);
+    }
     bars_.clear();
 }
 

@@ -33,9 +33,9 @@ void OrbDrawMeters::orbDrawLevelBar(const OrbCanvas &canvas, std::span<const Orb
     canvas.restore();
 }
 
-std::vector<OrbDrawMeters::PieStep> OrbDrawMeters::pieSteps(std::span<const OrbMeterItem> items, bool isHighLighted)
+OrbDrawMeters::PieSteps OrbDrawMeters::pieSteps(std::span<const OrbMeterItem> items, bool isHighLighted)
 {
-    std::vector<PieStep> steps;
+    PieSteps steps;
     double start = 90.0;
     double faintTotal = 0.0;
     for (auto it = items.rbegin(); it != items.rend(); ++it) {
@@ -66,7 +66,7 @@ std::vector<OrbDrawMeters::PieStep> OrbDrawMeters::pieSteps(std::span<const OrbM
     return steps;
 }
 
-void OrbDrawMeters::paintPie(const OrbCanvas &canvas, const std::vector<PieStep> &steps, const QRectF &frame)
+void OrbDrawMeters::paintPie(const OrbCanvas &canvas, const PieSteps &steps, const QRectF &frame)
 {
     // Half a point in so that one-point lines fall on pixel centres.
     const QRectF moved(frame.x() + 0.5, frame.y() + 0.5, frame.width() - 1.0, frame.height() - 1.0);
@@ -98,7 +98,7 @@ void OrbDrawMeters::orbDrawCicleBarInPlace(const OrbCanvas &canvas, std::span<co
         paintPie(canvas, pieSteps(items, isHighLighted), frame);
 }
 
-DrawingKey OrbDrawMeters::pieKey(const std::vector<PieStep> &steps)
+DrawingKey OrbDrawMeters::pieKey(const PieSteps &steps)
 {
     DrawingKey what("circle meter");
     for (const PieStep &step : steps)
@@ -116,7 +116,7 @@ void OrbDrawMeters::orbDrawCicleBar(const OrbCanvas &canvas, std::span<const Orb
 {
     if (items.empty())
         return;
-    const std::vector<PieStep> steps = pieSteps(items, isHighLighted);
+    const PieSteps steps = pieSteps(items, isHighLighted);
     // A status-sized pie changes only when a wedge moves by a whole degree, which on a
     // steady machine is seldom.
     KeptPictures::draw(canvas, frame, 0.0, pieKey(steps), [&](const OrbCanvas &c) { paintPie(c, steps, frame); });

@@ -3,7 +3,9 @@
 #include "toolkit/OrbCanvas.h"
 #include "toolkit/OrbMeterItem.h"
 
+#include <QColor>
 #include <QRectF>
+#include <QVarLengthArray>
 #include <span>
 #include <vector>
 
@@ -43,11 +45,13 @@ private:
         double sweep;
         QColor color;
     };
+    // A meter has a few segments; kept inline, as digests are taken on every pass.
+    using PieSteps = QVarLengthArray<PieStep, 8>;
     // What a circle meter draws, in order, with its angles already whole degrees.
-    static std::vector<PieStep> pieSteps(std::span<const OrbMeterItem> items, bool isHighLighted);
-    static void paintPie(const OrbCanvas &canvas, const std::vector<PieStep> &steps, const QRectF &frame);
+    static PieSteps pieSteps(std::span<const OrbMeterItem> items, bool isHighLighted);
+    static void paintPie(const OrbCanvas &canvas, const PieSteps &steps, const QRectF &frame);
     // Everything the pie's pixels depend on besides its frame.
-    static DrawingKey pieKey(const std::vector<PieStep> &steps);
+    static DrawingKey pieKey(const PieSteps &steps);
 };
 
 } // namespace orb

@@ -5,6 +5,7 @@
 #include <QFontMetricsF>
 #include <charconv>
 #include <cstdint>
+#include <cstring>
 #include <iterator>
 #include <cmath>
 #include <limits>
@@ -30,7 +31,7 @@ qint64 truncated(double v)
 
 QString withUnit(double value, int decimals, const char *unit)
 {
-    return OrbFormat::fixed(value, decimals) + QLatin1String(unit);
+    return OrbFormat::FixedText(value, decimals, QLatin1StringView(unit)).toString();
 }
 
 constexpr uint64_t kPowersOfTen[] = {1, 10, 100, 1000, 10000};
@@ -72,43 +73,71 @@ int shortFixed(double value, int decimals, char *out)
 
 } // namespace
 
-QString OrbFormat::fixed(double value, int decimals)
+QString OrbFormat::fixed(double value, int decimals) { return fixed(value, decimals, {}); }
+
+QString OrbFormat::fixed(double value, int decimals, QLatin1StringView suffix)
+{
+    if (suffix.size() > FixedText::kMaxSuffix)
+        return FixedText(value, decimals).toString() + suffix;
+    return FixedText(value, decimals, suffix).toString();
+}
+
+OrbFormat::FixedText::FixedText(double value, int decimals, QLatin1StringView suffix)
 {
     if (!std::isfinite(value))
         value = 0.0;
     decimals = std::clamp(decimals, 0, 17);
-    char buf[400];
-    if (const int n = shortFixed(value, decimals, buf))
-        return QString::fromLatin1(buf, n);
-    const auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals);
-    if (res.ec != std::errc())
-        return QStringLiteral("0");
-    return QString::fromLatin1(buf, static_cast<qsizetype>(res.ptr - buf));
+    char *const buf = chars_.data();
+    int n = shortFixed(value, decimals, buf);
+    if (n == 0) {
+        const auto res = std::to_chars(buf, buf + 340, value, std::chars_format::fixed, decimals);
+        if (res.ec != std::errc()) {
+            buf[0] = '0';
+            n = 1;
+        } else {
+            n = static_cast<int>(res.ptr - buf);
+        }
+    }
+    const qsizetype tail = std::min(suffix.size(), kMaxSuffix);
+    std::memcpy(buf + n, suffix.data(), static_cast<size_t>(tail));
+    size_ = n + tail;
+}
+
+OrbFormat::FixedText::FixedText(QLatin1StringView text)
+    : size_(std::min<qsizetype>(text.size(), static_cast<qsizetype>(sizeof chars_)))
+{
+    std::memcpy(chars_.data(), text.data(), static_cast<size_t>(size_));
+}
+
+QString OrbFormat::percent(double fraction, int decimals)
+{
+    return fixed(fraction * 100.0, decimals, QLatin1StringView("%"));
 }
 
 QString OrbFormat::calcBytesPerSec(double bytesPerSec, bool byteToBit, int digits)
 {
-    const QLatin1String suffix(byteToBit ? "bps" : "B/s");
+    static constexpr const char *kUnits[2][4] = {{"B/s", "KB/s", "MB/s", "GB/s"}, {"bps", "Kbps", "Mbps", "Gbps"}};
+    const char *const *units = kUnits[byteToBit ? 1 : 0];
     // A rate from a zero interval (0/0, x/0) counts as no traffic.
     if (!std::isfinite(bytesPerSec) || bytesPerSec <= 0.0)
-        return QLatin1String(digits > 0 ? "0" : "0.0") + suffix;
+        return QLatin1String(digits > 0 ? "0" : "0.0") + QLatin1String(units[0]);
 
     const double x = byteToBit ? bytesPerSec * 8.0 : bytesPerSec;
-    const char *prefix = "";
+    int unit = 0;
     double scaled = x;
     if (x > kGiB) {
-        prefix = "G";
+        unit = 3;
         scaled = x / kGiB;
     } else if (x > kMiB) {
-        prefix = "M";
+        unit = 2;
         scaled = x / kMiB;
     } else if (x > kKiB) {
-        prefix = "K";
+        unit = 1;
         scaled = x / kKiB;
     }
     if (digits > 0)
-        return retArrangedNumber(scaled, x, digits) + QLatin1String(prefix) + suffix;
-    return fixed(scaled, 1) + QLatin1String(prefix) + suffix;
+        return retArrangedNumber(scaled, x, digits) + QLatin1String(units[unit]);
+    return fixed(scaled, 1, QLatin1StringView(units[unit]));
 }
 
 QString OrbFormat::retArrangedNumber(double scaled, double oriDbl, int digits)
@@ -165,20 +194,22 @@ QString OrbFormat::calcDiskUnitRwSize(qint64 kilobytes)
     return withUnit(g, 0, "GB");
 }
 
-QString OrbFormat::calcMemorySize(qint64 bytes, int unitNumber)
+QString OrbFormat::calcMemorySize(qint64 bytes, int unitNumber) { return memorySizeText(bytes, unitNumber).toString(); }
+
+OrbFormat::FixedText OrbFormat::memorySizeText(qint64 bytes, int unitNumber)
 {
     if (bytes < 0)
-        return QStringLiteral("---");
+        return FixedText(QLatin1StringView("---"));
     const double m = static_cast<double>(bytes) / kMiB;
     if (unitNumber == 2)
-        return withUnit(m, 1, "MB");
+        return {m, 1, QLatin1StringView("MB")};
     if (unitNumber == 3)
-        return withUnit(m / 1024.0, 2, "GB");
+        return {m / 1024.0, 2, QLatin1StringView("GB")};
     if (m > 1048576.0)
-        return withUnit(m / 1024.0 / 1024.0, 2, "TB");
+        return {m / 1024.0 / 1024.0, 2, QLatin1StringView("TB")};
     if (m > 1024.0)
-        return withUnit(m / 1024.0, 2, "GB");
-    return withUnit(m, 1, "MB");
+        return {m / 1024.0, 2, QLatin1StringView("GB")};
+    return {m, 1, QLatin1StringView("MB")};
 }
 
 QString OrbFormat::calcTotalMemorySize(qint64 bytes, int unitNumber)

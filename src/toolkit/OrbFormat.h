@@ -2,6 +2,7 @@
 #include <QFont>
 #include <QString>
 #include <QStringList>
+#include <array>
 
 namespace orb {
 
@@ -14,6 +15,31 @@ public:
     // Fixed-point text with printf rounding of the binary value ("%.*f" in the C locale).
     // Non-finite values print as 0.
     static QString fixed(double value, int decimals);
+    // The same with `suffix` after it ("12%", "1.5GB"), built as one string: the items format
+    // several of these a second.
+    static QString fixed(double value, int decimals, QLatin1StringView suffix);
+
+    // The same text kept on the stack, for callers that only hash or compare it: the items
+    // take digests of their texts every pass. A suffix longer than kMaxSuffix is cut there
+    // (fixed() keeps it whole).
+    class FixedText {
+    public:
+        static constexpr qsizetype kMaxSuffix = 64;
+        FixedText(double value, int decimals, QLatin1StringView suffix = {});
+        // A text that is no figure ("---").
+        explicit FixedText(QLatin1StringView text);
+        QLatin1StringView view() const { return {chars_.data(), size_}; }
+        QString toString() const { return QString(view()); }
+
+    private:
+        // The widest double in fixed notation with 17 decimals is under 330 characters.
+        std::array<char, 340 + kMaxSuffix> chars_;
+        qsizetype size_ = 0;
+    };
+    // calcMemorySize's text as a FixedText.
+    static FixedText memorySizeText(qint64 bytes, int unitNumber);
+    // A share of 0..1 as a percentage: percent(0.42) is "42%".
+    static QString percent(double fraction, int decimals = 0);
 
     // Network rate: binary multiples, "B/s" or "bps"; digits > 0 fits the number into
     // that many characters (truncating), digits <= 0 gives one decimal.

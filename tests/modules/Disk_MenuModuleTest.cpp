@@ -269,7 +269,8 @@ TEST(DiskItemWidths, elementsRepeatPerDiskAndIconsOnlyWhenTheyCanBeDrawn)
         QVariantMap d = diskDefaults();
         for (auto it = c.settings.cbegin(); it != c.settings.cend(); ++it)
             d.insert(it.key(), it.value());
-        EXPECT_EQ(Disk_MenuModule::elementWidthsFor(DiskSettings::from(d), c.disks), c.widths);
+        const ElementWidths widths = Disk_MenuModule::elementWidthsFor(DiskSettings::from(d), c.disks);
+        EXPECT_EQ(std::vector<double>(widths.begin(), widths.end()), c.widths);
     }
 }
 

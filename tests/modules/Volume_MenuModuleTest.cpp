@@ -170,7 +170,8 @@ TEST(VolumeItem, elementWidthsForEachDisplayAndMode)
         QVariantMap d = volumeDefaults();
         for (auto it = c.overrides.cbegin(); it != c.overrides.cend(); ++it)
             d.insert(it.key(), it.value());
-        EXPECT_EQ(Volume_MenuModule::elementWidthsFor(VolumeSettings::from(d), f, 16.0), c.widths) << c.what;
+        const ElementWidths widths = Volume_MenuModule::elementWidthsFor(VolumeSettings::from(d), f, 16.0);
+        EXPECT_EQ(std::vector<double>(widths.begin(), widths.end()), c.widths) << c.what;
     }
 }
 

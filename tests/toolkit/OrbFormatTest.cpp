@@ -161,6 +161,29 @@ TEST(OrbFormat, FixedRoundsTheBinaryValueLikePrintf)
     EXPECT_EQ(OrbFormat::fixed(NAN, 2), "0.00");
 }
 
+TEST(OrbFormat, FixedWithASuffixAndPercentages)
+{
+    EXPECT_EQ(OrbFormat::fixed(1.25, 1, QLatin1StringView("GB")), "1.2GB");
+    EXPECT_EQ(OrbFormat::fixed(INFINITY, 0, QLatin1StringView("%")), "0%");
+    // The widest figure there is, and a suffix longer than the room left beside it.
+    const QString huge = OrbFormat::fixed(-1.7976931348623157e308, 17);
+    const QByteArray longSuffix(200, 'x');
+    EXPECT_EQ(OrbFormat::fixed(-1.7976931348623157e308, 17, QLatin1StringView(longSuffix)),
+              huge + QLatin1StringView(longSuffix));
+    // The stack text the digests hash is the text the items show.
+    for (const qint64 bytes : {qint64(-1), qint64(0), qint64(1536) << 20, qint64(5) << 40, qint64(1) << 62})
+        for (const int unit : {1, 2, 3})
+            EXPECT_EQ(OrbFormat::memorySizeText(bytes, unit).toString(), OrbFormat::calcMemorySize(bytes, unit));
+    EXPECT_EQ(OrbFormat::memorySizeText(qint64(1536) << 20, 1).view(), QLatin1StringView("1.50GB"));
+    EXPECT_EQ(OrbFormat::FixedText(2.0, 0, QLatin1StringView(longSuffix)).view().size(),
+              1 + OrbFormat::FixedText::kMaxSuffix);
+    EXPECT_EQ(OrbFormat::percent(0.425), "42%");
+    EXPECT_EQ(OrbFormat::percent(1.0), "100%");
+    EXPECT_EQ(OrbFormat::percent(0.12345, 1), "12.3%");
+    EXPECT_EQ(OrbFormat::calcBytesPerSec(1536.0, false, 0), "1.5KB/s");
+    EXPECT_EQ(OrbFormat::calcBytesPerSec(3.0 * 1024 * 1024 * 1024, true, 0), "24.0Gbps");
+}
+
 TEST(OrbFormat, FixedIsTheGeneralConversionForEveryValueAndPrecision)
 {
     // Short figures take a quicker way; it must give what the general conversion gives,

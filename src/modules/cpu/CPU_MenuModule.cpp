@@ -81,14 +81,14 @@ History<CpuSample> CPU_MenuModule::drawableHistory() const
     return History<CpuSample>().appended(CpuSample(static_cast<std::size_t>(cores_) + 1));
 }
 
-std::vector<double> CPU_MenuModule::elementWidths(const OrbEdgeInsets &insets, double height) const
+ElementWidths CPU_MenuModule::elementWidths(const OrbEdgeInsets &insets, double height) const
 {
     const CpuItemSettings &s = settings_.of(myDefaults());
     const History<CpuSample> history = drawableHistory();
     // Each processor gets its own group unless the average is shown; the count comes from
     // the newest sample, so a processor going offline changes the width with the data.
     const std::size_t k = s.averageProcessors ? 1 : history.back().size() - 1;
-    std::vector<double> widths;
+    ElementWidths widths;
     for (std::size_t core = 0; core < k; ++core) {
         for (const int code : s.order) {
             switch (code) {
@@ -121,7 +121,7 @@ QString CPU_MenuModule::headline() const
     if (resumeArray_.empty() || resumeArray_.back().empty())
         return {};
     const ImageCpuBar::Fractions f = ImageCpuBar::fractionsOf(resumeArray_.back().back());
-    return OrbFormat::fixed((f.user + f.system) * 100.0, 0) + QLatin1Char('%');
+    return OrbFormat::percent(f.user + f.system);
 }
 
 TrayHeadline CPU_MenuModule::compactHeadline() const
@@ -130,13 +130,13 @@ TrayHeadline CPU_MenuModule::compactHeadline() const
     if (resumeArray_.empty() || resumeArray_.back().empty())
         return h;
     const ImageCpuBar::Fractions f = ImageCpuBar::fractionsOf(resumeArray_.back().back());
-    const auto percent = [](double share) { return OrbFormat::fixed(share * 100.0, 0) + QLatin1Char('%'); };
     h.fraction = f.user + f.system;
-    h.label = QStringLiteral("CPU ") + percent(h.fraction);
+    h.label = QStringLiteral("CPU ") + OrbFormat::percent(h.fraction);
     h.colour = OrbColors::retGraphColor(h.fraction, QColor(0x4c, 0xc2, 0x6e), QColor(0xf5, 0xb0, 0x2e),
                                         QColor(0xf0, 0x4a, 0x3c), false);
     h.toolTip = QStringLiteral("User %1\nSystem %2\nNice %3\nIdle %4")
-                    .arg(percent(f.user), percent(f.system), percent(f.nice), percent(f.idle));
+                    .arg(OrbFormat::percent(f.user), OrbFormat::percent(f.system), OrbFormat::percent(f.nice),
+                         OrbFormat::percent(f.idle));
     return h;
 }
 

@@ -14,11 +14,6 @@
 #include <array>
 
 namespace orb {
-namespace {
-
-QString percentText(double fraction) { return OrbFormat::fixed(fraction * 100.0, 0) + QLatin1Char('%'); }
-
-} // namespace
 
 ImageCpuBar::Fractions ImageCpuBar::fractionsOf(const CpuTicks &t)
 {
@@ -125,13 +120,13 @@ void ImageCpuBar::drawText(const OrbCanvas &canvas, const CpuItemSettings &s, co
     attrs.shadow = shadow;
     const QRectF frame(myMenuPosX_, 0, textWidth, myHeight_);
     if (s.textShowsAverage) {
-        OrbDrawText::orbDrawString(canvas, percentText(f.user + f.system), 1, 1, s.averageText, attrs, frame,
+        OrbDrawText::orbDrawString(canvas, OrbFormat::percent(f.user + f.system), 1, 1, s.averageText, attrs, frame,
                                    s.fontAdjust, isHighLighted_);
     } else {
-        OrbDrawText::orbDrawString(canvas, percentText(f.user), 0, 2, s.user, attrs, frame, s.fontAdjust,
+        OrbDrawText::orbDrawString(canvas, OrbFormat::percent(f.user), 0, 2, s.user, attrs, frame, s.fontAdjust,
                                    isHighLighted_);
         attrs.shadow = shadow;
-        OrbDrawText::orbDrawString(canvas, percentText(f.system), 2, 2, s.system, attrs, frame, s.fontAdjust,
+        OrbDrawText::orbDrawString(canvas, OrbFormat::percent(f.system), 2, 2, s.system, attrs, frame, s.fontAdjust,
                                    isHighLighted_);
     }
     myMenuPosX_ += textWidth + insets_.middle;

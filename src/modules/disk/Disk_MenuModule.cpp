@@ -327,10 +327,10 @@ const std::optional<DiskRWTable> &Disk_MenuModule::checkAllReadWrite() const
     return rwTable_;
 }
 
-std::vector<double> Disk_MenuModule::elementWidthsFor(const DiskSettings &s, std::size_t disks)
+ElementWidths Disk_MenuModule::elementWidthsFor(const DiskSettings &s, std::size_t disks)
 {
     const std::size_t n = s.showEachDisk ? disks : 1;
-    std::vector<double> one;
+    ElementWidths one;
     if (s.drawsIcons())
         one.push_back(14.0);
     for (int code : s.order) {
@@ -341,14 +341,14 @@ std::vector<double> Disk_MenuModule::elementWidthsFor(const DiskSettings &s, std
         else if (code == DiskSettings::Text && s.showText)
             one.push_back(s.textValueWidth + (s.textLabels.size() >= 2 ? s.textLabelWidth : 0.0));
     }
-    std::vector<double> widths;
+    ElementWidths widths;
     widths.reserve(one.size() * n);
     for (std::size_t i = 0; i < n; ++i)
-        widths.insert(widths.end(), one.begin(), one.end());
+        widths.append(one.constData(), one.size());
     return widths;
 }
 
-std::vector<double> Disk_MenuModule::elementWidths(const OrbEdgeInsets &, double) const
+ElementWidths Disk_MenuModule::elementWidths(const OrbEdgeInsets &, double) const
 {
     return elementWidthsFor(typedSettings(), base_ ? base_->drives.size() : 0);
 }

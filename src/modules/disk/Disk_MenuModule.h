@@ -49,7 +49,7 @@ public:
 
     // Element widths of the status image in points for `disks` disks (already repeated
     // per disk), before the gaps and the label are added.
-    static std::vector<double> elementWidthsFor(const DiskSettings &settings, std::size_t disks);
+    static ElementWidths elementWidthsFor(const DiskSettings &settings, std::size_t disks);
 
     // The icon drawn for a drive: the desktop theme's, or a drawn one when the theme has
     // none; 28 pixels square.
@@ -68,7 +68,7 @@ public:
 
 protected:
     bool hasData() const override;
-    std::vector<double> elementWidths(const OrbEdgeInsets &insets, double height) const override;
+    ElementWidths elementWidths(const OrbEdgeInsets &insets, double height) const override;
     std::unique_ptr<ModuleImageView> makeImageView() const override;
     void prepareView(ModuleImageView &view) const override;
     void addCommandItems(QMenu &menu) override;

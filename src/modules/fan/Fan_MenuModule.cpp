@@ -41,10 +41,10 @@ void Fan_MenuModule::setSensorData(const SensorData &data)
         resumeArray_ = *data.fan;
 }
 
-std::vector<double> Fan_MenuModule::elementWidths(const OrbEdgeInsets &, double) const
+ElementWidths Fan_MenuModule::elementWidths(const OrbEdgeInsets &, double) const
 {
     const FanItemSettings &s = settings();
-    std::vector<double> widths;
+    ElementWidths widths;
     if (s.displayText && !s.pileUp)
         widths.push_back(std::ceil(s.textWidth));
     if (s.displayGraph)

@@ -59,9 +59,9 @@ std::shared_ptr<const GpuItemSettings> GPU_MenuModule::menuSettings() const
     return menu_;
 }
 
-std::vector<double> GPU_MenuModule::elementWidths(const OrbEdgeInsets &insets, double height) const
+ElementWidths GPU_MenuModule::elementWidths(const OrbEdgeInsets &insets, double height) const
 {
-    std::vector<double> widths;
+    ElementWidths widths;
     if (!hasData())
         return widths;
     const GpuItemSettings &s = *statusSettings();
@@ -98,7 +98,7 @@ QString GPU_MenuModule::headline() const
     QStringList parts;
     for (const GpuEntry &e : resumeArray_.back()) {
         const ImageGpuBar::Share share = ImageGpuBar::usedShare(e);
-        parts << (share.reported ? OrbFormat::fixed(share.fraction * 100.0, 0) + QLatin1Char('%') : QStringLiteral("--"));
+        parts << (share.reported ? OrbFormat::percent(share.fraction) : QStringLiteral("--"));
     }
     return parts.join(QStringLiteral(" \u00b7 "));
 }
@@ -108,7 +108,6 @@ TrayHeadline GPU_MenuModule::compactHeadline() const
     TrayHeadline h;
     if (!hasData())
         return h;
-    const auto percent = [](double share) { return OrbFormat::fixed(share * 100.0, 0) + QLatin1Char('%'); };
     const auto megabytes = [](int64_t bytes) { return QString::number(bytes >> 20) + QStringLiteral("MB"); };
     QStringList lines;
     for (const GpuEntry &e : resumeArray_.back()) {
@@ -116,7 +115,7 @@ TrayHeadline GPU_MenuModule::compactHeadline() const
         // Plain text: the host escapes it where the tray reads markup.
         QString line = e.name + QStringLiteral(": ");
         if (share.reported) {
-            line += percent(share.fraction) + QStringLiteral(" (") + megabytes(e.used) + QStringLiteral(" of ") +
+            line += OrbFormat::percent(share.fraction) + QStringLiteral(" (") + megabytes(e.used) + QStringLiteral(" of ") +
                     megabytes(e.total) + QLatin1Char(')');
             h.fraction = std::max(h.fraction, share.fraction);
         } else {
@@ -125,7 +124,7 @@ TrayHeadline GPU_MenuModule::compactHeadline() const
         lines << line;
     }
     h.gauge = TrayHeadline::Gauge::Pie;
-    h.label = QStringLiteral("GPU ") + (h.hasGauge() ? percent(h.fraction) : QStringLiteral("--"));
+    h.label = QStringLiteral("GPU ") + (h.hasGauge() ? OrbFormat::percent(h.fraction) : QStringLiteral("--"));
     if (h.hasGauge())
         h.colour = OrbColors::retGraphColor(h.fraction, QColor(0xa8, 0x7c, 0xf0), QColor(0xf5, 0xb0, 0x2e),
                                             QColor(0xf0, 0x4a, 0x3c), false);

@@ -86,7 +86,7 @@ void ImageGpuBar::drawText(const OrbCanvas &canvas, const Share &share, const QC
     OrbTextAttributes attrs;
     attrs.font = s.font;
     attrs.shadow = OrbColors::retNormalTextShadow(s.shadow);
-    const QString text = share.reported ? OrbFormat::fixed(share.fraction * 100.0, 0) + QLatin1Char('%')
+    const QString text = share.reported ? OrbFormat::percent(share.fraction)
                                         : QStringLiteral("--");
     OrbDrawText::orbDrawString(canvas, text, 1, 2, color, attrs, QRectF(myMenuPosX_, 0, textWidth, myHeight_),
                                s.fontAdjust, isHighLighted_);

@@ -114,7 +114,7 @@ std::optional<size_t> ImageMemoryBar::imageDigest(const MemDatArray &figures, ui
     if (st.showCircleMeter)
         seed = qHash(OrbDrawMeters::circleMeterDigest(circleMeterItems(st, s), hl), seed);
     const auto text = [&](std::size_t figure) {
-        seed = qHash(OrbFormat::calcMemorySize(figures[figure], st.unit), seed);
+        seed = qHash(OrbFormat::memorySizeText(figures[figure], st.unit).view(), seed);
     };
     if (st.showText) {
         text(7);

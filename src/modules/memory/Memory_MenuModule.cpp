@@ -116,11 +116,11 @@ void Memory_MenuModule::computeTextWidths() const
     measuredWith_ = myDefaults();
 }
 
-std::vector<double> Memory_MenuModule::elementWidths(const OrbEdgeInsets &insets, double height) const
+ElementWidths Memory_MenuModule::elementWidths(const OrbEdgeInsets &insets, double height) const
 {
     const MemoryItemSettings &st = settings_.of(myDefaults());
     computeTextWidths();
-    std::vector<double> widths;
+    ElementWidths widths;
     for (const int code : st.order) {
         switch (code) {
         case 1:
@@ -191,7 +191,7 @@ TrayHeadline Memory_MenuModule::compactHeadline() const
     if (resumeArray_.empty() || memoryTotlSize_ == 0)
         return h;
     h.fraction = std::clamp(static_cast<double>(memDatArray_[7]) / static_cast<double>(memoryTotlSize_), 0.0, 1.0);
-    h.label = QStringLiteral("MEM ") + OrbFormat::fixed(h.fraction * 100.0, 0) + QLatin1Char('%');
+    h.label = QStringLiteral("MEM ") + OrbFormat::percent(h.fraction);
     h.gauge = TrayHeadline::Gauge::Pie;
     h.colour = OrbColors::retGraphColor(h.fraction, QColor(0x4a, 0x9d, 0xf0), QColor(0xf5, 0xb0, 0x2e),
                                         QColor(0xf0, 0x4a, 0x3c), false);

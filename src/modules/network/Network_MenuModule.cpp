@@ -249,10 +249,10 @@ void Network_MenuModule::showGlobalIp()
     }
 }
 
-std::vector<double> Network_MenuModule::elementWidths(const OrbEdgeInsets &, double) const
+ElementWidths Network_MenuModule::elementWidths(const OrbEdgeInsets &, double) const
 {
     const NetworkItemSettings &s = settings();
-    std::vector<double> widths;
+    ElementWidths widths;
     for (int code : s.order) {
         switch (code) {
         case 1:

@@ -68,7 +68,7 @@ public:
 
 protected:
     bool hasData() const override { return !resumeArray_.empty(); }
-    std::vector<double> elementWidths(const OrbEdgeInsets &insets, double height) const override;
+    ElementWidths elementWidths(const OrbEdgeInsets &insets, double height) const override;
     std::unique_ptr<ModuleImageView> makeImageView() const override;
     void prepareView(ModuleImageView &view) const override;
     void addCommandItems(QMenu &menu) override;

@@ -41,10 +41,10 @@ void Temp_MenuModule::setSensorData(const SensorData &data)
         resumeArray_ = *data.temp;
 }
 
-std::vector<double> Temp_MenuModule::elementWidths(const OrbEdgeInsets &, double) const
+ElementWidths Temp_MenuModule::elementWidths(const OrbEdgeInsets &, double) const
 {
     const TempItemSettings &s = settings();
-    std::vector<double> widths;
+    ElementWidths widths;
     // Piled up, the text is drawn over the graph and takes no width of its own.
     if (s.displayText && !s.pileUp)
         widths.push_back(std::ceil(s.textWidth));

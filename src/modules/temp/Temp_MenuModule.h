@@ -29,7 +29,7 @@ public:
 
 protected:
     bool hasData() const override { return !resumeArray_.empty() && !resumeArray_.back().empty(); }
-    std::vector<double> elementWidths(const OrbEdgeInsets &insets, double height) const override;
+    ElementWidths elementWidths(const OrbEdgeInsets &insets, double height) const override;
     std::unique_ptr<ModuleImageView> makeImageView() const override;
     void prepareView(ModuleImageView &view) const override;
     void addDetailItems(QMenu &menu) override;

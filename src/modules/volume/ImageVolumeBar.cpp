@@ -117,7 +117,7 @@ void ImageVolumeBar::drawPercent(const OrbCanvas &canvas, const VolumeFigure &f)
     const std::optional<OrbShadow> shadow = attrs_.shadow;
     attrs_.font = settings_.percentFont;
     const QRectF frame(myMenuPosX_, 0, 2.0 * settings_.percentWidth, myHeight_);
-    OrbDrawText::orbDrawString(canvas, OrbFormat::fixed(p * 100.0, 0) + QLatin1Char('%'), 1, 1, c, attrs_, frame,
+    OrbDrawText::orbDrawString(canvas, OrbFormat::percent(p), 1, 1, c, attrs_, frame,
                                settings_.fontAdjust, isHighLighted_);
     attrs_.shadow = shadow;
     attrs_.font = settings_.font;

@@ -26,9 +26,9 @@ const VolumeFigure *VolumeFigures::find(const QString &path) const
     return nullptr;
 }
 
-std::vector<const VolumeFigure *> VolumeFigures::drawn(bool hideNetwork) const
+VolumeFigures::Drawn VolumeFigures::drawn(bool hideNetwork) const
 {
-    std::vector<const VolumeFigure *> out;
+    Drawn out;
     out.reserve(volumes.size());
     for (const VolumeFigure &f : volumes)
         if (!(hideNetwork && f.network))

@@ -2,6 +2,7 @@
 #include "collect/Samples.h"
 
 #include <QString>
+#include <QVarLengthArray>
 #include <optional>
 #include <vector>
 
@@ -36,7 +37,9 @@ struct VolumeFigures {
 
     const VolumeFigure *find(const QString &path) const;
     // The volumes a per-volume status image draws: all of them, or the local ones only.
-    std::vector<const VolumeFigure *> drawn(bool hideNetwork) const;
+    // Kept inline for the few volumes a machine has: the widths are measured every pass.
+    using Drawn = QVarLengthArray<const VolumeFigure *, 16>;
+    Drawn drawn(bool hideNetwork) const;
     // The fullest volume with a size, nullptr when none has one.
     const VolumeFigure *fullest() const;
 };

@@ -214,7 +214,7 @@ void Volume_MenuController::replaceDetailData(const std::optional<VolumeFigure> 
         percentLabel_->setText(localized("** ERROR **"));
     } else {
         ufPer_ = static_cast<float>(f->usedFraction() * 100.0);
-        percentLabel_->setText(OrbFormat::fixed(ufPer_, 1) + QLatin1Char('%'));
+        percentLabel_->setText(OrbFormat::fixed(ufPer_, 1, QLatin1StringView("%")));
     }
     if (!settings_)
         settings_ = std::make_unique<VolumeSettings>(VolumeSettings::from(defaults_));

@@ -33,8 +33,6 @@ constexpr int kIconPixels = 28;
 
 QString localized(const char *text) { return QCoreApplication::translate("OrbStrings", text); }
 
-QString percentText(double fraction) { return OrbFormat::fixed(fraction * 100.0, 0) + QLatin1Char('%'); }
-
 } // namespace
 
 QVariantMap Volume_MenuModule::menuGraphDefaults()
@@ -182,15 +180,15 @@ bool Volume_MenuModule::hasData() const
     return f && !f->volumes.empty();
 }
 
-std::vector<double> Volume_MenuModule::elementWidthsFor(const VolumeSettings &s, const VolumeFigures &figures,
-                                                        double innerHeight)
+ElementWidths Volume_MenuModule::elementWidthsFor(const VolumeSettings &s, const VolumeFigures &figures,
+                                                  double innerHeight)
 {
-    std::vector<const VolumeFigure *> drawn;
+    VolumeFigures::Drawn drawn;
     if (s.showEachDisk)
         drawn = figures.drawn(s.hideNetwork);
     else
         drawn.push_back(&figures.all);
-    std::vector<double> widths;
+    ElementWidths widths;
     for (const VolumeFigure *f : drawn) {
         if (s.drawsIcons())
             widths.push_back(14.0);
@@ -210,7 +208,7 @@ std::vector<double> Volume_MenuModule::elementWidthsFor(const VolumeSettings &s,
     return widths;
 }
 
-std::vector<double> Volume_MenuModule::elementWidths(const OrbEdgeInsets &insets, double height) const
+ElementWidths Volume_MenuModule::elementWidths(const OrbEdgeInsets &insets, double height) const
 {
     const std::optional<VolumeFigures> &f = checkUsedFree();
     if (!f)
@@ -293,7 +291,7 @@ QString Volume_MenuModule::headline() const
     const std::optional<VolumeFigures> &f = checkUsedFree();
     if (!f || f->all.total < 1)
         return {};
-    return localized("%1 used of %2").arg(percentText(f->all.usedFraction()), f->all.totalText);
+    return localized("%1 used of %2").arg(OrbFormat::percent(f->all.usedFraction()), f->all.totalText);
 }
 
 TrayHeadline Volume_MenuModule::compactHeadline() const
@@ -315,7 +313,7 @@ TrayHeadline Volume_MenuModule::compactHeadline() const
     if (!shown)
         return h;
     h.fraction = shown->usedFraction();
-    h.label = QStringLiteral("VOL ") + percentText(h.fraction);
+    h.label = QStringLiteral("VOL ") + OrbFormat::percent(h.fraction);
     h.gauge = TrayHeadline::Gauge::Bar;
     h.colour = OrbColors::retGraphColor(h.fraction, QColor(0x4c, 0xa8, 0xe0), QColor(0xf5, 0xb0, 0x2e),
                                         QColor(0xf0, 0x4a, 0x3c), false);
@@ -324,7 +322,7 @@ TrayHeadline Volume_MenuModule::compactHeadline() const
         const VolumeEntry *e = base_ ? base_->find(v.path) : nullptr;
         // Tray tool tips may be read as markup: a label is text, never tags.
         const QString name = (e ? e->volumeName : v.path).toHtmlEscaped();
-        lines << (v.total >= 1 ? localized("%1: %2 used of %3").arg(name, percentText(v.usedFraction()), v.totalText)
+        lines << (v.total >= 1 ? localized("%1: %2 used of %3").arg(name, OrbFormat::percent(v.usedFraction()), v.totalText)
                                : localized("%1: no size").arg(name));
     }
     h.toolTip = lines.join(QLatin1Char('\n'));

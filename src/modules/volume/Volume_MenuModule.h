@@ -46,8 +46,8 @@ public:
 
     // Element widths of the status image in points for the volumes drawn, before the gaps and
     // the label are added; `innerHeight` is the height less the top and bottom insets.
-    static std::vector<double> elementWidthsFor(const VolumeSettings &settings, const VolumeFigures &figures,
-                                                double innerHeight);
+    static ElementWidths elementWidthsFor(const VolumeSettings &settings, const VolumeFigures &figures,
+                                            double innerHeight);
 
     // The icon drawn for a volume: the desktop theme's, or a drawn one; 28 pixels square.
     static QImage volumeIcon(const VolumeEntry &entry);
@@ -76,7 +76,7 @@ public:
 
 protected:
     bool hasData() const override;
-    std::vector<double> elementWidths(const OrbEdgeInsets &insets, double height) const override;
+    ElementWidths elementWidths(const OrbEdgeInsets &insets, double height) const override;
     std::unique_ptr<ModuleImageView> makeImageView() const override;
     void prepareView(ModuleImageView &view) const override;
     void addCommandItems(QMenu &menu) override;

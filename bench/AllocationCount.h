@@ -1,0 +1,8 @@
+#pragma once
+#include <cstdint>
+
+// Heap allocations made by this program so far (malloc, calloc and realloc, which is also
+// what operator new and Qt's containers call), so a benchmark can report how many a tick makes.
+namespace orbbench {
+uint64_t allocations();
+}
