@@ -1,6 +1,5 @@
 #include "toolkit/OrbColumnFill.h"
 
-#include <limits>
 #include <optional>
 
 namespace orb {
@@ -21,20 +20,18 @@ void OrbColumnFill::fill()
     }
     // A graph has a few layers: one sweep over the bars per layer, lowest first, keeps the
     // order within a layer without a sort's scratch buffer.
-    int layer = std::numeric_limits<int>::min();
-    bool first = true;
+    std::optional<int> filled; // the layer filled last
     for (;;) {
         std::optional<int> next;
         for (const Bar &bar : bars_)
-            if ((first || bar.layer > layer) && (!next || bar.layer < *next))
+            if ((!filled || bar.layer > *filled) && (!next || bar.layer < *next))
                 next = bar.layer;
         if (!next)
             break;
-        layer = *next;
-        first = false;
         for (const Bar &bar : bars_)
-            if (bar.layer == layer)
+            if (bar.layer == *next)
                 canvas_.fillRect(bar.rect, bar.color);
+        filled = next;
     }
     bars_.clear();
 }
