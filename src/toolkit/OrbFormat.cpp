@@ -99,14 +99,16 @@ OrbFormat::FixedText::FixedText(double value, int decimals, QLatin1StringView su
         }
     }
     const qsizetype tail = std::min(suffix.size(), kMaxSuffix);
-    std::memcpy(buf + n, suffix.data(), static_cast<size_t>(tail));
+    if (tail > 0) // an empty view may have no data at all
+        std::memcpy(buf + n, suffix.data(), static_cast<size_t>(tail));
     size_ = n + tail;
 }
 
 OrbFormat::FixedText::FixedText(QLatin1StringView text)
     : size_(std::min<qsizetype>(text.size(), static_cast<qsizetype>(sizeof chars_)))
 {
-    std::memcpy(chars_.data(), text.data(), static_cast<size_t>(size_));
+    if (size_ > 0)
+        std::memcpy(chars_.data(), text.data(), static_cast<size_t>(size_));
 }
 
 QString OrbFormat::percent(double fraction, int decimals)
