@@ -4,5 +4,7 @@
 // Heap allocations made by this program so far (malloc, calloc and realloc, which is also
 // what operator new and Qt's containers call), so a benchmark can report how many a tick makes.
 namespace orbbench {
+// False in sanitizer builds: their runtimes own the allocator, and nothing is counted there.
+bool countsAllocations();
 uint64_t allocations();
-}
+} // namespace orbbench
