@@ -31,7 +31,7 @@ qint64 truncated(double v)
 
 QString withUnit(double value, int decimals, const char *unit)
 {
-    return OrbFormat::FixedText(value, decimals, QLatin1StringView(unit)).toString();
+    return OrbFormat::fixed(value, decimals, QLatin1StringView(unit));
 }
 
 constexpr uint64_t kPowersOfTen[] = {1, 10, 100, 1000, 10000};
@@ -90,7 +90,7 @@ OrbFormat::FixedText::FixedText(double value, int decimals, QLatin1StringView su
     char *const buf = chars_.data();
     int n = shortFixed(value, decimals, buf);
     if (n == 0) {
-        const auto res = std::to_chars(buf, buf + 340, value, std::chars_format::fixed, decimals);
+        const auto res = std::to_chars(buf, buf + kMaxFigure, value, std::chars_format::fixed, decimals);
         if (res.ec != std::errc()) {
             buf[0] = '0';
             n = 1;

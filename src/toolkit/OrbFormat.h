@@ -33,7 +33,8 @@ public:
 
     private:
         // The widest double in fixed notation with 17 decimals is under 330 characters.
-        std::array<char, 340 + kMaxSuffix> chars_;
+        static constexpr qsizetype kMaxFigure = 340;
+        std::array<char, kMaxFigure + kMaxSuffix> chars_;
         qsizetype size_ = 0;
     };
     // calcMemorySize's text as a FixedText.
