@@ -27,7 +27,19 @@ std::shared_ptr<const FileSystemStats> FileSystemStats::forTree(const Sysroot &r
 
 std::optional<FsStat> StatvfsStats::stat(const QString &mountPath) const
 {
-    const std::string path = root_.path(mountPath.toStdString());
+    // Every local volume is asked after each pass: the path is built in buffers this thread
+    // keeps, and a plain ASCII path needs no conversion.
+    thread_local std::string machinePath;
+    thread_local std::string path;
+    machinePath.clear();
+    for (const QChar c : mountPath) {
+        if (c.unicode() >= 0x80) {
+            machinePath = mountPath.toStdString();
+            break;
+        }
+        machinePath.push_back(static_cast<char>(c.unicode()));
+    }
+    root_.pathInto(machinePath, path);
     struct statvfs s;
     std::memset(&s, 0, sizeof s);
     if (::statvfs(path.c_str(), &s) != 0)

@@ -27,15 +27,21 @@ Sysroot Sysroot::fromEnvironment()
 
 std::string Sysroot::path(std::string_view machinePath) const
 {
-    if (root_ == "/")
-        return std::string(machinePath);
     std::string p;
-    p.reserve(root_.size() + machinePath.size() + 1);
-    p.append(root_);
-    if (machinePath.empty() || machinePath.front() != '/')
-        p.push_back('/');
-    p.append(machinePath.data(), machinePath.size());
+    pathInto(machinePath, p);
     return p;
+}
+
+void Sysroot::pathInto(std::string_view machinePath, std::string &out) const
+{
+    out.clear();
+    if (root_ != "/") {
+        out.reserve(root_.size() + machinePath.size() + 1);
+        out.append(root_);
+        if (machinePath.empty() || machinePath.front() != '/')
+            out.push_back('/');
+    }
+    out.append(machinePath.data(), machinePath.size());
 }
 
 bool Sysroot::readFile(std::string_view machinePath, std::string &out, size_t cap) const

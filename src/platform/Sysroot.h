@@ -20,6 +20,8 @@ public:
 
     // Absolute path of `machinePath` (such as "/proc/stat") under the root.
     std::string path(std::string_view machinePath) const;
+    // The same into `out`, whose storage is reused.
+    void pathInto(std::string_view machinePath, std::string &out) const;
 
     // Reads a whole file into `out` (reusing its capacity), at most `cap` bytes.
     // Returns false when the file cannot be opened or read, or is not a regular file.

@@ -3,6 +3,7 @@
 #include "settings/FontCatalog.h"
 
 #include <QFontMetricsF>
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <cstring>
@@ -111,18 +112,63 @@ OrbFormat::FixedText::FixedText(QLatin1StringView text)
         std::memcpy(chars_.data(), text.data(), static_cast<size_t>(size_));
 }
 
-QString OrbFormat::percent(double fraction, int decimals)
+OrbFormat::FixedText OrbFormat::FixedText::eightNumber() const
 {
-    return fixed(fraction * 100.0, decimals, QLatin1StringView("%"));
+    FixedText out = *this;
+    std::replace_if(out.chars_.begin(), out.chars_.begin() + out.size_, [](char c) { return c >= '0' && c <= '9'; }, '8');
+    return out;
+}
+
+OrbFormat::FixedText OrbFormat::FixedText::integer(qint64 value)
+{
+    FixedText out(QLatin1StringView{});
+    out.size_ = static_cast<qsizetype>(std::to_chars(out.chars_.data(), out.chars_.data() + out.chars_.size(), value).ptr
+                                       - out.chars_.data());
+    return out;
+}
+
+void OrbFormat::FixedText::append(QLatin1StringView text)
+{
+    const qsizetype n = std::min(text.size(), static_cast<qsizetype>(chars_.size()) - size_);
+    if (n > 0)
+        std::memcpy(chars_.data() + size_, text.data(), static_cast<size_t>(n));
+    size_ += std::max<qsizetype>(n, 0);
+}
+
+void OrbFormat::FixedText::truncate(qsizetype size) { size_ = std::clamp<qsizetype>(size, 0, size_); }
+
+void OrbFormat::FixedText::assignTo(QString &out) const
+{
+    const QLatin1StringView text = view();
+    if (out == text)
+        return;
+    // resize() and begin() copy a string shared with another first; its own is reused.
+    out.resize(text.size());
+    std::transform(text.begin(), text.end(), out.begin(), [](char c) { return QLatin1Char(c); });
+}
+
+QString OrbFormat::percent(double fraction, int decimals) { return percentText(fraction, decimals).toString(); }
+
+OrbFormat::FixedText OrbFormat::percentText(double fraction, int decimals)
+{
+    return {fraction * 100.0, decimals, QLatin1StringView("%")};
 }
 
 QString OrbFormat::calcBytesPerSec(double bytesPerSec, bool byteToBit, int digits)
 {
+    return bytesPerSecText(bytesPerSec, byteToBit, digits).toString();
+}
+
+OrbFormat::FixedText OrbFormat::bytesPerSecText(double bytesPerSec, bool byteToBit, int digits)
+{
     static constexpr const char *kUnits[2][4] = {{"B/s", "KB/s", "MB/s", "GB/s"}, {"bps", "Kbps", "Mbps", "Gbps"}};
     const char *const *units = kUnits[byteToBit ? 1 : 0];
     // A rate from a zero interval (0/0, x/0) counts as no traffic.
-    if (!std::isfinite(bytesPerSec) || bytesPerSec <= 0.0)
-        return QLatin1String(digits > 0 ? "0" : "0.0") + QLatin1String(units[0]);
+    if (!std::isfinite(bytesPerSec) || bytesPerSec <= 0.0) {
+        FixedText zero(QLatin1StringView(digits > 0 ? "0" : "0.0"));
+        zero.append(QLatin1StringView(units[0]));
+        return zero;
+    }
 
     const double x = byteToBit ? bytesPerSec * 8.0 : bytesPerSec;
     int unit = 0;
@@ -137,24 +183,32 @@ QString OrbFormat::calcBytesPerSec(double bytesPerSec, bool byteToBit, int digit
         unit = 1;
         scaled = x / kKiB;
     }
-    if (digits > 0)
-        return retArrangedNumber(scaled, x, digits) + QLatin1String(units[unit]);
-    return fixed(scaled, 1, QLatin1StringView(units[unit]));
+    if (digits > 0) {
+        FixedText text = arrangedNumberText(scaled, x, digits);
+        text.append(QLatin1StringView(units[unit]));
+        return text;
+    }
+    return {scaled, 1, QLatin1StringView(units[unit])};
 }
 
 QString OrbFormat::retArrangedNumber(double scaled, double oriDbl, int digits)
 {
+    return arrangedNumberText(scaled, oriDbl, digits).toString();
+}
+
+OrbFormat::FixedText OrbFormat::arrangedNumberText(double scaled, double oriDbl, int digits)
+{
     if (!(oriDbl >= 1024.0))
-        return QString::number(truncated(oriDbl));
+        return FixedText::integer(truncated(oriDbl));
     const qint64 whole = truncated(scaled);
     if (OrbCalcDigits(whole) >= digits)
-        return QString::number(whole);
+        return FixedText::integer(whole);
     // Cut, not rounded: 1.4648 with four places is "1.46".
-    QString text = fixed(scaled, 6);
-    if (text.size() > digits) {
+    FixedText text(scaled, 6);
+    if (text.view().size() > digits) {
         text.truncate(std::max(digits, 0));
-        if (text.endsWith(QLatin1Char('.')))
-            text.chop(1);
+        if (text.view().endsWith(QLatin1Char('.')))
+            text.truncate(text.view().size() - 1);
     }
     return text;
 }

@@ -30,6 +30,17 @@ public:
         explicit FixedText(QLatin1StringView text);
         QLatin1StringView view() const { return {chars_.data(), size_}; }
         QString toString() const { return QString(view()); }
+        // A copy with every decimal digit as '8', as retEightNumber() gives it.
+        FixedText eightNumber() const;
+        // A whole number as QString::number() prints it.
+        static FixedText integer(qint64 value);
+        // Adds `text` at the end, cut where the room ends.
+        void append(QLatin1StringView text);
+        // Keeps the first `size` characters.
+        void truncate(qsizetype size);
+        // Makes `out` this text. A string that holds its characters alone is written in place
+        // and keeps its storage, so a text an item draws every pass needs none of its own.
+        void assignTo(QString &out) const;
 
     private:
         // The widest double in fixed notation with 17 decimals is under 330 characters.
@@ -41,12 +52,15 @@ public:
     static FixedText memorySizeText(qint64 bytes, int unitNumber);
     // A share of 0..1 as a percentage: percent(0.42) is "42%".
     static QString percent(double fraction, int decimals = 0);
+    static FixedText percentText(double fraction, int decimals = 0);
 
     // Network rate: binary multiples, "B/s" or "bps"; digits > 0 fits the number into
     // that many characters (truncating), digits <= 0 gives one decimal.
     static QString calcBytesPerSec(double bytesPerSec, bool byteToBit, int digits);
+    static FixedText bytesPerSecText(double bytesPerSec, bool byteToBit, int digits);
     // A scaled value cut (not rounded) to `digits` characters; `oriDbl` below 1024 prints whole.
     static QString retArrangedNumber(double scaled, double oriDbl, int digits);
+    static FixedText arrangedNumberText(double scaled, double oriDbl, int digits);
     // Disk access rate, decimal multiples, one decimal.
     static QString calcDiscAccessPerSec(qint64 bytesPerSec);
     // Disk size, decimal multiples.

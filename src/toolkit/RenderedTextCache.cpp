@@ -77,8 +77,7 @@ bool RenderedTextCache::draw(const OrbCanvas &canvas, const ShapedTextCache::Sha
         const int height = static_cast<int>(std::ceil(shaped.size.height())) + 2 * pad;
         if (width <= 2 * pad || height <= 2 * pad || width > 4096 || height > 4096)
             return false;
-        QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
-        image.fill(Qt::transparent);
+        QImage &image = cache->scratch(width, height);
         {
             QPainter q(&image);
             q.setRenderHints(hints);
@@ -95,6 +94,20 @@ bool RenderedTextCache::draw(const OrbCanvas &canvas, const ShapedTextCache::Sha
     canvas.copyPixels(QPoint(static_cast<int>(wholeX) - pad, static_cast<int>(wholeY) - pad) + found->offset,
                       found->image);
     return true;
+}
+
+QImage &RenderedTextCache::scratch(int width, int height)
+{
+    const QSize size((width + 31) & ~31, (height + 7) & ~7);
+    auto it = std::find_if(scratch_.begin(), scratch_.end(), [&](const QImage &i) { return i.size() == size; });
+    if (it == scratch_.end()) {
+        if (scratch_.size() >= kMaxScratch)
+            scratch_.erase(scratch_.begin());
+        scratch_.emplace_back(size, QImage::Format_ARGB32_Premultiplied);
+        it = scratch_.end() - 1;
+    }
+    it->fill(Qt::transparent);
+    return *it;
 }
 
 RenderedTextCache::Rendered RenderedTextCache::cropped(const QImage &drawn)

@@ -10,6 +10,7 @@
 #include <QPointF>
 #include <QString>
 #include <optional>
+#include <vector>
 
 class QPainter;
 
@@ -53,10 +54,16 @@ private:
         QPoint offset;
     };
     static Rendered cropped(const QImage &drawn);
+    // A cleared image of at least `width` x `height` pixels to draw a new text in. Sizes are
+    // rounded up so a few images serve every text; each keeps the paint engine it was first
+    // drawn with, which would otherwise be set up again for every new text.
+    QImage &scratch(int width, int height);
 
     // Kept small whatever the texts: when full, it starts again.
     static constexpr qsizetype kMaxImages = 256;
     QHash<Key, Rendered> images_;
+    static constexpr std::size_t kMaxScratch = 8;
+    std::vector<QImage> scratch_;
 };
 
 } // namespace orb

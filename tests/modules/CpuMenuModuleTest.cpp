@@ -282,6 +282,42 @@ TEST_F(CpuMenuModuleTest, CompactHeadlineIsTheLoadAsABarThatWarnsWhenHigh)
     }
 }
 
+// The headline shows whole percents: tick counts that round to the same ones build and send
+// nothing, and a move of any percent shown (here only Nice and Idle) sends the new texts.
+TEST_F(CpuMenuModuleTest, TheHeadlineIsSentAgainOnlyWhenAPercentItShowsMoves)
+{
+    test::RecordingStatusHost recording;
+    CPU_MenuModule item(&delegate);
+    item.setMyDefaults(defaults());
+    item.initDrawStatusBar(recording);
+    auto *cell = static_cast<test::RecordingStatusItem *>(item.statusItem());
+    History<CpuSample> history;
+    const auto pass = [&](CpuTicks ticks) {
+        history = history.appended(sampleOf({ticks}));
+        SensorData data;
+        data.cpu = history;
+        item.setSensorData(data);
+        item.refreshBar();
+    };
+    pass({300, 100, 0, 600});
+    const int first = cell->headlinesSet;
+    ASSERT_GE(first, 1);
+    pass({301, 100, 0, 601});
+    pass({3000, 1000, 1, 6000}); // Nice at 0.01%: still "0%"
+    EXPECT_EQ(cell->headlinesSet, first);
+    EXPECT_EQ(cell->headline().toolTip, "User 30%\nSystem 10%\nNice 0%\nIdle 60%");
+
+    pass({300, 100, 10, 590});
+    EXPECT_EQ(cell->headlinesSet, first + 1);
+    EXPECT_EQ(cell->headline().toolTip, "User 30%\nSystem 10%\nNice 1%\nIdle 59%");
+    EXPECT_EQ(cell->headline().label, "CPU 40%");
+
+    pass({700, 200, 0, 100});
+    EXPECT_EQ(cell->headlinesSet, first + 2);
+    EXPECT_EQ(cell->headline().label, "CPU 90%");
+    EXPECT_EQ(cell->toolTipText(), "90%");
+}
+
 TEST_F(CpuMenuModuleTest, ATrayThatDrawsTheHeadlineGetsNoImageUntilItShowsImagesAgain)
 {
     test::RecordingStatusHost squares(true);

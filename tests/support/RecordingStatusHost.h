@@ -17,6 +17,11 @@ public:
         ++imagesSet;
         StatusItemHost::setImage(image, isTemplate);
     }
+    void setHeadline(const TrayHeadline &headline) override
+    {
+        ++headlinesSet;
+        StatusItemHost::setHeadline(headline);
+    }
     void showImagesFromNowOn()
     {
         squareCells = false;
@@ -24,6 +29,7 @@ public:
     }
     bool squareCells = false;
     int imagesSet = 0;
+    int headlinesSet = 0;
 };
 
 class RecordingStatusHost : public StatusBarHost {

@@ -11,6 +11,7 @@
 #include <charconv>
 #include <cmath>
 #include <gtest/gtest.h>
+#include <limits>
 
 using orb::OrbFormat;
 
@@ -182,6 +183,38 @@ TEST(OrbFormat, FixedWithASuffixAndPercentages)
     EXPECT_EQ(OrbFormat::percent(0.12345, 1), "12.3%");
     EXPECT_EQ(OrbFormat::calcBytesPerSec(1536.0, false, 0), "1.5KB/s");
     EXPECT_EQ(OrbFormat::calcBytesPerSec(3.0 * 1024 * 1024 * 1024, true, 0), "24.0Gbps");
+}
+
+// Items draw their figures from strings they rewrite in place each pass: the storage is
+// reused when the string is the item's alone, and a copy handed on (to a text cache, a host)
+// keeps its text.
+TEST(OrbFormat, StackTextsWrittenIntoAStringReuseItAndLeaveSharedCopiesAlone)
+{
+    QString out;
+    OrbFormat::percentText(0.125, 1).assignTo(out);
+    EXPECT_EQ(out, "12.5%");
+    const QChar *storage = out.constData();
+    OrbFormat::percentText(0.07).assignTo(out);
+    EXPECT_EQ(out, "7%");
+    EXPECT_EQ(out.constData(), storage);
+
+    const QString handedOn = out;
+    OrbFormat::bytesPerSecText(1500, false, 4).assignTo(out);
+    EXPECT_EQ(out, "1.46KB/s");
+    EXPECT_EQ(handedOn, "7%");
+
+    for (const qint64 v : {std::numeric_limits<qint64>::min(), qint64(-1), qint64(0), std::numeric_limits<qint64>::max()})
+        EXPECT_EQ(OrbFormat::FixedText::integer(v).view(), QString::number(v));
+    // Appending stops where the room ends; truncating never grows a text.
+    OrbFormat::FixedText t(QLatin1StringView("ab"));
+    const QByteArray longText(1000, 'y');
+    t.append(QLatin1StringView(longText));
+    EXPECT_TRUE(t.view().startsWith(QLatin1StringView("abyy")));
+    EXPECT_LT(t.view().size(), 1000);
+    t.truncate(5000);
+    EXPECT_LT(t.view().size(), 1000);
+    t.truncate(1);
+    EXPECT_EQ(t.view(), QLatin1StringView("a"));
 }
 
 TEST(OrbFormat, FixedIsTheGeneralConversionForEveryValueAndPrecision)

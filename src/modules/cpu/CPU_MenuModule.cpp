@@ -7,6 +7,8 @@
 #include "settings/SettingsStore.h"
 #include "toolkit/OrbFormat.h"
 
+#include <algorithm>
+#include <cmath>
 
 namespace orb {
 
@@ -142,12 +144,17 @@ TrayHeadline CPU_MenuModule::compactHeadline() const
 
 std::optional<size_t> CPU_MenuModule::headlineDigest() const
 {
-    // The texts come from the newest average entry alone, whose tick counts repeat often on
-    // a quiet machine.
     if (resumeArray_.empty() || resumeArray_.back().empty())
         return qHashMulti(0, true);
-    const CpuTicks &t = resumeArray_.back().back();
-    return qHashMulti(0, false, t.user, t.system, t.nice, t.idle);
+    // What the headline shows: whole percents in the texts, a whole-percent gauge and its
+    // colour band. The tick counts move on every pass; these mostly stay, and then nothing is
+    // built or sent.
+    const ImageCpuBar::Fractions f = ImageCpuBar::fractionsOf(resumeArray_.back().back());
+    const double busy = f.user + f.system;
+    size_t seed = qHashMulti(0, false, std::lround(std::min(busy, 1.0) * 100.0), busy < 0.7 ? 0 : busy < 0.9 ? 1 : 2);
+    for (const double shown : {busy, f.user, f.system, f.nice, f.idle})
+        seed = qHash(OrbFormat::FixedText(shown * 100.0, 0).view(), seed);
+    return seed;
 }
 
 std::unique_ptr<ModuleImageView> CPU_MenuModule::makeImageView() const { return std::make_unique<ImageCpuBar>(); }

@@ -120,14 +120,14 @@ void ImageCpuBar::drawText(const OrbCanvas &canvas, const CpuItemSettings &s, co
     attrs.shadow = shadow;
     const QRectF frame(myMenuPosX_, 0, textWidth, myHeight_);
     if (s.textShowsAverage) {
-        OrbDrawText::orbDrawString(canvas, OrbFormat::percent(f.user + f.system), 1, 1, s.averageText, attrs, frame,
-                                   s.fontAdjust, isHighLighted_);
+        OrbFormat::percentText(f.user + f.system).assignTo(firstText_);
+        OrbDrawText::orbDrawString(canvas, firstText_, 1, 1, s.averageText, attrs, frame, s.fontAdjust, isHighLighted_);
     } else {
-        OrbDrawText::orbDrawString(canvas, OrbFormat::percent(f.user), 0, 2, s.user, attrs, frame, s.fontAdjust,
-                                   isHighLighted_);
+        OrbFormat::percentText(f.user).assignTo(firstText_);
+        OrbDrawText::orbDrawString(canvas, firstText_, 0, 2, s.user, attrs, frame, s.fontAdjust, isHighLighted_);
         attrs.shadow = shadow;
-        OrbDrawText::orbDrawString(canvas, OrbFormat::percent(f.system), 2, 2, s.system, attrs, frame, s.fontAdjust,
-                                   isHighLighted_);
+        OrbFormat::percentText(f.system).assignTo(secondText_);
+        OrbDrawText::orbDrawString(canvas, secondText_, 2, 2, s.system, attrs, frame, s.fontAdjust, isHighLighted_);
     }
     myMenuPosX_ += textWidth + insets_.middle;
 }

@@ -34,6 +34,9 @@ private:
     History<CpuSample> resumeArray_;
     TypedSettings<CpuItemSettings> settings_;
     HistoryGraphs<CpuSample> graphs_; // one a processor
+    // The texts drawn last, rewritten in place pass after pass.
+    QString firstText_;
+    QString secondText_;
 };
 
 } // namespace orb

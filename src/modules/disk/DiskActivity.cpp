@@ -19,16 +19,20 @@ int64_t add(int64_t a, int64_t b)
     return __builtin_add_overflow(a, b, &out) ? std::numeric_limits<int64_t>::max() : out;
 }
 
-DiskRW makeRW(int64_t read, int64_t written, double seconds)
+// Sets `rw` to the activity of `read` and `written` bytes over `seconds`; a rate that stays
+// keeps its text.
+void setRW(DiskRW &rw, int64_t read, int64_t written, double seconds)
 {
-    DiskRW rw;
     rw.readActive = read >= 1;
     rw.writeActive = written >= 1;
-    rw.readPerSec = static_cast<int64_t>(static_cast<double>(read) / seconds);
-    rw.writePerSec = static_cast<int64_t>(static_cast<double>(written) / seconds);
-    rw.readText = OrbFormat::calcDiscAccessPerSec(rw.readPerSec);
-    rw.writeText = OrbFormat::calcDiscAccessPerSec(rw.writePerSec);
-    return rw;
+    const auto perSec = [seconds](int64_t bytes) { return static_cast<int64_t>(static_cast<double>(bytes) / seconds); };
+    const auto update = [](int64_t &rate, QString &text, int64_t next) {
+        if (rate != next || text.isEmpty())
+            text = OrbFormat::calcDiscAccessPerSec(next);
+        rate = next;
+    };
+    update(rw.readPerSec, rw.readText, perSec(read));
+    update(rw.writePerSec, rw.writeText, perSec(written));
 }
 
 } // namespace
@@ -53,16 +57,24 @@ const DiskCounters *DiskActivity::countersOf(const DiskSample &sample, const QSt
 
 std::optional<DiskRWTable> DiskActivity::checkAllReadWrite(const History<DiskSample> &history, const DiskBase &base)
 {
-    if (history.empty())
+    DiskRWTable table;
+    if (!checkAllReadWrite(history, base, table))
         return std::nullopt;
+    return table;
+}
+
+bool DiskActivity::checkAllReadWrite(const History<DiskSample> &history, const DiskBase &base, DiskRWTable &table)
+{
+    if (history.empty())
+        return false;
     const DiskSample &now = history.back();
     const DiskSample *before = history.size() >= 2 ? &history[history.size() - 2] : nullptr;
     const double t = intervalSeconds(now);
-    DiskRWTable table;
-    table.disks.reserve(base.drives.size());
+    table.disks.resize(base.drives.size());
     int64_t totalRead = 0;
     int64_t totalWritten = 0;
-    for (const DiskDrive &drive : base.drives) {
+    for (std::size_t i = 0; i < base.drives.size(); ++i) {
+        const DiskDrive &drive = base.drives[i];
         int64_t r = 0;
         int64_t w = 0;
         const DiskCounters *a = countersOf(now, drive.devicePath);
@@ -73,10 +85,15 @@ std::optional<DiskRWTable> DiskActivity::checkAllReadWrite(const History<DiskSam
         }
         totalRead = add(totalRead, r);
         totalWritten = add(totalWritten, w);
-        table.disks.emplace_back(drive.devicePath, makeRW(r, w, t));
+        auto &[name, rw] = table.disks[i];
+        if (name != drive.devicePath) {
+            name = drive.devicePath;
+            rw = {};
+        }
+        setRW(rw, r, w, t);
     }
-    table.all = makeRW(totalRead, totalWritten, t);
-    return table;
+    setRW(table.all, totalRead, totalWritten, t);
+    return true;
 }
 
 double DiskActivity::intervalSeconds(const DiskSample &sample)

@@ -47,6 +47,10 @@ public:
     // Activity between the two newest samples, divided by the newest interval (at least 1).
     // With one sample every disk of the base is idle; nothing without a sample.
     static std::optional<DiskRWTable> checkAllReadWrite(const History<DiskSample> &history, const DiskBase &base);
+    // The same into `table`, whose storage is reused and whose texts are kept where a rate is
+    // unchanged: the item works this out after every pass. False, leaving `table` as it was,
+    // when there is no sample.
+    static bool checkAllReadWrite(const History<DiskSample> &history, const DiskBase &base, DiskRWTable &table);
 
     // Deltas between consecutive samples for `key` ("/dev/sda"; "all" sums every disk
     // present in both samples), newest first, at most `maxCount` of them.

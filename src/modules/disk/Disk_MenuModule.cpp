@@ -322,7 +322,10 @@ const std::optional<DiskRWTable> &Disk_MenuModule::checkAllReadWrite() const
     if (rwHistory_.identity() != resumeArray_.identity() || rwBase_ != base_) {
         rwHistory_ = resumeArray_;
         rwBase_ = base_;
-        rwTable_ = DiskActivity::checkAllReadWrite(resumeArray_, *base_);
+        if (!rwTable_)
+            rwTable_.emplace();
+        if (!DiskActivity::checkAllReadWrite(resumeArray_, *base_, *rwTable_))
+            rwTable_.reset();
     }
     return rwTable_;
 }

@@ -38,6 +38,16 @@ std::vector<std::size_t> ImageDiskBar::drawOrder(const DiskBase &base)
     return order;
 }
 
+const std::vector<std::size_t> &ImageDiskBar::orderOfBase()
+{
+    // A base is never changed once made: the same one keeps its order.
+    if (orderedBase_ != baseDict_) {
+        orderedBase_ = baseDict_;
+        order_ = drawOrder(*baseDict_);
+    }
+    return order_;
+}
+
 void ImageDiskBar::refreshSettings()
 {
     if (myDefaults_.isSharedWith(settingsSource_) && !settingsSource_.isEmpty())
@@ -219,7 +229,7 @@ void ImageDiskBar::drawRect(const OrbCanvas &canvas, const QRectF &)
         moduleForeach(canvas, QStringLiteral("all"));
         return;
     }
-    for (std::size_t i : drawOrder(*baseDict_)) {
+    for (std::size_t i : orderOfBase()) {
         const DiskDrive &drive = baseDict_->drives[i];
         if (settings_.drawsIcons())
             drawIcon(canvas, i < icons_.size() ? icons_[i] : QImage(), rwChkDict_->find(drive.devicePath));

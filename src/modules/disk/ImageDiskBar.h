@@ -22,9 +22,10 @@ class ImageDiskBar : public ModuleImageView {
 public:
     void setResumeArray(const History<DiskSample> &history) { resumeArray_ = history; }
     void setBase(std::shared_ptr<const DiskBase> base) { baseDict_ = std::move(base); }
-    void setRwChk(std::optional<DiskRWTable> table) { rwChkDict_ = std::move(table); }
+    // Copied into the table kept from the last draw, whose storage is reused.
+    void setRwChk(const std::optional<DiskRWTable> &table) { rwChkDict_ = table; }
     // Icons of the base's drives, in the base's order (a null image draws nothing).
-    void setIcons(std::vector<QImage> icons) { icons_ = std::move(icons); }
+    void setIcons(const std::vector<QImage> &icons) { icons_ = icons; }
 
     void drawRect(const OrbCanvas &canvas, const QRectF &dirtyRect) override;
 
@@ -41,6 +42,8 @@ public:
 
 private:
     void refreshSettings();
+    // drawOrder() of the base, worked out again only for another base.
+    const std::vector<std::size_t> &orderOfBase();
     void moduleForeach(const OrbCanvas &canvas, const QString &key);
     void drawIcon(const OrbCanvas &canvas, const QImage &icon, const DiskRW *rw);
     void drawLabels(const OrbCanvas &canvas, const QStringList &labels, double labelWidth);
@@ -52,6 +55,8 @@ private:
     std::shared_ptr<const DiskBase> baseDict_;
     std::optional<DiskRWTable> rwChkDict_;
     std::vector<QImage> icons_;
+    std::shared_ptr<const DiskBase> orderedBase_;
+    std::vector<std::size_t> order_;
     QVariantMap settingsSource_;
     DiskSettings settings_;
     OrbTextAttributes attrs_;

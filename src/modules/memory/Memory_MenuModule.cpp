@@ -14,6 +14,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTimer>
+#include <array>
 #include <limits>
 
 namespace orb {
@@ -94,25 +95,34 @@ void Memory_MenuModule::computeTextWidths() const
         return;
     sampledFrom_ = memDatArray_;
     const MemoryItemSettings &st = settings_.of(myDefaults());
+    // Width samples are built on the stack: the figures move every pass, the samples seldom.
     const auto sample = [&](int figure) {
-        return OrbFormat::retEightNumber(OrbFormat::calcMemorySize(memDatArray_[static_cast<std::size_t>(figure)], st.unit));
+        return OrbFormat::memorySizeText(memDatArray_[static_cast<std::size_t>(figure)], st.unit).eightNumber();
     };
     // The longer of two width samples, the second when they are equally long.
     const auto longer = [&](int a, int b) {
-        QString first = sample(a);
-        QString second = sample(b);
-        return first.size() > second.size() ? first : second;
+        OrbFormat::FixedText first = sample(a);
+        OrbFormat::FixedText second = sample(b);
+        return first.view().size() > second.view().size() ? first : second;
     };
-    QStringList samples{longer(7, 8), st.traditional ? longer(0, 1) : longer(5, 0),
-                        st.traditional ? longer(2, 3) : longer(4, 8)};
+    const std::array<OrbFormat::FixedText, 3> samples{longer(7, 8), st.traditional ? longer(0, 1) : longer(5, 0),
+                                                      st.traditional ? longer(2, 3) : longer(4, 8)};
     // The samples only change when a figure gains a digit or changes unit: measure then.
-    if (measuredWith_.isSharedWith(myDefaults()) && samples == measuredSamples_)
+    const auto sameSamples = [&] {
+        if (measuredSamples_.size() != static_cast<qsizetype>(samples.size()))
+            return false;
+        for (std::size_t i = 0; i < samples.size(); ++i)
+            if (samples[i].view() != measuredSamples_[static_cast<qsizetype>(i)])
+                return false;
+        return true;
+    };
+    if (measuredWith_.isSharedWith(myDefaults()) && sameSamples())
         return;
     const auto measure = [&](const QString &text) { return OrbFormat::calcMenuLabelSize({text}, st.fontSize, st.fontName); };
-    myTextWidth_ = measure(samples[0]) + st.textHeaderWidth;
-    detailWidthL_ = measure(samples[1]) + st.detailLeftHeaderWidth;
-    detailWidthR_ = measure(samples[2]) + st.detailRightHeaderWidth;
-    measuredSamples_ = std::move(samples);
+    measuredSamples_ = {samples[0].toString(), samples[1].toString(), samples[2].toString()};
+    myTextWidth_ = measure(measuredSamples_[0]) + st.textHeaderWidth;
+    detailWidthL_ = measure(measuredSamples_[1]) + st.detailLeftHeaderWidth;
+    detailWidthR_ = measure(measuredSamples_[2]) + st.detailRightHeaderWidth;
     measuredWith_ = myDefaults();
 }
 

@@ -247,11 +247,11 @@ void ImageNetworkBar::drawText(const OrbCanvas &canvas, const NetworkItemSetting
     const OrbShadow shadow = OrbColors::retNormalTextShadow(s.shadow);
     const QRectF frame(myMenuPosX_, 0, w, myHeight_);
     attrs.shadow = shadow;
-    OrbDrawText::orbDrawString(canvas, OrbFormat::calcBytesPerSec(double(nowUp_), s.bits, 4), 0, 2, s.up, attrs, frame,
-                               s.fontAdjust, isHighLighted_);
+    OrbFormat::bytesPerSecText(double(nowUp_), s.bits, 4).assignTo(upText_);
+    OrbDrawText::orbDrawString(canvas, upText_, 0, 2, s.up, attrs, frame, s.fontAdjust, isHighLighted_);
     attrs.shadow = shadow;
-    OrbDrawText::orbDrawString(canvas, OrbFormat::calcBytesPerSec(double(nowDw_), s.bits, 4), 2, 2, s.down, attrs,
-                               frame, s.fontAdjust, isHighLighted_);
+    OrbFormat::bytesPerSecText(double(nowDw_), s.bits, 4).assignTo(downText_);
+    OrbDrawText::orbDrawString(canvas, downText_, 2, 2, s.down, attrs, frame, s.fontAdjust, isHighLighted_);
     myMenuPosX_ += w + insets_.middle;
 }
 

@@ -56,6 +56,9 @@ private:
 
     History<NetworkSample> resumeArray_;
     HistoryGraphs<NetworkSample> graphs_;
+    // The rates drawn last, rewritten in place pass after pass.
+    QString upText_;
+    QString downText_;
     int64_t nowUp_ = 0;
     int64_t nowDw_ = 0;
     double scale_ = graphScale({});

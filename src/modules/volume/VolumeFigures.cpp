@@ -60,8 +60,17 @@ std::optional<VolumeFigures> VolumeFigureTable::checkUsedFree(const History<Volu
                                                               const VolumeSettings &settings,
                                                               const VolumeFigures *kept)
 {
-    if (history.empty() || !base)
+    VolumeFigures out;
+    if (!checkUsedFree(history, base, measure, settings, kept, out))
         return std::nullopt;
+    return out;
+}
+
+bool VolumeFigureTable::checkUsedFree(const History<VolumeSample> &history, const VolumeBase *base, bool measure,
+                                      const VolumeSettings &settings, const VolumeFigures *kept, VolumeFigures &out)
+{
+    if (history.empty() || !base)
+        return false;
     const VolumeSample &newest = history.back();
     const VolumeSample *previous = history.size() >= 2 ? &history[history.size() - 2] : nullptr;
     const auto fill = [&](VolumeFigure &f, const VolumeUsage &u, const VolumeUsage *before) {
@@ -81,13 +90,16 @@ std::optional<VolumeFigures> VolumeFigureTable::checkUsedFree(const History<Volu
         f.freeText = OrbFormat::calcDiskSize(u.free);
         f.usedText = OrbFormat::calcDiskSize(u.used);
         f.totalText = OrbFormat::calcDiskSize(u.total);
+        f.textWidth = 0;
         if (measure) {
             f.textWidth = std::max(std::ceil(OrbFormat::calcMenuLabelSize({f.usedText}, settings.fontSize, settings.fontName)),
                                    std::ceil(OrbFormat::calcMenuLabelSize({f.freeText}, settings.fontSize, settings.fontName)));
         }
     };
-    VolumeFigures out;
-    out.volumes.reserve(base->volumes.size());
+    const auto byPath = [](const VolumeFigure &a, const VolumeFigure &b) {
+        return QString::compare(a.path, b.path, Qt::CaseInsensitive) < 0;
+    };
+    out.volumes.clear();
     for (const VolumeEntry &v : base->volumes) {
         const VolumeUsage *u = find(newest, v.mountPath);
         if (!u)
@@ -96,14 +108,13 @@ std::optional<VolumeFigures> VolumeFigureTable::checkUsedFree(const History<Volu
         f.path = v.mountPath;
         f.network = v.isNetworkVol;
         fill(f, *u, previous ? find(*previous, v.mountPath) : nullptr);
-        out.volumes.push_back(std::move(f));
+        // Placed after any equal path: the base's order breaks ties, and the few volumes of a
+        // machine need no sort buffer.
+        out.volumes.insert(std::upper_bound(out.volumes.begin(), out.volumes.end(), f, byPath), std::move(f));
     }
-    std::stable_sort(out.volumes.begin(), out.volumes.end(), [](const VolumeFigure &a, const VolumeFigure &b) {
-        return QString::compare(a.path, b.path, Qt::CaseInsensitive) < 0;
-    });
     out.all.path = QStringLiteral("all");
     fill(out.all, newest.all, previous ? &previous->all : nullptr);
-    return out;
+    return true;
 }
 
 } // namespace orb

@@ -53,6 +53,11 @@ public:
     static std::optional<VolumeFigures> checkUsedFree(const History<VolumeSample> &history, const VolumeBase *base,
                                                       bool measure, const VolumeSettings &settings,
                                                       const VolumeFigures *kept = nullptr);
+    // The same into `out`, whose storage is reused (the item works the figures out after
+    // every pass); `kept` must be another object. False, leaving `out` unspecified, when
+    // there is nothing.
+    static bool checkUsedFree(const History<VolumeSample> &history, const VolumeBase *base, bool measure,
+                              const VolumeSettings &settings, const VolumeFigures *kept, VolumeFigures &out);
     // The usage of `path` (or the sum, "all") in a sample, nullptr when the sample has none.
     static const VolumeUsage *find(const VolumeSample &sample, const QString &path);
 };

@@ -167,7 +167,15 @@ const std::optional<VolumeFigures> &Volume_MenuModule::checkUsedFree() const
         figuresWithText_ = withText;
         figuresSettings_ = settingsSource_;
         const VolumeFigures *kept = sameInputs && figures_ ? &*figures_ : nullptr;
-        figures_ = VolumeFigureTable::checkUsedFree(resumeArray_, base_.get(), withText, s, kept);
+        // Worked out into the spare figures, which then change places with the shown ones:
+        // both keep their storage from pass to pass.
+        if (VolumeFigureTable::checkUsedFree(resumeArray_, base_.get(), withText, s, kept, spareFigures_)) {
+            if (!figures_)
+                figures_.emplace();
+            std::swap(*figures_, spareFigures_);
+        } else {
+            figures_.reset();
+        }
     }
     return figures_;
 }

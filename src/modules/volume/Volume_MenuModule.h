@@ -108,6 +108,7 @@ private:
     mutable bool figuresWithText_ = false;
     mutable QVariantMap figuresSettings_;
     mutable std::optional<VolumeFigures> figures_;
+    mutable VolumeFigures spareFigures_; // the figures of the pass before, whose storage is reused
 };
 
 } // namespace orb
