@@ -15,6 +15,9 @@ ShapedTextCache::Shaped ShapedTextCache::layOut(const QString &text, const QFont
     s.ascent = metrics.ascent();
     s.descent = metrics.descent();
     QTextLayout layout(text, font);
+    // Without the cache the layout drops its shaping at endLayout() and shapes the text
+    // again for the glyph runs.
+    layout.setCacheEnabled(true);
     layout.beginLayout();
     QTextLine line = layout.createLine();
     layout.endLayout();

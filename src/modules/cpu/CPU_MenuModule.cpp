@@ -133,12 +133,22 @@ TrayHeadline CPU_MenuModule::compactHeadline() const
         return h;
     const ImageCpuBar::Fractions f = ImageCpuBar::fractionsOf(resumeArray_.back().back());
     h.fraction = f.user + f.system;
-    h.label = QStringLiteral("CPU ") + OrbFormat::percent(h.fraction);
+    // Each text is put together on the stack and made a string once: most passes on a busy
+    // machine move one of these percents.
+    OrbFormat::FixedText label(QLatin1StringView("CPU "));
+    label.append(OrbFormat::percentText(h.fraction).view());
+    h.label = label.toString();
     h.colour = OrbColors::retGraphColor(h.fraction, QColor(0x4c, 0xc2, 0x6e), QColor(0xf5, 0xb0, 0x2e),
                                         QColor(0xf0, 0x4a, 0x3c), false);
-    h.toolTip = QStringLiteral("User %1\nSystem %2\nNice %3\nIdle %4")
-                    .arg(OrbFormat::percent(f.user), OrbFormat::percent(f.system), OrbFormat::percent(f.nice),
-                         OrbFormat::percent(f.idle));
+    OrbFormat::FixedText tip(QLatin1StringView("User "));
+    tip.append(OrbFormat::percentText(f.user).view());
+    tip.append(QLatin1StringView("\nSystem "));
+    tip.append(OrbFormat::percentText(f.system).view());
+    tip.append(QLatin1StringView("\nNice "));
+    tip.append(OrbFormat::percentText(f.nice).view());
+    tip.append(QLatin1StringView("\nIdle "));
+    tip.append(OrbFormat::percentText(f.idle).view());
+    h.toolTip = tip.toString();
     return h;
 }
 
