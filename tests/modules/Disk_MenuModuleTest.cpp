@@ -140,6 +140,19 @@ TEST(DiskActivity, readWriteCheckOfTheNewestInterval)
         EXPECT_EQ(table->find("/dev/sdc"), nullptr);
     }
     EXPECT_FALSE(DiskActivity::checkAllReadWrite(History<DiskSample>(), *b)) << "no sample, no table";
+
+    // The item keeps one table and fills it again after every pass, over other bases too: each
+    // fill ends as a new table does, with no disk, rate or text of an earlier one left behind.
+    DiskRWTable kept;
+    for (const auto &other : {base({"sda", "sdb"}), base({"sdb"}), base({"sdc", "sda", "sdb"}), base({"sda", "sdb"})}) {
+        for (const auto &c : cases) {
+            SCOPED_TRACE(c.name);
+            ASSERT_TRUE(DiskActivity::checkAllReadWrite(c.h, *other, kept));
+            const auto fresh = DiskActivity::checkAllReadWrite(c.h, *other);
+            EXPECT_EQ(kept.disks, fresh->disks);
+            EXPECT_EQ(kept.all, fresh->all);
+        }
+    }
 }
 
 TEST(DiskActivity, graphDeltasNewestFirstWithTheirMaxima)

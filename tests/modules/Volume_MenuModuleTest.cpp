@@ -107,6 +107,50 @@ protected:
 
 } // namespace
 
+// The item works the figures out into the spare set after each pass, with the shown set as
+// the one whose texts may be kept, and then swaps the two. Over bases and samples that come
+// and go, each result is the one worked out afresh, measured widths included; paths that
+// differ only in case stay in the base's order.
+TEST(VolumeFigureTable, figuresFilledInPlacePassAfterPassAreTheFreshOnes)
+{
+    const VolumeSettings settings = VolumeSettings::from(volumeDefaults());
+    const std::shared_ptr<const VolumeBase> bases[] = {
+        base(),
+        base({entry("/data"), entry("/"), entry("/Data")}),
+        base({entry("/Data"), entry("/data"), entry("/mnt/nas", true)}),
+    };
+    const VolumeSample samples[] = {
+        kTypical,
+        sample({{"/", {200 * GB, 101 * GB, 99 * GB}}, {"/data", {10 * GB, 1 * GB, 9 * GB}}, {"/Data", {20, 10, 10}}},
+               {200 * GB, 101 * GB, 99 * GB}),
+        sample({{"/Data", {20, 11, 9}}, {"/data", {10 * GB, 2 * GB, 8 * GB}}, {"/mnt/nas", {1000 * GB, 901 * GB, 99 * GB}}}),
+    };
+    VolumeFigures shown, spare;
+    History<VolumeSample> h;
+    std::optional<bool> measuredBefore; // kept texts come only from figures measured alike
+    for (int pass = 0; pass < 24; ++pass) {
+        SCOPED_TRACE("pass " + std::to_string(pass));
+        const auto &b = bases[(pass / 3) % 3];
+        h = h.appended(samples[(pass * 7 / 2) % 3]);
+        const bool measure = pass % 8 < 5;
+        const auto fresh = VolumeFigureTable::checkUsedFree(h, b.get(), measure, settings);
+        ASSERT_TRUE(fresh);
+        const VolumeFigures *kept = measuredBefore == measure ? &shown : nullptr;
+        ASSERT_TRUE(VolumeFigureTable::checkUsedFree(h, b.get(), measure, settings, kept, spare));
+        std::swap(shown, spare);
+        measuredBefore = measure;
+        EXPECT_EQ(shown.volumes, fresh->volumes);
+        EXPECT_EQ(shown.all, fresh->all);
+        QStringList paths;
+        for (const VolumeFigure &v : shown.volumes)
+            paths << v.path;
+        if (b == bases[1] && paths.contains("/Data") && paths.contains("/data"))
+            EXPECT_LT(paths.indexOf("/data"), paths.indexOf("/Data"));
+        if (b == bases[2] && paths.contains("/Data") && paths.contains("/data"))
+            EXPECT_LT(paths.indexOf("/Data"), paths.indexOf("/data"));
+    }
+}
+
 TEST(VolumeFigureTable, oneListOfPathsInBothTheBaseAndTheNewestSample)
 {
     const auto b = base({entry("/home"), entry("/"), entry("/gone"), entry("/Data")});
