@@ -1,6 +1,7 @@
 #include "toolkit/RenderedTextCache.h"
 
 #include "toolkit/OrbColors.h"
+#include "toolkit/RecentlyUsed.h"
 
 #include <QCoreApplication>
 #include <QPaintDevice>
@@ -69,10 +70,10 @@ bool RenderedTextCache::draw(const OrbCanvas &canvas, const ShapedTextCache::Sha
             static_cast<int>(hints)};
     // Kept for the whole run, like the shaped texts (their glyph runs outlive no font engine).
     static auto *cache = new RenderedTextCache;
-    auto found = cache->images_.constFind(key);
+    auto found = cache->images_.find(key);
     // Room around the line box for glyphs that reach past it and for the shadow.
     const int pad = 2 + static_cast<int>(std::ceil(font.pixelSize() > 0 ? font.pixelSize() / 3.0 : 4.0));
-    if (found == cache->images_.cend()) {
+    if (found == cache->images_.end()) {
         const int width = static_cast<int>(std::ceil(shaped.size.width())) + 2 * pad;
         const int height = static_cast<int>(std::ceil(shaped.size.height())) + 2 * pad;
         if (width <= 2 * pad || height <= 2 * pad || width > 4096 || height > 4096)
@@ -86,9 +87,10 @@ bool RenderedTextCache::draw(const OrbCanvas &canvas, const ShapedTextCache::Sha
                        QPointF(pad + key.fractionX / kSubpixel, pad + key.fractionY / kSubpixel));
         }
         if (cache->images_.size() >= kMaxImages)
-            cache->images_.clear();
+            dropLeastRecentlyUsedHalf(cache->images_);
         found = cache->images_.insert(key, cropped(image));
     }
+    found->used = ++cache->useClock_;
     if (found->image.isNull())
         return true; // nothing to copy: the text drew no pixel (spaces, a transparent colour)
     canvas.copyPixels(QPoint(static_cast<int>(wholeX) - pad, static_cast<int>(wholeY) - pad) + found->offset,

@@ -52,6 +52,7 @@ private:
     struct Rendered {
         QImage image;
         QPoint offset;
+        quint64 used = 0;
     };
     static Rendered cropped(const QImage &drawn);
     // A cleared image of at least `width` x `height` pixels to draw a new text in. Sizes are
@@ -59,9 +60,10 @@ private:
     // drawn with, which would otherwise be set up again for every new text.
     QImage &scratch(int width, int height);
 
-    // Kept small whatever the texts: when full, it starts again.
+    // Kept small whatever the texts: when full, the half used longest ago goes.
     static constexpr qsizetype kMaxImages = 256;
     QHash<Key, Rendered> images_;
+    quint64 useClock_ = 0;
     static constexpr std::size_t kMaxScratch = 8;
     std::vector<QImage> scratch_;
 };

@@ -1,5 +1,7 @@
 #include "toolkit/ShapedTextCache.h"
 
+#include "toolkit/RecentlyUsed.h"
+
 #include <QCoreApplication>
 #include <QFontMetricsF>
 #include <QTextLayout>
@@ -48,13 +50,15 @@ ShapedTextCache::Shaped ShapedTextCache::shaped(const QString &text, const QFont
         fonts.push_back({font, ++cache->lastFontId_, {}});
         it = fonts.end() - 1;
     }
-    if (auto found = it->texts.constFind(text); found != it->texts.cend())
-        return *found;
+    if (auto found = it->texts.find(text); found != it->texts.end()) {
+        found->used = ++cache->useClock_;
+        return found->shaped;
+    }
     if (it->texts.size() >= kMaxTextsPerFont)
-        it->texts.clear();
+        dropLeastRecentlyUsedHalf(it->texts);
     Shaped shaped = layOut(text, font);
     shaped.fontId = it->id;
-    return *it->texts.insert(text, std::move(shaped));
+    return it->texts.insert(text, {std::move(shaped), ++cache->useClock_})->shaped;
 }
 
 } // namespace orb

@@ -31,17 +31,22 @@ public:
 private:
     static Shaped layOut(const QString &text, const QFont &font);
 
+    struct Entry {
+        Shaped shaped;
+        quint64 used = 0;
+    };
     struct FontEntries {
         QFont font;
         quint64 id = 0;
-        QHash<QString, Shaped> texts;
+        QHash<QString, Entry> texts;
     };
-    // Bounds that keep the cache small whatever the texts: the oldest font goes first, a
-    // font's texts are dropped together.
+    // Bounds that keep the cache small whatever the texts: the oldest font goes first; a full
+    // font drops the half of its texts used longest ago.
     static constexpr int kMaxFonts = 16;
     static constexpr qsizetype kMaxTextsPerFont = 256;
     std::vector<FontEntries> fonts_;
     quint64 lastFontId_ = 0;
+    quint64 useClock_ = 0;
 };
 
 } // namespace orb
