@@ -2,8 +2,8 @@
 # Installs the Debian packages the build and the test suite need, when any is missing.
 # With --desktops, also the desktops whose trays the desktop tests run Orbmeter in; a desktop
 # whose packages cannot be installed is reported and left out (its test then says it skipped).
-# With --bench, also the text monitor the side-by-side benchmark compares against, and
-# valgrind for the instruction counts.
+# With --bench, also the text monitor the side-by-side benchmark compares against, valgrind
+# for the instruction counts and gdb for the allocations per pass.
 set -euo pipefail
 packages=(
   cmake ninja-build ccache g++ pkg-config
@@ -48,8 +48,8 @@ if [[ ${#missing[@]} -gt 0 ]]; then
 fi
 
 if [[ ${1:-} == --bench ]]; then
-  mapfile -t missing < <(missing_of conky-cli valgrind bc)
-  [[ ${#missing[@]} -eq 0 ]] || install "${missing[@]}" || echo "Could not install ${missing[*]}; the side-by-side figures leave conky out, instructions.sh needs valgrind and bc" >&2
+  mapfile -t missing < <(missing_of conky-cli valgrind bc gdb)
+  [[ ${#missing[@]} -eq 0 ]] || install "${missing[@]}" || echo "Could not install ${missing[*]}; the side-by-side figures leave conky out, instructions.sh needs valgrind and bc, allocations_per_pass.py gdb" >&2
   exit 0
 fi
 [[ ${1:-} == --desktops ]] || exit 0
