@@ -46,3 +46,10 @@ extern "C" void *realloc(void *pointer, size_t size)
 bool orbbench::countsAllocations() { return ORB_BENCH_COUNTS_ALLOCATIONS; }
 
 uint64_t orbbench::allocations() { return allocationCount.load(std::memory_order_relaxed); }
+
+void orbbench::reportAllocationsSince(benchmark::State &state, uint64_t before)
+{
+    if (countsAllocations())
+        state.counters["allocs"] = benchmark::Counter(static_cast<double>(allocations() - before),
+                                                      benchmark::Counter::kAvgIterations);
+}

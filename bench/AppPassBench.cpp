@@ -106,9 +106,7 @@ static void BM_FullPassAllModules(benchmark::State &state)
         }
     }
     // Heap allocations a pass makes, drawing included; new history entries account for a few.
-    if (orbbench::countsAllocations())
-        state.counters["allocs"] = benchmark::Counter(static_cast<double>(orbbench::allocations() - allocationsBefore),
-                                                      benchmark::Counter::kAvgIterations);
+    orbbench::reportAllocationsSince(state, allocationsBefore);
     const orb::SensorData &data = app.infoDict();
     if (!data.cpu || !data.memory || data.cpu->size() != 512 || data.memory->size() != 512)
         state.SkipWithError("not every sampler ran on every pass");

@@ -31,8 +31,6 @@ static void BM_FigureTextDrawn(benchmark::State &state)
         const OrbCanvas canvas(image, 22);
         OrbDrawText::orbDrawString(canvas, text, 1, 2, Qt::white, attrs, frame, 0, false);
     }
-    if (orbbench::countsAllocations())
-        state.counters["allocs"] = benchmark::Counter(static_cast<double>(orbbench::allocations() - allocationsBefore),
-                                                      benchmark::Counter::kAvgIterations);
+    orbbench::reportAllocationsSince(state, allocationsBefore);
 }
 BENCHMARK(BM_FigureTextDrawn)->Arg(0)->Arg(1)->ArgNames({"new"})->Unit(benchmark::kMicrosecond);

@@ -19,9 +19,9 @@ public:
     // several of these a second.
     static QString fixed(double value, int decimals, QLatin1StringView suffix);
 
-    // The same text kept on the stack, for callers that only hash or compare it: the items
-    // take digests of their texts every pass. A suffix longer than kMaxSuffix is cut there
-    // (fixed() keeps it whole).
+    // The same text kept on the stack: the items hash, compare or put together their texts on
+    // every pass, and make a string only of what they hand on. A suffix longer than kMaxSuffix
+    // is cut there (fixed() keeps it whole).
     class FixedText {
     public:
         static constexpr qsizetype kMaxSuffix = 64;

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace orb {
 
@@ -126,6 +127,12 @@ QString CPU_MenuModule::headline() const
     return OrbFormat::percent(f.user + f.system);
 }
 
+QColor CPU_MenuModule::headlineColour(double busy)
+{
+    return OrbColors::retGraphColor(busy, QColor(0x4c, 0xc2, 0x6e), QColor(0xf5, 0xb0, 0x2e), QColor(0xf0, 0x4a, 0x3c),
+                                    false);
+}
+
 TrayHeadline CPU_MenuModule::compactHeadline() const
 {
     TrayHeadline h;
@@ -138,16 +145,13 @@ TrayHeadline CPU_MenuModule::compactHeadline() const
     OrbFormat::FixedText label(QLatin1StringView("CPU "));
     label.append(OrbFormat::percentText(h.fraction).view());
     h.label = label.toString();
-    h.colour = OrbColors::retGraphColor(h.fraction, QColor(0x4c, 0xc2, 0x6e), QColor(0xf5, 0xb0, 0x2e),
-                                        QColor(0xf0, 0x4a, 0x3c), false);
-    OrbFormat::FixedText tip(QLatin1StringView("User "));
-    tip.append(OrbFormat::percentText(f.user).view());
-    tip.append(QLatin1StringView("\nSystem "));
-    tip.append(OrbFormat::percentText(f.system).view());
-    tip.append(QLatin1StringView("\nNice "));
-    tip.append(OrbFormat::percentText(f.nice).view());
-    tip.append(QLatin1StringView("\nIdle "));
-    tip.append(OrbFormat::percentText(f.idle).view());
+    h.colour = headlineColour(h.fraction);
+    OrbFormat::FixedText tip(QLatin1StringView{});
+    for (const auto &[name, share] : {std::pair{"User ", f.user}, std::pair{"\nSystem ", f.system},
+                                      std::pair{"\nNice ", f.nice}, std::pair{"\nIdle ", f.idle}}) {
+        tip.append(QLatin1StringView(name));
+        tip.append(OrbFormat::percentText(share).view());
+    }
     h.toolTip = tip.toString();
     return h;
 }
@@ -157,11 +161,11 @@ std::optional<size_t> CPU_MenuModule::headlineDigest() const
     if (resumeArray_.empty() || resumeArray_.back().empty())
         return qHashMulti(0, true);
     // What the headline shows: whole percents in the texts, a whole-percent gauge and its
-    // colour band. The tick counts move on every pass; these mostly stay, and then nothing is
+    // colour. The tick counts move on every pass; these mostly stay, and then nothing is
     // built or sent.
     const ImageCpuBar::Fractions f = ImageCpuBar::fractionsOf(resumeArray_.back().back());
     const double busy = f.user + f.system;
-    size_t seed = qHashMulti(0, false, std::lround(std::min(busy, 1.0) * 100.0), busy < 0.7 ? 0 : busy < 0.9 ? 1 : 2);
+    size_t seed = qHashMulti(0, false, std::lround(std::min(busy, 1.0) * 100.0), headlineColour(busy).rgba());
     for (const double shown : {busy, f.user, f.system, f.nice, f.idle})
         seed = qHash(OrbFormat::FixedText(shown * 100.0, 0).view(), seed);
     return seed;

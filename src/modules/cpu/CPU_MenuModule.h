@@ -3,6 +3,7 @@
 #include "modules/TypedSettings.h"
 #include "modules/cpu/CpuItemSettings.h"
 
+#include <QColor>
 #include <memory>
 
 namespace orb {
@@ -38,6 +39,8 @@ protected:
     void addDetailItems(QMenu &menu) override;
 
 private:
+    // The tray gauge's colour at a load of `busy` (0..1): green, amber from 70 %, red from 90 %.
+    static QColor headlineColour(double busy);
     // The history, or one all-zero sample before the first reading so the item can be drawn.
     History<CpuSample> drawableHistory() const;
 

@@ -14,6 +14,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTimer>
+#include <algorithm>
 #include <array>
 #include <limits>
 
@@ -108,15 +109,8 @@ void Memory_MenuModule::computeTextWidths() const
     const std::array<OrbFormat::FixedText, 3> samples{longer(7, 8), st.traditional ? longer(0, 1) : longer(5, 0),
                                                       st.traditional ? longer(2, 3) : longer(4, 8)};
     // The samples only change when a figure gains a digit or changes unit: measure then.
-    const auto sameSamples = [&] {
-        if (measuredSamples_.size() != static_cast<qsizetype>(samples.size()))
-            return false;
-        for (std::size_t i = 0; i < samples.size(); ++i)
-            if (samples[i].view() != measuredSamples_[static_cast<qsizetype>(i)])
-                return false;
-        return true;
-    };
-    if (measuredWith_.isSharedWith(myDefaults()) && sameSamples())
+    if (measuredWith_.isSharedWith(myDefaults())
+        && std::ranges::equal(samples, measuredSamples_, {}, &OrbFormat::FixedText::view))
         return;
     const auto measure = [&](const QString &text) { return OrbFormat::calcMenuLabelSize({text}, st.fontSize, st.fontName); };
     measuredSamples_ = {samples[0].toString(), samples[1].toString(), samples[2].toString()};
