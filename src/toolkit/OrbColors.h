@@ -3,6 +3,7 @@
 #include <QPointF>
 #include <QVariant>
 #include <QVariantMap>
+#include <optional>
 
 namespace orb {
 
@@ -11,6 +12,8 @@ struct OrbShadow {
     QColor color;
     double blurRadius = 0.0;
     QPointF offset;
+    // A transparent shadow draws nothing.
+    static bool visible(const std::optional<OrbShadow> &shadow) { return shadow && shadow->color.alpha() > 0; }
 };
 
 // Stateless colour rules: stored colour arrays, three-level colours by fraction of a

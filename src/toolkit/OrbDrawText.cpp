@@ -1,5 +1,6 @@
 #include "toolkit/OrbDrawText.h"
 
+#include "toolkit/GlyphComposer.h"
 #include "toolkit/RenderedTextCache.h"
 #include "toolkit/ShapedTextCache.h"
 
@@ -14,6 +15,11 @@ void OrbDrawText::orbDrawString(const OrbCanvas &canvas, const QString &text, in
         attributes.shadow.reset();
     } else {
         attributes.foregroundColor = textColor;
+    }
+    if (const std::optional<GlyphComposer::Line> line = GlyphComposer::measure(text, attributes.font)) {
+        const QPointF origin = textOrigin(line->size, vAlign, hAlign, frame, ajustY);
+        if (drawComposedAt(canvas, *line, text, attributes, origin.x(), origin.y()))
+            return;
     }
     const ShapedTextCache::Shaped shaped = ShapedTextCache::shaped(text, attributes.font);
     const QPointF origin = textOrigin(shaped.size, vAlign, hAlign, frame, ajustY);
@@ -45,13 +51,26 @@ QPointF OrbDrawText::textOrigin(const QSizeF &textSize, int vAlign, int hAlign, 
 
 QSizeF OrbDrawText::textSize(const QString &text, const QFont &font)
 {
+    if (const std::optional<GlyphComposer::Line> line = GlyphComposer::measure(text, font))
+        return line->size;
     return ShapedTextCache::shaped(text, font).size;
 }
 
 void OrbDrawText::drawTextAt(const OrbCanvas &canvas, const QString &text,
                              const OrbTextAttributes &attributes, double x, double y)
 {
+    if (const std::optional<GlyphComposer::Line> line = GlyphComposer::measure(text, attributes.font))
+        if (drawComposedAt(canvas, *line, text, attributes, x, y))
+            return;
     drawShapedAt(canvas, ShapedTextCache::shaped(text, attributes.font), text, attributes, x, y);
+}
+
+bool OrbDrawText::drawComposedAt(const OrbCanvas &canvas, const GlyphComposer::Line &line, const QString &text,
+                                 const OrbTextAttributes &attributes, double x, double y)
+{
+    // Placed as a laid-out line is (see below).
+    const QPointF top = canvas.point(x, y + line.descent) - QPointF(0.0, line.ascent);
+    return GlyphComposer::draw(canvas, text, attributes.font, attributes.foregroundColor, attributes.shadow, top);
 }
 
 void OrbDrawText::drawShapedAt(const OrbCanvas &canvas, const ShapedTextCache::Shaped &shaped, const QString &text,

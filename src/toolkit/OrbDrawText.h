@@ -1,4 +1,5 @@
 #pragma once
+#include "toolkit/GlyphComposer.h"
 #include "toolkit/OrbCanvas.h"
 #include "toolkit/OrbTextAttributes.h"
 #include "toolkit/ShapedTextCache.h"
@@ -35,6 +36,10 @@ public:
                            const OrbTextAttributes &attributes, double x, double y);
 
 private:
+    // Draws a text the composer measured, as drawShapedAt does; false when the canvas is not
+    // one it serves, and nothing was drawn.
+    static bool drawComposedAt(const OrbCanvas &canvas, const GlyphComposer::Line &line, const QString &text,
+                               const OrbTextAttributes &attributes, double x, double y);
     // The same with `text` laid out already in the attributes' font.
     static void drawShapedAt(const OrbCanvas &canvas, const ShapedTextCache::Shaped &shaped, const QString &text,
                              const OrbTextAttributes &attributes, double x, double y);

@@ -1,5 +1,7 @@
 #include "toolkit/OrbFormat.h"
 
+#include "toolkit/GlyphComposer.h"
+
 #include "settings/FontCatalog.h"
 
 #include <QFontMetricsF>
@@ -10,6 +12,7 @@
 #include <iterator>
 #include <cmath>
 #include <limits>
+#include <optional>
 
 namespace orb {
 namespace {
@@ -343,10 +346,22 @@ double OrbFormat::calcMenuLabelSize(const QStringList &strings, double fontSize,
     // QFont takes whole pixel sizes: measure a fractional size 16 times larger and scale back.
     const bool whole = std::abs(fontSize - std::round(fontSize)) < 1e-9;
     const double scale = whole ? 1.0 : 16.0;
-    const QFontMetricsF metrics(FontCatalog::fontForName(fontName, fontSize * scale));
+    const QFont font = FontCatalog::fontForName(fontName, fontSize * scale);
+    std::optional<QFontMetricsF> metrics;
     double widest = 0.0;
-    for (const QString &s : strings)
-        widest = std::max(widest, metrics.horizontalAdvance(s) / scale);
+    for (const QString &s : strings) {
+        // A figure is measured from its glyphs' advances when it can be: the same width,
+        // without laying the text out.
+        double width = 0.0;
+        if (const std::optional<GlyphComposer::Line> line = GlyphComposer::measure(s, font)) {
+            width = line->size.width();
+        } else {
+            if (!metrics)
+                metrics.emplace(font);
+            width = metrics->horizontalAdvance(s);
+        }
+        widest = std::max(widest, width / scale);
+    }
     // Guard against float noise turning an exact 24.0 into 25.
     return std::ceil(widest - 1e-9);
 }

@@ -139,4 +139,30 @@ void OrbPixelOps::blend(QImage &image, const QPoint &at, const QImage &source)
     }
 }
 
+QRect OrbPixelOps::paintedRect(const QImage &image, const QRect &area)
+{
+    // A transparent premultiplied pixel is 0 in every channel. Each row is searched from both
+    // ends, so a row with glyphs is mostly not looked at.
+    const QRect within = area & image.rect();
+    int top = within.bottom() + 1, bottom = -1, left = within.right() + 1, right = -1;
+    for (int y = within.top(); y <= within.bottom(); ++y) {
+        const auto *row = reinterpret_cast<const QRgb *>(image.constScanLine(y));
+        int first = within.left();
+        while (first <= within.right() && row[first] == 0)
+            ++first;
+        if (first > within.right())
+            continue;
+        int last = within.right();
+        while (row[last] == 0)
+            --last;
+        top = std::min(top, y);
+        bottom = y;
+        left = std::min(left, first);
+        right = std::max(right, last);
+    }
+    if (bottom < 0)
+        return {};
+    return QRect(QPoint(left, top), QPoint(right, bottom));
+}
+
 } // namespace orb

@@ -24,6 +24,9 @@ public:
     // Blends `source` (Format_ARGB32_Premultiplied) over `image` with its top-left at `at`,
     // clipped to the image.
     static void blend(QImage &image, const QPoint &at, const QImage &source);
+    // The smallest rectangle of `area` (inside a premultiplied 32-bit `image`) that holds
+    // every pixel not fully transparent; null when there is none.
+    static QRect paintedRect(const QImage &image, const QRect &area);
 };
 
 } // namespace orb

@@ -1,6 +1,7 @@
 #include "toolkit/RenderedTextCache.h"
 
 #include "toolkit/OrbColors.h"
+#include "toolkit/OrbPixelOps.h"
 #include "toolkit/RecentlyUsed.h"
 
 #include <QCoreApplication>
@@ -17,8 +18,6 @@ constexpr double kSubpixel = 64.0;
 
 int sixtyFourths(double v) { return static_cast<int>(std::lround(v * kSubpixel)); }
 
-bool shows(const std::optional<OrbShadow> &shadow) { return shadow && shadow->color.alpha() > 0; }
-
 } // namespace
 
 size_t qHash(const RenderedTextCache::Key &k, size_t seed)
@@ -31,7 +30,7 @@ void RenderedTextCache::drawGlyphs(QPainter &p, const ShapedTextCache::Shaped &s
                                    const std::optional<OrbShadow> &shadow, const QPointF &top)
 {
     p.save();
-    if (shows(shadow)) {
+    if (OrbShadow::visible(shadow)) {
         // A blur of a pixel or less is drawn as a plain offset copy.
         p.setPen(shadow->color);
         for (const QGlyphRun &run : shaped.runs)
@@ -62,9 +61,9 @@ bool RenderedTextCache::draw(const OrbCanvas &canvas, const ShapedTextCache::Sha
     Key key{text,
             shaped.fontId,
             foreground.rgba(),
-            shows(shadow) ? shadow->color.rgba() : 0u,
-            shows(shadow) ? sixtyFourths(shadow->offset.x()) : 0,
-            shows(shadow) ? sixtyFourths(shadow->offset.y()) : 0,
+            OrbShadow::visible(shadow) ? shadow->color.rgba() : 0u,
+            OrbShadow::visible(shadow) ? sixtyFourths(shadow->offset.x()) : 0,
+            OrbShadow::visible(shadow) ? sixtyFourths(shadow->offset.y()) : 0,
             sixtyFourths(at.x() - wholeX),
             sixtyFourths(at.y() - wholeY),
             static_cast<int>(hints)};
@@ -114,28 +113,9 @@ QImage &RenderedTextCache::scratch(int width, int height)
 
 RenderedTextCache::Rendered RenderedTextCache::cropped(const QImage &drawn)
 {
-    // Premultiplied pixels: a transparent pixel is 0 in every channel. Each row is searched
-    // from both ends, so a row with glyphs is mostly not looked at.
-    const int width = drawn.width();
-    int top = drawn.height(), bottom = -1, left = width, right = -1;
-    for (int y = 0; y < drawn.height(); ++y) {
-        const auto *row = reinterpret_cast<const QRgb *>(drawn.constScanLine(y));
-        int first = 0;
-        while (first < width && row[first] == 0)
-            ++first;
-        if (first == width)
-            continue;
-        int last = width - 1;
-        while (row[last] == 0)
-            --last;
-        top = std::min(top, y);
-        bottom = y;
-        left = std::min(left, first);
-        right = std::max(right, last);
-    }
-    if (bottom < 0)
+    const QRect painted = OrbPixelOps::paintedRect(drawn, drawn.rect());
+    if (painted.isNull())
         return {};
-    const QRect painted(QPoint(left, top), QPoint(right, bottom));
     return {drawn.copy(painted), painted.topLeft()};
 }
 
