@@ -56,7 +56,7 @@ GlyphComposer &GlyphComposer::instance()
 
 size_t qHash(const GlyphComposer::StripKey &k, size_t seed)
 {
-    return qHashMulti(seed, k.fontId, k.glyph, k.colour, k.fractionY, k.hints);
+    return qHashMulti(seed, k.fontId, k.glyph, k.fractionY, k.hints);
 }
 
 GlyphComposer::FontGlyphs &GlyphComposer::fontGlyphs(const QFont &font)
@@ -197,7 +197,7 @@ bool GlyphComposer::draw(const OrbCanvas &canvas, QStringView text, const QFont 
         return false;
     // Only a one-to-one copy gives the pixels direct drawing gives.
     const QTransform toDevice = canvas.deviceTransform();
-    if (!canvas.mapsStraightToPixels() || toDevice.type() > QTransform::TxTranslate)
+    if (!canvas.mapsStraightToPixels() || toDevice.type() > QTransform::TxTranslate || !canvas.blendsMasks())
         return false;
     GlyphComposer &composer = instance();
     FontGlyphs &f = composer.fontGlyphs(font);
@@ -207,13 +207,13 @@ bool GlyphComposer::draw(const OrbCanvas &canvas, QStringView text, const QFont 
     const QPointF at = toDevice.map(top);
     // As drawn whole: every glyph's shadow, then every glyph.
     if (OrbShadow::visible(shadow))
-        composer.drawLayer(canvas, f, text, shadow->color.rgba(),
+        composer.drawLayer(canvas, f, text, OrbPixelOps::premultiplied(shadow->color),
                             at + QPointF(shadow->offset.x(), -shadow->offset.y()), hints);
-    composer.drawLayer(canvas, f, text, foreground.rgba(), at, hints);
+    composer.drawLayer(canvas, f, text, OrbPixelOps::premultiplied(foreground), at, hints);
     return true;
 }
 
-void GlyphComposer::drawLayer(const OrbCanvas &canvas, const FontGlyphs &f, QStringView text, QRgb colour,
+void GlyphComposer::drawLayer(const OrbCanvas &canvas, const FontGlyphs &f, QStringView text, quint32 colour,
                               QPointF top, QPainter::RenderHints hints)
 {
     const int pad = padding(f.font);
@@ -226,20 +226,20 @@ void GlyphComposer::drawLayer(const OrbCanvas &canvas, const FontGlyphs &f, QStr
         const Glyph &g = f.glyphs[static_cast<size_t>(slot(ch))];
         const qint64 x = sixtyFourths(top.x() + static_cast<double>(pen + g.offset) / kSubpixel);
         const qint64 wholeX = x >= 0 ? x / kSubpixel : -((-x + kSubpixel - 1) / kSubpixel);
-        const Strip &s = strip(f, g.index, g.advance, colour, fractionY, hints);
+        const Strip &s = strip(f, g.index, g.advance, fractionY, hints);
         const Drawn &drawn = s.variants[s.variantAt[static_cast<size_t>(x - wholeX * kSubpixel)]];
-        if (!drawn.image.isNull())
-            canvas.copyPixels(QPoint(static_cast<int>(wholeX) - pad, static_cast<int>(wholeY) - pad - ascent)
-                                  + drawn.offset,
-                              drawn.image);
+        if (!drawn.mask.isNull())
+            canvas.blendMask(QPoint(static_cast<int>(wholeX) - pad, static_cast<int>(wholeY) - pad - ascent)
+                                 + drawn.offset,
+                             drawn.mask, colour);
         pen += g.advance;
     }
 }
 
-const GlyphComposer::Strip &GlyphComposer::strip(const FontGlyphs &f, quint32 glyph, int advance, QRgb colour,
-                                                 int fractionY, QPainter::RenderHints hints)
+const GlyphComposer::Strip &GlyphComposer::strip(const FontGlyphs &f, quint32 glyph, int advance, int fractionY,
+                                                 QPainter::RenderHints hints)
 {
-    const StripKey key{f.id, glyph, colour, fractionY, static_cast<int>(hints)};
+    const StripKey key{f.id, glyph, fractionY, static_cast<int>(hints)};
     auto found = strips_.find(key);
     if (found != strips_.end()) {
         found->used = ++useClock_;
@@ -263,7 +263,8 @@ const GlyphComposer::Strip &GlyphComposer::strip(const FontGlyphs &f, quint32 gl
         QPainter p(&sheet);
         p.setRenderHints(hints);
         p.setFont(f.font);
-        p.setPen(QColor::fromRgba(colour));
+        // Opaque white: each channel of a pixel is then the glyph's coverage there.
+        p.setPen(Qt::white);
         p.drawGlyphRun(QPointF(pad, pad + ascent + static_cast<double>(fractionY) / kSubpixel), run);
     }
     if (strips_.size() >= kMaxStrips)
@@ -276,19 +277,32 @@ const GlyphComposer::Strip &GlyphComposer::strip(const FontGlyphs &f, quint32 gl
         const QPoint offset = painted.isNull() ? QPoint() : painted.topLeft() - cellRect.topLeft();
         // Most places share one of a few renderings: compared where they were drawn, and
         // only a new one is copied out.
+        const auto coverageAt = [&](int x, int y) {
+            return static_cast<uchar>(reinterpret_cast<const QRgb *>(sheet.constScanLine(y))[x] >> 24);
+        };
         auto same = std::find_if(s.variants.begin(), s.variants.end(), [&](const Drawn &d) {
-            if (d.offset != offset || d.image.size() != painted.size())
+            if (d.offset != offset || d.mask.size() != painted.size())
                 return false;
-            for (int y = 0; y < painted.height(); ++y)
-                if (std::memcmp(d.image.constScanLine(y), sheet.constScanLine(painted.top() + y) + 4 * painted.left(),
-                                4 * static_cast<size_t>(painted.width()))
-                    != 0)
-                    return false;
+            for (int y = 0; y < painted.height(); ++y) {
+                const uchar *row = d.mask.constScanLine(y);
+                for (int x = 0; x < painted.width(); ++x)
+                    if (row[x] != coverageAt(painted.left() + x, painted.top() + y))
+                        return false;
+            }
             return true;
         });
-        if (same == s.variants.end())
-            same = s.variants.insert(s.variants.end(),
-                                     Drawn{painted.isNull() ? QImage() : sheet.copy(painted), offset});
+        if (same == s.variants.end()) {
+            Drawn drawn{QImage(), offset};
+            if (!painted.isNull()) {
+                drawn.mask = QImage(painted.size(), QImage::Format_Alpha8);
+                for (int y = 0; y < painted.height(); ++y) {
+                    uchar *row = drawn.mask.scanLine(y);
+                    for (int x = 0; x < painted.width(); ++x)
+                        row[x] = coverageAt(painted.left() + x, painted.top() + y);
+                }
+            }
+            same = s.variants.insert(s.variants.end(), std::move(drawn));
+        }
         s.variantAt[static_cast<size_t>(k)] = static_cast<quint8>(same - s.variants.begin());
     }
     return *strips_.insert(key, std::move(s));

@@ -73,17 +73,17 @@ private:
     static bool composes(FontGlyphs &f, QStringView text);
     static int slot(QChar c) { return c.unicode() - kFirst; }
 
-    // One glyph in one colour at one vertical sub-pixel place, drawn at every horizontal one:
+    // One glyph's coverage at one vertical sub-pixel place, drawn at every horizontal one:
     // the raster engine has a few distinct renderings of a glyph across a pixel, and each of
-    // the 64 places points at one of them.
+    // the 64 places points at one of them. Coverage, not colour: the engine blends any colour
+    // through the same coverage, so texts whose colour follows their figure share the strips.
     struct Drawn {
-        QImage image; // premultiplied, cut to its painted pixels; null when none
-        QPoint offset; // of the image from the cell's corner
+        QImage mask; // Format_Alpha8, cut to its painted pixels; null when none
+        QPoint offset; // of the mask from the cell's corner
     };
     struct StripKey {
         quint64 fontId = 0;
         quint32 glyph = 0;
-        QRgb colour = 0;
         int fractionY = 0;
         int hints = 0;
         bool operator==(const StripKey &) const = default;
@@ -94,14 +94,13 @@ private:
         std::vector<Drawn> variants;
         quint64 used = 0;
     };
-    const Strip &strip(const FontGlyphs &f, quint32 glyph, int advance, QRgb colour, int fractionY,
-                       QPainter::RenderHints hints);
+    const Strip &strip(const FontGlyphs &f, quint32 glyph, int advance, int fractionY, QPainter::RenderHints hints);
     // A transparent area of at least `width` x `height` pixels at the top-left of the sheet.
     QImage &clearedSheet(int width, int height);
     static int padding(const QFont &font);
-    // Blends the glyphs of `text` in `colour` with the line's top-left at `top` (device
-    // pixels).
-    void drawLayer(const OrbCanvas &canvas, const FontGlyphs &f, QStringView text, QRgb colour, QPointF top,
+    // Blends the glyphs of `text` in `colour` (premultiplied) with the line's top-left at
+    // `top` (device pixels).
+    void drawLayer(const OrbCanvas &canvas, const FontGlyphs &f, QStringView text, quint32 colour, QPointF top,
                    QPainter::RenderHints hints);
 
     static constexpr int kMaxFonts = 16;

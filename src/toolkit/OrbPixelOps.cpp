@@ -110,8 +110,7 @@ void OrbPixelOps::fill(QImage &image, const QRect &r, const QColor &color)
     const QRect area = r & image.rect();
     if (area.isEmpty() || color.alpha() == 0)
         return;
-    // The painter premultiplies at 16 bits a channel and rounds down to 8.
-    const quint32 c = qPremultiply(color.rgba64()).toArgb32();
+    const quint32 c = premultiplied(color);
     const bool opaque = (c >> 24) == 255;
     // bits() once: every scanLine() call would ask whether the image must be detached.
     uchar *bits = image.bits();
@@ -136,6 +135,28 @@ void OrbPixelOps::blend(QImage &image, const QPoint &at, const QImage &source)
         auto *row = reinterpret_cast<quint32 *>(bits + y * stride) + area.left();
         const auto *from = reinterpret_cast<const quint32 *>(source.constScanLine(y - at.y())) + (area.left() - at.x());
         overPixels(row, area.width(), from);
+    }
+}
+
+quint32 OrbPixelOps::premultiplied(const QColor &color)
+{
+    // The painter premultiplies at 16 bits a channel and rounds down to 8.
+    return qPremultiply(color.rgba64()).toArgb32();
+}
+
+void OrbPixelOps::blendMask(QImage &image, const QPoint &at, const QImage &mask, quint32 colour)
+{
+    const QRect area = QRect(at, mask.size()) & image.rect();
+    if (area.isEmpty() || colour == 0)
+        return;
+    uchar *bits = image.bits();
+    const qsizetype stride = image.bytesPerLine();
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        auto *row = reinterpret_cast<quint32 *>(bits + y * stride) + area.left();
+        const uchar *coverage = mask.constScanLine(y - at.y()) + (area.left() - at.x());
+        for (int i = 0; i < area.width(); ++i)
+            if (coverage[i] != 0)
+                row[i] = over(byteMul(colour, coverage[i]), row[i]);
     }
 }
 

@@ -24,6 +24,12 @@ public:
     // Blends `source` (Format_ARGB32_Premultiplied) over `image` with its top-left at `at`,
     // clipped to the image.
     static void blend(QImage &image, const QPoint &at, const QImage &source);
+    // Blends `colour` (premultiplied) through the coverage `mask` (Format_Alpha8) over `image`
+    // with the mask's top-left at `at`, clipped to the image: as the raster engine blends a
+    // glyph's coverage.
+    static void blendMask(QImage &image, const QPoint &at, const QImage &mask, quint32 colour);
+    // The colour as the painter premultiplies it for a fill or a pen.
+    static quint32 premultiplied(const QColor &color);
     // The smallest rectangle of `area` (inside a premultiplied 32-bit `image`) that holds
     // every pixel not fully transparent; null when there is none.
     static QRect paintedRect(const QImage &image, const QRect &area);

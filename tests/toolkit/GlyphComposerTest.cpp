@@ -72,9 +72,11 @@ TEST(GlyphComposer, AComposedFigureHasTheWholeTextsPixels)
                                  + std::to_string(font.pixelSize()) + " at " + std::to_string(top.x()) + ","
                                  + std::to_string(top.y()));
                     for (const auto &s : {std::optional<OrbShadow>(), shadow}) {
-                        const QImage expected = whole(text, font, QColor(230, 230, 40), s, top, fill);
+                        // Glyphs drawn once serve every colour: an opaque one and one see-through.
+                        const QColor colour = s ? QColor(230, 230, 40) : QColor(200, 40, 90, 170);
+                        const QImage expected = whole(text, font, colour, s, top, fill);
                         bool drawn = false;
-                        const QImage got = composed(text, font, QColor(230, 230, 40), s, top, fill, &drawn);
+                        const QImage got = composed(text, font, colour, s, top, fill, &drawn);
                         ASSERT_TRUE(drawn);
                         EXPECT_TRUE(test::sameImage(got, expected, 1));
                         EXPECT_LT(test::differingPixels(got, expected), 8);
