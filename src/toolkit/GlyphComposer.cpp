@@ -197,7 +197,8 @@ bool GlyphComposer::draw(const OrbCanvas &canvas, QStringView text, const QFont 
         return false;
     // Only a one-to-one copy gives the pixels direct drawing gives.
     const QTransform toDevice = canvas.deviceTransform();
-    if (!canvas.mapsStraightToPixels() || toDevice.type() > QTransform::TxTranslate || !canvas.blendsMasks())
+    QImage *target = canvas.blendTarget();
+    if (!canvas.mapsStraightToPixels() || toDevice.type() > QTransform::TxTranslate || !target)
         return false;
     GlyphComposer &composer = instance();
     FontGlyphs &f = composer.fontGlyphs(font);
@@ -207,17 +208,15 @@ bool GlyphComposer::draw(const OrbCanvas &canvas, QStringView text, const QFont 
     const QPointF at = toDevice.map(top);
     // As drawn whole: every glyph's shadow, then every glyph.
     if (OrbShadow::visible(shadow))
-        composer.drawLayer(canvas, f, text, OrbPixelOps::premultiplied(shadow->color),
+        composer.drawLayer(*target, f, text, OrbPixelOps::premultiplied(shadow->color),
                             at + QPointF(shadow->offset.x(), -shadow->offset.y()), hints);
-    composer.drawLayer(canvas, f, text, OrbPixelOps::premultiplied(foreground), at, hints);
+    composer.drawLayer(*target, f, text, OrbPixelOps::premultiplied(foreground), at, hints);
     return true;
 }
 
-void GlyphComposer::drawLayer(const OrbCanvas &canvas, const FontGlyphs &f, QStringView text, quint32 colour,
+void GlyphComposer::drawLayer(QImage &target, const FontGlyphs &f, QStringView text, quint32 colour,
                               QPointF top, QPainter::RenderHints hints)
 {
-    const int pad = padding(f.font);
-    const int ascent = static_cast<int>(std::ceil(f.ascent));
     const qint64 y = sixtyFourths(top.y() + f.baseline);
     const qint64 wholeY = y >= 0 ? y / kSubpixel : -((-y + kSubpixel - 1) / kSubpixel);
     const int fractionY = static_cast<int>(y - wholeY * kSubpixel);
@@ -226,17 +225,16 @@ void GlyphComposer::drawLayer(const OrbCanvas &canvas, const FontGlyphs &f, QStr
         const Glyph &g = f.glyphs[static_cast<size_t>(slot(ch))];
         const qint64 x = sixtyFourths(top.x() + static_cast<double>(pen + g.offset) / kSubpixel);
         const qint64 wholeX = x >= 0 ? x / kSubpixel : -((-x + kSubpixel - 1) / kSubpixel);
-        const Strip &s = strip(f, g.index, g.advance, fractionY, hints);
+        const Strip &s = strip(f, g.index, fractionY, hints);
         const Drawn &drawn = s.variants[s.variantAt[static_cast<size_t>(x - wholeX * kSubpixel)]];
         if (!drawn.mask.isNull())
-            canvas.blendMask(QPoint(static_cast<int>(wholeX) - pad, static_cast<int>(wholeY) - pad - ascent)
-                                 + drawn.offset,
-                             drawn.mask, colour);
+            OrbPixelOps::blendMask(target, QPoint(static_cast<int>(wholeX), static_cast<int>(wholeY)) + drawn.offset,
+                                   drawn.mask, colour);
         pen += g.advance;
     }
 }
 
-const GlyphComposer::Strip &GlyphComposer::strip(const FontGlyphs &f, quint32 glyph, int advance, int fractionY,
+const GlyphComposer::Strip &GlyphComposer::strip(const FontGlyphs &f, quint32 glyph, int fractionY,
                                                  QPainter::RenderHints hints)
 {
     const StripKey key{f.id, glyph, fractionY, static_cast<int>(hints)};
@@ -245,11 +243,13 @@ const GlyphComposer::Strip &GlyphComposer::strip(const FontGlyphs &f, quint32 gl
         found->used = ++useClock_;
         return *found;
     }
-    // The glyph at each of the 64 places, one cell apart, drawn in one go.
-    const int pad = padding(f.font);
-    const int ascent = static_cast<int>(std::ceil(f.ascent));
-    const int cell = static_cast<int>(std::ceil(static_cast<double>(advance) / kSubpixel)) + 2 * pad;
-    const int height = ascent + static_cast<int>(std::ceil(f.descent)) + 2 * pad;
+    // The glyph at each of the 64 places, one cell apart, drawn in one go. A cell holds the
+    // glyph's ink with room for smoothing and for the move across a pixel.
+    const QRectF ink = f.face.boundingRect(glyph);
+    const int left = static_cast<int>(std::floor(ink.left())) - 2;
+    const int top = static_cast<int>(std::floor(ink.top())) - 2;
+    const int cell = static_cast<int>(std::ceil(ink.right())) + 3 - left;
+    const int height = static_cast<int>(std::ceil(ink.bottom())) + 2 - top;
     QImage &sheet = clearedSheet(cell * kSubpixel, height);
     QGlyphRun run;
     run.setRawFont(f.face);
@@ -265,7 +265,7 @@ const GlyphComposer::Strip &GlyphComposer::strip(const FontGlyphs &f, quint32 gl
         p.setFont(f.font);
         // Opaque white: each channel of a pixel is then the glyph's coverage there.
         p.setPen(Qt::white);
-        p.drawGlyphRun(QPointF(pad, pad + ascent + static_cast<double>(fractionY) / kSubpixel), run);
+        p.drawGlyphRun(QPointF(-left, -top + static_cast<double>(fractionY) / kSubpixel), run);
     }
     if (strips_.size() >= kMaxStrips)
         dropLeastRecentlyUsedHalf(strips_);
@@ -274,7 +274,8 @@ const GlyphComposer::Strip &GlyphComposer::strip(const FontGlyphs &f, quint32 gl
     for (int k = 0; k < kSubpixel; ++k) {
         const QRect cellRect(k * cell, 0, cell, height);
         const QRect painted = OrbPixelOps::paintedRect(sheet, cellRect);
-        const QPoint offset = painted.isNull() ? QPoint() : painted.topLeft() - cellRect.topLeft();
+        // From the pixel that holds the glyph's origin.
+        const QPoint offset = painted.isNull() ? QPoint() : painted.topLeft() - cellRect.topLeft() + QPoint(left, top);
         // Most places share one of a few renderings: compared where they were drawn, and
         // only a new one is copied out.
         const auto coverageAt = [&](int x, int y) {
@@ -317,12 +318,6 @@ QImage &GlyphComposer::clearedSheet(int width, int height)
     for (int y = 0; y < height; ++y)
         std::memset(sheet_.scanLine(y), 0, 4 * static_cast<size_t>(width));
     return sheet_;
-}
-
-int GlyphComposer::padding(const QFont &font)
-{
-    // Room around a glyph's cell for ink that reaches past its advance and line box.
-    return 2 + static_cast<int>(std::ceil(font.pixelSize() > 0 ? font.pixelSize() / 3.0 : 4.0));
 }
 
 } // namespace orb

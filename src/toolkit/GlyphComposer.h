@@ -79,7 +79,7 @@ private:
     // through the same coverage, so texts whose colour follows their figure share the strips.
     struct Drawn {
         QImage mask; // Format_Alpha8, cut to its painted pixels; null when none
-        QPoint offset; // of the mask from the cell's corner
+        QPoint offset; // of the mask from the pixel that holds the glyph's origin
     };
     struct StripKey {
         quint64 fontId = 0;
@@ -94,13 +94,12 @@ private:
         std::vector<Drawn> variants;
         quint64 used = 0;
     };
-    const Strip &strip(const FontGlyphs &f, quint32 glyph, int advance, int fractionY, QPainter::RenderHints hints);
+    const Strip &strip(const FontGlyphs &f, quint32 glyph, int fractionY, QPainter::RenderHints hints);
     // A transparent area of at least `width` x `height` pixels at the top-left of the sheet.
     QImage &clearedSheet(int width, int height);
-    static int padding(const QFont &font);
-    // Blends the glyphs of `text` in `colour` (premultiplied) with the line's top-left at
-    // `top` (device pixels).
-    void drawLayer(const OrbCanvas &canvas, const FontGlyphs &f, QStringView text, quint32 colour, QPointF top,
+    // Blends the glyphs of `text` in `colour` (premultiplied) into `target` with the line's
+    // top-left at `top` (device pixels).
+    void drawLayer(QImage &target, const FontGlyphs &f, QStringView text, quint32 colour, QPointF top,
                    QPainter::RenderHints hints);
 
     static constexpr int kMaxFonts = 16;

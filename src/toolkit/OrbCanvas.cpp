@@ -214,12 +214,6 @@ void OrbCanvas::copyPixels(const QPoint &at, const QImage &image) const
     p.restore();
 }
 
-void OrbCanvas::blendMask(const QPoint &at, const QImage &mask, quint32 colour) const
-{
-    if (QImage *target = straightTarget())
-        OrbPixelOps::blendMask(*target, at, mask, colour);
-}
-
 void OrbCanvas::strokeRect(const QRectF &r, const QColor &color, double lineWidth) const
 {
     // A frame whose edges fall on pixel edges is the band between two rectangles: four fills,

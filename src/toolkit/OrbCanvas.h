@@ -87,11 +87,9 @@ public:
     // `image` (premultiplied, one pixel a pixel) with its top-left at device pixel `at`,
     // whatever the world transform: for pictures already placed on the pixel grid.
     void copyPixels(const QPoint &at, const QImage &image) const;
-    // Whether blendMask() writes into the pixels now.
-    bool blendsMasks() const { return straightTarget() != nullptr; }
-    // `colour` (premultiplied) through the coverage `mask` (Format_Alpha8) with its top-left
-    // at device pixel `at`, as a glyph is drawn; only where blendsMasks().
-    void blendMask(const QPoint &at, const QImage &mask, quint32 colour) const;
+    // The image a blend made now may write straight into, one device pixel a pixel; null
+    // when the painter's state rules it out.
+    QImage *blendTarget() const { return straightTarget(); }
     // Strokes the outline of `r` centred on its edges, with mitred corners.
     void strokeRect(const QRectF &r, const QColor &color, double lineWidth) const;
     void fillPath(const QPainterPath &path, const QColor &color) const;

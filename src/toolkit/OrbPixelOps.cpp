@@ -2,6 +2,7 @@
 
 #include <QRgba64>
 #include <algorithm>
+#include <cstring>
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
@@ -81,6 +82,31 @@ void overPixels(quint32 *row, int count, const quint32 *from)
     }
 }
 
+// `count` pixels of `row` under `colour` through `coverage`: the colour scaled by each
+// coverage, then blended over.
+void overMasked(quint32 *row, int count, const uchar *coverage, quint32 colour)
+{
+    int i = 0;
+#ifdef __SSE2__
+    const __m128i c = _mm_set1_epi32(static_cast<int>(colour));
+    for (; i + 4 <= count; i += 4) {
+        quint32 four = 0;
+        std::memcpy(&four, coverage + i, 4);
+        if (four == 0)
+            continue;
+        // Each pixel's coverage in both of its 16-bit halves.
+        __m128i factor = _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(four)), _mm_setzero_si128());
+        factor = _mm_unpacklo_epi16(factor, factor);
+        const __m128i s = byteMul4(c, factor);
+        auto *at = reinterpret_cast<__m128i *>(row + i);
+        _mm_storeu_si128(at, _mm_add_epi32(s, byteMul4(_mm_loadu_si128(at), inverseAlpha4(s))));
+    }
+#endif
+    for (; i < count; ++i)
+        if (coverage[i] != 0)
+            row[i] = over(byteMul(colour, coverage[i]), row[i]);
+}
+
 } // namespace
 
 QRect OrbPixelOps::pixelsOf(const QRectF &logical, const QTransform &toDevice)
@@ -154,9 +180,7 @@ void OrbPixelOps::blendMask(QImage &image, const QPoint &at, const QImage &mask,
     for (int y = area.top(); y <= area.bottom(); ++y) {
         auto *row = reinterpret_cast<quint32 *>(bits + y * stride) + area.left();
         const uchar *coverage = mask.constScanLine(y - at.y()) + (area.left() - at.x());
-        for (int i = 0; i < area.width(); ++i)
-            if (coverage[i] != 0)
-                row[i] = over(byteMul(colour, coverage[i]), row[i]);
+        overMasked(row, area.width(), coverage, colour);
     }
 }
 

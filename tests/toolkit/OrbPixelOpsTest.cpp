@@ -56,6 +56,40 @@ TEST(OrbPixelOps, FillsAndCopiesWriteExactlyThePaintersPixels)
     }
 }
 
+// A colour through a coverage mask is the colour scaled by each coverage, then blended: the
+// painter's pixels for the premultiplied image of the scaled colour, across the edges too.
+TEST(OrbPixelOps, AColourThroughAMaskIsThePaintersBlendOfTheScaledColour)
+{
+    QRandomGenerator random(20261209);
+    for (int round = 0; round < 200; ++round) {
+        const QImage start = background(random, 23, 17);
+        QImage mask(random.bounded(1, 14), random.bounded(1, 9), QImage::Format_Alpha8);
+        for (int y = 0; y < mask.height(); ++y)
+            for (int x = 0; x < mask.width(); ++x) {
+                const int kind = random.bounded(3); // none, full, partial: a glyph's edge
+                mask.scanLine(y)[x] = static_cast<uchar>(kind == 0 ? 0 : kind == 1 ? 255 : random.bounded(1, 255));
+            }
+        const QColor color = anyColor(random);
+        const quint32 premultiplied = OrbPixelOps::premultiplied(color);
+        QImage scaled(mask.size(), QImage::Format_ARGB32_Premultiplied);
+        for (int y = 0; y < mask.height(); ++y)
+            for (int x = 0; x < mask.width(); ++x) {
+                const uint c = mask.constScanLine(y)[x];
+                const auto channel = [&](int shift) { return (((premultiplied >> shift) & 0xff) * c + 127) / 255; };
+                reinterpret_cast<QRgb *>(scaled.scanLine(y))[x] = qRgba(static_cast<int>(channel(16)),
+                                                                        static_cast<int>(channel(8)),
+                                                                        static_cast<int>(channel(0)),
+                                                                        static_cast<int>(channel(24)));
+            }
+        const QPoint at(random.bounded(-10, 25), random.bounded(-6, 19));
+        QImage byPainter = start;
+        QPainter(&byPainter).drawImage(at, scaled);
+        QImage straight = start;
+        OrbPixelOps::blendMask(straight, at, mask, premultiplied);
+        ASSERT_TRUE(test::sameImage(byPainter, straight, 1)) << "round " << round;
+    }
+}
+
 TEST(OrbPixelOps, RectanglesLandWhereThePainterPutsAnUnsmoothedFill)
 {
     QRandomGenerator random(7);
