@@ -89,16 +89,22 @@ void overMasked(quint32 *row, int count, const uchar *coverage, quint32 colour)
     int i = 0;
 #ifdef __SSE2__
     const __m128i c = _mm_set1_epi32(static_cast<int>(colour));
+    const bool opaque = (colour >> 24) == 255;
     for (; i + 4 <= count; i += 4) {
         quint32 four = 0;
         std::memcpy(&four, coverage + i, 4);
         if (four == 0)
             continue;
+        auto *at = reinterpret_cast<__m128i *>(row + i);
+        if (four == 0xffffffffu && opaque) {
+            // The inside of a glyph: the colour itself.
+            _mm_storeu_si128(at, c);
+            continue;
+        }
         // Each pixel's coverage in both of its 16-bit halves.
         __m128i factor = _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(four)), _mm_setzero_si128());
         factor = _mm_unpacklo_epi16(factor, factor);
         const __m128i s = byteMul4(c, factor);
-        auto *at = reinterpret_cast<__m128i *>(row + i);
         _mm_storeu_si128(at, _mm_add_epi32(s, byteMul4(_mm_loadu_si128(at), inverseAlpha4(s))));
     }
 #endif

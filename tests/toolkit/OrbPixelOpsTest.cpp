@@ -66,10 +66,11 @@ TEST(OrbPixelOps, AColourThroughAMaskIsThePaintersBlendOfTheScaledColour)
         QImage mask(random.bounded(1, 14), random.bounded(1, 9), QImage::Format_Alpha8);
         for (int y = 0; y < mask.height(); ++y)
             for (int x = 0; x < mask.width(); ++x) {
-                const int kind = random.bounded(3); // none, full, partial: a glyph's edge
+                // none, full, partial: a glyph's edge; every fifth mask wholly full, a glyph's inside
+                const int kind = round % 5 == 0 ? 1 : random.bounded(3);
                 mask.scanLine(y)[x] = static_cast<uchar>(kind == 0 ? 0 : kind == 1 ? 255 : random.bounded(1, 255));
             }
-        const QColor color = anyColor(random);
+        const QColor color = round % 10 == 0 ? QColor(random.bounded(256), 20, 200) : anyColor(random);
         const quint32 premultiplied = OrbPixelOps::premultiplied(color);
         QImage scaled(mask.size(), QImage::Format_ARGB32_Premultiplied);
         for (int y = 0; y < mask.height(); ++y)
