@@ -99,6 +99,11 @@ void GlyphComposer::learnFace(FontGlyphs &f)
         const QGlyphRun &run = alone.runs.front();
         if (run.glyphIndexes().size() != 1 || run.rawFont() != f.face || run.positions().front().y() != f.baseline)
             continue;
+        // A glyph is drawn at 64 places side by side once; beyond a status figure's size that
+        // costs more than it saves.
+        const QRectF ink = f.face.boundingRect(run.glyphIndexes().front());
+        if (ink.width() > kMaxInk || ink.height() > kMaxInk)
+            continue;
         Glyph &g = f.glyphs[static_cast<size_t>(c - kFirst)];
         g.index = run.glyphIndexes().front();
         g.advance = static_cast<int>(sixtyFourths(alone.advance));

@@ -48,6 +48,7 @@ private:
     static constexpr char16_t kLast = 0x7e;
     static constexpr int kChars = kLast - kFirst + 1;
     static constexpr int kSubpixel = 64;
+    static constexpr double kMaxInk = 64.0; // pixels
 
     struct Glyph {
         quint32 index = 0;

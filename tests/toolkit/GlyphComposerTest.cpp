@@ -142,6 +142,8 @@ TEST(GlyphComposer, PairsTheFontKernsAndOtherCharactersAreLeftToTheLayout)
     }
     EXPECT_GT(kerned, 2) << "the font kerns none of the pairs; the check proves nothing";
     EXPECT_FALSE(GlyphComposer::measure(QStringLiteral("21\u00b0C"), font).has_value());
+    // Far beyond a status figure's size: drawn whole.
+    EXPECT_FALSE(GlyphComposer::measure(QStringLiteral("42"), test::dejaVuSans(200)).has_value());
     EXPECT_FALSE(GlyphComposer::measure(QString(), font).has_value());
     bool drawn = true;
     const QImage image = composed(QStringLiteral("AV"), font, Qt::black, std::nullopt, {2, 2}, Qt::transparent, &drawn);
