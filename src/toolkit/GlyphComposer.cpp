@@ -27,6 +27,17 @@ bool onGuiThread()
 // the nearest (0.984 is 62/64 to it, not 63/64).
 qint64 sixtyFourths(double v) { return static_cast<qint64>(std::floor(v * 64.0)); }
 
+// A glyph's place as the pixel that holds it and the 1/64 pixel within.
+struct Place {
+    int whole = 0;
+    int fraction = 0;
+};
+Place placeOf(double v)
+{
+    const qint64 at = sixtyFourths(v);
+    return {static_cast<int>(at >> 6), static_cast<int>(at & 63)};
+}
+
 struct LaidOut {
     QList<QGlyphRun> runs;
     double advance = 0.0;
@@ -200,10 +211,10 @@ bool GlyphComposer::draw(const OrbCanvas &canvas, QStringView text, const QFont 
 {
     if (!onGuiThread())
         return false;
-    // Only a one-to-one copy gives the pixels direct drawing gives.
+    // Only glyphs blended one to one into the image's pixels are the pixels direct drawing gives.
     const QTransform toDevice = canvas.deviceTransform();
     QImage *target = canvas.blendTarget();
-    if (!canvas.mapsStraightToPixels() || toDevice.type() > QTransform::TxTranslate || !target)
+    if (!target || toDevice.type() > QTransform::TxTranslate)
         return false;
     GlyphComposer &composer = instance();
     FontGlyphs &f = composer.fontGlyphs(font);
@@ -222,19 +233,15 @@ bool GlyphComposer::draw(const OrbCanvas &canvas, QStringView text, const QFont 
 void GlyphComposer::drawLayer(QImage &target, const FontGlyphs &f, QStringView text, quint32 colour,
                               QPointF top, QPainter::RenderHints hints)
 {
-    const qint64 y = sixtyFourths(top.y() + f.baseline);
-    const qint64 wholeY = y >= 0 ? y / kSubpixel : -((-y + kSubpixel - 1) / kSubpixel);
-    const int fractionY = static_cast<int>(y - wholeY * kSubpixel);
+    const Place y = placeOf(top.y() + f.baseline);
     qint64 pen = 0;
     for (const QChar ch : text) {
         const Glyph &g = f.glyphs[static_cast<size_t>(slot(ch))];
-        const qint64 x = sixtyFourths(top.x() + static_cast<double>(pen + g.offset) / kSubpixel);
-        const qint64 wholeX = x >= 0 ? x / kSubpixel : -((-x + kSubpixel - 1) / kSubpixel);
-        const Strip &s = strip(f, g.index, fractionY, hints);
-        const Drawn &drawn = s.variants[s.variantAt[static_cast<size_t>(x - wholeX * kSubpixel)]];
+        const Place x = placeOf(top.x() + static_cast<double>(pen + g.offset) / kSubpixel);
+        const Strip &s = strip(f, g.index, y.fraction, hints);
+        const Drawn &drawn = s.variants[s.variantAt[static_cast<size_t>(x.fraction)]];
         if (!drawn.mask.isNull())
-            OrbPixelOps::blendMask(target, QPoint(static_cast<int>(wholeX), static_cast<int>(wholeY)) + drawn.offset,
-                                   drawn.mask, colour);
+            OrbPixelOps::blendMask(target, QPoint(x.whole, y.whole) + drawn.offset, drawn.mask, colour);
         pen += g.advance;
     }
 }

@@ -23,11 +23,11 @@ struct OrbShadow;
 // each new one as a whole text cost tens of allocations and most of a redraw. In a font whose
 // characters sit side by side (no kerning, joining or other glyphs between them) such a text
 // is its characters' glyphs placed by their advances: each character is laid out once, each
-// glyph drawn once per colour and sub-pixel place, and a new figure is measured by adding
-// advances and drawn by copying glyphs, with no allocation. What a font does to a pair of
-// characters is learnt by laying out every pair with the first of them once; a text with a
-// pair the font treats otherwise, or a character beyond printable ASCII, is left to the whole
-// text layout. GUI thread only; other threads are always left to it.
+// glyph's coverage drawn once per sub-pixel place, and a new figure is measured by adding
+// advances and drawn by blending those coverages in its colour, with no allocation. What a
+// font does to a pair of characters is learnt by laying out every pair with the first of them
+// once; a text with a pair the font treats otherwise, or a character beyond printable ASCII,
+// is left to the whole text layout. GUI thread only; other threads are always left to it.
 class GlyphComposer {
 public:
     struct Line {

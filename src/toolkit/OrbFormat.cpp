@@ -1,8 +1,7 @@
 #include "toolkit/OrbFormat.h"
 
-#include "toolkit/GlyphComposer.h"
-
 #include "settings/FontCatalog.h"
+#include "toolkit/GlyphComposer.h"
 
 #include <QFontMetricsF>
 #include <algorithm>
