@@ -39,8 +39,13 @@ class CollectWorker : public QObject {
 public:
     explicit CollectWorker(AppDelegate *app) : app_(app) {}
 public Q_SLOTS:
-    void runPendingPass() { app_->runPendingPass(); }
-    void announceLoop() { app_->collectLoopRunning(); }
+    // The wake-up is made here, on the collection thread, whose loop is to deliver it.
+    void announceLoop()
+    {
+        auto *wake = new ThreadWake(this);
+        connect(wake, &ThreadWake::woken, this, [this] { app_->runPendingPass(); });
+        app_->collectLoopRunning(wake);
+    }
 
 private:
     AppDelegate *app_;
@@ -65,6 +70,7 @@ AppDelegate::AppDelegate(StatusBarHost &host, AppOptions options)
     timer_.setInterval(1000);
     timer_.setTimerType(Qt::CoarseTimer);
     connect(&timer_, &QTimer::timeout, this, &AppDelegate::loadSysInfoTimer);
+    connect(&passCollected_, &ThreadWake::woken, this, &AppDelegate::finishPendingPass);
 }
 
 AppDelegate::~AppDelegate()
@@ -446,8 +452,7 @@ void AppDelegate::loadSysInfoTimer()
     if (!job)
         return;
     pendingPass_.put(std::move(*job));
-    static const int run = CollectWorker::staticMetaObject.indexOfSlot("runPendingPass()");
-    queueSlotCall(collectWorker_, CollectWorker::staticMetaObject, run);
+    passPending_->wake();
 }
 
 bool AppDelegate::everyTickWanted() const
@@ -487,8 +492,9 @@ void AppDelegate::cycleInputChanged()
     timer_.start(static_cast<int>(1000 - sinceLast % 1000));
 }
 
-void AppDelegate::collectLoopRunning()
+void AppDelegate::collectLoopRunning(ThreadWake *passPending)
 {
+    passPending_ = passPending;
     collectLooping_.store(true, std::memory_order_release);
     collectLooping_.notify_one();
 }
@@ -499,10 +505,9 @@ void AppDelegate::runPendingPass()
     if (!job)
         return;
     finishedPass_.put(collectPass(*job));
-    // Posted after the lock is let go: the UI thread, woken by the post, may take this core
-    // at once and would otherwise wait on the lock for this thread to run again.
-    static const int finish = staticMetaObject.indexOfSlot("finishPendingPass()");
-    queueSlotCall(this, staticMetaObject, finish);
+    // Woken after the lock is let go: the UI thread may take this core at once and would
+    // otherwise wait on the lock for this thread to run again.
+    passCollected_.wake();
 }
 
 void AppDelegate::finishPendingPass()

@@ -6,6 +6,7 @@
 #include "modules/MenuModule.h"
 #include "platform/Sysroot.h"
 #include "platform/ThreadHandoff.h"
+#include "platform/ThreadWake.h"
 #include "platform/statusbar/TrayHeadline.h"
 #include "settings/ModuleCatalog.h"
 
@@ -167,8 +168,9 @@ private Q_SLOTS:
 private:
     friend class CollectWorker;
     void runPendingPass();
-    // Called on the collection thread once its event loop runs.
-    void collectLoopRunning();
+    // Called on the collection thread once its event loop runs, with the wake-up that
+    // starts a pass there.
+    void collectLoopRunning(ThreadWake *passPending);
     struct PassOutput {
         SensorData data;
         LoadFlags flags;
@@ -225,9 +227,11 @@ private:
     QTimer timer_;
     QThread collectThread_;
     QObject *collectWorker_ = nullptr;
-    // Hand-over between the UI thread and the worker; the queued calls carry no data.
+    // Hand-over between the UI thread and the worker; the wake-ups carry no data.
     ThreadHandoff<PendingPass> pendingPass_;
     ThreadHandoff<PassOutput> finishedPass_;
+    ThreadWake *passPending_ = nullptr; // the worker's, set before collectLooping_
+    ThreadWake passCollected_;
     std::atomic<bool> collectLooping_{false};
     std::function<void()> passHook_;
     Sysroot hostRoot_;

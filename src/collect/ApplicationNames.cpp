@@ -190,6 +190,17 @@ std::string ApplicationNames::execProgram(std::string_view exec)
     return {};
 }
 
+bool ApplicationNames::Folder::look()
+{
+    struct stat st{};
+    const bool nowExists = ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    const std::timespec nowMtime = nowExists ? st.st_mtim : std::timespec{};
+    const bool changed = nowExists != exists || !sameTime(nowMtime, mtime);
+    exists = nowExists;
+    mtime = nowMtime;
+    return changed;
+}
+
 std::vector<ApplicationNames::Folder> ApplicationNames::currentFolders(const Sysroot &root) const
 {
     std::vector<Folder> folders;
@@ -197,11 +208,7 @@ std::vector<ApplicationNames::Folder> ApplicationNames::currentFolders(const Sys
     for (const QString &dir : dataDirs_) {
         Folder f;
         f.path = root.path((dir + QStringLiteral("/applications")).toStdString());
-        struct stat st{};
-        if (::stat(f.path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-            f.exists = true;
-            f.mtime = st.st_mtim;
-        }
+        f.look();
         folders.push_back(std::move(f));
     }
     return folders;
@@ -209,18 +216,21 @@ std::vector<ApplicationNames::Folder> ApplicationNames::currentFolders(const Sys
 
 bool ApplicationNames::refresh(const Sysroot &root, double now, double checkSeconds)
 {
-    if (loaded_ && root.root() == rootPath_ && now >= lastCheck_ && now - lastCheck_ < checkSeconds)
+    const bool sameRoot = loaded_ && root.root() == rootPath_;
+    if (sameRoot && now >= lastCheck_ && now - lastCheck_ < checkSeconds)
         return false;
     lastCheck_ = now;
-    std::vector<Folder> folders = currentFolders(root);
-    bool changed = !loaded_ || root.root() != rootPath_ || folders.size() != folders_.size();
-    for (size_t i = 0; !changed && i < folders.size(); ++i)
-        changed = folders[i].path != folders_[i].path || folders[i].exists != folders_[i].exists
-                  || !sameTime(folders[i].mtime, folders_[i].mtime);
-    if (!changed)
-        return false;
-    rootPath_ = root.root();
-    folders_ = std::move(folders);
+    if (sameRoot) {
+        // The same folders as before: only what they hold may have moved on.
+        bool changed = false;
+        for (Folder &f : folders_)
+            changed = f.look() || changed;
+        if (!changed)
+            return false;
+    } else {
+        rootPath_ = root.root();
+        folders_ = currentFolders(root);
+    }
     rebuild();
     return true;
 }

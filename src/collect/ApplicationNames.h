@@ -50,6 +50,8 @@ private:
         std::string path;
         bool exists = false;
         std::timespec mtime{};
+        // Takes in whether the folder is there and when it last changed; true when either moved.
+        bool look();
     };
     void rebuild();
     void readFolder(const std::string &dir, const std::string &idPrefix, int depth, std::vector<std::string> &seenIds);

@@ -214,8 +214,10 @@ void ImageMemoryBar::drawText(const OrbCanvas &canvas, const MemoryItemSettings 
     };
     draw(st.textLongLabel ? QStringLiteral("USED :") : QStringLiteral("U:"), 0, 0, 5);
     draw(st.textLongLabel ? QStringLiteral("UNSED:") : QStringLiteral("F:"), 2, 0, 6);
-    draw(OrbFormat::calcMemorySize(memDatArray_[7], st.unit), 0, 2, 5);
-    draw(OrbFormat::calcMemorySize(memDatArray_[8], st.unit), 2, 2, 6);
+    OrbFormat::memorySizeText(memDatArray_[7], st.unit).assignTo(figureTexts_[0]);
+    OrbFormat::memorySizeText(memDatArray_[8], st.unit).assignTo(figureTexts_[1]);
+    draw(figureTexts_[0], 0, 2, 5);
+    draw(figureTexts_[1], 2, 2, 6);
     attrs.shadow = shadow;
     myMenuPosX_ += myTextWidth_ + insets_.middle;
 }
@@ -235,9 +237,9 @@ void ImageMemoryBar::drawDetailText(const OrbCanvas &canvas, const MemoryItemSet
         OrbDrawText::orbDrawString(canvas, QLatin1String(st.detailLongLabel ? c.longHeader : c.shortHeader), v, 0,
                                    clr, attrs, frame, st.fontAdjust, isHighLighted_);
         attrs.shadow = shadow;
-        OrbDrawText::orbDrawString(canvas,
-                                   OrbFormat::calcMemorySize(memDatArray_[static_cast<std::size_t>(c.figure)], st.unit),
-                                   v, 2, clr, attrs, frame, st.fontAdjust, isHighLighted_);
+        QString &figure = figureTexts_[static_cast<std::size_t>(i)];
+        OrbFormat::memorySizeText(memDatArray_[static_cast<std::size_t>(c.figure)], st.unit).assignTo(figure);
+        OrbDrawText::orbDrawString(canvas, figure, v, 2, clr, attrs, frame, st.fontAdjust, isHighLighted_);
     }
     attrs.shadow = shadow;
     // The 4-unit gap between the columns is part of the element's width, so the next

@@ -70,6 +70,8 @@ private:
     uint64_t memoryTotlSize_ = 0;
     History<MemorySample> resumeArray_;
     MemDatArray memDatArray_{};
+    // The figures' texts, written over in place each pass.
+    std::array<QString, 4> figureTexts_;
     TypedSettings<MemoryItemSettings> settings_;
     // Stored doubled, like every other length of the view.
     double myTextWidth_ = 0.0;

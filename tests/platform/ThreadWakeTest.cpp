@@ -1,0 +1,111 @@
+#include "platform/ThreadWake.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QSignalSpy>
+#include <QThread>
+#include <QTimer>
+#include <atomic>
+#include <gtest/gtest.h>
+#include <memory>
+#include <semaphore>
+#include <thread>
+
+using namespace orb;
+
+namespace {
+
+// Wakes from other threads reach the owner's loop on the owner's thread; the ones made
+// before the loop looks fold into one, and a later wake is delivered again.
+TEST(ThreadWakeTest, WakesFromOtherThreadsRunOnTheOwnersLoopFoldedTogether)
+{
+    ThreadWake wake;
+    std::atomic<int> woken{0};
+    std::atomic<bool> onOwner{true};
+    QThread *owner = QThread::currentThread();
+    QObject::connect(&wake, &ThreadWake::woken, &wake, [&] {
+        onOwner = onOwner && QThread::currentThread() == owner;
+        ++woken;
+    });
+
+    std::thread waker([&] {
+        for (int i = 0; i < 3; ++i)
+            wake.wake();
+    });
+    waker.join();
+    QSignalSpy spy(&wake, &ThreadWake::woken);
+    ASSERT_TRUE(spy.wait(5000));
+    // The loop had every chance to deliver more; nothing else is pending.
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    EXPECT_EQ(woken.load(), 1);
+
+    std::thread([&] { wake.wake(); }).join();
+    ASSERT_TRUE(spy.wait(5000));
+    EXPECT_EQ(woken.load(), 2);
+    EXPECT_TRUE(onOwner.load());
+}
+
+// A wake-up made on a worker thread runs there, as the collection pass does, and one made on
+// the main thread answers it: a round trip per pass, many times over.
+TEST(ThreadWakeTest, RoundTripsBetweenTheMainThreadAndAWorker)
+{
+    QThread worker;
+    worker.start();
+    QObject onWorkerThread;
+    onWorkerThread.moveToThread(&worker);
+    std::binary_semaphore made(0);
+    ThreadWake *toWorker = nullptr;
+    ThreadWake back;
+    std::atomic<int> onWorker{0};
+    QMetaObject::invokeMethod(&onWorkerThread, [&] {
+        toWorker = new ThreadWake;
+        QObject::connect(toWorker, &ThreadWake::woken, toWorker, [&] {
+            if (QThread::currentThread() == &worker)
+                ++onWorker;
+            back.wake();
+        });
+        made.release();
+    });
+    made.acquire();
+
+    constexpr int kTrips = 200;
+    int trips = 0;
+    QEventLoop loop;
+    QObject::connect(&back, &ThreadWake::woken, &loop, [&] {
+        if (++trips == kTrips)
+            loop.quit();
+        else
+            toWorker->wake();
+    });
+    QTimer::singleShot(10000, &loop, &QEventLoop::quit);
+    toWorker->wake();
+    loop.exec();
+    EXPECT_EQ(trips, kTrips);
+    EXPECT_EQ(onWorker.load(), kTrips);
+
+    QMetaObject::invokeMethod(&onWorkerThread, [&] {
+        delete toWorker;
+        made.release();
+    });
+    made.acquire();
+    worker.quit();
+    worker.wait();
+}
+
+// A wake still pending when its receiver goes away is dropped with it.
+TEST(ThreadWakeTest, APendingWakeGoesWithItsReceiver)
+{
+    int woken = 0;
+    {
+        ThreadWake wake;
+        QObject::connect(&wake, &ThreadWake::woken, [&] { ++woken; });
+        std::thread([&] { wake.wake(); }).join();
+    }
+    ThreadWake other;
+    QSignalSpy spy(&other, &ThreadWake::woken);
+    other.wake();
+    ASSERT_TRUE(spy.wait(5000));
+    EXPECT_EQ(woken, 0);
+}
+
+} // namespace
