@@ -418,6 +418,43 @@ TEST_F(MemoryItemTest, compactHeadlineIsTheUsedShareAsAPie)
     EXPECT_EQ(h.toolTip, QStringLiteral("Used 7.50GB\nAvailable 8.50GB"));
 }
 
+// Memory moves by a few pages every pass, while the headline shows whole percents and sizes
+// to two decimals: it is built and sent again only when one of those moves.
+TEST_F(MemoryItemTest, TheHeadlineIsSentAgainOnlyWhenAFigureItShowsMoves)
+{
+    test::RecordingStatusHost recording;
+    Memory_MenuModule item(nullptr);
+    item.setMyDefaults(memoryDefaults());
+    item.initDrawStatusBar(recording);
+    auto *cell = static_cast<test::RecordingStatusItem *>(item.statusItem());
+    MemorySample sample = kSample;
+    SensorData data = sensorData(sample);
+    const auto pass = [&](int64_t appPages) {
+        sample[8] += appPages;
+        sample[3] -= appPages;
+        data.memory = data.memory->appended(sample);
+        item.setSensorData(data);
+        item.refreshBar();
+    };
+    pass(0);
+    const int first = cell->headlinesSet;
+    ASSERT_GE(first, 1);
+    EXPECT_EQ(cell->headline().toolTip, "Used 7.50GB\nAvailable 8.50GB");
+    pass(100);
+    pass(-150); // 200 KiB under the first reading: still "7.50GB"
+    EXPECT_EQ(cell->headlinesSet, first);
+
+    pass(4 * 2621); // 0.04 GiB more
+    EXPECT_EQ(cell->headlinesSet, first + 1);
+    EXPECT_EQ(cell->headline().toolTip, "Used 7.54GB\nAvailable 8.46GB");
+    EXPECT_EQ(cell->headline().label, "MEM 47%");
+
+    pass(131072); // half a GiB more: 8.04 of 16
+    EXPECT_EQ(cell->headlinesSet, first + 2);
+    EXPECT_EQ(cell->headline().label, "MEM 50%");
+    EXPECT_NEAR(cell->headline().fraction, 8.04 / 16.0, 0.001);
+}
+
 // What the pie shows for kSample: free memory is drawn first from the top counter-clockwise,
 // then compressed, wired and app memory, so read clockwise from the top the wedges are app
 // memory 6/16 (135°), wired 1/16 (23° with the degree rounded up), compressed 0.5/16 (12°)

@@ -184,9 +184,31 @@ void Memory_MenuModule::addCommandItems(QMenu &menu)
                                   [this] { purgeMemory(); });
 }
 
+double Memory_MenuModule::usedShare() const
+{
+    return std::clamp(static_cast<double>(memDatArray_[7]) / static_cast<double>(memoryTotlSize_), 0.0, 1.0);
+}
+
+QColor Memory_MenuModule::headlineColour(double used)
+{
+    return OrbColors::retGraphColor(used, QColor(0x4a, 0x9d, 0xf0), QColor(0xf5, 0xb0, 0x2e), QColor(0xf0, 0x4a, 0x3c),
+                                    false);
+}
+
 std::optional<size_t> Memory_MenuModule::headlineDigest() const
 {
-    return qHashMulti(0, resumeArray_.empty(), memDatArray_[7], memDatArray_[8], memoryTotlSize_);
+    if (resumeArray_.empty() || memoryTotlSize_ == 0)
+        return qHashMulti(0, true);
+    // What the headline shows: a whole-percent label and gauge, its colour and the two sizes
+    // as printed. Memory moves by a few pages every pass; these seldom do, and then nothing
+    // is built or sent.
+    const double used = usedShare();
+    const int unit = settings_.of(myDefaults()).unit;
+    size_t seed = qHashMulti(0, false, std::lround(used * 100.0), headlineColour(used).rgba());
+    seed = qHash(OrbFormat::percentText(used).view(), seed);
+    for (const qint64 bytes : {memDatArray_[7], memDatArray_[8]})
+        seed = qHash(OrbFormat::memorySizeText(bytes, unit).view(), seed);
+    return seed;
 }
 
 TrayHeadline Memory_MenuModule::compactHeadline() const
@@ -194,11 +216,10 @@ TrayHeadline Memory_MenuModule::compactHeadline() const
     TrayHeadline h;
     if (resumeArray_.empty() || memoryTotlSize_ == 0)
         return h;
-    h.fraction = std::clamp(static_cast<double>(memDatArray_[7]) / static_cast<double>(memoryTotlSize_), 0.0, 1.0);
+    h.fraction = usedShare();
     h.label = QStringLiteral("MEM ") + OrbFormat::percent(h.fraction);
     h.gauge = TrayHeadline::Gauge::Pie;
-    h.colour = OrbColors::retGraphColor(h.fraction, QColor(0x4a, 0x9d, 0xf0), QColor(0xf5, 0xb0, 0x2e),
-                                        QColor(0xf0, 0x4a, 0x3c), false);
+    h.colour = headlineColour(h.fraction);
     const int unit = settings_.of(myDefaults()).unit;
     h.toolTip = QStringLiteral("Used %1\nAvailable %2")
                     .arg(OrbFormat::calcMemorySize(memDatArray_[7], unit), OrbFormat::calcMemorySize(memDatArray_[8], unit));

@@ -70,6 +70,9 @@ protected:
     std::optional<size_t> headlineDigest() const override;
 
 private:
+    // Used memory (app, wired, compressed) as a share of what is installed, 0..1.
+    double usedShare() const;
+    static QColor headlineColour(double used);
     void computeTextWidths() const;
     void confirmed(bool purge);
 
