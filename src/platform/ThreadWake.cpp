@@ -17,8 +17,8 @@ ThreadWake::ThreadWake(QObject *parent) : QObject(parent)
 {
     fd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (fd_ < 0) {
-        qCWarning(lcApp) << "no eventfd for a thread wake-up (" << std::strerror(errno)
-                         << "); waking through queued calls instead";
+        qCWarning(lcApp, "no eventfd for a thread wake-up (%s); waking through queued calls instead",
+                  std::strerror(errno));
         return;
     }
     notifier_ = new QSocketNotifier(fd_, QSocketNotifier::Read, this);

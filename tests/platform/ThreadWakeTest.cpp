@@ -10,6 +10,9 @@
 #include <memory>
 #include <semaphore>
 #include <thread>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 using namespace orb;
 
@@ -106,6 +109,30 @@ TEST(ThreadWakeTest, APendingWakeGoesWithItsReceiver)
     other.wake();
     ASSERT_TRUE(spy.wait(5000));
     EXPECT_EQ(woken, 0);
+}
+
+// A process out of descriptors still gets its wakes, through queued calls.
+TEST(ThreadWakeTest, WithoutADescriptorToSpareWakesStillArrive)
+{
+    // Descriptors are handed out lowest first: with the limit at the lowest free one, the
+    // next open fails.
+    const int lowestFree = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(lowestFree, 0);
+    ::close(lowestFree);
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
+    rlimit tight = saved;
+    tight.rlim_cur = static_cast<rlim_t>(lowestFree);
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &tight), 0);
+    auto wake = std::make_unique<ThreadWake>();
+    const int probe = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    ::setrlimit(RLIMIT_NOFILE, &saved);
+    ASSERT_LT(probe, 0) << "the limit did not hold; the test proves nothing";
+
+    QSignalSpy spy(wake.get(), &ThreadWake::woken);
+    std::thread([&] { wake->wake(); }).join();
+    ASSERT_TRUE(spy.wait(5000));
+    EXPECT_EQ(spy.count(), 1);
 }
 
 } // namespace
