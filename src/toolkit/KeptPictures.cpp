@@ -1,5 +1,7 @@
 #include "toolkit/KeptPictures.h"
 
+#include "toolkit/RecentlyUsed.h"
+
 #include <QHash>
 #include <QImage>
 #include <QPainter>
@@ -46,11 +48,18 @@ void KeptPictures::drawWith(const OrbCanvas &canvas, const QRectF &frame, double
     put(key, hints.toInt());
     key.append(what.data(), what.size());
 
-    thread_local QHash<QByteArray, QImage> pictures;
-    auto found = pictures.constFind(key);
-    if (found == pictures.cend()) {
+    struct Kept {
+        QImage picture;
+        quint64 used = 0;
+    };
+    thread_local QHash<QByteArray, Kept> pictures;
+    thread_local quint64 uses = 0;
+    auto found = pictures.find(key);
+    if (found == pictures.end()) {
+        // A meter turning through new values fills the table; the lamps and pies drawn on
+        // every pass stay.
         if (pictures.size() >= kMaxPictures)
-            pictures.clear();
+            dropLeastRecentlyUsedHalf(pictures);
         QImage picture(box.size(), QImage::Format_ARGB32_Premultiplied);
         picture.fill(Qt::transparent);
         {
@@ -60,9 +69,10 @@ void KeptPictures::drawWith(const OrbCanvas &canvas, const QRectF &frame, double
             call(paint, OrbCanvas(p, canvas.height()));
         }
         ++composed;
-        found = pictures.insert(key, picture);
+        found = pictures.insert(key, Kept{picture});
     }
-    canvas.copyPixels(box.topLeft(), *found);
+    found->used = ++uses;
+    canvas.copyPixels(box.topLeft(), found->picture);
 }
 
 } // namespace orb

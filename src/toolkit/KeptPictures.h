@@ -35,7 +35,8 @@ public:
                  [](void *p, const OrbCanvas &c) { (*static_cast<std::remove_reference_t<Paint> *>(p))(c); });
     }
 
-    // Drawings up to this many device pixels across are kept, at most kMaxPictures per thread.
+    // Drawings up to this many device pixels across are kept, at most kMaxPictures per thread;
+    // when the table is full, the half used longest ago goes.
     static constexpr double kMaxSide = 64.0;
     static constexpr qsizetype kMaxPictures = 64;
 

@@ -150,3 +150,19 @@ TEST(KeptPictures, StatusLampsAreComposedOnlyWhenOneChanges)
     EXPECT_TRUE(orb::test::sameRgba(probe.at(5, 14), up));
     EXPECT_TRUE(orb::test::sameRgba(probe.at(5, 7), down));
 }
+
+// A meter turning through ever new values fills the table; what is drawn on every pass
+// between them (a lamp) is kept through it and never composed again.
+TEST(KeptPictures, PicturesInUseOutlastAStreamOfNewOnes)
+{
+    const QRectF frame(13.0, 6.0, 10.0, 10.0);
+    const QColor everyPass(250, 40, 40);
+    const QImage lamp = drawn(frame, everyPass, true);
+    const quint64 before = KeptPictures::composedOnThisThread();
+    const int fresh = static_cast<int>(KeptPictures::kMaxPictures) * 3;
+    for (int i = 0; i < fresh; ++i) {
+        drawn(frame, QColor(i % 256, 90 + i / 256, 140), true);
+        ASSERT_EQ(drawn(frame, everyPass, true), lamp) << "after " << i + 1 << " new pictures";
+    }
+    EXPECT_EQ(KeptPictures::composedOnThisThread(), before + static_cast<quint64>(fresh));
+}
