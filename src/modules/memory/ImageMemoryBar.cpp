@@ -35,16 +35,22 @@ ShareColours shareColours(bool trad) { return trad ? ShareColours{1, 2, 3} : Sha
 
 // A figure of the detail text: its header, colour number (Bnn) and entry of the figures.
 struct DetailCell {
-    const char *longHeader, *shortHeader;
+    QStringView longHeader, shortHeader;
     int colour, figure;
+    // The header as a string over the constant text, made without copying it.
+    QString header(bool isLong) const
+    {
+        const QStringView text = isLong ? longHeader : shortHeader;
+        return QString::fromRawData(text.data(), text.size());
+    }
 };
 // Left column upper, left lower, right upper, right lower.
 const DetailCell *detailCells(bool trad)
 {
     static constexpr DetailCell kModern[4] = {
-        {"APPMEM:", "A:", 9, 5}, {"WIRED:", "W:", 1, 0}, {"COMPRESS:", "C:", 10, 4}, {"UNUSED:", "F:", 6, 8}};
+        {u"APPMEM:", u"A:", 9, 5}, {u"WIRED:", u"W:", 1, 0}, {u"COMPRESS:", u"C:", 10, 4}, {u"UNUSED:", u"F:", 6, 8}};
     static constexpr DetailCell kTrad[4] = {
-        {"WIRED:", "W:", 1, 0}, {"ACTIVE:", "A:", 2, 1}, {"INACTIVE:", "I:", 3, 2}, {"FREE:", "F:", 6, 3}};
+        {u"WIRED:", u"W:", 1, 0}, {u"ACTIVE:", u"A:", 2, 1}, {u"INACTIVE:", u"I:", 3, 2}, {u"FREE:", u"F:", 6, 3}};
     return trad ? kTrad : kModern;
 }
 
@@ -234,8 +240,8 @@ void ImageMemoryBar::drawDetailText(const OrbCanvas &canvas, const MemoryItemSet
         const int v = i % 2 == 0 ? 0 : 2;
         const QColor &clr = st.colour(c.colour);
         attrs.shadow = shadow;
-        OrbDrawText::orbDrawString(canvas, QLatin1String(st.detailLongLabel ? c.longHeader : c.shortHeader), v, 0,
-                                   clr, attrs, frame, st.fontAdjust, isHighLighted_);
+        OrbDrawText::orbDrawString(canvas, c.header(st.detailLongLabel), v, 0, clr, attrs, frame, st.fontAdjust,
+                                   isHighLighted_);
         attrs.shadow = shadow;
         QString &figure = figureTexts_[static_cast<std::size_t>(i)];
         OrbFormat::memorySizeText(memDatArray_[static_cast<std::size_t>(c.figure)], st.unit).assignTo(figure);
