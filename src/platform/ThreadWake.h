@@ -16,8 +16,6 @@ public:
     // Made on the thread to be woken, whose loop then delivers woken().
     explicit ThreadWake(QObject *parent = nullptr);
     ~ThreadWake() override;
-    ThreadWake(const ThreadWake &) = delete;
-    ThreadWake &operator=(const ThreadWake &) = delete;
 
     // Any thread.
     void wake();

@@ -6,12 +6,12 @@
 #include <QThread>
 #include <QTimer>
 #include <atomic>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <memory>
 #include <semaphore>
-#include <thread>
-#include <fcntl.h>
 #include <sys/resource.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace orb;
