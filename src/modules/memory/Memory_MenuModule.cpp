@@ -199,12 +199,12 @@ std::optional<size_t> Memory_MenuModule::headlineDigest() const
 {
     if (resumeArray_.empty() || memoryTotlSize_ == 0)
         return qHashMulti(0, true);
-    // What the headline shows: a whole-percent label and gauge, its colour and the two sizes
-    // as printed. Memory moves by a few pages every pass; these seldom do, and then nothing
-    // is built or sent.
+    // What the headline shows: the whole percent (the pie is sent again with it), the colour
+    // and the two sizes as printed. Memory moves by a few pages every pass; these seldom do,
+    // and then nothing is built or sent.
     const double used = usedShare();
     const int unit = settings_.of(myDefaults()).unit;
-    size_t seed = qHashMulti(0, false, std::lround(used * 100.0), headlineColour(used).rgba());
+    size_t seed = qHashMulti(0, false, headlineColour(used).rgba());
     seed = qHash(OrbFormat::percentText(used).view(), seed);
     for (const qint64 bytes : {memDatArray_[7], memDatArray_[8]})
         seed = qHash(OrbFormat::memorySizeText(bytes, unit).view(), seed);
