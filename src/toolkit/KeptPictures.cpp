@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QTransform>
+#include <utility>
 
 namespace orb {
 namespace {
@@ -69,7 +70,7 @@ void KeptPictures::drawWith(const OrbCanvas &canvas, const QRectF &frame, double
             call(paint, OrbCanvas(p, canvas.height()));
         }
         ++composed;
-        found = pictures.insert(key, Kept{picture});
+        found = pictures.insert(key, Kept{std::move(picture)});
     }
     found->used = ++uses;
     canvas.copyPixels(box.topLeft(), found->picture);
